@@ -1,0 +1,49 @@
+#include "apppaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+QString& overrideDir()
+{
+    static QString dir;
+    return dir;
+}
+}
+
+QString AppPaths::applicationDir()
+{
+    if (!overrideDir().isEmpty())
+        return overrideDir();
+    return QCoreApplication::applicationDirPath();
+}
+
+void AppPaths::setApplicationDir(const QString& dir)
+{
+    overrideDir() = dir;
+}
+
+QString AppPaths::join(const QString& dir, const QString& name)
+{
+    return QDir::cleanPath(QDir(dir).filePath(name));
+}
+
+QString AppPaths::detectionDatabase()
+{
+    return join(applicationDir(), QStringLiteral("wheelhubwf.db"));
+}
+
+QString AppPaths::modelDatabase()
+{
+    return join(applicationDir(), QStringLiteral("pattern/modelTemplate.db"));
+}
+
+QString AppPaths::languageDir()
+{
+    return join(applicationDir(), QStringLiteral("language"));
+}
+
+QString AppPaths::settingsFile()
+{
+    return QStringLiteral("hubdetect.ini");
+}

@@ -1,0 +1,157 @@
+#ifndef DATABASESQL_H
+#define DATABASESQL_H
+
+#include "logrecord.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+
+class QThread;
+
+// Base of the two database classes: one object per database file.
+//
+// Threads: a Qt SQL connection may only be used by the thread that made it, and
+// the SQLite driver opens connections without SQLite's own mutex. So the object
+// keeps its own connection for the thread that constructed it and gives every
+// other thread that calls it a clone of that connection (same file, same
+// options, read-only), made on first use in that thread and removed when the
+// thread ends. All operations may therefore be called from any thread.
+//
+// Results handed out by execSql()/queryRecords() are detached: the rows are read
+// into memory on the calling thread and the statement is finished at once, so
+// no read lock is held on the station's file after the call returns and the
+// result may be read in another thread without touching a connection.
+//
+// open(), close(), the setters and openDatabase() belong to the constructing
+// thread. Writes made from another thread go through a second, writable clone
+// of that thread, so that the read-only clone stays read-only.
+//
+// The constructing thread's connection is registered under the database path
+// and stays registered after destruction. A second live object on the same
+// path replaces that registration, which disables the first object's
+// connection (Qt's rule): keep one live object per path spelling.
+class DataBaseSql : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DataBaseSql(const QString& databasePath, const QString& driverName);
+    ~DataBaseSql() override;
+
+    bool open();
+    void close();
+    void setDatabaseName(const QString& name);
+    void setHost(const QString& host, int port);
+    void setUser(const QString& user, const QString& password);
+
+    bool createTable(const QString& table, const QString& keyColumn, const QVariantMap& columns);
+
+    virtual bool openDatabase() = 0;
+    virtual bool insertRecord(QString table, QVariantMap values);
+    virtual bool updateRecords(QString table, QVariantMap values);
+    virtual bool deleteRecords(QString table, QString condition);
+    virtual bool execSql(QString sql, QSqlQuery& result) = 0;
+    virtual bool queryRecords(QVariantMap request, QSqlQuery& result) = 0;
+    virtual bool insertLog(LogRecord record) = 0;
+    virtual bool trimLogClass(int logClass, int keepCount) = 0;
+    virtual bool clearAll() = 0;
+    virtual bool deleteBefore(QString time) = 0;
+    virtual QString buildQuerySql(QVariantMap request);
+
+    QString databasePath() const { return m_DatabasePath; }
+    QString driverName() const { return m_DriverName; }
+
+    // The connection to use from the calling thread (see the class comment).
+    QSqlDatabase database() const;
+
+    // The error of the last statement that failed in the calling thread through
+    // this object; cleared by the next statement that succeeds there. Lets the
+    // pages tell "no rows" from "the statement failed".
+    QSqlError lastError() const;
+
+    // Runs a statement on the calling thread's connection and reads it into a
+    // detached result (see the class comment). Returns false when it failed; the
+    // result then is inactive and carries the error.
+    bool runDetached(const QString& sql, QSqlQuery& result) const;
+
+    // Streams the rows of a statement on the calling thread's connection,
+    // forward only, without collecting them; row() returns false to stop early.
+    // Returns false when the statement failed or was interrupted.
+    bool forEachRow(const QString& sql, const std::function<bool(const QSqlQuery&)>& row) const;
+
+    // While set, statements running on any of this object's connections stop at
+    // their next progress check (used at shutdown so a long query need not be
+    // waited out). Affects statements already running and later ones.
+    void setInterrupted(bool interrupted);
+    bool isInterrupted() const;
+
+    // Interrupt flag and identity, shared with the connections of other threads,
+    // which may outlive the object until their thread ends.
+    struct State;
+
+protected:
+    enum class Access
+    {
+        Read,
+        Write
+    };
+
+    // The calling thread's connection for statements that change the file: the
+    // object's own connection in the constructing thread, else the thread's
+    // writable clone.
+    QSqlDatabase writableDatabase() const;
+
+    // Runs a statement on the calling thread's connection, records its error for
+    // lastError() and returns the live query; it failed when the query is not
+    // active. Refused without running while the object is interrupted.
+    QSqlQuery runStatement(const QString& sql, Access access = Access::Read) const;
+    // Prepares a statement on the writable connection for the caller to bind.
+    // Returns false (error recorded) when preparing failed.
+    bool prepareStatement(QSqlQuery& query, const QString& sql) const;
+    // Executes a prepared statement, records its error, finishes it.
+    bool execPrepared(QSqlQuery& query) const;
+    void recordError(const QSqlError& error) const;
+
+    // Detached result of the most recent insertRecord() made in the constructing
+    // thread (other threads leave it alone: it is not shared between threads).
+    QSqlQuery m_LastQuery;
+
+private:
+    Q_DISABLE_COPY(DataBaseSql)
+
+    QSqlDatabase threadConnection(Access access) const;
+    // Why a statement is not run; an invalid error when nothing stands in its way.
+    QSqlError refusalError(const QSqlDatabase& db, const QString& sql) const;
+    bool detach(const QString& sql, QSqlQuery& result, Access access) const;
+
+    QString m_DatabasePath;
+    QString m_DriverName;
+    QString m_ConnectionName;
+    QSqlDatabase* m_pDatabase = nullptr;
+    QThread* m_OwnerThread = nullptr;
+    std::shared_ptr<State> m_State;
+};
+
+// Doubles every single quote so that a value can stand between single quotes
+// in a statement; texts without quotes come back unchanged.
+QString sqlQuoted(const QString& value);
+
+// Statement builders: each returns the statement text and touches no database.
+// Values are written between single quotes with their quotes doubled.
+QString insertSql(const QString& table, const QVariantMap& values);
+QString selectSql(const QString& table, const QStringList& columns, const QString& condition);
+QString equalsClause(const QString& column, const QString& value);
+QString updateSql(const QString& table, const QVariantMap& values, const QString& condition);
+QString deleteSql(const QString& table, const QString& condition);
+QString addColumnSql(const QString& table, const QString& column, const QString& type);
+QString dropColumnSql(const QString& table, const QString& column);
+QString createTableSql(
+    const QString& table, const QString& keyColumn, const QString& keyType, const QVariantMap& columns);
+
+#endif // DATABASESQL_H

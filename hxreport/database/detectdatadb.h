@@ -1,0 +1,31 @@
+#ifndef DETECTDATADB_H
+#define DETECTDATADB_H
+
+#include "databasesql.h"
+#include "shiftrecord.h"
+
+#include <QMap>
+
+// The detection database wheelhubwf.db that the station writes. The viewer only
+// reads it, apart from creating the tables (and their indexes) that are missing.
+class DetectDataDB : public DataBaseSql
+{
+    Q_OBJECT
+public:
+    explicit DetectDataDB(const QString& databasePath, const QString& driverName);
+
+    bool openDatabase() override;
+    bool execSql(QString sql, QSqlQuery& result) override;
+    bool queryRecords(QVariantMap request, QSqlQuery& result) override;
+    bool insertLog(LogRecord record) override;
+    bool trimLogClass(int logClass, int keepCount) override;
+    bool clearAll() override;
+    bool deleteBefore(QString time) override;
+
+    bool readShifts(QMap<QString, ShiftRecord>* shifts);
+    bool insertShift(ShiftRecord shift);
+    bool deleteShift(ShiftRecord shift);
+    bool insertDetection(QVariantMap record);
+};
+
+#endif // DETECTDATADB_H

@@ -1,0 +1,198 @@
+#ifndef HXREPORT_H
+#define HXREPORT_H
+
+#include "shiftrecord.h"
+#include "ui_hxreport.h"
+#include "waitingdialog.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QMap>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSqlQuery>
+#include <QThread>
+#include <QTime>
+#include <QVariantMap>
+#include <QVector>
+
+class CheckData;
+class CountData;
+class DetectDataDB;
+class ModelDB;
+class QCompleter;
+class QGridLayout;
+class QReportWidget;
+class QStandardItemModel;
+class QTranslator;
+class QVBoxLayout;
+class WorkForDB;
+
+// The viewer's main window: owns the widget tree, both database objects, the
+// three worker threads, the waiting dialog, the statistics report widget and
+// the state of the three query pages. Every slot runs on the user-interface
+// thread; work reaches the workers only through queued signals.
+class hxReport : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit hxReport(QWidget* parent = nullptr);
+    ~hxReport() override;
+
+    // Paging state of one paged page; offset is the index of the shown page's
+    // first row, currentPage is 1-based (0 when there are no rows).
+    struct Paging
+    {
+        int offset = 0;
+        int total = 0;
+        int currentPage = 0;
+        int pageCount = 0;
+    };
+
+    // Modal message box with "确认" (and "取消" when withCancel is 1); true when
+    // "确认" was pressed.
+    bool showMessageBox(QMessageBox::Icon icon, QString title, QString text, int withCancel);
+    // Shows a modal waiting dialog and returns when sgFinish() is emitted: true
+    // then, false when the wait ended because the application is quitting.
+    bool waitForFinish(QString title);
+
+    void initLanguage(QString language);
+    void loadTranslationDir(QString dirPath);
+    void loadTranslationFile(QString filePath);
+
+    void initPageValues();
+    void fillModelCombo(QStringList models);
+
+    void checkHistoryData(QString start, QString end, QString model);
+    QString historySqlBase();
+    void fillHistoryTable(QSqlQuery sql);
+    void checkLogData(int kind, QString start, QString end);
+    QString logSql(bool withCount);
+    void fillLogTable(QSqlQuery sql);
+    void startCountQuery(QString time1, QString time2);
+    bool writeCountCsv(QString fileName, const QMap<QString, int>* counts);
+    void noteOperation(QString text);
+
+    // Read access for the pages' state (tests and the benchmark drive the real
+    // window and read what it holds).
+    const Paging& productionPaging() const { return m_ProdPaging; }
+    const Paging& logPaging() const { return m_LogPaging; }
+    const QMap<QString, ShiftRecord>& shiftMap() const { return m_ShiftMap; }
+    const QMap<QString, int>& countMap() const { return m_countMap; }
+    QStandardItemModel* productionModel() const { return m_pProdModel; }
+    QStandardItemModel* logModel() const { return m_pLogModel; }
+    QReportWidget* reportWidget() const { return m_pReportWidget; }
+    DetectDataDB* detectDataBase() const { return m_pDetectDB; }
+    const QVector<QTranslator*>& translators() const { return m_translators; }
+    // Whether one-shot query or export threads are still running.
+    bool hasRunningQueries() const;
+
+    // The file name the save dialog proposes, e.g. "History_2020_05_01.csv".
+    static QString defaultCsvName(const QString& prefix);
+
+signals:
+    void sgSetCurrentIndex(int);
+    void sgFinish();
+    void operate(QString strTime, int ncount);
+    void operateCount(QVariantMap m_Map);
+    void operateHistory(QVariantMap m_map);
+    void sgshowMsg();
+    // A table page was filled (after a query result or a page request).
+    void sgPageShown();
+    // The full picture of a record was shown.
+    void sgPictureShown();
+    // A record export ended; ok is false when nothing complete was written.
+    void sgExportDone(bool ok);
+
+public slots:
+    void SlotEditTime();
+    void onCheckButton();
+    void onHistoryButton();
+    void onSetCurrentIndex(int nIndex);
+    void onSaveCSVDone(int);
+    void handleResults(QString str);
+    void onShowMessage(QString str);
+    void onProgressForTsk(QVariantMap m_map);
+    void handleResultsHistory(QVariantMap Mapstr, QSqlQuery sql);
+    void onShowMsg();
+    void handleResultsCount(QString result, const QMap<QString, int>* p);
+    void onLogButton();
+    void onUpdateTableViewShow(QSqlQuery sql);
+    void onUpdateTableViewShowlog(QSqlQuery sql);
+    void onResultCountlog(int nCount);
+    void onResultCount(int nCount);
+    void SlotCombox(int index);
+    void onSlowPixmap(QSqlQuery sql);
+    void onTableViewClick(QModelIndex mIndex);
+
+private slots:
+    void onCountError(QString message);
+
+private:
+    void initConnections();
+    void productionQuery();
+    void logQuery();
+    void statisticsQuery();
+    void exportRecords(int nType);
+    void exportStatistics();
+    QString askSaveFileName(const QString& defaultName);
+
+    // Starts a self-deleting CheckThread whose results go to the given slot
+    // (old-style signature strings); the window waits for it at shutdown.
+    void startCheckThread(const QString& sql, int mode, const char* signal, const char* slot);
+    void trackThread(QThread* thread);
+    void requestPage(Paging& paging, bool forward, QLineEdit* sizeField, QPushButton* prev, QPushButton* next,
+                     QLabel* pageLabel, const QString& statement, const char* slot);
+    int pageSize(QLineEdit* field);
+    void showPageLabel(QLabel* label, int current, int count);
+    void reportQueryError(const QSqlQuery& sql);
+    void stopThread(QThread& thread, const char* name);
+
+    Ui::hxReportClass ui;
+    QReportWidget* m_pReportWidget = nullptr;
+    QGridLayout* m_pReportLayout = nullptr;
+    QVBoxLayout* m_pReportVBox = nullptr;
+    QWidget* m_pReportContainer = nullptr;
+    QVector<QTranslator*> m_translators;
+    QDateTime m_StatStart;
+    QDateTime m_StatEnd;
+    QDateTime m_ProdStart;
+    QDateTime m_ProdEnd;
+    QDateTime m_LogStart;
+    QDateTime m_LogEnd;
+    QTime m_StatStartTime;
+    QTime m_StatEndTime;
+    QTime m_DayStart;
+    QTime m_DayEnd;
+    QMap<QString, ShiftRecord> m_ShiftMap;
+    QMap<QString, int> m_countMap;
+    Paging m_ProdPaging;
+    Paging m_LogPaging;
+    QThread m_Workthread;
+    WorkForDB* m_pWorkForDB = nullptr;
+    QThread m_WorkThreadCount;
+    CountData* m_pCountData = nullptr;
+    QThread m_WorkThreadCheckHistory;
+    CheckData* m_pCheckData = nullptr;
+    WaitingDialog m_WaitingDialog;
+    bool m_bCounting = false;
+    QCompleter* m_pModelCompleter = nullptr;
+    QStandardItemModel* m_pProdModel = nullptr;
+    QStandardItemModel* m_pLogModel = nullptr;
+    DetectDataDB* m_pDetectDB = nullptr;
+    ModelDB* m_pModelDB = nullptr;
+
+    bool m_bHistoryBusy = false;
+    bool m_bLogBusy = false;
+    bool m_bStatBusy = false;
+    bool m_bPicBusy = false;
+    bool m_bTableClickConnected = false;
+    bool m_bExportOk = false;
+    QString m_ExportError;
+    // Range of the last statistics query, printed in the statistics file.
+    QDateTime m_CountStart;
+    QDateTime m_CountEnd;
+    QList<QPointer<QThread>> m_OneShotThreads;
+};
+
+#endif // HXREPORT_H

@@ -1,0 +1,47 @@
+#ifndef WAITINGDIALOG_H
+#define WAITINGDIALOG_H
+
+#include <QDialog>
+#include <QTimer>
+
+class QProgressBar;
+
+// A dialog whose only content is a progress bar that fills up and starts
+// again while work goes on elsewhere. It knows nothing about the work; title,
+// modality, icon and visibility are set by its user. UI thread only.
+class WaitingDialog : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(WaitingDialog)
+
+public:
+    explicit WaitingDialog(QWidget* parent = nullptr);
+    ~WaitingDialog() override;
+
+    // Starts or restarts the animation at 0: one step every interval
+    // milliseconds on a bar of range 0..maximum. The bar shows 1..maximum-1
+    // and then 0 again; the full value is never shown.
+    void startProgress(int interval, int maximum);
+    // Stops the steps; the bar keeps its value.
+    void stopProgress();
+
+    int value() const;
+    int interval() const { return m_Interval; }
+    int maximum() const { return m_Maximum; }
+    bool isRunning() const { return m_Timer.isActive(); }
+    // The one timer that drives the steps (read-only, for observers).
+    const QTimer* timer() const { return &m_Timer; }
+
+public slots:
+    // One animation step.
+    void UpdateSlot();
+
+private:
+    int m_Count = 0;
+    int m_Interval = 0;
+    int m_Maximum = 0;
+    QTimer m_Timer;
+    QProgressBar* m_Bar = nullptr; // child of the dialog
+};
+
+#endif // WAITINGDIALOG_H

@@ -1,0 +1,37 @@
+#ifndef CHECKDATA_H
+#define CHECKDATA_H
+
+#include <QObject>
+#include <QSqlQuery>
+#include <QVariantMap>
+
+class DetectDataDB;
+
+// Runs the count and the first page of a production query. Lives on its own
+// long-lived thread; requests arrive by queued signal and are served in order.
+class CheckData : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CheckData(QObject* parent = nullptr);
+
+    // Not owned; set once before the thread starts.
+    void setDataBase(DetectDataDB* db);
+
+signals:
+    // Mapstr: "sum" (count), "nIndex" (0), "limit" (as requested); plus "error"
+    // with the database's message when the count or page statement failed.
+    // sql: the page's rows, detached from any connection.
+    void resultReady(QVariantMap Mapstr, QSqlQuery sql);
+    void sgShowMsg(QString str);
+    void sgShowProgress(QVariantMap m_Map);
+
+public slots:
+    // m_map: "SqlCount", "SqlCheck", "limit".
+    void doWork(QVariantMap m_map);
+
+private:
+    DetectDataDB* m_pDB = nullptr;
+};
+
+#endif // CHECKDATA_H

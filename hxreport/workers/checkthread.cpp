@@ -1,0 +1,37 @@
+#include "checkthread.h"
+
+#include "detectdatadb.h"
+
+CheckThread::CheckThread(QObject* parent)
+    : QThread(parent)
+{
+}
+
+void CheckThread::setQuery(DetectDataDB* db, QString sql)
+{
+    m_pDB = db;
+    m_Sql = sql;
+}
+
+void CheckThread::setMode(int mode)
+{
+    m_nMode = mode;
+}
+
+void CheckThread::run()
+{
+    QSqlQuery query;
+    int count = 0;
+    if (m_pDB) {
+        m_pDB->execSql(m_Sql, query);
+        if (m_nMode == 1) {
+            while (query.next()) {
+                bool ok = false;
+                const int value = query.value(0).toString().toInt(&ok, 10);
+                count = ok ? value : 0;
+            }
+        }
+    }
+    emit resultReady(query);
+    emit resultCount(count);
+}

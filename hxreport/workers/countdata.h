@@ -1,0 +1,38 @@
+#ifndef COUNTDATA_H
+#define COUNTDATA_H
+
+#include <QMap>
+#include <QObject>
+#include <QVariantMap>
+
+class DetectDataDB;
+
+// Counts records per model with one grouping statement. Lives on its own
+// long-lived thread; requests are served in the order sent.
+class CountData : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CountData(QObject* parent = nullptr);
+
+    // Not owned; set once before the thread starts.
+    void setDataBase(DetectDataDB* db);
+
+signals:
+    // result: total in decimal ("" without a database). p: a new map per
+    // request, owned by the receiver, which must delete it.
+    void resultReady(QString result, const QMap<QString, int>* p);
+    void sgShowMsg(QString str);
+    void sgShowProgress(QVariantMap m_map);
+    // The grouping or count statement failed; emitted before resultReady.
+    void sgError(QString message);
+
+public slots:
+    // m_Map: "SqlCount" (the total) and "SqlCheck" (the record query to group).
+    void doWork(QVariantMap m_Map);
+
+private:
+    DetectDataDB* m_pDB = nullptr;
+};
+
+#endif // COUNTDATA_H

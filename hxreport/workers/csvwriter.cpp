@@ -1,0 +1,138 @@
+#include "csvwriter.h"
+
+#include <QCoreApplication>
+#include <QIODevice>
+#include <QVariant>
+
+#include <limits>
+
+namespace {
+// The statistics file's words go through the interface translation; the
+// record files' words are written as they stand.
+QString trWindow(const char* text)
+{
+    return QCoreApplication::translate("hxReport", text);
+}
+}
+
+CsvWriter::CsvWriter(QIODevice* device)
+    : m_pDevice(device)
+    , m_Stream(device)
+{
+}
+
+QString CsvWriter::field(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString CsvWriter::fixed3(double value)
+{
+    return QString::number(value, 'f', 3);
+}
+
+QString CsvWriter::percent(double correlate)
+{
+    if (correlate >= std::numeric_limits<double>::max())
+        correlate = 0;
+    return fixed3(correlate * 100) + QLatin1Char('%');
+}
+
+void CsvWriter::writeLine(const QStringList& fields, bool trailingComma)
+{
+    QString line;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char(',');
+        line += field(fields.at(i));
+    }
+    if (trailingComma)
+        line += QLatin1Char(',');
+    m_Stream << line << '\n';
+}
+
+void CsvWriter::writeText(const QString& line)
+{
+    m_Stream << line << '\n';
+}
+
+bool CsvWriter::ok()
+{
+    m_Stream.flush();
+    return m_Stream.status() == QTextStream::Ok;
+}
+
+QString CsvWriter::errorString() const
+{
+    return m_pDevice ? m_pDevice->errorString() : QString();
+}
+
+void CsvWriter::writeProductionHeader(const QString& title)
+{
+    writeText(title);
+    writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("匹配型号"), QStringLiteral("相似度"),
+                QStringLiteral("消耗时间"), QStringLiteral("直径"), QStringLiteral("厚度") });
+}
+
+void CsvWriter::writeProductionRow(int number, const QSqlRecord& row)
+{
+    writeLine({ QString::number(number), row.value(QStringLiteral("time")).toString(),
+                row.value(QStringLiteral("model")).toString(),
+                percent(row.value(QStringLiteral("correlate")).toDouble()),
+                fixed3(row.value(QStringLiteral("detecttime")).toDouble()),
+                fixed3(row.value(QStringLiteral("diameter")).toDouble()),
+                fixed3(row.value(QStringLiteral("hight")).toDouble()) });
+}
+
+void CsvWriter::writeProductionFooter(int total, const QString& user, const QDateTime& now)
+{
+    writeLine({ QStringLiteral("总数"), QString::number(total) });
+    writeLine({ QStringLiteral("时间:"), now.toString(QStringLiteral("yyyy-MM-dd")),
+                now.toString(QStringLiteral("hh:mm:ss")) });
+    writeLine({ QStringLiteral("用户:"), user }, true);
+}
+
+void CsvWriter::writeLogHeader(const QString& title)
+{
+    writeText(title);
+    writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("信息") });
+}
+
+void CsvWriter::writeLogRow(int number, const QSqlRecord& row)
+{
+    writeLine({ QString::number(number), row.value(QStringLiteral("time")).toString(),
+                row.value(QStringLiteral("message")).toString() },
+              true);
+}
+
+void CsvWriter::writeLogFooter(int total, const QString& user, const QDateTime& now)
+{
+    writeLine({ QStringLiteral("总数"), QString::number(total) });
+    writeLine({ QStringLiteral("保存时间:"), now.toString(QStringLiteral("yyyy-MM-dd")),
+                now.toString(QStringLiteral("hh:mm:ss")) });
+    writeLine({ QStringLiteral("用户:"), user }, true);
+}
+
+void CsvWriter::writeCounts(const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts,
+                            const QDateTime& now)
+{
+    const QString rangeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    writeText(trWindow(QT_TRANSLATE_NOOP("hxReport", "从%1到%2统计的数据如下")).arg(start.toString(rangeFormat), end.toString(rangeFormat)));
+    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "序号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "型号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "数量")) });
+    int number = 0;
+    int sum = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        writeLine({ QString::number(++number), it.key(), QString::number(it.value()) }, true);
+        sum += it.value();
+    }
+    if (!counts.contains(QStringLiteral("NG")))
+        writeLine({ QString::number(++number), QStringLiteral("NG"), QStringLiteral("0") });
+    writeLine({ QString::number(++number), trWindow(QT_TRANSLATE_NOOP("hxReport", "总数")), QString::number(sum) });
+    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "时间:")), now.toString(QStringLiteral("yyyy-MM-dd")), now.toString(QStringLiteral("hh:mm:ss")) });
+    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "用户:")), QStringLiteral("username") }, true);
+}

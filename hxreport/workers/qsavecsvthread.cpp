@@ -1,0 +1,115 @@
+#include "qsavecsvthread.h"
+
+#include "csvwriter.h"
+#include "detectdatadb.h"
+
+#include <QDateTime>
+#include <QSaveFile>
+#include <QSqlRecord>
+
+QSaveCSVThread::QSaveCSVThread(QObject* parent)
+    : QThread(parent)
+{
+}
+
+void QSaveCSVThread::setTask(DetectDataDB* db, QString sql, QString fileName, int nType)
+{
+    m_pDB = db;
+    m_Sql = sql;
+    m_FileName = fileName;
+    m_nType = nType;
+}
+
+void QSaveCSVThread::setHeader(QString title, QString user)
+{
+    m_Title = title;
+    m_User = user;
+}
+
+void QSaveCSVThread::run()
+{
+    m_bSucceeded = false;
+    m_ErrorString.clear();
+    m_nRows = 0;
+    if (m_nType == 0)
+        m_bSucceeded = writeProductionCsv();
+    else if (m_nType == 1)
+        m_bSucceeded = writeLogCsv();
+    else
+        m_ErrorString = QStringLiteral("unknown export type %1").arg(m_nType);
+    emit resultReady(m_nType);
+}
+
+bool QSaveCSVThread::writeProductionCsv()
+{
+    return writeFile(&QSaveCSVThread::writeProduction);
+}
+
+bool QSaveCSVThread::writeLogCsv()
+{
+    return writeFile(&QSaveCSVThread::writeLog);
+}
+
+bool QSaveCSVThread::writeFile(bool (QSaveCSVThread::*write)(QIODevice*))
+{
+    if (!m_pDB) {
+        m_ErrorString = QStringLiteral("no database");
+        return false;
+    }
+    QSaveFile file(m_FileName);
+    // A writable file in a folder we may not create files in is written in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        m_ErrorString = file.errorString();
+        return false;
+    }
+    if (!(this->*write)(&file)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        m_ErrorString = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool QSaveCSVThread::writeProduction(QIODevice* device)
+{
+    return writeRecords(device, &CsvWriter::writeProductionHeader, &CsvWriter::writeProductionRow,
+                        &CsvWriter::writeProductionFooter);
+}
+
+bool QSaveCSVThread::writeLog(QIODevice* device)
+{
+    return writeRecords(device, &CsvWriter::writeLogHeader, &CsvWriter::writeLogRow, &CsvWriter::writeLogFooter);
+}
+
+bool QSaveCSVThread::writeRecords(QIODevice* device, void (CsvWriter::*header)(const QString&),
+                                  void (CsvWriter::*row)(int, const QSqlRecord&),
+                                  void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
+{
+    CsvWriter csv(device);
+    (csv.*header)(m_Title);
+    int number = 0;
+    // The stream is checked every few hundred rows, not flushed per row.
+    const bool queried = m_pDB->forEachRow(m_Sql, [&](const QSqlQuery& query) {
+        (csv.*row)(++number, query.record());
+        return number % 256 != 0 || csv.ok();
+    });
+    m_nRows = number;
+    if (!csv.ok()) {
+        m_ErrorString = csv.errorString();
+        return false;
+    }
+    if (!queried) {
+        m_ErrorString = m_pDB->lastError().text();
+        return false;
+    }
+    (csv.*footer)(number, m_User, QDateTime::currentDateTime());
+    if (!csv.ok()) {
+        m_ErrorString = csv.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,63 @@
+#ifndef QSAVECSVTHREAD_H
+#define QSAVECSVTHREAD_H
+
+#include <QString>
+#include <QThread>
+
+class CsvWriter;
+class DetectDataDB;
+class QDateTime;
+class QIODevice;
+class QSqlRecord;
+
+// Exports all rows of one statement to a CSV file on a thread of its own.
+// Rows stream from the database to the file; nothing is collected first. The
+// file appears only when the export is complete: a failed or interrupted export
+// leaves no partial file behind (and an existing file as it was).
+class QSaveCSVThread : public QThread
+{
+    Q_OBJECT
+public:
+    explicit QSaveCSVThread(QObject* parent = nullptr);
+
+    // Must be called before start(). nType 0: production records, 1: log
+    // records, anything else writes nothing. db is not owned.
+    void setTask(DetectDataDB* db, QString sql, QString fileName, int nType);
+    void setHeader(QString title, QString user);
+
+    // Valid once resultReady() was emitted.
+    bool succeeded() const { return m_bSucceeded; }
+    QString errorString() const { return m_ErrorString; }
+    int rowsWritten() const { return m_nRows; }
+
+    // Write the whole file's content to an open device; false when the query
+    // failed or the device reported an error (the message in errorString()).
+    bool writeProduction(QIODevice* device);
+    bool writeLog(QIODevice* device);
+
+signals:
+    void resultReady(int nType);
+
+protected:
+    void run() override;
+
+private:
+    bool writeProductionCsv();
+    bool writeLogCsv();
+    bool writeFile(bool (QSaveCSVThread::*write)(QIODevice*));
+    bool writeRecords(QIODevice* device, void (CsvWriter::*header)(const QString&),
+                      void (CsvWriter::*row)(int, const QSqlRecord&),
+                      void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
+
+    int m_nType = -1;
+    DetectDataDB* m_pDB = nullptr;
+    QString m_Sql;
+    QString m_FileName;
+    QString m_Title;
+    QString m_User;
+    bool m_bSucceeded = false;
+    QString m_ErrorString;
+    int m_nRows = 0;
+};
+
+#endif // QSAVECSVTHREAD_H

@@ -1,0 +1,102 @@
+#ifndef GUITESTUTIL_H
+#define GUITESTUTIL_H
+
+// Drives the modal dialogs the window opens: each helper arms a timer that
+// waits for the next modal widget of the wanted kind, acts on it and closes it,
+// so the code under test can run its own exec() unchanged.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace GuiTest {
+
+// Calls act() with the first modal widget of type T (for which wanted() holds)
+// that shows up; polled every 10 ms, up to about 20 s.
+template<class T>
+void whenModal(std::function<void(T*)> act, std::function<bool(T*)> wanted = nullptr)
+{
+    auto timer = new QTimer(qApp);
+    auto tries = std::make_shared<int>(0);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, act, wanted] {
+        auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (widget && (!wanted || wanted(widget))) {
+            timer->stop();
+            timer->deleteLater();
+            act(widget);
+        } else if (++*tries > 2000) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+// Presses the box's first (accept) button and stores its text.
+inline void answerMessageBox(QString* text, QString* title = nullptr)
+{
+    whenModal<QMessageBox>([text, title](QMessageBox* box) {
+        if (text)
+            *text = box->text();
+        if (title)
+            *title = box->windowTitle();
+        box->button(QMessageBox::Ok)->click();
+    }, [](QMessageBox* box) { return box->button(QMessageBox::Ok) != nullptr; });
+}
+
+// Picks a date, hour and minute in the date-time picker and presses its OK button.
+inline void answerPicker(const QDateTime& value)
+{
+    whenModal<QDialog>([value](QDialog* dialog) {
+        auto* calendar = dialog->findChild<QCalendarWidget*>(QStringLiteral("calendarWidget_timedlg"));
+        auto* hour = dialog->findChild<QComboBox*>(QStringLiteral("hour_comboBox"));
+        auto* minute = dialog->findChild<QComboBox*>(QStringLiteral("minute_comboBox"));
+        auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("pushButton_timedlg"));
+        if (!calendar || !hour || !minute || !ok) {
+            dialog->reject();
+            return;
+        }
+        calendar->setSelectedDate(value.date());
+        emit calendar->clicked(value.date());
+        hour->setCurrentText(QString::number(value.time().hour()));
+        minute->setCurrentText(QString::number(value.time().minute()));
+        ok->click();
+    });
+}
+
+// Types a file name into the save dialog and accepts it, confirming the
+// question whether to replace an existing file.
+inline void answerFileDialog(const QString& path)
+{
+    whenModal<QFileDialog>([path](QFileDialog* dialog) {
+        whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); },
+                               [](QMessageBox* box) { return box->button(QMessageBox::Yes) != nullptr; });
+        // Typed like a user would: selectFile() alone can be undone when the
+        // dialog finishes loading its folder and restores its first selection.
+        dialog->selectFile(path);
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(path);
+        // accept() is protected in QFileDialog; it runs the dialog's own checks.
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+inline void cancelFileDialog()
+{
+    whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+}
+
+} // namespace GuiTest
+
+#endif // GUITESTUTIL_H

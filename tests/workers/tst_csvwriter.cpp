@@ -1,0 +1,212 @@
+#include "csvwriter.h"
+
+#include <QBuffer>
+#include <QSqlField>
+#include <QtTest>
+
+#include <limits>
+
+namespace {
+// Accepts a fixed number of bytes, then reports every write as failed.
+class FailingDevice : public QIODevice
+{
+public:
+    explicit FailingDevice(qint64 capacity)
+        : m_Capacity(capacity)
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 len) override
+    {
+        if (m_Written + len > m_Capacity) {
+            setErrorString(QStringLiteral("disk full"));
+            return -1;
+        }
+        m_Written += len;
+        return len;
+    }
+
+private:
+    qint64 m_Capacity;
+    qint64 m_Written = 0;
+};
+
+QSqlRecord productionRow(const QString& time, const QString& model, double correlate, double detect,
+                         double diameter, double hight)
+{
+    QSqlRecord record;
+    const QList<QPair<QString, QVariant>> values = { { QStringLiteral("time"), time },
+                                                     { QStringLiteral("model"), model },
+                                                     { QStringLiteral("correlate"), correlate },
+                                                     { QStringLiteral("detecttime"), QString::number(detect) },
+                                                     { QStringLiteral("diameter"), diameter },
+                                                     { QStringLiteral("hight"), hight } };
+    for (const auto& v : values) {
+        QSqlField field(v.first, v.second.type());
+        field.setValue(v.second);
+        record.append(field);
+    }
+    return record;
+}
+
+QStringList linesOf(const QByteArray& bytes)
+{
+    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+}
+
+class TestCsvWriter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void field_data();
+    void field();
+    void numbers_data();
+    void numbers();
+    void productionFile();
+    void logLinesEndWithComma();
+    void countBlock_data();
+    void countBlock();
+    void writeFailureIsReported();
+};
+
+void TestCsvWriter::field_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "A1" << "A1";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("chinese") << QStringLiteral("型号") << QStringLiteral("型号");
+    QTest::newRow("comma") << "A,1" << "\"A,1\"";
+    QTest::newRow("quote") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
+    QTest::newRow("newline") << "two\nlines" << "\"two\nlines\"";
+    QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
+    QTest::newRow("single quote stays") << "it's" << "it's";
+    QTest::newRow("non-BMP") << QString::fromUtf8("\xF0\x9F\x98\x80") << QString::fromUtf8("\xF0\x9F\x98\x80");
+}
+
+void TestCsvWriter::field()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(CsvWriter::field(text), expected);
+}
+
+void TestCsvWriter::numbers_data()
+{
+    QTest::addColumn<double>("correlate");
+    QTest::addColumn<QString>("percent");
+    QTest::newRow("half") << 0.5 << "50.000%";
+    QTest::newRow("rounding") << 0.91234 << "91.234%";
+    QTest::newRow("zero") << 0.0 << "0.000%";
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << "0.000%";
+    QTest::newRow("max double") << std::numeric_limits<double>::max() << "0.000%";
+}
+
+void TestCsvWriter::numbers()
+{
+    QFETCH(double, correlate);
+    QFETCH(QString, percent);
+    QCOMPARE(CsvWriter::percent(correlate), percent);
+    QCOMPARE(CsvWriter::fixed3(12.5), QStringLiteral("12.500"));
+    QCOMPARE(CsvWriter::fixed3(1.23456), QStringLiteral("1.235"));
+}
+
+void TestCsvWriter::productionFile()
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    CsvWriter csv(&buffer);
+    csv.writeProductionHeader(QStringLiteral("标题,with comma"));
+    csv.writeProductionRow(1, productionRow("2020-05-01 08:00:01", "A1", 0.5, 1.23456, 500, 200));
+    csv.writeProductionRow(2, productionRow("2020-05-01 08:00:02", "B,2", std::numeric_limits<double>::infinity(), 0.2, 420.5, 180));
+    csv.writeProductionRow(3, productionRow("2020-05-01 08:00:03", "NG", 0.9, 2, 350, 150));
+    csv.writeProductionFooter(3, QStringLiteral("username"), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+    QVERIFY(csv.ok());
+    const QStringList lines = linesOf(buffer.data());
+    const QStringList expected = {
+        QStringLiteral("标题,with comma"),
+        QStringLiteral("序号,时间,匹配型号,相似度,消耗时间,直径,厚度"),
+        QStringLiteral("1,2020-05-01 08:00:01,A1,50.000%,1.235,500.000,200.000"),
+        QStringLiteral("2,2020-05-01 08:00:02,\"B,2\",0.000%,0.200,420.500,180.000"),
+        QStringLiteral("3,2020-05-01 08:00:03,NG,90.000%,2.000,350.000,150.000"),
+        QStringLiteral("总数,3"),
+        QStringLiteral("时间:,2021-02-03,04:05:06"),
+        QStringLiteral("用户:,username,"),
+    };
+    QCOMPARE(lines, expected);
+}
+
+void TestCsvWriter::logLinesEndWithComma()
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    CsvWriter csv(&buffer);
+    csv.writeLogHeader(QStringLiteral("报警记录查询"));
+    QSqlRecord row;
+    row.append(QSqlField(QStringLiteral("time"), QVariant::String));
+    row.append(QSqlField(QStringLiteral("message"), QVariant::String));
+    row.append(QSqlField(QStringLiteral("class"), QVariant::String));
+    row.setValue(0, QStringLiteral("2020-05-01 08:00:01"));
+    row.setValue(1, QStringLiteral("motor \"2\" stalled, line\nstopped"));
+    row.setValue(2, QStringLiteral("1"));
+    csv.writeLogRow(1, row);
+    csv.writeLogFooter(1, QStringLiteral("username"), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+    QVERIFY(csv.ok());
+    const QString text = QString::fromUtf8(buffer.data());
+    QCOMPARE(text,
+             QStringLiteral("报警记录查询\n序号,时间,信息\n1,2020-05-01 08:00:01,\"motor \"\"2\"\" stalled, line\nstopped\",\n"
+                            "总数,1\n保存时间:,2021-02-03,04:05:06\n用户:,username,\n"));
+}
+
+void TestCsvWriter::countBlock_data()
+{
+    QTest::addColumn<QVariantMap>("counts");
+    QTest::addColumn<QStringList>("body");
+    QTest::newRow("no NG") << QVariantMap { { "A", 5 }, { "B", 2 } }
+                           << QStringList { "1,A,5,", "2,B,2,", "3,NG,0", QStringLiteral("4,总数,7") };
+    QTest::newRow("with NG") << QVariantMap { { "A", 5 }, { "NG", 1 } }
+                             << QStringList { "1,A,5,", "2,NG,1,", QStringLiteral("3,总数,6") };
+    QTest::newRow("comma in model") << QVariantMap { { "A,1", 3 } }
+                                    << QStringList { "1,\"A,1\",3,", "2,NG,0", QStringLiteral("3,总数,3") };
+}
+
+void TestCsvWriter::countBlock()
+{
+    QFETCH(QVariantMap, counts);
+    QFETCH(QStringList, body);
+    QMap<QString, int> map;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        map.insert(it.key(), it.value().toInt());
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    CsvWriter csv(&buffer);
+    csv.writeCounts(QDateTime(QDate(2020, 5, 1), QTime(8, 0)), QDateTime(QDate(2020, 5, 2), QTime(20, 0)), map,
+                    QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+    QVERIFY(csv.ok());
+    QStringList expected { QStringLiteral("从2020-05-01 08:00:00到2020-05-02 20:00:00统计的数据如下"),
+                           QStringLiteral("序号,型号,数量") };
+    expected += body;
+    expected += QStringList { QStringLiteral("时间:,2021-02-03,04:05:06"), QStringLiteral("用户:,username,") };
+    QCOMPARE(linesOf(buffer.data()), expected);
+}
+
+void TestCsvWriter::writeFailureIsReported()
+{
+    FailingDevice device(100);
+    CsvWriter csv(&device);
+    csv.writeProductionHeader(QStringLiteral("title"));
+    for (int i = 1; i <= 50; ++i)
+        csv.writeProductionRow(i, productionRow("2020-05-01 08:00:01", "A1", 0.5, 1, 1, 1));
+    QVERIFY(!csv.ok());
+    QCOMPARE(csv.errorString(), QStringLiteral("disk full"));
+}
+
+QTEST_GUILESS_MAIN(TestCsvWriter)
+#include "tst_csvwriter.moc"
