@@ -1,0 +1,518 @@
+#include "databasesql.h"
+
+#include "memoryresult.h"
+
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlRecord>
+#include <QThread>
+#include <QThreadStorage>
+
+#include <sqlite3.h>
+
+struct DataBaseSql::State
+{
+    quint64 id = 0;
+    QAtomicInt interrupted;
+    QAtomicInt alive { 1 };
+};
+
+namespace {
+
+const char* const SqliteDriver = "QSQLITE";
+const char* const MysqlDriver = "QMYSQL";
+// Wait for a station write rather than fail; the value is Qt's default, stated
+// so that it holds for every connection including the clones.
+const char* const BusyTimeoutOption = "QSQLITE_BUSY_TIMEOUT=5000";
+const char* const ReadOnlyOption = "QSQLITE_OPEN_READONLY";
+const char* const SqliteKeyType = "INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL";
+const char* const MysqlCreateTable
+    = "CREATE TABLE `testtable2` (`id` int(11) NOT NULL,`name` varchar(60) DEFAULT NULL,"
+      "`age` int(11) DEFAULT NULL,PRIMARY KEY(`id`)) ENGINE = InnoDB DEFAULT CHARSET = utf8; ";
+const char* const UpdateProbe = "select max(md_unique) from e_report_forms";
+// How many virtual machine instructions pass between two interrupt checks.
+const int ProgressInterval = 1000;
+const char* const InterruptedCode = "9"; // SQLITE_INTERRUPT
+
+QAtomicInteger<quint64> nextId;
+
+// What one thread keeps for one DataBaseSql object: its clones (made on first
+// use) and the error of its last statement.
+struct ThreadEntry
+{
+    std::shared_ptr<DataBaseSql::State> state;
+    QSqlDatabase read;
+    QSqlDatabase write;
+    QSqlError lastError;
+};
+
+void closeAndRemove(QSqlDatabase& db)
+{
+    if (!db.isValid())
+        return;
+    const QString name = db.connectionName();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+// Per-thread registry of entries. Deleted by QThreadStorage when its thread
+// ends, which closes and removes that thread's clones.
+class ThreadConnections
+{
+public:
+    ~ThreadConnections()
+    {
+        for (ThreadEntry& entry : m_Entries)
+            release(entry);
+    }
+
+    ThreadEntry& entry(const std::shared_ptr<DataBaseSql::State>& state)
+    {
+        purgeDead();
+        ThreadEntry& found = m_Entries[state->id];
+        if (!found.state)
+            found.state = state;
+        return found;
+    }
+
+    // Drops the entries of objects that no longer exist.
+    void purgeDead()
+    {
+        for (auto it = m_Entries.begin(); it != m_Entries.end();) {
+            if (it->state->alive.loadAcquire() == 0) {
+                release(*it);
+                it = m_Entries.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+private:
+    static void release(ThreadEntry& entry)
+    {
+        closeAndRemove(entry.read);
+        closeAndRemove(entry.write);
+    }
+
+    QHash<quint64, ThreadEntry> m_Entries;
+};
+
+QThreadStorage<ThreadConnections*>& threadStorage()
+{
+    static QThreadStorage<ThreadConnections*> storage;
+    return storage;
+}
+
+ThreadConnections& threadConnections()
+{
+    QThreadStorage<ThreadConnections*>& storage = threadStorage();
+    if (!storage.hasLocalData())
+        storage.setLocalData(new ThreadConnections);
+    return *storage.localData();
+}
+
+// Called by SQLite on the thread running the statement; the state outlives
+// every connection it is installed on (the entries and the object hold it).
+int onProgress(void* context)
+{
+    return static_cast<DataBaseSql::State*>(context)->interrupted.loadAcquire() != 0 ? 1 : 0;
+}
+
+void installProgressHandler(const QSqlDatabase& db, DataBaseSql::State* state)
+{
+    if (!db.isOpen() || !db.driver())
+        return;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    if (connection)
+        sqlite3_progress_handler(connection, ProgressInterval, &onProgress, state);
+}
+
+QString withOption(const QString& options, const QString& option)
+{
+    if (options.split(QLatin1Char(';')).contains(option))
+        return options;
+    return options.isEmpty() ? option : options + QLatin1Char(';') + option;
+}
+
+QString quotedValue(const QVariant& value)
+{
+    return QLatin1Char('\'') + sqlQuoted(value.toString()) + QLatin1Char('\'');
+}
+
+} // namespace
+
+DataBaseSql::DataBaseSql(const QString& databasePath, const QString& driverName)
+    : QObject(nullptr)
+    , m_DatabasePath(databasePath)
+    , m_DriverName(driverName)
+    , m_ConnectionName(databasePath)
+    , m_OwnerThread(QThread::currentThread())
+    , m_State(std::make_shared<State>())
+{
+    m_State->id = ++nextId;
+    if (driverName == QLatin1String(SqliteDriver)) {
+        m_pDatabase = new QSqlDatabase(QSqlDatabase::addDatabase(driverName, m_ConnectionName));
+        m_pDatabase->setDatabaseName(databasePath);
+        m_pDatabase->setConnectOptions(QLatin1String(BusyTimeoutOption));
+    } else if (driverName == QLatin1String(MysqlDriver)) {
+        m_pDatabase = new QSqlDatabase(QSqlDatabase::addDatabase(driverName, m_ConnectionName));
+    } else {
+        // Unknown drivers get no connection; every statement then fails.
+        m_pDatabase = new QSqlDatabase;
+    }
+}
+
+DataBaseSql::~DataBaseSql()
+{
+    m_State->alive.storeRelease(0);
+    if (threadStorage().hasLocalData())
+        threadStorage().localData()->purgeDead();
+    if (m_pDatabase->isOpen())
+        m_pDatabase->close();
+    delete m_pDatabase;
+}
+
+bool DataBaseSql::open()
+{
+    const bool opened = m_pDatabase->open();
+    if (opened)
+        installProgressHandler(*m_pDatabase, m_State.get());
+    recordError(opened ? QSqlError() : m_pDatabase->lastError());
+    return opened;
+}
+
+void DataBaseSql::close()
+{
+    m_pDatabase->close();
+}
+
+void DataBaseSql::setDatabaseName(const QString& name)
+{
+    m_pDatabase->setDatabaseName(name);
+}
+
+void DataBaseSql::setHost(const QString& host, int port)
+{
+    m_pDatabase->setHostName(host);
+    m_pDatabase->setPort(port);
+}
+
+void DataBaseSql::setUser(const QString& user, const QString& password)
+{
+    m_pDatabase->setUserName(user);
+    m_pDatabase->setPassword(password);
+}
+
+QSqlDatabase DataBaseSql::database() const
+{
+    return threadConnection(Access::Read);
+}
+
+QSqlDatabase DataBaseSql::writableDatabase() const
+{
+    return threadConnection(Access::Write);
+}
+
+QSqlDatabase DataBaseSql::threadConnection(Access access) const
+{
+    if (QThread::currentThread() == m_OwnerThread || !m_pDatabase->isValid())
+        return *m_pDatabase;
+
+    ThreadEntry& entry = threadConnections().entry(m_State);
+    QSqlDatabase& clone = access == Access::Read ? entry.read : entry.write;
+    if (!clone.isValid()) {
+        static QAtomicInteger<quint64> cloneCount;
+        const QString name
+            = QStringLiteral("%1 (thread clone %2)").arg(m_ConnectionName, QString::number(++cloneCount));
+        clone = QSqlDatabase::cloneDatabase(*m_pDatabase, name);
+        if (access == Access::Read && m_DriverName == QLatin1String(SqliteDriver))
+            clone.setConnectOptions(withOption(clone.connectOptions(), QLatin1String(ReadOnlyOption)));
+    }
+    // Retried on every use: the file may appear after the first attempt.
+    if (!clone.isOpen() && clone.open())
+        installProgressHandler(clone, m_State.get());
+    return clone;
+}
+
+QSqlError DataBaseSql::lastError() const
+{
+    return threadConnections().entry(m_State).lastError;
+}
+
+void DataBaseSql::recordError(const QSqlError& error) const
+{
+    threadConnections().entry(m_State).lastError = error;
+}
+
+void DataBaseSql::setInterrupted(bool interrupted)
+{
+    m_State->interrupted.storeRelease(interrupted ? 1 : 0);
+}
+
+bool DataBaseSql::isInterrupted() const
+{
+    return m_State->interrupted.loadAcquire() != 0;
+}
+
+QSqlError DataBaseSql::refusalError(const QSqlDatabase& db, const QString& sql) const
+{
+    if (isInterrupted())
+        return QSqlError(QStringLiteral("Statement not run"), QStringLiteral("interrupted"),
+            QSqlError::StatementError, QLatin1String(InterruptedCode));
+    if (!db.isOpen())
+        return db.lastError().isValid()
+            ? db.lastError()
+            : QSqlError(QStringLiteral("Database not open"), QString(), QSqlError::ConnectionError);
+    if (sql.trimmed().isEmpty())
+        return QSqlError(QStringLiteral("Empty statement"), QString(), QSqlError::StatementError);
+    return QSqlError();
+}
+
+QSqlQuery DataBaseSql::runStatement(const QString& sql, Access access) const
+{
+    const QSqlDatabase db = threadConnection(access);
+    if (isInterrupted() || !db.isOpen() || sql.trimmed().isEmpty()) {
+        recordError(refusalError(db, sql));
+        return QSqlQuery(db);
+    }
+    QSqlQuery query(db);
+    query.setForwardOnly(true); // nothing reads backwards; spares Qt's row cache
+    query.exec(sql);
+    recordError(query.isActive() ? QSqlError() : query.lastError());
+    return query;
+}
+
+bool DataBaseSql::prepareStatement(QSqlQuery& query, const QString& sql) const
+{
+    const QSqlDatabase db = writableDatabase();
+    if (isInterrupted() || !db.isOpen()) {
+        recordError(refusalError(db, sql));
+        return false;
+    }
+    query = QSqlQuery(db);
+    const bool prepared = query.prepare(sql);
+    recordError(prepared ? QSqlError() : query.lastError());
+    return prepared;
+}
+
+bool DataBaseSql::execPrepared(QSqlQuery& query) const
+{
+    if (isInterrupted()) {
+        recordError(refusalError(QSqlDatabase(), QString()));
+        return false;
+    }
+    const bool executed = query.exec();
+    recordError(executed ? QSqlError() : query.lastError());
+    query.finish();
+    return executed;
+}
+
+bool DataBaseSql::runDetached(const QString& sql, QSqlQuery& result) const
+{
+    return detach(sql, result, Access::Read);
+}
+
+bool DataBaseSql::detach(const QString& sql, QSqlQuery& result, Access access) const
+{
+    QSqlQuery live = runStatement(sql, access);
+    if (!live.isActive()) {
+        result = MemoryResult::failedQuery(sql, lastError());
+        return false;
+    }
+    QVector<QVector<QVariant>> rows;
+    const QSqlRecord record = live.record();
+    if (live.isSelect()) {
+        const int columns = record.count();
+        while (live.next()) {
+            QVector<QVariant> row(columns);
+            for (int i = 0; i < columns; ++i)
+                row[i] = live.value(i);
+            rows.append(row);
+        }
+        // A step that fails halfway (interrupted, busy) ends next() early.
+        if (live.lastError().isValid()) {
+            recordError(live.lastError());
+            result = MemoryResult::failedQuery(sql, live.lastError());
+            return false;
+        }
+    }
+    result = MemoryResult::detachedQuery(
+        sql, live.isSelect(), record, rows, live.numRowsAffected(), live.lastInsertId());
+    live.finish();
+    return true;
+}
+
+bool DataBaseSql::forEachRow(const QString& sql, const std::function<bool(const QSqlQuery&)>& row) const
+{
+    QSqlQuery live = runStatement(sql);
+    if (!live.isActive())
+        return false;
+    while (live.next()) {
+        if (!row(live))
+            break;
+    }
+    const QSqlError error = live.lastError();
+    live.finish();
+    if (error.isValid()) {
+        recordError(error);
+        return false;
+    }
+    return true;
+}
+
+bool DataBaseSql::createTable(const QString& table, const QString& keyColumn, const QVariantMap& columns)
+{
+    QString sql;
+    if (m_DriverName == QLatin1String(SqliteDriver))
+        sql = createTableSql(table, keyColumn, QLatin1String(SqliteKeyType), columns);
+    else if (m_DriverName == QLatin1String(MysqlDriver))
+        sql = QLatin1String(MysqlCreateTable);
+    const QSqlQuery query = runStatement(sql, Access::Write);
+    return query.isActive() && query.lastError().type() == QSqlError::NoError;
+}
+
+bool DataBaseSql::insertRecord(QString table, QVariantMap values)
+{
+    if (table.isEmpty() || values.isEmpty())
+        return false;
+    QSqlQuery query;
+    const bool inserted = detach(insertSql(table, values), query, Access::Write);
+    if (QThread::currentThread() == m_OwnerThread)
+        m_LastQuery = query;
+    return inserted;
+}
+
+bool DataBaseSql::updateRecords(QString table, QVariantMap values)
+{
+    if (table.isEmpty() || values.isEmpty())
+        return false;
+    if (!runStatement(QLatin1String(UpdateProbe)).isActive())
+        return false;
+    return runStatement(
+        updateSql(table, values, equalsClause(QStringLiteral("uid"), QStringLiteral("0"))), Access::Write)
+        .isActive();
+}
+
+bool DataBaseSql::deleteRecords(QString table, QString condition)
+{
+    if (table.isEmpty() || condition.isEmpty())
+        return false;
+    if (!runStatement(QStringLiteral("select max(uid) from ") + table).isActive())
+        return false;
+    return runStatement(deleteSql(table, condition), Access::Write).isActive();
+}
+
+QString DataBaseSql::buildQuerySql(QVariantMap request)
+{
+    const QString table = QStringLiteral("wftable");
+    const QString time1 = sqlQuoted(request.value(QStringLiteral("time1")).toString());
+    const QString time2 = sqlQuoted(request.value(QStringLiteral("time2")).toString());
+    QString from = table;
+    QString condition;
+    bool modelListAllowed = false;
+    switch (request.value(QStringLiteral("Type")).toInt()) {
+    case 0:
+        condition = QStringLiteral(" where time ='%1'").arg(time1);
+        break;
+    case 1:
+        condition = QStringLiteral(" where time >'%1' and time < '%2' and model='%3'")
+                        .arg(time1, time2, sqlQuoted(request.value(QStringLiteral("name")).toString()));
+        break;
+    case 2:
+    case 4:
+        condition = QStringLiteral(" where time >'%1' and time < '%2'").arg(time1, time2);
+        modelListAllowed = true;
+        break;
+    case 3:
+        from = QStringLiteral("warningtable");
+        condition = QStringLiteral(" where time >'%1' and time < '%2' and class = '%3' order by time desc ")
+                        .arg(time1, time2, QString::number(request.value(QStringLiteral("logType")).toInt()));
+        break;
+    case 5: {
+        // The key stands unquoted, so only a number may go in; anything else
+        // becomes NULL, which matches no row.
+        bool isNumber = false;
+        const qlonglong uid = request.value(QStringLiteral("uid")).toLongLong(&isNumber);
+        condition = QStringLiteral(" where uid = %1 ")
+                        .arg(isNumber ? QString::number(uid) : QStringLiteral("NULL"));
+        break;
+    }
+    default:
+        return QString();
+    }
+    if (request.value(QStringLiteral("Count")).toInt() == 1)
+        return QStringLiteral("select count(*) from ") + from + condition;
+    if (modelListAllowed && request.value(QStringLiteral("CheckType")).toString() == QLatin1String("Count"))
+        return QStringLiteral("select %1 from ").arg(QStringLiteral("model")) + from + condition;
+    return QStringLiteral("select * from ") + from + condition;
+}
+
+QString sqlQuoted(const QString& value)
+{
+    QString quoted = value;
+    return quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+QString insertSql(const QString& table, const QVariantMap& values)
+{
+    QStringList texts;
+    for (const QVariant& value : values)
+        texts.append(quotedValue(value));
+    return QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
+        .arg(table, values.keys().join(QLatin1Char(',')), texts.join(QLatin1Char(',')));
+}
+
+QString selectSql(const QString& table, const QStringList& columns, const QString& condition)
+{
+    const QString list = columns.isEmpty() ? QStringLiteral("*") : columns.join(QLatin1Char(','));
+    if (condition.isEmpty())
+        return QStringLiteral("SELECT %1 FROM %2").arg(list, table);
+    return QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(list, table) + condition;
+}
+
+QString equalsClause(const QString& column, const QString& value)
+{
+    return column + QLatin1String(" = ") + quotedValue(value);
+}
+
+QString updateSql(const QString& table, const QVariantMap& values, const QString& condition)
+{
+    QStringList clauses;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        clauses.append(equalsClause(it.key(), it.value().toString()));
+    const QString assignments = clauses.join(QLatin1Char(','));
+    if (condition.isEmpty())
+        return QStringLiteral("UPDATE %1 SET %2").arg(table, assignments);
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, assignments, condition);
+}
+
+QString deleteSql(const QString& table, const QString& condition)
+{
+    if (condition.isEmpty())
+        return QStringLiteral("DELETE FROM %1").arg(table);
+    return QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition);
+}
+
+QString addColumnSql(const QString& table, const QString& column, const QString& type)
+{
+    return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table, column, type);
+}
+
+QString dropColumnSql(const QString& table, const QString& column)
+{
+    return QStringLiteral("ALTER TABLE %1 DROP %2").arg(table, column);
+}
+
+QString createTableSql(
+    const QString& table, const QString& keyColumn, const QString& keyType, const QVariantMap& columns)
+{
+    QString definitions = keyColumn + QLatin1Char(' ') + keyType;
+    for (auto it = columns.cbegin(); it != columns.cend(); ++it)
+        definitions += QLatin1String(", ") + it.key() + QLatin1Char(' ') + it.value().toString();
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(table, definitions);
+}
