@@ -6,6 +6,7 @@
 #include "countdata.h"
 #include "csvwriter.h"
 #include "detectdatadb.h"
+#include "exportquery.h"
 #include "modeldb.h"
 #include "qreportwidget.h"
 #include "qsavecsvthread.h"
@@ -810,11 +811,7 @@ void hxReport::logQuery()
     const QString start = ui.label_Time1_warning->text();
     const QString end = ui.label_Time2_warning->text();
     noteOperation(tr("查询了%1-%2的日志数据").arg(start, end));
-    const QString kindText = ui.comboBox_Wandring_Log->currentText();
-    const int kind = kindText == tr("使用记录查询") ? 5
-        : kindText == tr("报警记录查询")            ? 1
-        : kindText == tr("运行状态查询")            ? 4
-                                                    : 0;
+    const int kind = logKind();
     QFont font = ui.label_Tab3_Title->font();
     font.setPixelSize(14);
     font.setBold(false);
@@ -825,13 +822,21 @@ void hxReport::logQuery()
     m_bLogBusy = false;
 }
 
+int hxReport::logKind() const
+{
+    const QString text = ui.comboBox_Wandring_Log->currentText();
+    if (text == tr("使用记录查询"))
+        return 5;
+    if (text == tr("报警记录查询"))
+        return 1;
+    if (text == tr("运行状态查询"))
+        return 4;
+    return 0;
+}
+
 QString hxReport::logSql(bool withCount)
 {
-    const QString kindText = ui.comboBox_Wandring_Log->currentText();
-    const int kind = kindText == tr("使用记录查询") ? 5
-        : kindText == tr("报警记录查询")            ? 1
-        : kindText == tr("运行状态查询")            ? 4
-                                                    : 0;
+    const int kind = logKind();
     QVariantMap request;
     request.insert(QStringLiteral("time1"), ui.label_Time1_warning->text());
     request.insert(QStringLiteral("time2"), ui.label_Time2_warning->text());
@@ -1029,9 +1034,13 @@ void hxReport::exportRecords(int nType)
     if (nType == 0) {
         thread->setHeader(ui.label_Tab2_Title->text(), QStringLiteral("username"));
         thread->setTask(m_pDetectDB, historySqlBase(), fileName, 0);
+        const QString model = ui.comboBox_Model->currentText();
+        thread->setChunks(ExportQuery::production(ui.label_Time1_History->text(), ui.label_Time2_History->text(),
+                                                  model == tr("全部") ? QString() : model));
     } else {
         thread->setHeader(ui.label_Tab3_Title->text(), QStringLiteral("username"));
         thread->setTask(m_pDetectDB, logSql(false), fileName, 1);
+        thread->setChunks(ExportQuery::log(ui.label_Time1_warning->text(), ui.label_Time2_warning->text(), logKind()));
     }
     m_bExportOk = false;
     connect(thread, SIGNAL(resultReady(int)), this, SLOT(onSaveCSVDone(int)));

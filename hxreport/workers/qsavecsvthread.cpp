@@ -26,6 +26,12 @@ void QSaveCSVThread::setHeader(QString title, QString user)
     m_User = user;
 }
 
+void QSaveCSVThread::setChunks(const ExportQuery& query, int chunkSize)
+{
+    m_Chunks = query;
+    m_nChunkSize = qMax(1, chunkSize);
+}
+
 void QSaveCSVThread::run()
 {
     m_bSucceeded = false;
@@ -93,7 +99,7 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, void (CsvWriter::*header)(c
     (csv.*header)(m_Title);
     int number = 0;
     // The stream is checked every few hundred rows, not flushed per row.
-    const bool queried = m_pDB->forEachRow(m_Sql, [&](const QSqlQuery& query) {
+    const bool queried = readRows([&](const QSqlQuery& query) {
         (csv.*row)(++number, query.record());
         return number % 256 != 0 || csv.ok();
     });
@@ -112,4 +118,31 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, void (CsvWriter::*header)(c
         return false;
     }
     return true;
+}
+
+bool QSaveCSVThread::readRows(const std::function<bool(const QSqlQuery&)>& row)
+{
+    if (!m_Chunks.isValid())
+        return m_pDB->forEachRow(m_Sql, row);
+    QString lastTime;
+    qint64 lastUid = 0;
+    bool stopped = false;
+    for (bool first = true;; first = false) {
+        int rows = 0;
+        const QString sql = first ? m_Chunks.firstChunk(m_nChunkSize) : m_Chunks.nextChunk(lastTime, lastUid, m_nChunkSize);
+        const bool ok = m_pDB->forEachRow(sql, [&](const QSqlQuery& query) {
+            ++rows;
+            lastTime = query.value(QStringLiteral("time")).toString();
+            lastUid = query.value(QStringLiteral("uid")).toLongLong();
+            if (!row(query)) {
+                stopped = true;
+                return false;
+            }
+            return true;
+        });
+        if (!ok)
+            return false;
+        if (stopped || rows < m_nChunkSize)
+            return true;
+    }
 }

@@ -1,13 +1,18 @@
 #ifndef QSAVECSVTHREAD_H
 #define QSAVECSVTHREAD_H
 
+#include "exportquery.h"
+
 #include <QString>
 #include <QThread>
+
+#include <functional>
 
 class CsvWriter;
 class DetectDataDB;
 class QDateTime;
 class QIODevice;
+class QSqlQuery;
 class QSqlRecord;
 
 // Exports all rows of one statement to a CSV file on a thread of its own.
@@ -24,6 +29,9 @@ public:
     // records, anything else writes nothing. db is not owned.
     void setTask(DetectDataDB* db, QString sql, QString fileName, int nType);
     void setHeader(QString title, QString user);
+    // Reads the rows in chunks instead of running the task's statement once
+    // (see ExportQuery); the rows and their order are the same.
+    void setChunks(const ExportQuery& query, int chunkSize = 5000);
 
     // Valid once resultReady() was emitted.
     bool succeeded() const { return m_bSucceeded; }
@@ -45,6 +53,9 @@ private:
     bool writeProductionCsv();
     bool writeLogCsv();
     bool writeFile(bool (QSaveCSVThread::*write)(QIODevice*));
+    // Streams the rows to row() until it returns false; false when a
+    // statement failed.
+    bool readRows(const std::function<bool(const QSqlQuery&)>& row);
     bool writeRecords(QIODevice* device, void (CsvWriter::*header)(const QString&),
                       void (CsvWriter::*row)(int, const QSqlRecord&),
                       void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
@@ -55,6 +66,8 @@ private:
     QString m_FileName;
     QString m_Title;
     QString m_User;
+    ExportQuery m_Chunks;
+    int m_nChunkSize = 5000;
     bool m_bSucceeded = false;
     QString m_ErrorString;
     int m_nRows = 0;
