@@ -9,7 +9,7 @@ cmake --build "$build" -j"$(nproc)" --target hxReport stationsim
 bin="$build/bin"
 if [ ! -f "$bin/wheelhubwf.db" ]; then
     echo "No wheelhubwf.db yet: generating demo data in $bin"
-    "$bin/stationsim" --dir "$bin" --records 5000 --days 30 --seed 1
+    "$bin/stationsim" --dir "$bin" --records 5000 --days 30 --seed 1 --end now
 fi
 cd "$bin"
 exec ./hxReport "$@"

@@ -62,8 +62,11 @@ int main(int argc, char* argv[])
         QStringLiteral("rate"), QStringLiteral("Live records per second (10)."), QStringLiteral("R"));
     const QCommandLineOption secondsOption(QStringLiteral("seconds"),
         QStringLiteral("Live duration; 0 runs until interrupted (0)."), QStringLiteral("T"));
+    const QCommandLineOption endOption(QStringLiteral("end"),
+        QStringLiteral("Time of the last record, \"yyyy-MM-dd hh:mm:ss\" or \"now\" (2024-06-30 23:59:59)."),
+        QStringLiteral("TIME"));
     parser.addOptions({ dirOption, recordsOption, daysOption, seedOption, logsOption, sizeOption,
-        formatOption, liveOption, rateOption, secondsOption });
+        formatOption, liveOption, rateOption, secondsOption, endOption });
     parser.process(app);
 
     QTextStream out(stdout);
@@ -87,6 +90,13 @@ int main(int argc, char* argv[])
     const double rate = parser.isSet(rateOption) ? parser.value(rateOption).toDouble() : 10.0;
     if (parser.isSet(sizeOption))
         ok = ok && parseSize(parser.value(sizeOption), &options.imageSize);
+    if (parser.isSet(endOption)) {
+        const QString end = parser.value(endOption);
+        options.endTime = end == QLatin1String("now")
+            ? QDateTime::currentDateTime()
+            : QDateTime::fromString(end, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        ok = ok && options.endTime.isValid();
+    }
     if (parser.isSet(formatOption))
         options.format = parser.value(formatOption).toUpper().toLatin1();
     ok = ok && (options.format == "JPEG" || options.format == "PNG") && options.days >= 1 && rate > 0;

@@ -1,0 +1,619 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>QClockDlg</name>
+    <message>
+        <source>&amp;Slide</source>
+        <translation>&amp;Slide</translation>
+    </message>
+    <message>
+        <source>&amp;Flip</source>
+        <translation>&amp;Flip</translation>
+    </message>
+    <message>
+        <source>&amp;Rotate</source>
+        <translation>&amp;Rotate</translation>
+    </message>
+</context>
+<context>
+    <name>QReportWidget</name>
+    <message>
+        <source>型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Count</translation>
+    </message>
+</context>
+<context>
+    <name>QTimeDlg</name>
+    <message>
+        <source>时间设置</source>
+        <translation>Set time</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>3</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <source>4</source>
+        <translation>4</translation>
+    </message>
+    <message>
+        <source>5</source>
+        <translation>5</translation>
+    </message>
+    <message>
+        <source>6</source>
+        <translation>6</translation>
+    </message>
+    <message>
+        <source>7</source>
+        <translation>7</translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation>8</translation>
+    </message>
+    <message>
+        <source>9</source>
+        <translation>9</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>11</source>
+        <translation>11</translation>
+    </message>
+    <message>
+        <source>12</source>
+        <translation>12</translation>
+    </message>
+    <message>
+        <source>13</source>
+        <translation>13</translation>
+    </message>
+    <message>
+        <source>14</source>
+        <translation>14</translation>
+    </message>
+    <message>
+        <source>15</source>
+        <translation>15</translation>
+    </message>
+    <message>
+        <source>16</source>
+        <translation>16</translation>
+    </message>
+    <message>
+        <source>17</source>
+        <translation>17</translation>
+    </message>
+    <message>
+        <source>18</source>
+        <translation>18</translation>
+    </message>
+    <message>
+        <source>19</source>
+        <translation>19</translation>
+    </message>
+    <message>
+        <source>20</source>
+        <translation>20</translation>
+    </message>
+    <message>
+        <source>21</source>
+        <translation>21</translation>
+    </message>
+    <message>
+        <source>22</source>
+        <translation>22</translation>
+    </message>
+    <message>
+        <source>23</source>
+        <translation>23</translation>
+    </message>
+    <message>
+        <source>小时</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <source>24</source>
+        <translation>24</translation>
+    </message>
+    <message>
+        <source>25</source>
+        <translation>25</translation>
+    </message>
+    <message>
+        <source>26</source>
+        <translation>26</translation>
+    </message>
+    <message>
+        <source>27</source>
+        <translation>27</translation>
+    </message>
+    <message>
+        <source>28</source>
+        <translation>28</translation>
+    </message>
+    <message>
+        <source>29</source>
+        <translation>29</translation>
+    </message>
+    <message>
+        <source>30</source>
+        <translation>30</translation>
+    </message>
+    <message>
+        <source>31</source>
+        <translation>31</translation>
+    </message>
+    <message>
+        <source>32</source>
+        <translation>32</translation>
+    </message>
+    <message>
+        <source>33</source>
+        <translation>33</translation>
+    </message>
+    <message>
+        <source>34</source>
+        <translation>34</translation>
+    </message>
+    <message>
+        <source>35</source>
+        <translation>35</translation>
+    </message>
+    <message>
+        <source>36</source>
+        <translation>36</translation>
+    </message>
+    <message>
+        <source>37</source>
+        <translation>37</translation>
+    </message>
+    <message>
+        <source>38</source>
+        <translation>38</translation>
+    </message>
+    <message>
+        <source>39</source>
+        <translation>39</translation>
+    </message>
+    <message>
+        <source>40</source>
+        <translation>40</translation>
+    </message>
+    <message>
+        <source>41</source>
+        <translation>41</translation>
+    </message>
+    <message>
+        <source>42</source>
+        <translation>42</translation>
+    </message>
+    <message>
+        <source>43</source>
+        <translation>43</translation>
+    </message>
+    <message>
+        <source>44</source>
+        <translation>44</translation>
+    </message>
+    <message>
+        <source>45</source>
+        <translation>45</translation>
+    </message>
+    <message>
+        <source>46</source>
+        <translation>46</translation>
+    </message>
+    <message>
+        <source>47</source>
+        <translation>47</translation>
+    </message>
+    <message>
+        <source>48</source>
+        <translation>48</translation>
+    </message>
+    <message>
+        <source>49</source>
+        <translation>49</translation>
+    </message>
+    <message>
+        <source>50</source>
+        <translation>50</translation>
+    </message>
+    <message>
+        <source>51</source>
+        <translation>51</translation>
+    </message>
+    <message>
+        <source>52</source>
+        <translation>52</translation>
+    </message>
+    <message>
+        <source>53</source>
+        <translation>53</translation>
+    </message>
+    <message>
+        <source>54</source>
+        <translation>54</translation>
+    </message>
+    <message>
+        <source>55</source>
+        <translation>55</translation>
+    </message>
+    <message>
+        <source>56</source>
+        <translation>56</translation>
+    </message>
+    <message>
+        <source>57</source>
+        <translation>57</translation>
+    </message>
+    <message>
+        <source>58</source>
+        <translation>58</translation>
+    </message>
+    <message>
+        <source>59</source>
+        <translation>59</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>2017/00/00 00:00</source>
+        <translation>2017/00/00 00:00</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>hxReport</name>
+    <message>
+        <source>无法打开数据库 %1：%2</source>
+        <translation>Cannot open the database %1: %2</translation>
+    </message>
+    <message>
+        <source>数据记录查看</source>
+        <translation>Data Records</translation>
+    </message>
+    <message>
+        <source>共显示%1条记录</source>
+        <translation>%1 records shown</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>系统自动进行清理完成</source>
+        <translation>Automatic clean-up finished</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>操作已生效</source>
+        <translation>The operation has taken effect</translation>
+    </message>
+    <message>
+        <source>统计失败：%1</source>
+        <translation>Statistics failed: %1</translation>
+    </message>
+    <message>
+        <source>查询失败：%1</source>
+        <translation>Query failed: %1</translation>
+    </message>
+    <message>
+        <source>第%1页 共%2页</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>全天</source>
+        <translation>Whole day</translation>
+    </message>
+    <message>
+        <source>报警记录查询</source>
+        <translation>Alarm records</translation>
+    </message>
+    <message>
+        <source>运行状态查询</source>
+        <translation>Running-state records</translation>
+    </message>
+    <message>
+        <source>使用记录查询</source>
+        <translation>Usage records</translation>
+    </message>
+    <message>
+        <source>生产数据查询</source>
+        <translation>Production data</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>NG</source>
+        <translation>NG</translation>
+    </message>
+    <message>
+        <source>正在查询数据，请稍后</source>
+        <translation>Querying data, please wait</translation>
+    </message>
+    <message>
+        <source>您选择的班次时间是隔夜的，请您重新选择一下当前查询的日期，再查询</source>
+        <translation>The chosen shift runs overnight; choose the query dates again, then query.</translation>
+    </message>
+    <message>
+        <source>您选择的日期不合理，请您重新选择一下当前查询的日期，再查询</source>
+        <translation>The dates are not reasonable; choose the query dates again, then query.</translation>
+    </message>
+    <message>
+        <source>查询了%1-%2的生产数据</source>
+        <translation>Queried the production data of %1-%2</translation>
+    </message>
+    <message>
+        <source>起始时间:%1 到 结束时间:%2 的历史记录</source>
+        <translation>Records from %1 to %2</translation>
+    </message>
+    <message>
+        <source>正在查询数据</source>
+        <translation>Querying data</translation>
+    </message>
+    <message>
+        <source>起始时间:%1 到 结束时间:%2 的历史记录 共%3条</source>
+        <translation>Records from %1 to %2: %3 in all</translation>
+    </message>
+    <message>
+        <source>数据查询完成</source>
+        <translation>Query finished</translation>
+    </message>
+    <message>
+        <source>日期时间</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>匹配型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>相似度</source>
+        <translation>Similarity</translation>
+    </message>
+    <message>
+        <source>消耗时间s</source>
+        <translation>Time used s</translation>
+    </message>
+    <message>
+        <source>直径mm</source>
+        <translation>Diameter mm</translation>
+    </message>
+    <message>
+        <source>厚度mm</source>
+        <translation>Thickness mm</translation>
+    </message>
+    <message>
+        <source>缩略图</source>
+        <translation>Thumbnail</translation>
+    </message>
+    <message>
+        <source>uid</source>
+        <translation>uid</translation>
+    </message>
+    <message>
+        <source>查询了%1-%2的日志数据</source>
+        <translation>Queried the log data of %1-%2</translation>
+    </message>
+    <message>
+        <source>正在查询记录，请稍等</source>
+        <translation>Querying records, please wait</translation>
+    </message>
+    <message>
+        <source>从%1 到 %2 的记录 共%3条</source>
+        <translation>Records from %1 to %2: %3 in all</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>您选择的日期不合理，请您重新起始日期，再查询</source>
+        <translation>The dates are not reasonable; choose the start date again, then query.</translation>
+    </message>
+    <message>
+        <source>统计结果 </source>
+        <translation>Statistics </translation>
+    </message>
+    <message>
+        <source>总数</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>没有数据，请重新查询</source>
+        <translation>No data; please query first</translation>
+    </message>
+    <message>
+        <source>正在导出数据，请稍等</source>
+        <translation>Exporting, please wait</translation>
+    </message>
+    <message>
+        <source>数据导出完成</source>
+        <translation>Export finished</translation>
+    </message>
+    <message>
+        <source>数据导出失败：%1</source>
+        <translation>Export failed: %1</translation>
+    </message>
+    <message>
+        <source>从%1到%2统计的数据如下</source>
+        <translation>Statistics from %1 to %2</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Count</translation>
+    </message>
+    <message>
+        <source>时间:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>用户:</source>
+        <translation>User:</translation>
+    </message>
+</context>
+<context>
+    <name>hxReportClass</name>
+    <message>
+        <source>hxReport</source>
+        <translation>hxReport</translation>
+    </message>
+    <message>
+        <source>生产数据查询</source>
+        <translation>Production data</translation>
+    </message>
+    <message>
+        <source>生产数据统计</source>
+        <translation>Production statistics</translation>
+    </message>
+    <message>
+        <source>日志记录</source>
+        <translation>Log records</translation>
+    </message>
+    <message>
+        <source>开始日期时间：</source>
+        <translation>Start:</translation>
+    </message>
+    <message>
+        <source>2017-11-11 11:11:11</source>
+        <translation>2017-11-11 11:11:11</translation>
+    </message>
+    <message>
+        <source>设置开始时间</source>
+        <translation>Set start</translation>
+    </message>
+    <message>
+        <source>结束日期时间：</source>
+        <translation>End:</translation>
+    </message>
+    <message>
+        <source>设置结束时间</source>
+        <translation>Set end</translation>
+    </message>
+    <message>
+        <source>筛选型号</source>
+        <translation>Model filter</translation>
+    </message>
+    <message>
+        <source>所有</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>生产班次</source>
+        <translation>Shift</translation>
+    </message>
+    <message>
+        <source>全天</source>
+        <translation>Whole day</translation>
+    </message>
+    <message>
+        <source>查询数量</source>
+        <translation>Records found</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>Query</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>标题</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>双击单条记录显示图片</source>
+        <translation>Double-click a record to show its picture</translation>
+    </message>
+    <message>
+        <source>显示数据数(条)</source>
+        <translation>Rows per page</translation>
+    </message>
+    <message>
+        <source>50</source>
+        <translation>50</translation>
+    </message>
+    <message>
+        <source>上一页</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>TextLabel</source>
+        <translation>TextLabel</translation>
+    </message>
+    <message>
+        <source>下一页</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>起始日期时间：</source>
+        <translation>Start:</translation>
+    </message>
+    <message>
+        <source>设置起始时间</source>
+        <translation>Set start</translation>
+    </message>
+    <message>
+        <source>数据类型查询</source>
+        <translation>Record kind</translation>
+    </message>
+    <message>
+        <source>报警记录查询</source>
+        <translation>Alarm records</translation>
+    </message>
+</context>
+</TS>
