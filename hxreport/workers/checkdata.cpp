@@ -1,6 +1,7 @@
 #include "checkdata.h"
 
 #include "detectdatadb.h"
+#include "timeslicer.h"
 
 CheckData::CheckData(QObject* parent)
     : QObject(parent)
@@ -30,12 +31,18 @@ void CheckData::doWork(QVariantMap m_map)
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数量"));
         emit sgShowProgress(progress);
 
-        QSqlQuery countQuery;
-        m_pDB->execSql(sqlCount, countQuery);
-        if (countQuery.lastError().isValid())
-            error = countQuery.lastError().text();
-        while (countQuery.next())
-            count = countQuery.value(0).toInt();
+        // A long range is counted slice by slice so the station can commit in
+        // between; each statement's last row holds its count.
+        for (const QString& part : TimeSlicer(m_pDB).split(sqlCount)) {
+            QSqlQuery countQuery;
+            m_pDB->execSql(part, countQuery);
+            if (countQuery.lastError().isValid())
+                error = countQuery.lastError().text();
+            int partCount = 0;
+            while (countQuery.next())
+                partCount = countQuery.value(0).toInt();
+            count += partCount;
+        }
 
         progress.remove(QStringLiteral("msg"));
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数据"));

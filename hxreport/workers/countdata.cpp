@@ -1,6 +1,7 @@
 #include "countdata.h"
 
 #include "detectdatadb.h"
+#include "timeslicer.h"
 
 #include <QSqlQuery>
 
@@ -29,26 +30,40 @@ void CountData::doWork(QVariantMap m_Map)
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数量..."));
         emit sgShowProgress(progress);
 
-        QSqlQuery countQuery;
-        m_pDB->execSql(sqlCount, countQuery);
+        // A long range is counted and grouped slice by slice so the station
+        // can commit in between; the slices' counts add up to the range's.
+        const TimeSlicer slicer(m_pDB);
+        QSqlError error;
         int n = 0;
-        while (countQuery.next())
-            n = countQuery.value(0).toInt();
+        for (const QString& part : slicer.split(sqlCount)) {
+            QSqlQuery countQuery;
+            m_pDB->execSql(part, countQuery);
+            int partCount = 0;
+            while (countQuery.next())
+                partCount = countQuery.value(0).toInt();
+            n += partCount;
+            if (countQuery.lastError().isValid())
+                error = countQuery.lastError();
+        }
 
         const QString grouping = QStringLiteral("select model,count(model) from (%1) GROUP BY model ;").arg(sqlCheck);
-        QSqlQuery groups;
-        m_pDB->execSql(grouping, groups);
+        const QStringList groupings = slicer.split(grouping);
 
         progress.remove(QStringLiteral("msg"));
         progress.insert(QStringLiteral("msg"), QStringLiteral("共%1条记录，正在分类核算数据，请稍后").arg(n));
         emit sgShowProgress(progress);
 
         // A NULL model and an empty model both read as "": their counts add up,
-        // so the per-model numbers stay right.
-        while (groups.next())
-            (*counts)[groups.value(0).toString()] += groups.value(1).toInt();
+        // so the per-model numbers stay right; so do the slices' counts.
+        for (const QString& part : groupings) {
+            QSqlQuery groups;
+            m_pDB->execSql(part, groups);
+            while (groups.next())
+                (*counts)[groups.value(0).toString()] += groups.value(1).toInt();
+            if (groups.lastError().isValid())
+                error = groups.lastError();
+        }
 
-        const QSqlError error = countQuery.lastError().isValid() ? countQuery.lastError() : groups.lastError();
         if (error.isValid())
             emit sgError(error.text());
         total = QString::number(n);
