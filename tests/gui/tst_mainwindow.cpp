@@ -96,6 +96,9 @@ private slots:
     void pickerCancelKeepsRange();
     void shutdownPrintsDebugLinesInOrder();
     void shutdownWhileWorkerIsBusy();
+    void waitForFinishEndsOnlyOnFinish();
+    void progressDrivesWaitingDialog_data();
+    void progressDrivesWaitingDialog();
     void translationWalkOrder();
     void languageSetting_data();
     void languageSetting();
@@ -433,6 +436,69 @@ void TestMainWindow::shutdownWhileWorkerIsBusy()
     // Reaching here means the destructor returned: the busy statements were
     // interrupted and every thread ended before its object was destroyed (a
     // hang fails by the test's time-out, a destroyed running thread aborts).
+}
+
+void TestMainWindow::waitForFinishEndsOnlyOnFinish()
+{
+    hxReport window;
+    bool returned = false;
+    int checks = 0;
+    // While the wait runs: a modal waiting dialog with the title, and no return
+    // before sgFinish() (closing the dialog does not end the wait).
+    QTimer::singleShot(50, &window, [&] {
+        auto* dialog = qobject_cast<WaitingDialog*>(QApplication::activeModalWidget());
+        if (dialog && dialog->windowTitle() == QStringLiteral("正在导出数据，请稍等") && !returned)
+            ++checks;
+        if (dialog)
+            dialog->reject();
+    });
+    QTimer::singleShot(150, &window, [&] {
+        if (!returned)
+            ++checks;
+        emit window.sgFinish();
+    });
+    QVERIFY(window.waitForFinish(QStringLiteral("正在导出数据，请稍等")));
+    returned = true;
+    QCOMPARE(checks, 2);
+    QVERIFY(!QApplication::activeModalWidget());
+    // A later sgFinish() reaches no wait.
+    emit window.sgFinish();
+}
+
+void TestMainWindow::progressDrivesWaitingDialog_data()
+{
+    QTest::addColumn<QVariantMap>("progress");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("start without msg") << QVariantMap { { "Type", "start" } } << true << QStringLiteral("正在查询数据");
+    QTest::newRow("start with msg") << QVariantMap { { "Type", "start" }, { "msg", QStringLiteral("正在获取数量") } } << true
+                                    << QStringLiteral("正在获取数量");
+    QTest::newRow("stop with msg") << QVariantMap { { "Type", "stop" }, { "msg", QStringLiteral("正在获取数据") } } << false
+                                   << QString();
+}
+
+void TestMainWindow::progressDrivesWaitingDialog()
+{
+    QFETCH(QVariantMap, progress);
+    QFETCH(bool, visible);
+    QFETCH(QString, title);
+    hxReport window;
+    window.show();
+    window.onProgressForTsk(QVariantMap { { "Type", "start" }, { "msg", "before" } });
+    window.onProgressForTsk(progress);
+    WaitingDialog* dialog = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<WaitingDialog*>(w))
+            dialog = d;
+    }
+    QVERIFY(dialog);
+    QCOMPARE(dialog->isVisible(), visible);
+    QCOMPARE(dialog->isRunning(), visible);
+    if (visible) {
+        QCOMPARE(dialog->windowTitle(), title);
+        QCOMPARE(dialog->value(), 0);
+        QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+    }
 }
 
 void TestMainWindow::translationWalkOrder()
