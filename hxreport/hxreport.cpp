@@ -340,7 +340,7 @@ void hxReport::showPageLabel(QLabel* label, int current, int count)
 }
 
 void hxReport::requestPage(Paging& paging, bool forward, QLineEdit* sizeField, QPushButton* prev, QPushButton* next,
-                           QLabel* pageLabel, const QString& statement, const char* slot)
+                           QLabel* pageLabel, const QString& base, const QString& pagingClause, const char* slot)
 {
     const int size = pageSize(sizeField);
     if (forward) {
@@ -356,7 +356,9 @@ void hxReport::requestPage(Paging& paging, bool forward, QLineEdit* sizeField, Q
         if (paging.offset < 1)
             paging.offset = 0;
     }
-    startCheckThread(statement.arg(size).arg(paging.offset), 0, SIGNAL(resultReady(QSqlQuery)), slot);
+    // The paging clause is filled on its own: the filter part may hold a "%1"
+    // typed into the model filter.
+    startCheckThread(base + pagingClause.arg(size).arg(paging.offset), 0, SIGNAL(resultReady(QSqlQuery)), slot);
     paging.currentPage = paging.offset / size + 1;
     paging.pageCount = pagesFor(paging.total, size);
     showPageLabel(pageLabel, paging.currentPage, paging.pageCount);
@@ -384,7 +386,13 @@ void hxReport::initLanguage(QString language)
     }
     m_translators.clear();
     QLocale::setDefault(QLocale(language));
-    loadTranslationDir(AppPaths::join(dir, language));
+    // The setting names one folder inside the language folder. A value that
+    // leads elsewhere (a path, "..") loads nothing, like an unknown language,
+    // rather than walking and loading whatever lies there.
+    const bool plainName = !language.contains(QLatin1Char('/')) && !language.contains(QLatin1Char('\\'))
+        && language != QLatin1String(".") && language != QLatin1String("..");
+    if (plainName)
+        loadTranslationDir(AppPaths::join(dir, language));
 }
 
 void hxReport::loadTranslationDir(QString dirPath)
@@ -701,7 +709,7 @@ void hxReport::onHistoryButton()
     if (!forward && name != QLatin1String("Prev_checkShengchang"))
         return;
     requestPage(m_ProdPaging, forward, ui.LineNumber_checkShengchang, ui.Prev_checkShengchang,
-                ui.Next_checkShengchang, ui.showPage_Label_Checkdata, historySqlBase() + QStringLiteral(" LIMIT %1 OFFSET %2"),
+                ui.Next_checkShengchang, ui.showPage_Label_Checkdata, historySqlBase(), QStringLiteral(" LIMIT %1 OFFSET %2"),
                 SLOT(onUpdateTableViewShow(QSqlQuery)));
 }
 
@@ -892,7 +900,7 @@ void hxReport::onLogButton()
     if (!forward && name != QLatin1String("Prev_checklog"))
         return;
     requestPage(m_LogPaging, forward, ui.LineNumber_log, ui.Prev_checklog, ui.Next_checklog,
-                ui.showPage_Label_Checkdata_2, logSql(false) + QStringLiteral(" LIMIT %1 OFFSET %2 "),
+                ui.showPage_Label_Checkdata_2, logSql(false), QStringLiteral(" LIMIT %1 OFFSET %2 "),
                 SLOT(onUpdateTableViewShowlog(QSqlQuery)));
 }
 

@@ -144,7 +144,7 @@ private:
     void startCheckThread(const QString& sql, int mode, const char* signal, const char* slot);
     void trackThread(QThread* thread);
     void requestPage(Paging& paging, bool forward, QLineEdit* sizeField, QPushButton* prev, QPushButton* next,
-                     QLabel* pageLabel, const QString& statement, const char* slot);
+                     QLabel* pageLabel, const QString& base, const QString& pagingClause, const char* slot);
     int pageSize(QLineEdit* field);
     void showPageLabel(QLabel* label, int current, int count);
     void reportQueryError(const QSqlQuery& sql);
