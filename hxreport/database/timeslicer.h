@@ -18,8 +18,9 @@ class DataBaseSql;
 //
 // Works on the statements the query builder makes for a time range
 // ("from <table> where time >'<t1>' and time < '<t2>'", alone or inside a
-// sub-query). Any other statement comes back alone, unchanged. The boundaries
-// are found on the time index alone, which is quick.
+// sub-query). Any other statement, and a bare count of the range (which the
+// time index answers quickly), comes back alone, unchanged. The boundaries are
+// found on the time index alone, which is quick.
 class TimeSlicer
 {
 public:

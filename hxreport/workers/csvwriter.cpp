@@ -4,9 +4,28 @@
 #include <QIODevice>
 #include <QVariant>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
+// Entries kept per cache before it starts again; bounds the memory of an
+// export over values that never repeat.
+const int kCacheLimit = 1 << 16;
+
+const QString& cached(QHash<quint64, QString>& cache, double value, QString (*format)(double))
+{
+    quint64 key;
+    std::memcpy(&key, &value, sizeof key);
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() >= kCacheLimit)
+            cache.clear();
+        it = cache.insert(key, format(value));
+    }
+    return it.value();
+}
+
 // The statistics file's words go through the interface translation; the
 // record files' words are written as they stand.
 QString trWindow(const char* text)
@@ -23,8 +42,10 @@ CsvWriter::CsvWriter(QIODevice* device)
 
 QString CsvWriter::field(const QString& text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
-        && !text.contains(QLatin1Char('\r')))
+    const auto special = [](QChar c) {
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    };
+    if (std::none_of(text.cbegin(), text.cend(), special))
         return text;
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
@@ -43,17 +64,20 @@ QString CsvWriter::percent(double correlate)
     return fixed3(correlate * 100) + QLatin1Char('%');
 }
 
-void CsvWriter::writeLine(const QStringList& fields, bool trailingComma)
+void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingComma)
 {
-    QString line;
-    for (int i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            line += QLatin1Char(',');
-        line += field(fields.at(i));
+    m_Line.clear();
+    bool first = true;
+    for (const QString& text : fields) {
+        if (!first)
+            m_Line += QLatin1Char(',');
+        m_Line += field(text);
+        first = false;
     }
     if (trailingComma)
-        line += QLatin1Char(',');
-    m_Stream << line << '\n';
+        m_Line += QLatin1Char(',');
+    m_Line += QLatin1Char('\n');
+    m_Stream << m_Line;
 }
 
 void CsvWriter::writeText(const QString& line)
@@ -79,14 +103,34 @@ void CsvWriter::writeProductionHeader(const QString& title)
                 QStringLiteral("消耗时间"), QStringLiteral("直径"), QStringLiteral("厚度") });
 }
 
-void CsvWriter::writeProductionRow(int number, const QSqlRecord& row)
+const QStringList& CsvWriter::productionColumns()
 {
-    writeLine({ QString::number(number), row.value(QStringLiteral("time")).toString(),
-                row.value(QStringLiteral("model")).toString(),
-                percent(row.value(QStringLiteral("correlate")).toDouble()),
-                fixed3(row.value(QStringLiteral("detecttime")).toDouble()),
-                fixed3(row.value(QStringLiteral("diameter")).toDouble()),
-                fixed3(row.value(QStringLiteral("hight")).toDouble()) });
+    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("model"), QStringLiteral("correlate"),
+                                         QStringLiteral("detecttime"), QStringLiteral("diameter"), QStringLiteral("hight") };
+    return columns;
+}
+
+const QStringList& CsvWriter::logColumns()
+{
+    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("message") };
+    return columns;
+}
+
+const QString& CsvWriter::cachedFixed3(double value)
+{
+    return cached(m_Fixed3, value, &CsvWriter::fixed3);
+}
+
+const QString& CsvWriter::cachedPercent(double correlate)
+{
+    return cached(m_Percent, correlate, &CsvWriter::percent);
+}
+
+void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
+{
+    writeLine({ QString::number(number), values.at(0).toString(), values.at(1).toString(),
+                cachedPercent(values.at(2).toDouble()), cachedFixed3(values.at(3).toDouble()),
+                cachedFixed3(values.at(4).toDouble()), cachedFixed3(values.at(5).toDouble()) });
 }
 
 void CsvWriter::writeProductionFooter(int total, const QString& user, const QDateTime& now)
@@ -103,11 +147,9 @@ void CsvWriter::writeLogHeader(const QString& title)
     writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("信息") });
 }
 
-void CsvWriter::writeLogRow(int number, const QSqlRecord& row)
+void CsvWriter::writeLogRow(int number, const QVector<QVariant>& values)
 {
-    writeLine({ QString::number(number), row.value(QStringLiteral("time")).toString(),
-                row.value(QStringLiteral("message")).toString() },
-              true);
+    writeLine({ QString::number(number), values.at(0).toString(), values.at(1).toString() }, true);
 }
 
 void CsvWriter::writeLogFooter(int total, const QString& user, const QDateTime& now)

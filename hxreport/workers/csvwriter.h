@@ -2,11 +2,15 @@
 #define CSVWRITER_H
 
 #include <QDateTime>
+#include <QHash>
 #include <QMap>
-#include <QSqlRecord>
+#include <QVariant>
+#include <QVector>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+
+#include <initializer_list>
 
 class QIODevice;
 
@@ -23,19 +27,23 @@ public:
     explicit CsvWriter(QIODevice* device);
 
     // fields joined by ","; trailingComma adds one more "," at the end.
-    void writeLine(const QStringList& fields, bool trailingComma = false);
+    void writeLine(std::initializer_list<QString> fields, bool trailingComma = false);
     // A line written verbatim (the title lines).
     void writeText(const QString& line);
     // False once the stream or the device reported a write error.
     bool ok();
     QString errorString() const;
 
-    // Record files: the header lines and one data line per row, numbered from 1.
+    // Record files: the header lines and one data line per row, numbered from
+    // 1. A row's values come in the order of productionColumns() or
+    // logColumns(), the columns of the table they are read from.
+    static const QStringList& productionColumns();
+    static const QStringList& logColumns();
     void writeProductionHeader(const QString& title);
-    void writeProductionRow(int number, const QSqlRecord& row);
+    void writeProductionRow(int number, const QVector<QVariant>& values);
     void writeProductionFooter(int total, const QString& user, const QDateTime& now);
     void writeLogHeader(const QString& title);
-    void writeLogRow(int number, const QSqlRecord& row);
+    void writeLogRow(int number, const QVector<QVariant>& values);
     void writeLogFooter(int total, const QString& user, const QDateTime& now);
 
     // The statistics block; start and end are the range's own date-times.
@@ -48,8 +56,17 @@ public:
     static QString percent(double correlate);
 
 private:
+    // fixed3() and percent() of a row's value through a cache: a station's
+    // diameters, thicknesses and times repeat, and formatting is the costly
+    // part of a line. The texts are those of the static functions.
+    const QString& cachedFixed3(double value);
+    const QString& cachedPercent(double correlate);
+
     QIODevice* m_pDevice;
     QTextStream m_Stream;
+    QString m_Line; // reused, so a line costs no allocation of its own
+    QHash<quint64, QString> m_Fixed3;
+    QHash<quint64, QString> m_Percent;
 };
 
 #endif // CSVWRITER_H

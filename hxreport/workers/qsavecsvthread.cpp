@@ -82,25 +82,38 @@ bool QSaveCSVThread::writeFile(bool (QSaveCSVThread::*write)(QIODevice*))
 
 bool QSaveCSVThread::writeProduction(QIODevice* device)
 {
-    return writeRecords(device, &CsvWriter::writeProductionHeader, &CsvWriter::writeProductionRow,
-                        &CsvWriter::writeProductionFooter);
+    return writeRecords(device, CsvWriter::productionColumns(), &CsvWriter::writeProductionHeader,
+                        &CsvWriter::writeProductionRow, &CsvWriter::writeProductionFooter);
 }
 
 bool QSaveCSVThread::writeLog(QIODevice* device)
 {
-    return writeRecords(device, &CsvWriter::writeLogHeader, &CsvWriter::writeLogRow, &CsvWriter::writeLogFooter);
+    return writeRecords(device, CsvWriter::logColumns(), &CsvWriter::writeLogHeader, &CsvWriter::writeLogRow,
+                        &CsvWriter::writeLogFooter);
 }
 
-bool QSaveCSVThread::writeRecords(QIODevice* device, void (CsvWriter::*header)(const QString&),
-                                  void (CsvWriter::*row)(int, const QSqlRecord&),
+bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
+                                  void (CsvWriter::*header)(const QString&),
+                                  void (CsvWriter::*row)(int, const QVector<QVariant>&),
                                   void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
 {
     CsvWriter csv(device);
     (csv.*header)(m_Title);
     int number = 0;
-    // The stream is checked every few hundred rows, not flushed per row.
+    // Columns are looked up by name once per statement, not once per value.
+    QVector<int> indexes;
+    QVector<QVariant> values(columns.size());
     const bool queried = readRows([&](const QSqlQuery& query) {
-        (csv.*row)(++number, query.record());
+        if (query.at() == 0 || indexes.isEmpty()) {
+            const QSqlRecord record = query.record();
+            indexes.clear();
+            for (const QString& column : columns)
+                indexes << record.indexOf(column);
+        }
+        for (int i = 0; i < indexes.size(); ++i)
+            values[i] = query.value(indexes.at(i));
+        (csv.*row)(++number, values);
+        // The stream is checked every few hundred rows, not flushed per row.
         return number % 256 != 0 || csv.ok();
     });
     m_nRows = number;
@@ -132,8 +145,8 @@ bool QSaveCSVThread::readRows(const std::function<bool(const QSqlQuery&)>& row)
         const QString sql = first ? m_Chunks.firstChunk(m_nChunkSize) : m_Chunks.nextChunk(lastTime, lastUid, m_nChunkSize);
         const bool ok = m_pDB->forEachRow(sql, [&](const QSqlQuery& query) {
             ++rows;
-            lastTime = query.value(QStringLiteral("time")).toString();
-            lastUid = query.value(QStringLiteral("uid")).toLongLong();
+            lastTime = query.value(ExportQuery::TimeColumn).toString();
+            lastUid = query.value(ExportQuery::UidColumn).toLongLong();
             if (!row(query)) {
                 stopped = true;
                 return false;

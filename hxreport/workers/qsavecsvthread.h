@@ -4,6 +4,9 @@
 #include "exportquery.h"
 
 #include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
 #include <QThread>
 
 #include <functional>
@@ -13,7 +16,6 @@ class DetectDataDB;
 class QDateTime;
 class QIODevice;
 class QSqlQuery;
-class QSqlRecord;
 
 // Exports all rows of one statement to a CSV file on a thread of its own.
 // Rows stream from the database to the file; nothing is collected first. The
@@ -56,8 +58,8 @@ private:
     // Streams the rows to row() until it returns false; false when a
     // statement failed.
     bool readRows(const std::function<bool(const QSqlQuery&)>& row);
-    bool writeRecords(QIODevice* device, void (CsvWriter::*header)(const QString&),
-                      void (CsvWriter::*row)(int, const QSqlRecord&),
+    bool writeRecords(QIODevice* device, const QStringList& columns, void (CsvWriter::*header)(const QString&),
+                      void (CsvWriter::*row)(int, const QVector<QVariant>&),
                       void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
 
     int m_nType = -1;
