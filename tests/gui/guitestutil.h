@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <functional>
@@ -95,6 +96,33 @@ inline void answerFileDialog(const QString& path)
 inline void cancelFileDialog()
 {
     whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+}
+
+// The window's widget of that object name; a missing one ends the test run.
+template<class T>
+T* child(QWidget& window, const char* name)
+{
+    T* widget = window.findChild<T*>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+// Sets a time with one of the window's range buttons and the picker.
+inline void pick(QWidget& window, const char* button, const QDateTime& value)
+{
+    answerPicker(value);
+    child<QPushButton>(window, button)->click();
+}
+
+// Clicks a button and waits for the window's signal (it may have come during
+// the click already, as when the button runs a modal wait).
+template<class Window, class Signal>
+bool clickAndWait(Window& window, const char* button, Signal signal, int timeoutMs = 20000)
+{
+    QSignalSpy done(&window, signal);
+    child<QPushButton>(window, button)->click();
+    return done.count() > 0 || done.wait(timeoutMs);
 }
 
 } // namespace GuiTest

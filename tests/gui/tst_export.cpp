@@ -8,26 +8,12 @@
 #include <limits>
 
 namespace {
-template<class T>
-T* child(QWidget& window, const char* name)
-{
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-void pick(hxReport& window, const char* button, const QDateTime& value)
-{
-    GuiTest::answerPicker(value);
-    child<QPushButton>(window, button)->click();
-}
+using GuiTest::child;
+using GuiTest::pick;
 
 bool clickAndWaitForPage(hxReport& window, const char* button)
 {
-    QSignalSpy shown(&window, &hxReport::sgPageShown);
-    child<QPushButton>(window, button)->click();
-    return shown.wait(20000);
+    return GuiTest::clickAndWait(window, button, &hxReport::sgPageShown);
 }
 
 QStringList fileLines(const QString& path)

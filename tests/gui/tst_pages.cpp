@@ -10,20 +10,8 @@
 #include <QtTest>
 
 namespace {
-template<class T>
-T* child(QWidget& window, const char* name)
-{
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-void pick(hxReport& window, const char* button, const QDateTime& value)
-{
-    GuiTest::answerPicker(value);
-    child<QPushButton>(window, button)->click();
-}
+using GuiTest::child;
+using GuiTest::pick;
 
 // Production range 2020-05-01 00:00 to 2020-05-02 00:00 (the shift entry "全天"
 // would widen it to whole days, so the other range buttons are used last).

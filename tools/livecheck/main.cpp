@@ -79,27 +79,13 @@ private:
     QProcess m_Process;
 };
 
-template<class T>
-T* child(QWidget& window, const char* name)
-{
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-void pick(hxReport& window, const char* button, const QDateTime& value)
-{
-    GuiTest::answerPicker(value);
-    child<QPushButton>(window, button)->click();
-}
+using GuiTest::child;
+using GuiTest::pick;
 
 template<class Signal>
 bool clickAndWait(hxReport& window, const char* button, Signal signal)
 {
-    QSignalSpy done(&window, signal);
-    child<QPushButton>(window, button)->click();
-    return done.count() > 0 || done.wait(600000);
+    return GuiTest::clickAndWait(window, button, signal, 600000);
 }
 
 bool runThread(QThread& thread)
