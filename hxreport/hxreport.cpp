@@ -133,6 +133,9 @@ hxReport::hxReport(QWidget* parent)
 
     m_WaitingDialog.setWindowModality(Qt::ApplicationModal);
     m_WaitingDialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
+    // A waiting dialog must not keep the program alive once the window is
+    // closed: it would hide when the work ends and leave an invisible process.
+    m_WaitingDialog.setAttribute(Qt::WA_QuitOnClose, false);
 
     m_bCounting = false;
     ui.scrollArea->setWidget(m_pReportContainer);
@@ -153,9 +156,12 @@ hxReport::~hxReport()
     stopThread(m_Workthread, "m_Workthread");
     stopThread(m_WorkThreadCount, "m_WorkThreadCount");
     stopThread(m_WorkThreadCheckHistory, "m_WorkThreadCheckHistory");
+    // Their deleteLater() would need an event loop that has ended by now.
     for (const QPointer<QThread>& thread : qAsConst(m_OneShotThreads)) {
-        if (thread)
+        if (thread) {
             thread->wait();
+            delete thread.data();
+        }
     }
 
     delete m_pLogModel;
@@ -250,6 +256,7 @@ bool hxReport::waitForFinish(QString title)
     WaitingDialog dialog(nullptr);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
+    dialog.setAttribute(Qt::WA_QuitOnClose, false); // as m_WaitingDialog
     dialog.setWindowTitle(title);
     dialog.startProgress(50, 150);
     dialog.show();
@@ -611,19 +618,25 @@ void hxReport::productionQuery()
     font.setBold(false);
     ui.label_Tab2_Title->setFont(font);
     ui.label_Tab2_Title->setText(tr("起始时间:%1 到 结束时间:%2 的历史记录").arg(start, end));
-    checkHistoryData(start, end, model == tr("全部") ? QStringLiteral("*") : model);
+    // Not through the "*" of checkHistoryData: a model typed as "*" is a
+    // name like any other, as it is for the later pages and the export.
+    requestHistory(start, end, model, model == tr("全部"));
     QApplication::restoreOverrideCursor();
     m_bHistoryBusy = false;
 }
 
 void hxReport::checkHistoryData(QString start, QString end, QString model)
 {
-    const bool all = model == QLatin1String("*");
+    requestHistory(start, end, model, model == QLatin1String("*"));
+}
+
+void hxReport::requestHistory(const QString& start, const QString& end, const QString& model, bool all)
+{
     QVariantMap request;
     request.insert(QStringLiteral("Type"), all ? 2 : 1);
     request.insert(QStringLiteral("time1"), start);
     request.insert(QStringLiteral("time2"), end);
-    request.insert(QStringLiteral("name"), model);
+    request.insert(QStringLiteral("name"), all ? QStringLiteral("*") : model);
     request.insert(QStringLiteral("Count"), 1);
     const QString countSql = m_pDetectDB->buildQuerySql(request);
 

@@ -133,6 +133,8 @@ private slots:
 private:
     void initConnections();
     void productionQuery();
+    // The production query for one model, or for all when all is set.
+    void requestHistory(const QString& start, const QString& end, const QString& model, bool all);
     void logQuery();
     void statisticsQuery();
     void exportRecords(int nType);

@@ -15,6 +15,7 @@ struct DataBaseSql::State
     quint64 id = 0;
     QAtomicInt interrupted;
     QAtomicInt alive { 1 };
+    QAtomicInt busyTimeoutMs; // of the object's connections, set as they open
 };
 
 namespace {
@@ -33,6 +34,10 @@ const char* const UpdateProbe = "select max(md_unique) from e_report_forms";
 // How many virtual machine instructions pass between two interrupt checks.
 const int ProgressInterval = 1000;
 const char* const InterruptedCode = "9"; // SQLITE_INTERRUPT
+// Waiting for a lock: the first few retries after 1 ms each, then every 10 ms.
+const int BusyQuickSteps = 10;
+const int BusyStepMs = 10;
+const int DefaultBusyTimeoutMs = 5000; // Qt's, when no option sets one
 
 QAtomicInteger<quint64> nextId;
 
@@ -120,7 +125,44 @@ int onProgress(void* context)
     return static_cast<DataBaseSql::State*>(context)->interrupted.loadAcquire() != 0 ? 1 : 0;
 }
 
-void installProgressHandler(const QSqlDatabase& db, DataBaseSql::State* state)
+// Called by SQLite on the waiting thread while another connection holds the
+// lock. Waits as long as the connection's busy timeout, like SQLite's own
+// handler, but in short steps and not at all once the object is interrupted:
+// a station that holds its lock must not hold up the viewer's shutdown.
+int onBusy(void* context, int count)
+{
+    const auto* state = static_cast<DataBaseSql::State*>(context);
+    if (state->interrupted.loadAcquire() != 0)
+        return 0;
+    // count is the number of earlier calls for this lock; quick steps first,
+    // so a short commit of the station costs little.
+    const int step = count < BusyQuickSteps ? 1 : BusyStepMs;
+    const int waited
+        = count < BusyQuickSteps ? count : BusyQuickSteps + (count - BusyQuickSteps) * BusyStepMs;
+    if (waited >= state->busyTimeoutMs.loadAcquire())
+        return 0;
+    QThread::msleep(step);
+    return 1;
+}
+
+// The busy timeout the connection was configured with (Qt's default else).
+int busyTimeoutOf(const QSqlDatabase& db)
+{
+    const QString name = QStringLiteral("QSQLITE_BUSY_TIMEOUT");
+    const QStringList options = db.connectOptions().split(QLatin1Char(';'));
+    for (const QString& option : options) {
+        const int equals = option.indexOf(QLatin1Char('='));
+        if (equals > 0 && option.left(equals).trimmed() == name) {
+            bool ok = false;
+            const int value = option.mid(equals + 1).trimmed().toInt(&ok);
+            if (ok && value >= 0)
+                return value;
+        }
+    }
+    return DefaultBusyTimeoutMs;
+}
+
+void installHandlers(const QSqlDatabase& db, DataBaseSql::State* state)
 {
     if (!db.isOpen() || !db.driver())
         return;
@@ -128,8 +170,12 @@ void installProgressHandler(const QSqlDatabase& db, DataBaseSql::State* state)
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return;
     sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
-    if (connection)
-        sqlite3_progress_handler(connection, ProgressInterval, &onProgress, state);
+    if (!connection)
+        return;
+    sqlite3_progress_handler(connection, ProgressInterval, &onProgress, state);
+    // Replaces the handler that the busy timeout option installed.
+    state->busyTimeoutMs.storeRelease(busyTimeoutOf(db));
+    sqlite3_busy_handler(connection, &onBusy, state);
 }
 
 QString withOption(const QString& options, const QString& option)
@@ -181,7 +227,7 @@ bool DataBaseSql::open()
 {
     const bool opened = m_pDatabase->open();
     if (opened)
-        installProgressHandler(*m_pDatabase, m_State.get());
+        installHandlers(*m_pDatabase, m_State.get());
     recordError(opened ? QSqlError() : m_pDatabase->lastError());
     return opened;
 }
@@ -235,7 +281,7 @@ QSqlDatabase DataBaseSql::threadConnection(Access access) const
     }
     // Retried on every use: the file may appear after the first attempt.
     if (!clone.isOpen() && clone.open())
-        installProgressHandler(clone, m_State.get());
+        installHandlers(clone, m_State.get());
     return clone;
 }
 

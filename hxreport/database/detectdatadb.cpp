@@ -54,11 +54,14 @@ bool DetectDataDB::openDatabase()
     if (!open())
         return false;
 
+    // SQLite opens any file lazily; one that is not a database (or cannot be
+    // read) fails here. Such a file counts as not opened and gets no tables.
     QStringList tables;
-    forEachRow(QLatin1String(TableListSql), [&tables](const QSqlQuery& row) {
-        tables.append(row.value(0).toString());
-        return true;
-    });
+    if (!forEachRow(QLatin1String(TableListSql), [&tables](const QSqlQuery& row) {
+            tables.append(row.value(0).toString());
+            return true;
+        }))
+        return false;
 
     const QString key = QLatin1String(KeyColumn);
     if (!tables.contains(QLatin1String(DetectionTable))

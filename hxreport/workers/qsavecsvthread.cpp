@@ -62,9 +62,9 @@ bool QSaveCSVThread::writeFile(bool (QSaveCSVThread::*write)(QIODevice*))
         m_ErrorString = QStringLiteral("no database");
         return false;
     }
+    // No direct-write fallback: a file written in place could be left half
+    // written; where no file can be made beside it, the export fails instead.
     QSaveFile file(m_FileName);
-    // A writable file in a folder we may not create files in is written in place.
-    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         m_ErrorString = file.errorString();
         return false;

@@ -13,12 +13,15 @@
 #include <QImage>
 #include <QPainter>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QtMath>
 
 #include <algorithm>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -94,6 +97,14 @@ DetectDataDB* StationSimulator::database()
         QDir().mkpath(m_Options.appDir);
         m_Db = std::make_unique<DetectDataDB>(detectionPath(m_Options.appDir), QStringLiteral("QSQLITE"));
         m_Db->openDatabase();
+        // The station writes through Qt's driver with SQLite's own busy
+        // handler and a 5 s timeout; the viewer's quicker handler must not
+        // make the simulated station look better than the real one.
+        const QVariant handle = m_Db->database().driver()->handle();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+            if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
+                sqlite3_busy_timeout(connection, 5000);
+        }
     }
     return m_Db.get();
 }

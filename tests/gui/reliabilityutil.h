@@ -1,0 +1,240 @@
+#ifndef RELIABILITYUTIL_H
+#define RELIABILITYUTIL_H
+
+// Shared by the reliability tests: drives the real window to its results,
+// writes exact rows into a file on connections of its own (outside the code
+// under test), reads back everything a file holds to prove what the viewer
+// wrote, and parses exported CSV the RFC 4180 way.
+
+#include "guitestutil.h"
+#include "hxreport.h"
+
+#include <QAtomicInteger>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStatusBar>
+
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace Reliability {
+
+using GuiTest::child;
+using GuiTest::pick;
+
+// The same range on all three pages. The shift combo boxes stay on "全天", so
+// the range buttons alone decide.
+inline void setRanges(hxReport& window, const QDateTime& start, const QDateTime& end)
+{
+    pick(window, "pushButton_Set1_History", start);
+    pick(window, "pushButton_Set2_History", end);
+    pick(window, "pushButton_Set1_Warning", start);
+    pick(window, "pushButton_Set2_Warning", end);
+    pick(window, "pushButton_Set1_Count", start);
+    pick(window, "pushButton_Set2_Count", end);
+}
+
+inline void setDefaultRanges(hxReport& window)
+{
+    setRanges(window, QDateTime(QDate(2020, 5, 1), QTime(0, 0)), QDateTime(QDate(2020, 5, 2), QTime(0, 0)));
+}
+
+// Clicks a query or paging button and waits for the page it fills.
+inline bool clickAndWait(hxReport& window, const char* button)
+{
+    return GuiTest::clickAndWait(window, button, &hxReport::sgPageShown, 60000);
+}
+
+// Permission bits do not stop root from writing.
+inline bool isRoot()
+{
+#ifdef Q_OS_UNIX
+    return ::geteuid() == 0;
+#else
+    return false;
+#endif
+}
+
+// Runs work on a connection of its own that is gone afterwards; readOnly
+// connections cannot change the file whatever work does.
+inline bool withConnection(const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work)
+{
+    static QAtomicInteger<quint64> count;
+    const QString name = QStringLiteral("reliability %1").arg(++count);
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        done = db.open() && work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return done;
+}
+
+// Runs statements in order (the file is created when missing); stops at the
+// first that fails and reports it.
+inline bool exec(const QString& file, const QStringList& statements)
+{
+    return withConnection(file, false, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        for (const QString& statement : statements) {
+            if (!query.exec(statement)) {
+                qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
+// Inserts one row with bound values (a QByteArray goes in as a BLOB).
+inline bool insert(const QString& file, const QString& table, const QVariantMap& values)
+{
+    return withConnection(file, false, [&](QSqlDatabase& db) {
+        QStringList marks;
+        for (int i = 0; i < values.size(); ++i)
+            marks << QStringLiteral("?");
+        QSqlQuery query(db);
+        if (!query.prepare(
+                QStringLiteral("insert into %1(%2) values(%3)")
+                    .arg(table, values.keys().join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
+            return false;
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        return query.exec();
+    });
+}
+
+inline QVariantList firstColumn(const QString& file, const QString& sql)
+{
+    QVariantList values;
+    withConnection(file, true, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        if (!query.exec(sql))
+            return false;
+        while (query.next())
+            values.append(query.value(0));
+        return true;
+    });
+    return values;
+}
+
+// Everything a database file holds, read on a read-only connection: each
+// schema entry ("table wftable", "index idx_wftable", ...) with its statement
+// and, for tables, the row count and a digest of every value in rowid order.
+// Empty when the file cannot be read as a database.
+inline QMap<QString, QString> contents(const QString& file)
+{
+    QMap<QString, QString> entries;
+    withConnection(file, true, [&](QSqlDatabase& db) {
+        QSqlQuery schema(db);
+        if (!schema.exec(QStringLiteral("select type, name, sql from sqlite_master order by type, name")))
+            return false;
+        QList<QStringList> found;
+        while (schema.next())
+            found << QStringList { schema.value(0).toString(), schema.value(1).toString(),
+                schema.value(2).toString() };
+        for (const QStringList& entry : found) {
+            QString value = entry[2];
+            if (entry[0] == QLatin1String("table")) {
+                QSqlQuery rows(db);
+                QCryptographicHash digest(QCryptographicHash::Sha1);
+                int count = 0;
+                if (rows.exec(QStringLiteral("select * from \"%1\" order by rowid").arg(entry[1]))) {
+                    while (rows.next()) {
+                        ++count;
+                        for (int c = 0; c < rows.record().count(); ++c) {
+                            const QVariant v = rows.value(c);
+                            digest.addData(v.isNull() ? QByteArray("<null>") : v.toByteArray());
+                            digest.addData("\x1f", 1);
+                        }
+                    }
+                }
+                value += QStringLiteral("\nrows %1 %2")
+                             .arg(count)
+                             .arg(QString::fromLatin1(digest.result().toHex()));
+            }
+            entries.insert(entry[0] + QLatin1Char(' ') + entry[1], value);
+        }
+        return true;
+    });
+    return entries;
+}
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot read>");
+}
+
+inline QString statusText(hxReport& window)
+{
+    return window.statusBar()->currentMessage();
+}
+
+// Parses CSV the RFC 4180 way: fields separated by commas, records by a line
+// break (LF or CR LF) outside quotes; a quoted field may hold commas, quotes
+// (doubled) and line breaks.
+inline QList<QStringList> parseCsv(const QString& text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    bool wasQuoted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                field += c;
+            }
+        } else if (c == QLatin1Char('"') && field.isEmpty() && !wasQuoted) {
+            quoted = true;
+            wasQuoted = true;
+        } else if (c == QLatin1Char(',')) {
+            record << field;
+            field.clear();
+            wasQuoted = false;
+        } else if (c == QLatin1Char('\n')
+            || (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))) {
+            if (c == QLatin1Char('\r'))
+                ++i;
+            record << field;
+            records << record;
+            record.clear();
+            field.clear();
+            wasQuoted = false;
+        } else {
+            field += c;
+        }
+    }
+    if (!field.isEmpty() || !record.isEmpty() || wasQuoted) {
+        record << field;
+        records << record;
+    }
+    return records;
+}
+
+} // namespace Reliability
+
+#endif // RELIABILITYUTIL_H
