@@ -1,5 +1,7 @@
 #include "modaldriver.h"
 
+#include "guitestutil.h"
+
 #include "qtimedlg.h"
 
 #include <QApplication>
@@ -30,21 +32,7 @@ void ModalDriver::expectPicker(const QDateTime& value)
         auto* dialog = qobject_cast<QTimeDlg*>(widget);
         if (!dialog)
             return false;
-        QTimer::singleShot(0, dialog, [dialog, value] {
-            auto* calendar = dialog->findChild<QCalendarWidget*>(QStringLiteral("calendarWidget_timedlg"));
-            auto* hour = dialog->findChild<QComboBox*>(QStringLiteral("hour_comboBox"));
-            auto* minute = dialog->findChild<QComboBox*>(QStringLiteral("minute_comboBox"));
-            auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("pushButton_timedlg"));
-            if (!calendar || !hour || !minute || !ok) {
-                dialog->reject();
-                return;
-            }
-            calendar->setSelectedDate(value.date());
-            emit calendar->clicked(value.date());
-            hour->setCurrentText(QString::number(value.time().hour()));
-            minute->setCurrentText(QString::number(value.time().minute()));
-            ok->click();
-        });
+        QTimer::singleShot(0, dialog, [dialog, value] { GuiTest::fillPicker(dialog, value); });
         return true;
     });
 }
@@ -56,9 +44,7 @@ void ModalDriver::expectSaveDialog(const QString& path, double* acceptedAt)
         if (!dialog)
             return false;
         QTimer::singleShot(0, dialog, [this, dialog, path, acceptedAt] {
-            dialog->selectFile(path);
-            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                edit->setText(path);
+            GuiTest::fillSaveDialog(dialog, path);
             *acceptedAt = m_Clock();
             // accept() is protected in QFileDialog; invoking it runs the dialog's own checks.
             QMetaObject::invokeMethod(dialog, "accept");

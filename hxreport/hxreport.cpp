@@ -38,6 +38,18 @@ const QString kProductionModel = QStringLiteral("select * from wftable where tim
 const int kIconSize = 50;
 const int kPictureSize = 150;
 
+// A read-only table of whole rows, sized to its contents while it is filled;
+// its model is made on first use and emptied.
+void prepareFill(QTableView* view, QStandardItemModel*& model)
+{
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (!model)
+        model = new QStandardItemModel;
+    model->clear();
+}
+
 int pagesFor(int total, int size)
 {
     return size > 0 ? (total + size - 1) / size : 0;
@@ -735,13 +747,8 @@ void hxReport::onUpdateTableViewShow(QSqlQuery sql)
 void hxReport::fillHistoryTable(QSqlQuery sql)
 {
     QTableView* view = ui.tableView_checkShengchang;
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    prepareFill(view, m_pProdModel);
     view->horizontalHeader()->setMaximumHeight(100);
-    if (!m_pProdModel)
-        m_pProdModel = new QStandardItemModel;
-    m_pProdModel->clear();
     ui.CheckDlg_label_Pic->clear();
     m_pProdModel->setHorizontalHeaderLabels({ tr("日期时间"), tr("匹配型号"), tr("相似度"), tr("消耗时间s"),
                                               tr("直径mm"), tr("厚度mm"), tr("缩略图"), tr("uid") });
@@ -926,12 +933,7 @@ void hxReport::onUpdateTableViewShowlog(QSqlQuery sql)
 void hxReport::fillLogTable(QSqlQuery sql)
 {
     QTableView* view = ui.tableView_TWarning;
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    if (!m_pLogModel)
-        m_pLogModel = new QStandardItemModel;
-    m_pLogModel->clear();
+    prepareFill(view, m_pLogModel);
     m_pLogModel->setHorizontalHeaderLabels({ tr("时间"), tr("信息") });
     reportQueryError(sql);
     int row = 0;

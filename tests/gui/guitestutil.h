@@ -56,24 +56,39 @@ inline void answerMessageBox(QString* text, QString* title = nullptr)
     }, [](QMessageBox* box) { return box->button(QMessageBox::Ok) != nullptr; });
 }
 
+// Sets date, hour and minute in an open date-time picker and presses its OK
+// button (rejects it when it is not the picker).
+inline void fillPicker(QDialog* dialog, const QDateTime& value)
+{
+    auto* calendar = dialog->findChild<QCalendarWidget*>(QStringLiteral("calendarWidget_timedlg"));
+    auto* hour = dialog->findChild<QComboBox*>(QStringLiteral("hour_comboBox"));
+    auto* minute = dialog->findChild<QComboBox*>(QStringLiteral("minute_comboBox"));
+    auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("pushButton_timedlg"));
+    if (!calendar || !hour || !minute || !ok) {
+        dialog->reject();
+        return;
+    }
+    calendar->setSelectedDate(value.date());
+    emit calendar->clicked(value.date());
+    hour->setCurrentText(QString::number(value.time().hour()));
+    minute->setCurrentText(QString::number(value.time().minute()));
+    ok->click();
+}
+
+// Names the file in an open save dialog, as a user types it: selectFile()
+// alone can be undone when the dialog finishes loading its folder and
+// restores its first selection.
+inline void fillSaveDialog(QFileDialog* dialog, const QString& path)
+{
+    dialog->selectFile(path);
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+}
+
 // Picks a date, hour and minute in the date-time picker and presses its OK button.
 inline void answerPicker(const QDateTime& value)
 {
-    whenModal<QDialog>([value](QDialog* dialog) {
-        auto* calendar = dialog->findChild<QCalendarWidget*>(QStringLiteral("calendarWidget_timedlg"));
-        auto* hour = dialog->findChild<QComboBox*>(QStringLiteral("hour_comboBox"));
-        auto* minute = dialog->findChild<QComboBox*>(QStringLiteral("minute_comboBox"));
-        auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("pushButton_timedlg"));
-        if (!calendar || !hour || !minute || !ok) {
-            dialog->reject();
-            return;
-        }
-        calendar->setSelectedDate(value.date());
-        emit calendar->clicked(value.date());
-        hour->setCurrentText(QString::number(value.time().hour()));
-        minute->setCurrentText(QString::number(value.time().minute()));
-        ok->click();
-    });
+    whenModal<QDialog>([value](QDialog* dialog) { fillPicker(dialog, value); });
 }
 
 // Types a file name into the save dialog and accepts it, confirming the
@@ -83,11 +98,7 @@ inline void answerFileDialog(const QString& path)
     whenModal<QFileDialog>([path](QFileDialog* dialog) {
         whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); },
                                [](QMessageBox* box) { return box->button(QMessageBox::Yes) != nullptr; });
-        // Typed like a user would: selectFile() alone can be undone when the
-        // dialog finishes loading its folder and restores its first selection.
-        dialog->selectFile(path);
-        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            edit->setText(path);
+        fillSaveDialog(dialog, path);
         // accept() is protected in QFileDialog; it runs the dialog's own checks.
         QMetaObject::invokeMethod(dialog, "accept");
     });
