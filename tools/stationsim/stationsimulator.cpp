@@ -178,37 +178,37 @@ QByteArray StationSimulator::renderImage(const QString& model, int variant) cons
     return bytes;
 }
 
-QVector<StationSimulator::ModelSpec> StationSimulator::modelSpecs(QRandomGenerator& random) const
+QVector<StationSimulator::ModelProfile> StationSimulator::modelProfiles(QRandomGenerator& random) const
 {
     QStringList names = m_Options.models;
     names.append(QLatin1String(NgModel));
-    QVector<ModelSpec> specs;
+    QVector<ModelProfile> profiles;
     for (const QString& name : names) {
-        ModelSpec spec;
-        spec.name = name;
-        spec.diameter = boundedInt(random, 360, 550);
-        spec.hight = boundedInt(random, 160, 290);
+        ModelProfile profile;
+        profile.name = name;
+        profile.diameter = boundedInt(random, 360, 550);
+        profile.hight = boundedInt(random, 160, 290);
         for (int variant = 0; variant < std::max(1, m_Options.imagesPerModel); ++variant)
-            spec.images.append(renderImage(name, variant));
-        specs.append(spec);
+            profile.images.append(renderImage(name, variant));
+        profiles.append(profile);
     }
-    return specs;
+    return profiles;
 }
 
 QVariantMap StationSimulator::randomRecord(
-    QRandomGenerator& random, const ModelSpec& spec, const QDateTime& time) const
+    QRandomGenerator& random, const ModelProfile& profile, const QDateTime& time) const
 {
-    const bool ng = spec.name == QLatin1String(NgModel);
+    const bool ng = profile.name == QLatin1String(NgModel);
     // A hub that matched no template scores low and has no nominal size.
     const double correlate = ng ? boundedReal(random, 0.2, 0.6) : boundedReal(random, 0.6, 1.0);
-    const int diameter = ng ? boundedInt(random, 350, 560) : spec.diameter + boundedInt(random, -2, 2);
-    const int hight = ng ? boundedInt(random, 150, 300) : spec.hight + boundedInt(random, -2, 2);
+    const int diameter = ng ? boundedInt(random, 350, 560) : profile.diameter + boundedInt(random, -2, 2);
+    const int hight = ng ? boundedInt(random, 150, 300) : profile.hight + boundedInt(random, -2, 2);
     return { { QStringLiteral("channel"), boundedInt(random, 1, 4) },
         { QStringLiteral("correlate"), qRound(correlate * 1000) / 1000.0 },
         { QStringLiteral("detecttime"), QString::number(boundedReal(random, 0.2, 2.5), 'f', 2) },
         { QStringLiteral("diameter"), diameter }, { QStringLiteral("hight"), hight },
-        { QStringLiteral("model"), spec.name },
-        { QStringLiteral("pic"), spec.images.at(int(random.bounded(quint32(spec.images.size())))) },
+        { QStringLiteral("model"), profile.name },
+        { QStringLiteral("pic"), profile.images.at(int(random.bounded(quint32(profile.images.size())))) },
         { QStringLiteral("time"), timeText(time) } };
 }
 
@@ -229,8 +229,8 @@ bool StationSimulator::generate()
             return fail(QStringLiteral("cannot replace %1").arg(file));
 
     QRandomGenerator random(m_Options.seed);
-    const QVector<ModelSpec> specs = modelSpecs(random);
-    QVector<ModelSpec> templates = specs;
+    const QVector<ModelProfile> profiles = modelProfiles(random);
+    QVector<ModelProfile> templates = profiles;
     templates.removeLast(); // "NG" is no template
     if (!writeModelTable(templates))
         return false;
@@ -241,17 +241,17 @@ bool StationSimulator::generate()
     if (!addShift(QStringLiteral("白班"), QTime(8, 0), QTime(20, 0), 0, 0)
         || !addShift(QStringLiteral("夜班"), QTime(20, 0), QTime(8, 0), 0, 1))
         return fail(db->lastError().text());
-    return writeRecords(random, specs) && writeLogs(random);
+    return writeRecords(random, profiles) && writeLogs(random);
 }
 
-bool StationSimulator::writeRecords(QRandomGenerator& random, const QVector<ModelSpec>& specs)
+bool StationSimulator::writeRecords(QRandomGenerator& random, const QVector<ModelProfile>& profiles)
 {
     DetectDataDB* db = database();
     QSqlDatabase connection = db->database();
     const QDateTime start = m_Options.endTime.addDays(-m_Options.days);
     const double step = double(start.secsTo(m_Options.endTime)) / std::max(1, m_Options.records);
     const int batch = std::max(1, m_Options.batchSize);
-    const int models = specs.size() - 1; // the last is "NG"
+    const int models = profiles.size() - 1; // the last is "NG"
 
     for (int i = 0; i < m_Options.records; ++i) {
         if (i % batch == 0 && !connection.transaction())
@@ -259,8 +259,8 @@ bool StationSimulator::writeRecords(QRandomGenerator& random, const QVector<Mode
         // Evenly spread with jitter inside each step keeps the times ascending.
         const QDateTime time = start.addSecs(qint64((i + random.generateDouble()) * step));
         const bool ng = models == 0 || int(random.bounded(100u)) < m_Options.ngPercent;
-        const ModelSpec& spec = specs.at(ng ? models : int(random.bounded(quint32(models))));
-        if (!db->insertDetection(randomRecord(random, spec, time))) {
+        const ModelProfile& profile = profiles.at(ng ? models : int(random.bounded(quint32(models))));
+        if (!db->insertDetection(randomRecord(random, profile, time))) {
             connection.rollback();
             return fail(db->lastError().text());
         }
@@ -300,16 +300,16 @@ bool StationSimulator::writeLogs(QRandomGenerator& random)
 
 bool StationSimulator::writeModels(const QStringList& models)
 {
-    QVector<ModelSpec> specs;
+    QVector<ModelProfile> profiles;
     for (const QString& name : models) {
-        ModelSpec spec;
-        spec.name = name;
-        specs.append(spec);
+        ModelProfile profile;
+        profile.name = name;
+        profiles.append(profile);
     }
-    return writeModelTable(specs);
+    return writeModelTable(profiles);
 }
 
-bool StationSimulator::writeModelTable(const QVector<ModelSpec>& specs)
+bool StationSimulator::writeModelTable(const QVector<ModelProfile>& profiles)
 {
     const QString path = modelPath(m_Options.appDir);
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
@@ -326,12 +326,12 @@ bool StationSimulator::writeModelTable(const QVector<ModelSpec>& specs)
                 && query.exec(QStringLiteral("DELETE FROM modelTable"))
                 && query.prepare(QLatin1String(InsertModelSql));
             const QString created = timeText(m_Options.endTime.addDays(-m_Options.days));
-            for (int i = 0; written && i < specs.size(); ++i) {
-                const ModelSpec& spec = specs.at(i);
-                query.bindValue(QStringLiteral(":model"), spec.name);
+            for (int i = 0; written && i < profiles.size(); ++i) {
+                const ModelProfile& profile = profiles.at(i);
+                query.bindValue(QStringLiteral(":model"), profile.name);
                 query.bindValue(
-                    QStringLiteral(":diameter"), spec.diameter > 0 ? QVariant(spec.diameter) : QVariant());
-                query.bindValue(QStringLiteral(":hight"), spec.hight > 0 ? QVariant(spec.hight) : QVariant());
+                    QStringLiteral(":diameter"), profile.diameter > 0 ? QVariant(profile.diameter) : QVariant());
+                query.bindValue(QStringLiteral(":hight"), profile.hight > 0 ? QVariant(profile.hight) : QVariant());
                 query.bindValue(QStringLiteral(":createtime"), created);
                 written = query.exec();
             }
@@ -383,8 +383,8 @@ StationSimulator::LiveReport StationSimulator::runLive(double ratePerSecond, int
     DetectDataDB* db = database();
     QSqlDatabase connection = db->database();
     QRandomGenerator random(m_Options.seed);
-    const QVector<ModelSpec> specs = modelSpecs(random);
-    const int models = specs.size() - 1;
+    const QVector<ModelProfile> profiles = modelProfiles(random);
+    const int models = profiles.size() - 1;
     const double intervalMs = 1000.0 / ratePerSecond;
 
     QElapsedTimer clock;
@@ -396,13 +396,13 @@ StationSimulator::LiveReport StationSimulator::runLive(double ratePerSecond, int
             continue;
         }
         const bool ng = models == 0 || int(random.bounded(100u)) < m_Options.ngPercent;
-        const ModelSpec& spec = specs.at(ng ? models : int(random.bounded(quint32(models))));
+        const ModelProfile& profile = profiles.at(ng ? models : int(random.bounded(quint32(models))));
         const QDateTime now = QDateTime::currentDateTime();
 
         QElapsedTimer wait;
         wait.start();
         const bool begun = connection.transaction();
-        bool ok = begun && db->insertDetection(randomRecord(random, spec, now));
+        bool ok = begun && db->insertDetection(randomRecord(random, profile, now));
         if (ok && report.writes % 10 == 0) {
             const LogTemplate& entry
                 = LogTemplates[report.writes / 10 % int(sizeof(LogTemplates) / sizeof(LogTemplates[0]))];

@@ -92,7 +92,7 @@ public:
 private:
     Q_DISABLE_COPY(StationSimulator)
 
-    struct ModelSpec
+    struct ModelProfile
     {
         QString name;
         int diameter = 0;
@@ -100,10 +100,10 @@ private:
         QVector<QByteArray> images;
     };
 
-    QVector<ModelSpec> modelSpecs(QRandomGenerator& random) const;
-    QVariantMap randomRecord(QRandomGenerator& random, const ModelSpec& spec, const QDateTime& time) const;
-    bool writeModelTable(const QVector<ModelSpec>& specs);
-    bool writeRecords(QRandomGenerator& random, const QVector<ModelSpec>& specs);
+    QVector<ModelProfile> modelProfiles(QRandomGenerator& random) const;
+    QVariantMap randomRecord(QRandomGenerator& random, const ModelProfile& profile, const QDateTime& time) const;
+    bool writeModelTable(const QVector<ModelProfile>& profiles);
+    bool writeRecords(QRandomGenerator& random, const QVector<ModelProfile>& profiles);
     bool writeLogs(QRandomGenerator& random);
     bool fail(const QString& error);
 
