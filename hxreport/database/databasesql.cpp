@@ -162,14 +162,46 @@ int busyTimeoutOf(const QSqlDatabase& db)
     return DefaultBusyTimeoutMs;
 }
 
-void installHandlers(const QSqlDatabase& db, DataBaseSql::State* state)
+// The SQLite handle behind an open Qt connection, or null.
+sqlite3* sqliteHandle(const QSqlDatabase& db)
 {
     if (!db.isOpen() || !db.driver())
-        return;
+        return nullptr;
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return;
-    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+// A column of the current row, typed as Qt's SQLite driver types it.
+QVariant columnValue(sqlite3_stmt* statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return qint64(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    case SQLITE_NULL:
+        return QVariant(QVariant::String);
+    default:
+        // Through SQLite's own UTF-16 conversion, as the driver reads text.
+        return QString(static_cast<const QChar*>(sqlite3_column_text16(statement, column)),
+                       sqlite3_column_bytes16(statement, column) / int(sizeof(QChar)));
+    }
+}
+
+QSqlError statementError(sqlite3* connection, int code)
+{
+    return QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(connection)),
+                     QSqlError::StatementError, QString::number(code));
+}
+
+void installHandlers(const QSqlDatabase& db, DataBaseSql::State* state)
+{
+    sqlite3* connection = sqliteHandle(db);
     if (!connection)
         return;
     sqlite3_progress_handler(connection, ProgressInterval, &onProgress, state);
@@ -391,6 +423,63 @@ bool DataBaseSql::detach(const QString& sql, QSqlQuery& result, Access access) c
         sql, live.isSelect(), record, rows, live.numRowsAffected(), live.lastInsertId());
     live.finish();
     return true;
+}
+
+bool DataBaseSql::forEachRowValues(const QString& sql, const QStringList& columns,
+                                   const std::function<bool(const QVector<QVariant>&)>& row) const
+{
+    const QSqlDatabase db = threadConnection(Access::Read);
+    sqlite3* connection = sqliteHandle(db);
+    if (!connection) {
+        // Another driver (or no connection): the same values through Qt.
+        QVector<int> indexes;
+        QVector<QVariant> values(columns.size());
+        return forEachRow(sql, [&](const QSqlQuery& query) {
+            if (query.at() == 0) {
+                const QSqlRecord record = query.record();
+                indexes.clear();
+                for (const QString& column : columns)
+                    indexes << record.indexOf(column);
+            }
+            for (int i = 0; i < indexes.size(); ++i)
+                values[i] = indexes.at(i) < 0 ? QVariant() : query.value(indexes.at(i));
+            return row(values);
+        });
+    }
+    if (isInterrupted() || sql.trimmed().isEmpty()) {
+        recordError(refusalError(db, sql));
+        return false;
+    }
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    int code = sqlite3_prepare_v2(connection, text.constData(), text.size(), &statement, nullptr);
+    if (code != SQLITE_OK || !statement) {
+        recordError(statementError(connection, code));
+        sqlite3_finalize(statement);
+        return false;
+    }
+    QVector<int> indexes;
+    for (const QString& column : columns) {
+        int index = -1;
+        for (int i = 0; i < sqlite3_column_count(statement) && index < 0; ++i) {
+            if (QString::fromUtf8(sqlite3_column_name(statement, i)) == column)
+                index = i;
+        }
+        indexes << index;
+    }
+    QVector<QVariant> values(columns.size());
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+        for (int i = 0; i < indexes.size(); ++i)
+            values[i] = indexes.at(i) < 0 ? QVariant() : columnValue(statement, indexes.at(i));
+        if (!row(values)) {
+            code = SQLITE_DONE;
+            break;
+        }
+    }
+    const bool done = code == SQLITE_DONE;
+    recordError(done ? QSqlError() : statementError(connection, code));
+    sqlite3_finalize(statement);
+    return done;
 }
 
 bool DataBaseSql::forEachRow(const QString& sql, const std::function<bool(const QSqlQuery&)>& row) const

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariantMap>
+#include <QVector>
 
 #include <functional>
 #include <memory>
@@ -84,6 +85,15 @@ public:
     // forward only, without collecting them; row() returns false to stop early.
     // Returns false when the statement failed or was interrupted.
     bool forEachRow(const QString& sql, const std::function<bool(const QSqlQuery&)>& row) const;
+
+    // The same for bulk reads (exports): only the named columns of each row,
+    // in that order, read through SQLite's own interface without Qt's per-row
+    // copy of every column. The values have the types Qt's driver gives (text,
+    // 64-bit integer, double, bytes, null text); a column the statement lacks
+    // is an invalid value. Returns false when the statement failed or was
+    // interrupted.
+    bool forEachRowValues(const QString& sql, const QStringList& columns,
+                          const std::function<bool(const QVector<QVariant>&)>& row) const;
 
     // While set, statements running on any of this object's connections stop at
     // their next progress check (used at shutdown so a long query need not be

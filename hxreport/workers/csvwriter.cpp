@@ -66,7 +66,7 @@ QString CsvWriter::percent(double correlate)
 
 void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingComma)
 {
-    m_Line.clear();
+    m_Line.resize(0); // keeps the capacity, unlike clear()
     bool first = true;
     for (const QString& text : fields) {
         if (!first)

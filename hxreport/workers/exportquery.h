@@ -23,10 +23,6 @@ public:
     // Log records of one class with time1 < time < time2; newest first.
     static ExportQuery log(const QString& time1, const QString& time2, int logClass);
 
-    // Every chunk starts with these two columns.
-    static const int UidColumn = 0;
-    static const int TimeColumn = 1;
-
     bool isValid() const { return !m_Table.isEmpty(); }
     // The first chunk, or the chunk after the row (lastTime, lastUid).
     QString firstChunk(int limit) const;

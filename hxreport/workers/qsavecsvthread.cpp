@@ -100,18 +100,7 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
     CsvWriter csv(device);
     (csv.*header)(m_Title);
     int number = 0;
-    // Columns are looked up by name once per statement, not once per value.
-    QVector<int> indexes;
-    QVector<QVariant> values(columns.size());
-    const bool queried = readRows([&](const QSqlQuery& query) {
-        if (query.at() == 0 || indexes.isEmpty()) {
-            const QSqlRecord record = query.record();
-            indexes.clear();
-            for (const QString& column : columns)
-                indexes << record.indexOf(column);
-        }
-        for (int i = 0; i < indexes.size(); ++i)
-            values[i] = query.value(indexes.at(i));
+    const bool queried = readRows(columns, [&](const QVector<QVariant>& values) {
         (csv.*row)(++number, values);
         // The stream is checked every few hundred rows, not flushed per row.
         return number % 256 != 0 || csv.ok();
@@ -133,21 +122,26 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
     return true;
 }
 
-bool QSaveCSVThread::readRows(const std::function<bool(const QSqlQuery&)>& row)
+bool QSaveCSVThread::readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
 {
     if (!m_Chunks.isValid())
-        return m_pDB->forEachRow(m_Sql, row);
+        return m_pDB->forEachRowValues(m_Sql, columns, row);
+    // Each row also brings its uid and time, where the next chunk continues;
+    // the row function reads the leading columns only.
+    const QStringList withKey = QStringList(columns) << QStringLiteral("uid") << QStringLiteral("time");
+    const int uidIndex = columns.size();
+    const int timeIndex = columns.size() + 1;
     QString lastTime;
     qint64 lastUid = 0;
     bool stopped = false;
     for (bool first = true;; first = false) {
         int rows = 0;
         const QString sql = first ? m_Chunks.firstChunk(m_nChunkSize) : m_Chunks.nextChunk(lastTime, lastUid, m_nChunkSize);
-        const bool ok = m_pDB->forEachRow(sql, [&](const QSqlQuery& query) {
+        const bool ok = m_pDB->forEachRowValues(sql, withKey, [&](const QVector<QVariant>& values) {
             ++rows;
-            lastTime = query.value(ExportQuery::TimeColumn).toString();
-            lastUid = query.value(ExportQuery::UidColumn).toLongLong();
-            if (!row(query)) {
+            lastUid = values.at(uidIndex).toLongLong();
+            lastTime = values.at(timeIndex).toString();
+            if (!row(values)) {
                 stopped = true;
                 return false;
             }

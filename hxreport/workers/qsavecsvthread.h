@@ -15,7 +15,6 @@ class CsvWriter;
 class DetectDataDB;
 class QDateTime;
 class QIODevice;
-class QSqlQuery;
 
 // Exports all rows of one statement to a CSV file on a thread of its own.
 // Rows stream from the database to the file; nothing is collected first. The
@@ -55,9 +54,9 @@ private:
     bool writeProductionCsv();
     bool writeLogCsv();
     bool writeFile(bool (QSaveCSVThread::*write)(QIODevice*));
-    // Streams the rows to row() until it returns false; false when a
-    // statement failed.
-    bool readRows(const std::function<bool(const QSqlQuery&)>& row);
+    // Streams the given columns of every row to row() until it returns false;
+    // false when a statement failed.
+    bool readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row);
     bool writeRecords(QIODevice* device, const QStringList& columns, void (CsvWriter::*header)(const QString&),
                       void (CsvWriter::*row)(int, const QVector<QVariant>&),
                       void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
