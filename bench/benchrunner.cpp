@@ -73,6 +73,7 @@ bool isInternal(const QString& sql)
     return sql.startsWith(QLatin1String("SELECT*FROM\""));
 }
 
+
 qint64 procStatusKb(const char* key)
 {
     QFile file(QStringLiteral("/proc/self/status"));
@@ -366,13 +367,7 @@ BenchRunner::Run BenchRunner::timePage(
     run.ms = end - begin;
     run.showGap = m_Monitor.longestShowGap();
     run.otherGap = m_Monitor.longestOtherGap();
-    for (const SqlTrace::Entry& entry : entries) {
-        run.sqlMs += entry.ms;
-        if (entry.guiThread)
-            run.guiSqlMs += entry.ms;
-        if (!isInternal(entry.sql))
-            run.statements.append(entry.sql);
-    }
+    run.addStatements(entries, &isInternal);
     return run;
 }
 
@@ -445,13 +440,7 @@ BenchRunner::Run BenchRunner::timeExport(QPushButton* button, const QString& fil
     run.ms = doneAt - acceptedAt;
     run.showGap = m_Monitor.longestShowGap();
     run.otherGap = m_Monitor.longestOtherGap();
-    for (const SqlTrace::Entry& entry : entries) {
-        run.sqlMs += entry.ms;
-        if (entry.guiThread)
-            run.guiSqlMs += entry.ms;
-        if (!isInternal(entry.sql))
-            run.statements.append(entry.sql);
-    }
+    run.addStatements(entries, &isInternal);
     return run;
 }
 

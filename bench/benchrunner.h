@@ -84,6 +84,19 @@ private:
         QString message;
         qint64 peakKb = 0;
         qint64 rssBeforeKb = 0;
+
+        // Adds the statements the viewer ran during the run (from SqlTrace).
+        template<class Entries>
+        void addStatements(const Entries& entries, bool (*internal)(const QString&))
+        {
+            for (const auto& entry : entries) {
+                sqlMs += entry.ms;
+                if (entry.guiThread)
+                    guiSqlMs += entry.ms;
+                if (!internal(entry.sql))
+                    statements.append(entry.sql);
+            }
+        }
     };
 
     bool prepareData(int size, QString* dir);
