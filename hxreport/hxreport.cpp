@@ -477,10 +477,9 @@ void hxReport::initPageValues()
         m_pLogModel->clear();
     ui.label_Number->setText(QStringLiteral("0"));
     ui.CheckDlg_label_Pic->clear();
-    if (m_pReportWidget) {
+    // Cleared only: until the first result the report shows no headers.
+    if (m_pReportWidget)
         m_pReportWidget->clearReport();
-        m_pReportWidget->updateTable();
-    }
 }
 
 void hxReport::fillModelCombo(QStringList models)

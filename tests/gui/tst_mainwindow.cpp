@@ -205,9 +205,13 @@ void TestMainWindow::startState()
     QCOMPARE(kinds->itemText(2), QStringLiteral("使用记录查询"));
     QVERIFY(child<QComboBox>(window, "comboBox_Model")->isEditable());
 
-    // The report container replaced the scroll area's placeholder.
+    // The report container replaced the scroll area's placeholder; before
+    // any query the report has an empty title and a table without headers.
     auto* scroll = child<QScrollArea>(window, "scrollArea");
     QVERIFY(scroll->widget()->isAncestorOf(window.reportWidget()));
+    QVERIFY(window.reportWidget()->titleLabel()->text().isEmpty());
+    QAbstractItemModel* report = window.reportWidget()->tableView()->model();
+    QVERIFY(!report || report->columnCount() == 0);
 }
 
 void TestMainWindow::pageSizeFieldsAcceptOneTo9999_data()
