@@ -8,8 +8,8 @@
 
 #include "guitestutil.h"
 #include "hxreport.h"
+#include "testappdir.h"
 
-#include <QAtomicInteger>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
@@ -65,30 +65,12 @@ inline bool isRoot()
 #endif
 }
 
-// Runs work on a connection of its own that is gone afterwards; readOnly
-// connections cannot change the file whatever work does.
-inline bool withConnection(const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work)
-{
-    static QAtomicInteger<quint64> count;
-    const QString name = QStringLiteral("reliability %1").arg(++count);
-    bool done = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        done = db.open() && work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return done;
-}
 
 // Runs statements in order (the file is created when missing); stops at the
 // first that fails and reports it.
 inline bool exec(const QString& file, const QStringList& statements)
 {
-    return withConnection(file, false, [&](QSqlDatabase& db) {
+    return TestAppDir::withConnection(file, false, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
         for (const QString& statement : statements) {
             if (!query.exec(statement)) {
@@ -103,7 +85,7 @@ inline bool exec(const QString& file, const QStringList& statements)
 // Inserts one row with bound values (a QByteArray goes in as a BLOB).
 inline bool insert(const QString& file, const QString& table, const QVariantMap& values)
 {
-    return withConnection(file, false, [&](QSqlDatabase& db) {
+    return TestAppDir::withConnection(file, false, [&](QSqlDatabase& db) {
         QStringList marks;
         for (int i = 0; i < values.size(); ++i)
             marks << QStringLiteral("?");
@@ -118,20 +100,6 @@ inline bool insert(const QString& file, const QString& table, const QVariantMap&
     });
 }
 
-inline QVariantList firstColumn(const QString& file, const QString& sql)
-{
-    QVariantList values;
-    withConnection(file, true, [&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        if (!query.exec(sql))
-            return false;
-        while (query.next())
-            values.append(query.value(0));
-        return true;
-    });
-    return values;
-}
-
 // Everything a database file holds, read on a read-only connection: each
 // schema entry ("table wftable", "index idx_wftable", ...) with its statement
 // and, for tables, the row count and a digest of every value in rowid order.
@@ -139,7 +107,7 @@ inline QVariantList firstColumn(const QString& file, const QString& sql)
 inline QMap<QString, QString> contents(const QString& file)
 {
     QMap<QString, QString> entries;
-    withConnection(file, true, [&](QSqlDatabase& db) {
+    TestAppDir::withConnection(file, true, [&](QSqlDatabase& db) {
         QSqlQuery schema(db);
         if (!schema.exec(QStringLiteral("select type, name, sql from sqlite_master order by type, name")))
             return false;

@@ -274,7 +274,7 @@ void TestDamagedFiles::emptyDatabaseGetsTables()
         QStringList({ "index idx_warningtable", "index idx_wftable", "table sqlite_sequence",
             "table warningtable", "table wftable", "table wftimetable_2" }));
     for (const char* table : { "warningtable", "wftable", "wftimetable_2" })
-        QCOMPARE(firstColumn(db(), QStringLiteral("select count(*) from %1").arg(table)).value(0).toInt(), 0);
+        QCOMPARE(TestAppDir::firstColumn(db(), QStringLiteral("select count(*) from %1").arg(table)).value(0).toInt(), 0);
 }
 
 void TestDamagedFiles::corruptedDatabase_data()

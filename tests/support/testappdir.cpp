@@ -9,25 +9,6 @@
 
 #include <functional>
 
-namespace {
-
-// Runs work on a connection of its own that is gone afterwards.
-bool withConnection(const QString& file, const std::function<bool(QSqlDatabase&)>& work)
-{
-    static QAtomicInteger<quint64> count;
-    const QString name = QStringLiteral("testappdir %1").arg(++count);
-    bool done = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        done = db.open() && work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return done;
-}
-
-} // namespace
 
 TestAppDir::TestAppDir()
     : m_PreviousDir(AppPaths::applicationDir())
@@ -83,10 +64,27 @@ void TestAppDir::closeStation()
     m_Station.reset();
 }
 
+bool TestAppDir::withConnection(const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work)
+{
+    static QAtomicInteger<quint64> count;
+    const QString name = QStringLiteral("testappdir %1").arg(++count);
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        done = db.open() && work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return done;
+}
+
 QVariantList TestAppDir::firstColumn(const QString& file, const QString& sql)
 {
     QVariantList values;
-    withConnection(file, [&](QSqlDatabase& db) {
+    withConnection(file, true, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
         if (!query.exec(sql))
             return false;
@@ -99,7 +97,7 @@ QVariantList TestAppDir::firstColumn(const QString& file, const QString& sql)
 
 bool TestAppDir::exec(const QString& file, const QString& sql)
 {
-    return withConnection(file, [&](QSqlDatabase& db) {
+    return withConnection(file, false, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
         const QStringList statements = sql.split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (const QString& statement : statements) {

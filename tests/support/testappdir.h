@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
+
+class QSqlDatabase;
 
 // A temporary application directory for one test: AppPaths points at it while
 // the object lives and is restored afterwards. Fills it with generated data or
@@ -39,8 +42,11 @@ public:
     void closeStation();
 
     // Direct access to a file on a private connection, outside the code under
-    // test: the first column of every row (empty on failure), or whether a
-    // statement (or several, separated by ';') ran.
+    // test: work() on a connection that is gone afterwards (a read-only one
+    // cannot change the file whatever work does), the first column of every
+    // row (read-only; empty on failure), or whether a statement (or several,
+    // separated by ';') ran.
+    static bool withConnection(const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work);
     static QVariantList firstColumn(const QString& file, const QString& sql);
     static bool exec(const QString& file, const QString& sql);
 
