@@ -52,6 +52,21 @@ QString CsvWriter::field(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+QString CsvWriter::textField(const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    const QChar first = text.at(0);
+    const bool formula = first == QLatin1Char('=') || first == QLatin1Char('+') || first == QLatin1Char('-')
+        || first == QLatin1Char('@') || first == QLatin1Char('\t') || first == QLatin1Char('\r');
+    const bool separator = text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('\t'));
+    if (!formula && !separator)
+        return field(text);
+    QString quoted = formula ? QLatin1Char('\'') + text : text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 QString CsvWriter::fixed3(double value)
 {
     return QString::number(value, 'f', 3);
@@ -64,20 +79,31 @@ QString CsvWriter::percent(double correlate)
     return fixed3(correlate * 100) + QLatin1Char('%');
 }
 
-void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingComma)
+template <typename Map>
+void CsvWriter::writeMapped(std::initializer_list<QString> fields, bool trailingComma, Map map)
 {
     m_Line.resize(0); // keeps the capacity, unlike clear()
     bool first = true;
     for (const QString& text : fields) {
         if (!first)
             m_Line += QLatin1Char(',');
-        m_Line += field(text);
+        m_Line += map(text);
         first = false;
     }
     if (trailingComma)
         m_Line += QLatin1Char(',');
     m_Line += QLatin1Char('\n');
     m_Stream << m_Line;
+}
+
+void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingComma)
+{
+    writeMapped(fields, trailingComma, &CsvWriter::field);
+}
+
+void CsvWriter::writeFields(std::initializer_list<QString> fields, bool trailingComma)
+{
+    writeMapped(fields, trailingComma, [](const QString& made) -> const QString& { return made; });
 }
 
 void CsvWriter::writeText(const QString& line)
@@ -128,9 +154,9 @@ const QString& CsvWriter::cachedPercent(double correlate)
 
 void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
 {
-    writeLine({ QString::number(number), values.at(0).toString(), values.at(1).toString(),
-                cachedPercent(values.at(2).toDouble()), cachedFixed3(values.at(3).toDouble()),
-                cachedFixed3(values.at(4).toDouble()), cachedFixed3(values.at(5).toDouble()) });
+    writeFields({ QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()),
+                  cachedPercent(values.at(2).toDouble()), cachedFixed3(values.at(3).toDouble()),
+                  cachedFixed3(values.at(4).toDouble()), cachedFixed3(values.at(5).toDouble()) });
 }
 
 void CsvWriter::writeProductionFooter(int total, const QString& user, const QDateTime& now)
@@ -149,7 +175,8 @@ void CsvWriter::writeLogHeader(const QString& title)
 
 void CsvWriter::writeLogRow(int number, const QVector<QVariant>& values)
 {
-    writeLine({ QString::number(number), values.at(0).toString(), values.at(1).toString() }, true);
+    writeFields({ QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()) },
+                true);
 }
 
 void CsvWriter::writeLogFooter(int total, const QString& user, const QDateTime& now)
@@ -169,7 +196,7 @@ void CsvWriter::writeCounts(const QDateTime& start, const QDateTime& end, const 
     int number = 0;
     int sum = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        writeLine({ QString::number(++number), it.key(), QString::number(it.value()) }, true);
+        writeFields({ QString::number(++number), textField(it.key()), QString::number(it.value()) }, true);
         sum += it.value();
     }
     if (!counts.contains(QStringLiteral("NG")))

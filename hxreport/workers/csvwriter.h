@@ -20,7 +20,9 @@ class QIODevice;
 // Text goes through a QTextStream with its default (local) codec; a device
 // opened in text mode turns "\n" into the platform's line end. A field that
 // holds a comma, a double quote or a line break is quoted the RFC 4180 way;
-// every other field is written as it stands.
+// every other field is written as it stands. Texts that come from the station
+// (times, model names, log messages) go through textField() instead, so that
+// a spreadsheet never takes them for a formula or splits them at a ';' or tab.
 class CsvWriter
 {
 public:
@@ -28,6 +30,8 @@ public:
 
     // fields joined by ","; trailingComma adds one more "," at the end.
     void writeLine(std::initializer_list<QString> fields, bool trailingComma = false);
+    // As writeLine(), with the fields already made (field() or textField()).
+    void writeFields(std::initializer_list<QString> fields, bool trailingComma = false);
     // A line written verbatim (the title lines).
     void writeText(const QString& line);
     // False once the stream or the device reported a write error.
@@ -51,11 +55,20 @@ public:
                      const QDateTime& now);
 
     static QString field(const QString& text);
+    // A text stored by the station: one that begins with '=', '+', '-', '@',
+    // a tab or a CR gets a leading "'" and is quoted, so that a spreadsheet
+    // shows it as text instead of evaluating it; one holding a ';' or a tab is
+    // quoted as well (a spreadsheet may split on them). Everything else is
+    // field(text).
+    static QString textField(const QString& text);
     static QString fixed3(double value);
     // Similarity as a percentage; infinity counts as 0.
     static QString percent(double correlate);
 
 private:
+    template <typename Map>
+    void writeMapped(std::initializer_list<QString> fields, bool trailingComma, Map map);
+
     // fixed3() and percent() of a row's value through a cache: a station's
     // diameters, thicknesses and times repeat, and formatting is the costly
     // part of a line. The texts are those of the static functions.

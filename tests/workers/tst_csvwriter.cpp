@@ -1,6 +1,9 @@
 #include "csvwriter.h"
 
 #include <QBuffer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <limits>
@@ -55,6 +58,8 @@ class TestCsvWriter : public QObject
 private slots:
     void field_data();
     void field();
+    void stationText_data();
+    void stationText();
     void numbers_data();
     void numbers();
     void productionFile();
@@ -84,6 +89,68 @@ void TestCsvWriter::field()
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(CsvWriter::field(text), expected);
+}
+
+// A text stored by the station, as a log message and as a model name: the
+// exact field written, and what Python's csv module reads back from the file
+// (the text itself, or the text behind one leading quote where it would
+// otherwise start a formula).
+void TestCsvWriter::stationText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("neutralised");
+    QTest::newRow("plain") << "A1" << "A1" << false;
+    QTest::newRow("time") << "2020-05-01 08:00:01" << "2020-05-01 08:00:01" << false;
+    QTest::newRow("comma") << "A,1" << "\"A,1\"" << false;
+    QTest::newRow("formula") << "=1+1" << "\"'=1+1\"" << true;
+    QTest::newRow("link") << "=HYPERLINK(\"http://x\",\"click\")" << "\"'=HYPERLINK(\"\"http://x\"\",\"\"click\"\")\"" << true;
+    QTest::newRow("plus") << "+41" << "\"'+41\"" << true;
+    QTest::newRow("minus") << "-2+3" << "\"'-2+3\"" << true;
+    QTest::newRow("at") << "@SUM(A1)" << "\"'@SUM(A1)\"" << true;
+    QTest::newRow("leading tab") << "\t=1" << "\"'\t=1\"" << true;
+    QTest::newRow("leading CR") << "\r=1" << "\"'\r=1\"" << true;
+    QTest::newRow("semicolon") << "a;b" << "\"a;b\"" << false;
+    QTest::newRow("inner tab") << "a\tb" << "\"a\tb\"" << false;
+    QTest::newRow("inner equals") << "a=1" << "a=1" << false;
+    QTest::newRow("quote already first") << "'x" << "'x" << false;
+}
+
+void TestCsvWriter::stationText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QFETCH(bool, neutralised);
+    QCOMPARE(CsvWriter::textField(text), expected);
+
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("log.csv")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    {
+        CsvWriter csv(&file);
+        csv.writeLogHeader(QStringLiteral("title"));
+        csv.writeLogRow(1, { QStringLiteral("2020-05-01 08:00:01"), text });
+        QMap<QString, int> counts;
+        counts.insert(text, 7);
+        csv.writeCounts(QDateTime(QDate(2020, 5, 1), QTime(8, 0)), QDateTime(QDate(2020, 5, 2), QTime(8, 0)), counts,
+                        QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+        QVERIFY(csv.ok());
+    }
+    file.close();
+
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        QSKIP("python3 is not installed");
+    QProcess reader;
+    reader.start(python, { QStringLiteral("-c"),
+                           QStringLiteral("import csv,sys\n"
+                                          "rows=list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
+                                          "sys.stdout.buffer.write((rows[2][2]+'\\x1f'+rows[5][1]).encode('utf-8'))"),
+                           file.fileName() });
+    QVERIFY(reader.waitForFinished(30000));
+    QCOMPARE(reader.exitCode(), 0);
+    const QString shown = neutralised ? QLatin1Char('\'') + text : text;
+    QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split(QChar(0x1f)), QStringList({ shown, shown }));
 }
 
 void TestCsvWriter::numbers_data()
