@@ -1,5 +1,6 @@
 #include "digits.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTransform>
@@ -56,14 +57,29 @@ void Digits::setTransition(int t)
     m_Transition = t;
 }
 
+QFont Digits::digitsFont(const QString& text, const QSize& box)
+{
+    QFont font;
+    font.setFamily(QStringLiteral("Helvetica"));
+    font.setBold(true);
+    int pixels = qMax(1, static_cast<int>(0.55 * box.height()));
+    font.setPixelSize(pixels);
+    // A card narrower than its height would cut the two digits at its sides:
+    // the text then shrinks to fit within the card's width.
+    const int room = static_cast<int>(0.8 * (box.width() - 2 * (box.width() / 10)));
+    for (int advance = QFontMetrics(font).horizontalAdvance(text); advance > room && pixels > 1;
+         advance = QFontMetrics(font).horizontalAdvance(text)) {
+        pixels = qMax(1, qMin(pixels - 1, pixels * room / qMax(1, advance)));
+        font.setPixelSize(pixels);
+    }
+    return font;
+}
+
 QPixmap Digits::makeDigitsPixmap(int n, const QRect& r) const
 {
     const QString text = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 
-    QFont font;
-    font.setFamily(QStringLiteral("Helvetica"));
-    font.setBold(true);
-    font.setPixelSize(qMax(1, static_cast<int>(kScale * 0.55 * r.height())));
+    const QFont font = digitsFont(text, r.size() * kScale);
 
     QPixmap result(r.size() * kScale);
     result.fill(Qt::transparent);

@@ -35,6 +35,10 @@ public:
     void setTransition(int t);
     int transition() const { return m_Transition; }
 
+    // The font of the number's text within a card of the given size: tall as
+    // the card allows, yet never wider than the card.
+    static QFont digitsFont(const QString& text, const QSize& box);
+
     bool isAnimating() const { return m_Animator.state() == QTimeLine::Running; }
     // Frame of the running or last animation, 0..100.
     int currentFrame() const { return m_Animator.currentFrame(); }

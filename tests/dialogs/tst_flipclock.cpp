@@ -14,6 +14,8 @@ private slots:
     void sameNumberDoesNothing_data();
     void sameNumberDoesNothing();
     void invalidTransitionIgnored();
+    void digitsFitTheCard_data();
+    void digitsFitTheCard();
 
     void contextMenuActions_data();
     void contextMenuActions();
@@ -29,6 +31,31 @@ QImage render(QWidget* w)
 {
     return w->grab().toImage();
 }
+}
+
+void TestFlipClock::digitsFitTheCard_data()
+{
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<bool>("heightRules");
+    QTest::newRow("picker card") << QSize(2 * 61, 2 * 89) << false;
+    QTest::newRow("tall and narrow") << QSize(40, 200) << false;
+    QTest::newRow("square") << QSize(200, 200) << false;
+    QTest::newRow("wide") << QSize(400, 100) << true;
+    QTest::newRow("tiny") << QSize(4, 4) << false;
+}
+
+// Drawn at any card size, the widest number stays inside the card, and a card
+// with room to spare keeps the full height of its text.
+void TestFlipClock::digitsFitTheCard()
+{
+    QFETCH(QSize, box);
+    QFETCH(bool, heightRules);
+    const QFont font = Digits::digitsFont(QStringLiteral("88"), box);
+    const int card = box.width() - 2 * (box.width() / 10);
+    if (font.pixelSize() > 1)
+        QVERIFY(QFontMetrics(font).horizontalAdvance(QStringLiteral("88")) <= card);
+    if (heightRules)
+        QCOMPARE(font.pixelSize(), static_cast<int>(0.55 * box.height()));
 }
 
 void TestFlipClock::boundedNumber_data()
