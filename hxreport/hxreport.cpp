@@ -25,6 +25,7 @@
 #include <QImageReader>
 #include <QIntValidator>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSettings>
 #include <QSqlError>
 #include <QStandardItemModel>
@@ -155,6 +156,14 @@ hxReport::hxReport(QWidget* parent)
     initPageValues();
     fillModelCombo(models);
 
+    // A folder named at start-up (a copy of a station's files) is shown for as
+    // long as the window is open, so nobody mistakes it for the live station.
+    if (QDir(AppPaths::stationDir()) != QDir(AppPaths::applicationDir())) {
+        auto* folder = new QLabel(tr("站点文件夹：%1").arg(QDir::toNativeSeparators(AppPaths::stationDir())));
+        folder->setObjectName(QStringLiteral("label_StationDir"));
+        ui.statusBar->addPermanentWidget(folder);
+    }
+
     setWindowTitle(tr("数据记录查看"));
     setWindowIcon(QIcon(QStringLiteral(":/hxReport/Resources/Log.png")));
 }
@@ -232,12 +241,27 @@ void hxReport::initConnections()
     ui.showNum_Label_Checkdata->setText(tr("共显示%1条记录").arg(0));
     showPageLabel(ui.showPage_Label_Checkdata, 0, 0);
 
+    int widestItem = 0;
     for (int i = 0; i < ui.check_listWidget->count(); ++i) {
         QListWidgetItem* item = ui.check_listWidget->item(i);
         // An item without a size hint reports (-1, -1), and Qt drops a hint
         // with a negative width, so the item's laid-out width is used.
         item->setSizeHint(QSize(ui.check_listWidget->visualItemRect(item).width(), 45));
+        widestItem = qMax(widestItem, QFontMetrics(item->font()).horizontalAdvance(item->text()));
     }
+    // The page list keeps the room its entries need (within its 140 pixels):
+    // long texts on a page give way instead of squeezing the navigation.
+    ui.check_listWidget->setMinimumWidth(
+        qMin(ui.check_listWidget->maximumWidth(), widestItem + 2 * ui.check_listWidget->frameWidth() + 16));
+    for (QLabel* label : { ui.showNum_Label_Checkdata, ui.showNum_Label_Checkdata_2 }) {
+        // The row's free space goes to the count (text at the right, as when
+        // the spacer took it), so it stays on one line where there is room
+        // and breaks into two when a large count meets the window's width.
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    ui.horizontalLayout->setStretchFactor(ui.showNum_Label_Checkdata, 1);
+    ui.horizontalLayout_2->setStretchFactor(ui.showNum_Label_Checkdata_2, 1);
     connect(ui.check_listWidget, SIGNAL(currentRowChanged(int)), this, SLOT(onSetCurrentIndex(int)));
 
     ui.LineNumber_log->setText(QStringLiteral("50"));
@@ -643,6 +667,8 @@ void hxReport::checkHistoryData(QString start, QString end, QString model)
 
 void hxReport::requestHistory(const QString& start, const QString& end, const QString& model, bool all)
 {
+    // Later pages continue this query, whatever the widgets say by then.
+    m_ProdShown = ShownQuery { start, end, model, all, 0 };
     QVariantMap request;
     request.insert(QStringLiteral("Type"), all ? 2 : 1);
     request.insert(QStringLiteral("time1"), start);
@@ -670,12 +696,16 @@ void hxReport::requestHistory(const QString& start, const QString& end, const QS
 
 QString hxReport::historySqlBase()
 {
-    const QString start = sqlQuoted(ui.label_Time1_History->text());
-    const QString end = sqlQuoted(ui.label_Time2_History->text());
     const QString model = ui.comboBox_Model->currentText();
-    if (model == tr("全部"))
-        return kProductionAll.arg(start, end);
-    return kProductionModel.arg(start, end, sqlQuoted(model));
+    return productionSql(ShownQuery { ui.label_Time1_History->text(), ui.label_Time2_History->text(), model,
+                                      model == tr("全部"), 0 });
+}
+
+QString hxReport::productionSql(const ShownQuery& query)
+{
+    if (query.all)
+        return kProductionAll.arg(sqlQuoted(query.start), sqlQuoted(query.end));
+    return kProductionModel.arg(sqlQuoted(query.start), sqlQuoted(query.end), sqlQuoted(query.model));
 }
 
 void hxReport::onProgressForTsk(QVariantMap m_map)
@@ -733,7 +763,8 @@ void hxReport::onHistoryButton()
     if (!forward && name != QLatin1String("Prev_checkShengchang"))
         return;
     requestPage(m_ProdPaging, forward, ui.LineNumber_checkShengchang, ui.Prev_checkShengchang,
-                ui.Next_checkShengchang, ui.showPage_Label_Checkdata, historySqlBase(), QStringLiteral(" LIMIT %1 OFFSET %2"),
+                ui.Next_checkShengchang, ui.showPage_Label_Checkdata, productionSql(m_ProdShown),
+                QStringLiteral(" LIMIT %1 OFFSET %2"),
                 SLOT(onUpdateTableViewShow(QSqlQuery)));
 }
 
@@ -761,7 +792,9 @@ void hxReport::fillHistoryTable(QSqlQuery sql)
         auto* picItem = new QStandardItem;
         if (!icon.isNull())
             picItem->setIcon(QIcon(QPixmap::fromImage(icon)));
-        m_pProdModel->setItem(row, 0, new QStandardItem(sql.value(QStringLiteral("time")).toString()));
+        auto* timeItem = new QStandardItem(sql.value(QStringLiteral("time")).toString());
+        timeItem->setToolTip(timeItem->text());
+        m_pProdModel->setItem(row, 0, timeItem);
         m_pProdModel->setItem(row, 1, new QStandardItem(sql.value(QStringLiteral("model")).toString()));
         m_pProdModel->setItem(row, 2, new QStandardItem(CsvWriter::percent(sql.value(QStringLiteral("correlate")).toDouble())));
         m_pProdModel->setItem(row, 3, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("detecttime")).toDouble())));
@@ -781,6 +814,9 @@ void hxReport::fillHistoryTable(QSqlQuery sql)
     view->setModel(m_pProdModel);
     view->hideColumn(7);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // An even share of the width is less than a whole time at the window's own
+    // size; the time column takes what its texts need, the others stretch.
+    view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     if (!m_bTableClickConnected) {
         connect(view, SIGNAL(doubleClicked(QModelIndex)), this, SLOT(onTableViewClick(QModelIndex)));
         m_bTableClickConnected = true;
@@ -863,11 +899,17 @@ int hxReport::logKind() const
 
 QString hxReport::logSql(bool withCount)
 {
-    const int kind = logKind();
+    return logSql(ShownQuery { ui.label_Time1_warning->text(), ui.label_Time2_warning->text(), QString(), false,
+                               logKind() },
+                  withCount);
+}
+
+QString hxReport::logSql(const ShownQuery& query, bool withCount)
+{
     QVariantMap request;
-    request.insert(QStringLiteral("time1"), ui.label_Time1_warning->text());
-    request.insert(QStringLiteral("time2"), ui.label_Time2_warning->text());
-    request.insert(QStringLiteral("logType"), kind);
+    request.insert(QStringLiteral("time1"), query.start);
+    request.insert(QStringLiteral("time2"), query.end);
+    request.insert(QStringLiteral("logType"), query.kind);
     request.insert(QStringLiteral("Type"), 3);
     if (withCount)
         request.insert(QStringLiteral("Count"), 1);
@@ -876,8 +918,9 @@ QString hxReport::logSql(bool withCount)
 
 void hxReport::checkLogData(int kind, QString start, QString end)
 {
-    Q_UNUSED(kind)
-    const QString countSql = logSql(true);
+    // Later pages continue this query, whatever the widgets say by then.
+    m_LogShown = ShownQuery { start, end, QString(), false, kind };
+    const QString countSql = logSql(m_LogShown, true);
     m_LogPaging.offset = 0;
     m_LogPaging.total = 0;
     startCheckThread(countSql, 1, SIGNAL(resultCount(int)), SLOT(onResultCountlog(int)));
@@ -885,7 +928,7 @@ void hxReport::checkLogData(int kind, QString start, QString end)
         return;
 
     const int size = pageSize(ui.LineNumber_log);
-    const QString rows = logSql(false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_LogPaging.offset);
+    const QString rows = logSql(m_LogShown, false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_LogPaging.offset);
     startCheckThread(rows, 0, SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)));
 
     Paging& p = m_LogPaging;
@@ -919,7 +962,7 @@ void hxReport::onLogButton()
     if (!forward && name != QLatin1String("Prev_checklog"))
         return;
     requestPage(m_LogPaging, forward, ui.LineNumber_log, ui.Prev_checklog, ui.Next_checklog,
-                ui.showPage_Label_Checkdata_2, logSql(false), QStringLiteral(" LIMIT %1 OFFSET %2 "),
+                ui.showPage_Label_Checkdata_2, logSql(m_LogShown, false), QStringLiteral(" LIMIT %1 OFFSET %2 "),
                 SLOT(onUpdateTableViewShowlog(QSqlQuery)));
 }
 
@@ -1032,6 +1075,9 @@ QString hxReport::askSaveFileName(const QString& defaultName)
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setViewMode(QFileDialog::Detail);
     dialog->setGeometry(10, 30, 300, 200);
+    // At 300 x 200 the name field shows a few letters only; the dialog keeps
+    // its place but grows to where a typed name stays readable.
+    dialog->setMinimumSize(640, 420);
     dialog->setDirectory(QStringLiteral("."));
     dialog->setNameFilter(QStringLiteral("Execl(*.csv)"));
     dialog->selectFile(defaultName);
@@ -1098,7 +1144,9 @@ void hxReport::exportStatistics()
     const QString fileName = askSaveFileName(defaultCsvName(QStringLiteral("Data")));
     if (fileName.isEmpty())
         return;
-    const bool ok = writeCountCsv(fileName, &m_countMap);
+    // The save dialog has asked before an existing file is chosen, so the
+    // user wants it replaced, not added to.
+    const bool ok = writeCountFile(fileName, &m_countMap, true);
     if (ok)
         showMessageBox(QMessageBox::Information, tr("提示"), tr("数据导出完成"), 0);
     else
@@ -1108,8 +1156,19 @@ void hxReport::exportStatistics()
 
 bool hxReport::writeCountCsv(QString fileName, const QMap<QString, int>* counts)
 {
-    QFile file(fileName);
-    if (!counts || !file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Append)) {
+    return writeCountFile(fileName, counts, false);
+}
+
+bool hxReport::writeCountFile(const QString& fileName, const QMap<QString, int>* counts, bool replace)
+{
+    // Replacing goes through QSaveFile, so a failed write keeps the old file
+    // whole; appending (the older way) adds a block to what is there.
+    QSaveFile saveFile(fileName);
+    QFile appendFile(fileName);
+    QFileDevice& file = replace ? static_cast<QFileDevice&>(saveFile) : appendFile;
+    const QIODevice::OpenMode mode = replace ? QIODevice::WriteOnly | QIODevice::Text
+                                             : QIODevice::WriteOnly | QIODevice::Text | QIODevice::Append;
+    if (!counts || !file.open(mode)) {
         m_ExportError = file.errorString();
         return false;
     }
@@ -1117,6 +1176,10 @@ bool hxReport::writeCountCsv(QString fileName, const QMap<QString, int>* counts)
     csv.writeCounts(m_CountStart, m_CountEnd, *counts, QDateTime::currentDateTime());
     if (!csv.ok()) {
         m_ExportError = csv.errorString();
+        return false;
+    }
+    if (replace && !saveFile.commit()) {
+        m_ExportError = saveFile.errorString();
         return false;
     }
     return true;

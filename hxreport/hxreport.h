@@ -49,6 +49,18 @@ public:
         int pageCount = 0;
     };
 
+    // The query whose title and total a paged page shows: its pages continue
+    // it even after the filter widgets changed. kind is the log class (log
+    // page only); all means every model (production page only).
+    struct ShownQuery
+    {
+        QString start;
+        QString end;
+        QString model;
+        bool all = true;
+        int kind = 0;
+    };
+
     // Modal message box with "确认" (and "取消" when withCancel is 1); true when
     // "确认" was pressed.
     bool showMessageBox(QMessageBox::Icon icon, QString title, QString text, int withCancel);
@@ -68,6 +80,8 @@ public:
     void fillHistoryTable(QSqlQuery sql);
     void checkLogData(int kind, QString start, QString end);
     QString logSql(bool withCount);
+    QString logSql(const ShownQuery& query, bool withCount);
+    static QString productionSql(const ShownQuery& query);
     // Log class of the kind chosen in the page's combo box (0 for none).
     int logKind() const;
     void fillLogTable(QSqlQuery sql);
@@ -140,6 +154,7 @@ private:
     void exportRecords(int nType);
     void exportStatistics();
     QString askSaveFileName(const QString& defaultName);
+    bool writeCountFile(const QString& fileName, const QMap<QString, int>* counts, bool replace);
 
     // Starts a self-deleting CheckThread whose results go to the given slot
     // (old-style signature strings); the window waits for it at shutdown.
@@ -172,6 +187,8 @@ private:
     QMap<QString, int> m_countMap;
     Paging m_ProdPaging;
     Paging m_LogPaging;
+    ShownQuery m_ProdShown;
+    ShownQuery m_LogShown;
     QThread m_Workthread;
     WorkForDB* m_pWorkForDB = nullptr;
     QThread m_WorkThreadCount;

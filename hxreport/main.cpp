@@ -1,10 +1,37 @@
+#include "apppaths.h"
 #include "hxreport.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Viewer of the inspection station's records."));
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(
+        QStringLiteral("dir"),
+        QStringLiteral("Station folder holding wheelhubwf.db and pattern/modelTemplate.db (default: the program's folder)."),
+        QStringLiteral("folder"));
+    parser.addOption(dirOption);
+    parser.process(app);
+
+    if (parser.isSet(dirOption)) {
+        // A named folder must already hold a station file: the viewer would
+        // otherwise create an empty one there.
+        const QString dir = QDir(parser.value(dirOption)).absolutePath();
+        const QString file = QDir(dir).filePath(QStringLiteral("wheelhubwf.db"));
+        if (!QFileInfo(file).isFile()) {
+            QTextStream(stderr) << "hxReport: no station file " << QDir::toNativeSeparators(file) << '\n';
+            return 2;
+        }
+        AppPaths::setStationDir(dir);
+    }
+
     int result = 0;
     {
         hxReport window;

@@ -9,6 +9,12 @@ QString& overrideDir()
     static QString dir;
     return dir;
 }
+
+QString& stationOverride()
+{
+    static QString dir;
+    return dir;
+}
 }
 
 QString AppPaths::applicationDir()
@@ -23,6 +29,16 @@ void AppPaths::setApplicationDir(const QString& dir)
     overrideDir() = dir;
 }
 
+QString AppPaths::stationDir()
+{
+    return stationOverride().isEmpty() ? applicationDir() : stationOverride();
+}
+
+void AppPaths::setStationDir(const QString& dir)
+{
+    stationOverride() = dir;
+}
+
 QString AppPaths::join(const QString& dir, const QString& name)
 {
     return QDir::cleanPath(QDir(dir).filePath(name));
@@ -30,12 +46,12 @@ QString AppPaths::join(const QString& dir, const QString& name)
 
 QString AppPaths::detectionDatabase()
 {
-    return join(applicationDir(), QStringLiteral("wheelhubwf.db"));
+    return join(stationDir(), QStringLiteral("wheelhubwf.db"));
 }
 
 QString AppPaths::modelDatabase()
 {
-    return join(applicationDir(), QStringLiteral("pattern/modelTemplate.db"));
+    return join(stationDir(), QStringLiteral("pattern/modelTemplate.db"));
 }
 
 QString AppPaths::languageDir()

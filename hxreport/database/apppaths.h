@@ -13,8 +13,15 @@ public:
     // Overrides applicationDir(); an empty text restores the executable's folder.
     static void setApplicationDir(const QString& dir);
 
-    static QString detectionDatabase(); // <app>/wheelhubwf.db
-    static QString modelDatabase(); // <app>/pattern/modelTemplate.db
+    // The station's folder: the application directory unless a folder was
+    // named (the viewer's --dir), so a copy of a station's files can be opened
+    // anywhere while translations still come from beside the program.
+    static QString stationDir();
+    // An empty text goes back to the application directory.
+    static void setStationDir(const QString& dir);
+
+    static QString detectionDatabase(); // <station>/wheelhubwf.db
+    static QString modelDatabase(); // <station>/pattern/modelTemplate.db
     static QString languageDir(); // <app>/language
     static QString settingsFile(); // "hubdetect.ini" in the working directory
 

@@ -59,7 +59,8 @@ private slots:
     void pictureOnDoubleClick();
     void productionReportsFailedQuery();
     void logPaging();
-    void logKindChangedBeforeNext();
+    void pagingStaysOnShownQuery_data();
+    void pagingStaysOnShownQuery();
     void statistics_data();
     void statistics();
     void statisticsTwoQuickClicks();
@@ -344,23 +345,82 @@ void TestPages::logPaging()
     QVERIFY(next->isEnabled());
 }
 
-void TestPages::logKindChangedBeforeNext()
+// Filter widgets changed after a query do not leak into its later pages: every
+// page shown belongs to the query whose title and total are on screen.
+void TestPages::pagingStaysOnShownQuery_data()
 {
+    QTest::addColumn<bool>("logPage");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("production, model") << false << "model";
+    QTest::newRow("production, time") << false << "time";
+    QTest::newRow("log, kind") << true << "kind";
+    QTest::newRow("log, time") << true << "time";
+}
+
+void TestPages::pagingStaysOnShownQuery()
+{
+    QFETCH(bool, logPage);
+    QFETCH(QString, change);
     PageFixture fixture;
+    fixture.addRecords(120, { QStringLiteral("A1"), QStringLiteral("B2") });
     fixture.addLogs(60, 1, QStringLiteral("alarm"));
     fixture.addLogs(60, 5, QStringLiteral("usage"));
+    for (int i = 0; i < 30; ++i) {
+        const QString later = QStringLiteral("2020-05-03 08:00:%1").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(fixture.addRecord(later, QStringLiteral("A1")));
+        LogRecord log;
+        log.time = later;
+        log.message = QStringLiteral("later alarm");
+        log.logClass = QStringLiteral("1");
+        QVERIFY(fixture.db()->insertLog(log));
+    }
     fixture.done();
     hxReport window;
     window.show();
-    pick(window, "pushButton_Set1_Warning", QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
-    pick(window, "pushButton_Set2_Warning", QDateTime(QDate(2020, 5, 2), QTime(0, 0)));
-    QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, "pushButton_Wandring")));
-    QCOMPARE(window.logModel()->item(0, 1)->text(), QStringLiteral("alarm 60"));
-    child<QComboBox>(window, "comboBox_Wandring_Log")->setCurrentText(QStringLiteral("使用记录查询"));
-    QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, "Next_checklog")));
-    QCOMPARE(window.logModel()->item(0, 1)->text(), QStringLiteral("usage 10"));
-    QCOMPARE(window.logPaging().total, 60);
-    QCOMPARE(child<QLabel>(window, "showPage_Label_Checkdata_2")->text(), QStringLiteral("第2页 共2页"));
+
+    const char* endButton = logPage ? "pushButton_Set2_Warning" : "pushButton_Set2_History";
+    if (logPage) {
+        child<QListWidget>(window, "check_listWidget")->setCurrentRow(2);
+        pick(window, "pushButton_Set1_Warning", QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
+        pick(window, endButton, QDateTime(QDate(2020, 5, 2), QTime(0, 0)));
+        QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, "pushButton_Wandring")));
+    } else {
+        setProductionRange(window);
+        child<QComboBox>(window, "comboBox_Model")->setCurrentText(QStringLiteral("A1"));
+        QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, "pushButton_Checkdata")));
+    }
+    QStandardItemModel* model = logPage ? window.logModel() : window.productionModel();
+    const auto* title = child<QLabel>(window, logPage ? "label_Tab3_Title" : "label_Tab2_Title");
+    const auto* pageLabel = child<QLabel>(window, logPage ? "showPage_Label_Checkdata_2" : "showPage_Label_Checkdata");
+    const QString shownTitle = title->text();
+    QVERIFY2(shownTitle.endsWith(QStringLiteral("共60条")), qPrintable(shownTitle));
+
+    if (change == QLatin1String("model"))
+        child<QComboBox>(window, "comboBox_Model")->setCurrentText(QStringLiteral("B2"));
+    else if (change == QLatin1String("kind"))
+        child<QComboBox>(window, "comboBox_Wandring_Log")->setCurrentText(QStringLiteral("使用记录查询"));
+    else
+        pick(window, endButton, QDateTime(QDate(2020, 5, 4), QTime(0, 0)));
+
+    const auto rowsBelongToShownQuery = [&](int expectedRows) {
+        if (model->rowCount() != expectedRows)
+            return false;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString time = model->item(r, 0)->text();
+            const QString text = model->item(r, 1)->text();
+            const bool kindOk = logPage ? text.startsWith(QStringLiteral("alarm")) : text == QLatin1String("A1");
+            if (!kindOk || !time.startsWith(QStringLiteral("2020-05-01")))
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, logPage ? "Next_checklog" : "Next_checkShengchang")));
+    QVERIFY(rowsBelongToShownQuery(10));
+    QCOMPARE(pageLabel->text(), QStringLiteral("第2页 共2页"));
+    QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, logPage ? "Prev_checklog" : "Prev_checkShengchang")));
+    QVERIFY(rowsBelongToShownQuery(50));
+    QCOMPARE(pageLabel->text(), QStringLiteral("第1页 共2页"));
+    QCOMPARE(title->text(), shownTitle);
 }
 
 void TestPages::statistics_data()

@@ -500,6 +500,10 @@
         <source>用户:</source>
         <translation>用户:</translation>
     </message>
+    <message>
+        <source>站点文件夹：%1</source>
+        <translation>站点文件夹：%1</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

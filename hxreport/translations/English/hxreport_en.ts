@@ -354,7 +354,7 @@
     </message>
     <message>
         <source>生产数据查询</source>
-        <translation>Production data</translation>
+        <translation>Production</translation>
     </message>
     <message>
         <source>全部</source>
@@ -398,7 +398,7 @@
     </message>
     <message>
         <source>日期时间</source>
-        <translation>Date and time</translation>
+        <translation>Time</translation>
     </message>
     <message>
         <source>匹配型号</source>
@@ -410,19 +410,19 @@
     </message>
     <message>
         <source>消耗时间s</source>
-        <translation>Time used s</translation>
+        <translation>Took s</translation>
     </message>
     <message>
         <source>直径mm</source>
-        <translation>Diameter mm</translation>
+        <translation>Dia. mm</translation>
     </message>
     <message>
         <source>厚度mm</source>
-        <translation>Thickness mm</translation>
+        <translation>Thick. mm</translation>
     </message>
     <message>
         <source>缩略图</source>
-        <translation>Thumbnail</translation>
+        <translation>Image</translation>
     </message>
     <message>
         <source>uid</source>
@@ -500,6 +500,10 @@
         <source>用户:</source>
         <translation>User:</translation>
     </message>
+    <message>
+        <source>站点文件夹：%1</source>
+        <translation>Station folder: %1</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
@@ -509,15 +513,15 @@
     </message>
     <message>
         <source>生产数据查询</source>
-        <translation>Production data</translation>
+        <translation>Production</translation>
     </message>
     <message>
         <source>生产数据统计</source>
-        <translation>Production statistics</translation>
+        <translation>Statistics</translation>
     </message>
     <message>
         <source>日志记录</source>
-        <translation>Log records</translation>
+        <translation>Logs</translation>
     </message>
     <message>
         <source>开始日期时间：</source>
@@ -577,7 +581,8 @@
     </message>
     <message>
         <source>双击单条记录显示图片</source>
-        <translation>Double-click a record to show its picture</translation>
+        <translation>Double-click a record
+to show its picture</translation>
     </message>
     <message>
         <source>显示数据数(条)</source>

@@ -1,0 +1,124 @@
+#include "apppaths.h"
+#include "guitestutil.h"
+#include "hxreport.h"
+#include "pagefixture.h"
+
+#include <QHeaderView>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+using GuiTest::child;
+using GuiTest::pick;
+
+QString trWindow(const char* text)
+{
+    return QCoreApplication::translate("hxReport", text);
+}
+
+// Whether a header's texts fit their sections without being cut.
+QStringList clippedHeaders(QTableView* view)
+{
+    QStringList clipped;
+    QHeaderView* header = view->horizontalHeader();
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int c = 0; c < header->count(); ++c) {
+        if (header->isSectionHidden(c))
+            continue;
+        const QString text = view->model()->headerData(c, Qt::Horizontal).toString();
+        if (header->fontMetrics().horizontalAdvance(text) + 2 * margin > header->sectionSize(c))
+            clipped << text;
+    }
+    return clipped;
+}
+}
+
+class TestLayout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readableAtOwnSize_data();
+    void readableAtOwnSize();
+};
+
+void TestLayout::readableAtOwnSize_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Chinese") << "Chinese";
+    QTest::newRow("English") << "English";
+}
+
+// At the window's own size, with counts as large as a year of records gives:
+// the page list shows its entries whole, the production headers are not cut,
+// and the time column shows each record's whole time.
+void TestLayout::readableAtOwnSize()
+{
+    QFETCH(QString, language);
+    PageFixture fixture;
+    fixture.addRecords(3);
+    fixture.done();
+    if (language == QLatin1String("English")) {
+        const QString dir = AppPaths::join(AppPaths::languageDir(), language);
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(QFile::copy(QStringLiteral(HX_APP_QM_DIR "/English/hxreport_en.qm"),
+            dir + QStringLiteral("/hxreport_en.qm")));
+        QFile ini(QStringLiteral("hubdetect.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[General]\nlanguage=English\n");
+    }
+    // A desktop's default font (X11 and Windows use 9 points); the offscreen
+    // platform's own default is a third larger than any desktop's.
+    const QFont oldFont = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    const auto restoreFont = qScopeGuard([&oldFont] { QApplication::setFont(oldFont); });
+    hxReport window;
+    window.show();
+    const int ownWidth = window.width();
+    QCOMPARE(ownWidth, 1009);
+    pick(window, "pushButton_Set1_History", QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
+    pick(window, "pushButton_Set2_History", QDateTime(QDate(2020, 5, 2), QTime(0, 0)));
+    QVERIFY(GuiTest::clickAndWait(window, "pushButton_Checkdata", &hxReport::sgPageShown));
+
+    const QString count = trWindow("共显示%1条记录").arg(1000000);
+    const QString pages = trWindow("第%1页 共%2页").arg(20000).arg(20000);
+    for (const char* name : { "showNum_Label_Checkdata", "showNum_Label_Checkdata_2" })
+        child<QLabel>(window, name)->setText(count);
+    for (const char* name : { "showPage_Label_Checkdata", "showPage_Label_Checkdata_2" })
+        child<QLabel>(window, name)->setText(pages);
+    child<QLabel>(window, "label_Number")->setText(QStringLiteral("1000000"));
+
+    auto* list = child<QListWidget>(window, "check_listWidget");
+    for (int page = 0; page < list->count(); ++page) {
+        list->setCurrentRow(page);
+        QTest::qWait(20); // layouts settle on posted events
+        QCOMPARE(window.width(), ownWidth);
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+        for (int i = 0; i < list->count(); ++i) {
+            const QListWidgetItem* item = list->item(i);
+            const int needed = QFontMetrics(item->font()).horizontalAdvance(item->text());
+            QVERIFY2(needed <= list->viewport()->width(),
+                qPrintable(QStringLiteral("page %1: \"%2\" needs %3 of %4 px")
+                               .arg(page)
+                               .arg(item->text())
+                               .arg(needed)
+                               .arg(list->viewport()->width())));
+        }
+    }
+
+    list->setCurrentRow(0);
+    QTest::qWait(20);
+    auto* table = child<QTableView>(window, "tableView_checkShengchang");
+    const QStringList clipped = clippedHeaders(table);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1String(", "))));
+    const QString time = table->model()->index(0, 0).data().toString();
+    QCOMPARE(table->model()->index(0, 0).data(Qt::ToolTipRole).toString(), time);
+    const int room = table->horizontalHeader()->sectionSize(0)
+        - 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+    QVERIFY2(table->fontMetrics().horizontalAdvance(time) <= room, qPrintable(time));
+}
+
+QTEST_MAIN(TestLayout)
+#include "tst_layout.moc"
