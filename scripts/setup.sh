@@ -7,6 +7,8 @@ packages=(
     libsqlite3-dev sqlite3
     fonts-wqy-microhei
 )
+# Callers may name more packages (the screenshot script needs a virtual display).
+packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,0 +1,88 @@
+// Drives the real window through its pages on a station folder, the way a
+// user would, and saves a picture of each page with its results (and of the
+// date-time picker) at the window's own size. scripts/screenshots.sh runs it
+// under a virtual display for both languages.
+
+#include "apppaths.h"
+#include "guitestutil.h"
+#include "hxreport.h"
+#include "qtimedlg.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+bool save(QWidget& widget, const QString& dir, const QString& name)
+{
+    QCoreApplication::processEvents();
+    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
+    const bool ok = widget.grab().save(path);
+    QTextStream(stdout) << (ok ? "wrote " : "could not write ") << path << '\n';
+    return ok;
+}
+
+bool query(hxReport& window, int page, const char* from, const char* to, const char* button,
+    const QDateTime& start, const QDateTime& end)
+{
+    GuiTest::child<QListWidget>(window, "check_listWidget")->setCurrentRow(page);
+    GuiTest::pick(window, from, start);
+    GuiTest::pick(window, to, end);
+    return GuiTest::clickAndWait(window, button, &hxReport::sgPageShown);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(
+        QStringLiteral("dir"), QStringLiteral("Station folder."), QStringLiteral("folder"));
+    const QCommandLineOption outOption(
+        QStringLiteral("out"), QStringLiteral("Folder for the pictures."), QStringLiteral("folder"));
+    const QCommandLineOption endOption(
+        QStringLiteral("end"), QStringLiteral("Day of the last record, yyyy-MM-dd."), QStringLiteral("date"));
+    const QCommandLineOption prefixOption(
+        QStringLiteral("prefix"), QStringLiteral("Start of every picture's name."), QStringLiteral("text"));
+    parser.addOptions({ dirOption, outOption, endOption, prefixOption });
+    parser.process(app);
+    const QDate end = QDate::fromString(parser.value(endOption), QStringLiteral("yyyy-MM-dd"));
+    if (!parser.isSet(dirOption) || !parser.isSet(outOption) || !end.isValid()) {
+        QTextStream(stderr) << "hxscreenshots: --dir, --out and --end are needed\n";
+        return 2;
+    }
+    AppPaths::setStationDir(parser.value(dirOption));
+    const QString out = parser.value(outOption);
+    const QString prefix = parser.value(prefixOption);
+    QDir().mkpath(out);
+
+    hxReport window;
+    window.show();
+    bool ok = true;
+    const QDateTime dayStart(end, QTime(0, 0));
+    const QDateTime dayEnd(end, QTime(23, 59));
+    ok &= query(window, 0, "pushButton_Set1_History", "pushButton_Set2_History", "pushButton_Checkdata",
+        dayStart, dayEnd);
+    ok &= save(window, out, prefix + QStringLiteral("production"));
+    ok &= query(window, 1, "pushButton_Set1_Count", "pushButton_Set2_Count", "pushButton_Checkdata_Calculate",
+        QDateTime(end.addDays(-29), QTime(0, 0)), dayEnd);
+    ok &= save(window, out, prefix + QStringLiteral("statistics"));
+    ok &= query(window, 2, "pushButton_Set1_Warning", "pushButton_Set2_Warning", "pushButton_Wandring",
+        QDateTime(end.addDays(-6), QTime(0, 0)), dayEnd);
+    ok &= save(window, out, prefix + QStringLiteral("log"));
+
+    QTimeDlg picker(nullptr);
+    picker.SetDateTime(QDateTime(end, QTime(8, 30)));
+    picker.show();
+    QTest::qWait(800); // the flip clock's first transition
+    ok &= save(picker, out, prefix + QStringLiteral("picker"));
+    return ok ? 0 : 1;
+}

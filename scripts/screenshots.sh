@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Renews the README's pictures: demo data with a fixed seed, the real window
+# under a virtual display, once in Chinese and once in English. Every page and
+# the picker land in build/screenshots/; the production page is copied to docs/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh" xvfb xauth
+build="$root/build"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target hxscreenshots hxReport stationsim
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+end=2026-12-07
+"$build/bin/stationsim" --dir "$work/station" --records 5000 --days 30 --seed 1 --end "$end 23:59:59" >/dev/null
+out="$build/screenshots"
+for lang in Chinese English; do
+    mkdir -p "$work/$lang"
+    printf '[General]\nlanguage=%s\n' "$lang" >"$work/$lang/hubdetect.ini"
+    (cd "$work/$lang" && LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1280x1024x24" \
+        "$build/bin/hxscreenshots" --dir "$work/station" --out "$out" --end "$end" --prefix "${lang,,}-")
+done
+mkdir -p "$root/docs"
+cp "$out/chinese-production.png" "$root/docs/production.png"
+cp "$out/english-production.png" "$root/docs/production-en.png"
+echo "Pictures in $out; docs/production.png and docs/production-en.png renewed."
