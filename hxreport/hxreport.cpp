@@ -259,6 +259,9 @@ void hxReport::initConnections()
         // and breaks into two when a large count meets the window's width.
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // Counts up to 999 always stay on one line.
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(tr("共显示%1条记录").arg(999))
+                               + 2 * label->margin() + 2);
     }
     ui.horizontalLayout->setStretchFactor(ui.showNum_Label_Checkdata, 1);
     ui.horizontalLayout_2->setStretchFactor(ui.showNum_Label_Checkdata_2, 1);

@@ -302,7 +302,7 @@
     </message>
     <message>
         <source>共显示%1条记录</source>
-        <translation>%1 records shown</translation>
+        <translation>%1 rows</translation>
     </message>
     <message>
         <source>确认</source>
@@ -334,7 +334,7 @@
     </message>
     <message>
         <source>第%1页 共%2页</source>
-        <translation>Page %1 of %2</translation>
+        <translation>Page %1/%2</translation>
     </message>
     <message>
         <source>全天</source>
@@ -586,7 +586,7 @@ to show its picture</translation>
     </message>
     <message>
         <source>显示数据数(条)</source>
-        <translation>Rows per page</translation>
+        <translation>Page size</translation>
     </message>
     <message>
         <source>50</source>
@@ -594,7 +594,7 @@ to show its picture</translation>
     </message>
     <message>
         <source>上一页</source>
-        <translation>Previous</translation>
+        <translation>Prev</translation>
     </message>
     <message>
         <source>TextLabel</source>
