@@ -1,6 +1,9 @@
 #ifndef HXREPORT_H
 #define HXREPORT_H
 
+#include "pagecursor.h"
+#include "pagehost.h"
+#include "rangecontrols.h"
 #include "shiftrecord.h"
 #include "ui_hxreport.h"
 #include "waitingdialog.h"
@@ -16,57 +19,44 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <memory>
+
 class CheckData;
 class CountData;
 class DetectDataDB;
+class ExportRunner;
+class LogPage;
 class ModelDB;
+class ProductionPage;
 class QCompleter;
 class QGridLayout;
 class QReportWidget;
 class QStandardItemModel;
 class QTranslator;
 class QVBoxLayout;
+class StatisticsPage;
 class WorkForDB;
 
 // The viewer's main window: owns the widget tree, both database objects, the
-// three worker threads, the waiting dialog, the statistics report widget and
-// the state of the three query pages. Every slot runs on the user-interface
-// thread; work reaches the workers only through queued signals.
-class hxReport : public QMainWindow
+// three worker threads, the waiting dialog and the statistics report widget,
+// and holds one object per page (production records, log records, statistics)
+// plus the exports, to which its slots hand the work. Every slot runs on the
+// user-interface thread; work reaches the workers only through queued signals.
+class hxReport : public QMainWindow, public PageHost
 {
     Q_OBJECT
 public:
     explicit hxReport(QWidget* parent = nullptr);
     ~hxReport() override;
 
-    // Paging state of one paged page; offset is the index of the shown page's
-    // first row, currentPage is 1-based (0 when there are no rows).
-    struct Paging
-    {
-        int offset = 0;
-        int total = 0;
-        int currentPage = 0;
-        int pageCount = 0;
-    };
-
-    // The query whose title and total a paged page shows: its pages continue
-    // it even after the filter widgets changed. kind is the log class (log
-    // page only); all means every model (production page only).
-    struct ShownQuery
-    {
-        QString start;
-        QString end;
-        QString model;
-        bool all = true;
-        int kind = 0;
-    };
+    using Paging = PageCursor;
 
     // Modal message box with "确认" (and "取消" when withCancel is 1); true when
     // "确认" was pressed.
-    bool showMessageBox(QMessageBox::Icon icon, QString title, QString text, int withCancel);
+    bool showMessageBox(QMessageBox::Icon icon, QString title, QString text, int withCancel) override;
     // Shows a modal waiting dialog and returns when sgFinish() is emitted: true
     // then, false when the wait ended because the application is quitting.
-    bool waitForFinish(QString title);
+    bool waitForFinish(QString title) override;
 
     void initLanguage(QString language);
     void loadTranslationDir(QString dirPath);
@@ -80,19 +70,17 @@ public:
     void fillHistoryTable(QSqlQuery sql);
     void checkLogData(int kind, QString start, QString end);
     QString logSql(bool withCount);
-    QString logSql(const ShownQuery& query, bool withCount);
-    static QString productionSql(const ShownQuery& query);
     // Log class of the kind chosen in the page's combo box (0 for none).
     int logKind() const;
     void fillLogTable(QSqlQuery sql);
     void startCountQuery(QString time1, QString time2);
     bool writeCountCsv(QString fileName, const QMap<QString, int>* counts);
-    void noteOperation(QString text);
+    void noteOperation(QString text) override;
 
     // Read access for the pages' state (tests and the benchmark drive the real
     // window and read what it holds).
-    const Paging& productionPaging() const { return m_ProdPaging; }
-    const Paging& logPaging() const { return m_LogPaging; }
+    const Paging& productionPaging() const;
+    const Paging& logPaging() const;
     const QMap<QString, ShiftRecord>& shiftMap() const { return m_ShiftMap; }
     const QMap<QString, int>& countMap() const { return m_countMap; }
     QStandardItemModel* productionModel() const { return m_pProdModel; }
@@ -127,7 +115,7 @@ public slots:
     void onSetCurrentIndex(int nIndex);
     void onSaveCSVDone(int);
     void handleResults(QString str);
-    void onShowMessage(QString str);
+    void onShowMessage(QString str) override;
     void onProgressForTsk(QVariantMap m_map);
     void handleResultsHistory(QVariantMap Mapstr, QSqlQuery sql);
     void onShowMsg();
@@ -146,25 +134,11 @@ private slots:
 
 private:
     void initConnections();
-    void productionQuery();
-    // The production query for one model, or for all when all is set.
-    void requestHistory(const QString& start, const QString& end, const QString& model, bool all);
-    void logQuery();
-    void statisticsQuery();
+    void initPages();
+    void showStatus(const QString& text) override;
+    void startThread(QThread* thread, const char* signal, const char* slot) override;
     void exportRecords(int nType);
     void exportStatistics();
-    QString askSaveFileName(const QString& defaultName);
-    bool writeCountFile(const QString& fileName, const QMap<QString, int>* counts, bool replace);
-
-    // Starts a self-deleting CheckThread whose results go to the given slot
-    // (old-style signature strings); the window waits for it at shutdown.
-    void startCheckThread(const QString& sql, int mode, const char* signal, const char* slot);
-    void trackThread(QThread* thread);
-    void requestPage(Paging& paging, bool forward, QLineEdit* sizeField, QPushButton* prev, QPushButton* next,
-                     QLabel* pageLabel, const QString& base, const QString& pagingClause, const char* slot);
-    int pageSize(QLineEdit* field);
-    void showPageLabel(QLabel* label, int current, int count);
-    void reportQueryError(const QSqlQuery& sql);
     void stopThread(QThread& thread, const char* name);
 
     Ui::hxReportClass ui;
@@ -185,10 +159,6 @@ private:
     QTime m_DayEnd;
     QMap<QString, ShiftRecord> m_ShiftMap;
     QMap<QString, int> m_countMap;
-    Paging m_ProdPaging;
-    Paging m_LogPaging;
-    ShownQuery m_ProdShown;
-    ShownQuery m_LogShown;
     QThread m_Workthread;
     WorkForDB* m_pWorkForDB = nullptr;
     QThread m_WorkThreadCount;
@@ -203,16 +173,13 @@ private:
     DetectDataDB* m_pDetectDB = nullptr;
     ModelDB* m_pModelDB = nullptr;
 
-    bool m_bHistoryBusy = false;
-    bool m_bLogBusy = false;
-    bool m_bStatBusy = false;
-    bool m_bPicBusy = false;
-    bool m_bTableClickConnected = false;
-    bool m_bExportOk = false;
-    QString m_ExportError;
-    // Range of the last statistics query, printed in the statistics file.
-    QDateTime m_CountStart;
-    QDateTime m_CountEnd;
+    // The pages' state and logic; they hold the window's models and maps by
+    // reference, so they are made after those and dropped before them.
+    std::unique_ptr<ProductionPage> m_pProductionPage;
+    std::unique_ptr<LogPage> m_pLogPage;
+    std::unique_ptr<StatisticsPage> m_pStatisticsPage;
+    std::unique_ptr<ExportRunner> m_pExport;
+    RangeControls m_Ranges;
     QList<QPointer<QThread>> m_OneShotThreads;
 };
 

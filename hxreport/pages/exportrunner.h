@@ -1,0 +1,59 @@
+#ifndef EXPORTRUNNER_H
+#define EXPORTRUNNER_H
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+
+class DetectDataDB;
+class ExportQuery;
+class PageHost;
+class QSaveCSVThread;
+class QStandardItemModel;
+
+// The pages' CSV exports: the save dialog, the record export on its own
+// thread while a modal wait runs, the statistics file, and the messages that
+// close them. UI thread only.
+class ExportRunner
+{
+public:
+    enum class Outcome
+    {
+        NotStarted, // nothing to export, the dialog was cancelled, or the window closed meanwhile
+        Written,
+        Failed
+    };
+
+    ExportRunner(PageHost* host, DetectDataDB* db);
+
+    // The file name the save dialog proposes, e.g. "History_2020_05_01.csv".
+    static QString defaultCsvName(const QString& prefix);
+    static QString askSaveFileName(const QString& defaultName);
+
+    // A record file of the rows the model shows: the statement and its
+    // keyset chunks, written by a QSaveCSVThread whose end goes to the
+    // window's onSaveCSVDone(int). nType 0 is the production file, 1 the log.
+    Outcome exportRecords(const QStandardItemModel* shown, int nType, const QString& title,
+        const QString& sql, const ExportQuery& chunks);
+    // The window's onSaveCSVDone(int) hands its sender over.
+    void noteRecordsDone(const QSaveCSVThread* thread);
+    // The statistics block of counts over [start, end].
+    Outcome exportStatistics(const QMap<QString, int>& counts, const QDateTime& start, const QDateTime& end);
+    // Replace writes a new file through QSaveFile (an old one stays whole on
+    // failure); otherwise the block is added at the end of the file.
+    bool writeCountFile(const QString& fileName, const QMap<QString, int>* counts, const QDateTime& start,
+        const QDateTime& end, bool replace);
+
+    QString errorString() const { return m_ErrorString; }
+
+private:
+    Outcome closeWith(bool ok);
+
+    PageHost* m_pHost;
+    DetectDataDB* m_pDB;
+    bool m_bRecordsOk = false;
+    QString m_ErrorString;
+};
+
+#endif // EXPORTRUNNER_H

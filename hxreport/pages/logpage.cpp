@@ -1,0 +1,114 @@
+#include "logpage.h"
+
+#include "detectdatadb.h"
+#include "pagechecks.h"
+#include "pagehost.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+
+LogPage::LogPage(PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const LogWidgets& widgets)
+    : PagedPage(host, db, widgets.paging)
+    , m_rModel(model)
+    , m_W(widgets)
+{
+}
+
+void LogPage::query()
+{
+    if (PageChecks::refuseWhileBusy(m_pHost, m_bBusy))
+        return;
+    m_bBusy = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString start = m_W.start->text();
+    const QString end = m_W.end->text();
+    m_pHost->noteOperation(QCoreApplication::translate("hxReport", "查询了%1-%2的日志数据").arg(start, end));
+    setTitle(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录").arg(start, end),
+        false);
+    check(kind(), start, end);
+    QApplication::restoreOverrideCursor();
+    m_bBusy = false;
+}
+
+int LogPage::kind() const
+{
+    const QString text = m_W.kind->currentText();
+    if (text == QCoreApplication::translate("hxReport", "使用记录查询"))
+        return 5;
+    if (text == QCoreApplication::translate("hxReport", "报警记录查询"))
+        return 1;
+    if (text == QCoreApplication::translate("hxReport", "运行状态查询"))
+        return 4;
+    return 0;
+}
+
+QString LogPage::sql(bool withCount) const
+{
+    return sql(ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind() }, withCount);
+}
+
+QString LogPage::sql(const ShownQuery& query, bool withCount) const
+{
+    QVariantMap request;
+    request.insert(QStringLiteral("time1"), query.start);
+    request.insert(QStringLiteral("time2"), query.end);
+    request.insert(QStringLiteral("logType"), query.kind);
+    request.insert(QStringLiteral("Type"), 3);
+    if (withCount)
+        request.insert(QStringLiteral("Count"), 1);
+    return m_pDB->buildQuerySql(request);
+}
+
+void LogPage::check(int logKind, const QString& start, const QString& end)
+{
+    // Later pages continue this query, whatever the widgets say by then.
+    m_Shown = ShownQuery { start, end, QString(), false, logKind };
+    m_Cursor.offset = 0;
+    m_Cursor.total = 0;
+    startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)), SLOT(onResultCountlog(int)));
+    if (!m_pHost->waitForFinish(QCoreApplication::translate("hxReport", "正在查询记录，请稍等")))
+        return;
+
+    const int size = pageSize();
+    startQueryThread(
+        sql(m_Shown, false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_Cursor.offset), 0,
+        SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)));
+    setTitle(QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条")
+                 .arg(start, end)
+                 .arg(m_Cursor.total),
+        true);
+    startPages(m_Cursor.total, size);
+}
+
+void LogPage::onPagingButton(const QString& name)
+{
+    const bool forward = name == QLatin1String("Next_checklog");
+    if (!forward && name != QLatin1String("Prev_checklog"))
+        return;
+    requestPage(forward, sql(m_Shown, false), QStringLiteral(" LIMIT %1 OFFSET %2 "),
+        SLOT(onUpdateTableViewShowlog(QSqlQuery)));
+}
+
+void LogPage::fillTable(QSqlQuery sql)
+{
+    QTableView* view = m_Paging.table;
+    prepareFill(view, m_rModel);
+    QStandardItemModel* model = m_rModel;
+    model->setHorizontalHeaderLabels(
+        { QCoreApplication::translate("hxReport", "时间"), QCoreApplication::translate("hxReport", "信息") });
+    reportQueryError(sql);
+    int row = 0;
+    while (sql.next()) {
+        model->setItem(row, 0, new QStandardItem(sql.value(QStringLiteral("time")).toString()));
+        model->setItem(row, 1, new QStandardItem(sql.value(QStringLiteral("message")).toString()));
+        ++row;
+    }
+    showCount(row);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    view->setModel(model);
+}

@@ -1,0 +1,49 @@
+#ifndef LOGPAGE_H
+#define LOGPAGE_H
+
+#include "pagedpage.h"
+#include "shownquery.h"
+
+#include <QSqlQuery>
+
+class QComboBox;
+
+// The log page's widgets besides its paging controls.
+struct LogWidgets
+{
+    PagingWidgets paging;
+    QLabel* start = nullptr;
+    QLabel* end = nullptr;
+    QComboBox* kind = nullptr;
+};
+
+// The log records page: the count of one kind in a range while a modal wait
+// runs, then the first page; paging of the query shown; the two-column
+// table. UI thread only; the window forwards its slots here.
+class LogPage : public PagedPage
+{
+public:
+    LogPage(PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const LogWidgets& widgets);
+
+    // The Query button.
+    void query();
+    // Log class of the kind chosen in the combo box (0 for none).
+    int kind() const;
+    // The statement of the widgets as they are now (the export's), with the
+    // count form when withCount is set.
+    QString sql(bool withCount) const;
+    QString sql(const ShownQuery& query, bool withCount) const;
+    // Count, wait for it, first page.
+    void check(int kind, const QString& start, const QString& end);
+    void setTotal(int total) { m_Cursor.total = total; }
+    void onPagingButton(const QString& name);
+    void fillTable(QSqlQuery sql);
+
+private:
+    QStandardItemModel*& m_rModel;
+    LogWidgets m_W;
+    ShownQuery m_Shown;
+    bool m_bBusy = false;
+};
+
+#endif // LOGPAGE_H

@@ -1,0 +1,29 @@
+#include "pagechecks.h"
+
+#include "pagehost.h"
+#include "timeranges.h"
+
+#include <QCoreApplication>
+
+bool PageChecks::refuseWhileBusy(PageHost* host, bool busy)
+{
+    if (busy)
+        host->showMessageBox(QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"),
+            QCoreApplication::translate("hxReport", "正在查询数据，请稍后"), 0);
+    return busy;
+}
+
+QString PageChecks::dateProblem(const QDateTime& start, const QDateTime& end,
+    const QMap<QString, ShiftRecord>& shifts, const QString& shiftName, bool statisticsWording)
+{
+    if (start.date() <= end.date())
+        return QString();
+    const auto it = shifts.constFind(shiftName);
+    if (it != shifts.constEnd() && TimeRanges::isOvernight(*it))
+        return QCoreApplication::translate(
+            "hxReport", "您选择的班次时间是隔夜的，请您重新选择一下当前查询的日期，再查询");
+    if (statisticsWording && it != shifts.constEnd())
+        return QCoreApplication::translate("hxReport", "您选择的日期不合理，请您重新起始日期，再查询");
+    return QCoreApplication::translate(
+        "hxReport", "您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
+}

@@ -1,0 +1,25 @@
+#ifndef PAGECHECKS_H
+#define PAGECHECKS_H
+
+#include "shiftrecord.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+
+class PageHost;
+
+// The checks the query pages make before a request, with their messages.
+class PageChecks
+{
+public:
+    // Says so when a query of the page is still on its way; true then.
+    static bool refuseWhileBusy(PageHost* host, bool busy);
+    // The message for a range whose start date lies after its end date (an
+    // empty text when it does not): an overnight shift asks for other dates;
+    // the statistics page words the plain case as it always has.
+    static QString dateProblem(const QDateTime& start, const QDateTime& end,
+        const QMap<QString, ShiftRecord>& shifts, const QString& shiftName, bool statisticsWording);
+};
+
+#endif // PAGECHECKS_H

@@ -1,0 +1,103 @@
+#include "pagedpage.h"
+
+#include "checkthread.h"
+#include "pagehost.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTableView>
+
+PagedPage::PagedPage(PageHost* host, DetectDataDB* db, const PagingWidgets& widgets)
+    : m_pHost(host)
+    , m_pDB(db)
+    , m_Paging(widgets)
+{
+}
+
+PagedPage::~PagedPage() = default;
+
+int PagedPage::pageSize()
+{
+    bool ok = false;
+    const int size = m_Paging.pageSize->text().toInt(&ok, 10);
+    if (!ok || size < 1) {
+        m_Paging.pageSize->setText(QStringLiteral("10"));
+        return 10;
+    }
+    return size;
+}
+
+void PagedPage::showPageLabel(int current, int count)
+{
+    m_Paging.pageLabel->setText(
+        QCoreApplication::translate("hxReport", "第%1页 共%2页").arg(current).arg(count));
+}
+
+void PagedPage::showCount(int rows)
+{
+    m_Paging.countLabel->setText(QCoreApplication::translate("hxReport", "共显示%1条记录").arg(rows));
+}
+
+void PagedPage::setTitle(const QString& text, bool bold)
+{
+    QFont font = m_Paging.title->font();
+    font.setPixelSize(14);
+    font.setBold(bold);
+    m_Paging.title->setFont(font);
+    m_Paging.title->setText(text);
+}
+
+void PagedPage::startPages(int total, int size)
+{
+    m_Paging.next->setEnabled(true);
+    m_Cursor.start(total, size);
+    showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
+}
+
+void PagedPage::requestPage(bool forward, const QString& base, const QString& pagingClause, const char* slot)
+{
+    const int size = pageSize();
+    if (!m_Cursor.step(forward, size))
+        return;
+    // The paging clause is filled on its own: the filter part may hold a "%1"
+    // typed into the model filter.
+    startQueryThread(
+        base + pagingClause.arg(size).arg(m_Cursor.offset), 0, SIGNAL(resultReady(QSqlQuery)), slot);
+    showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
+    const PageCursor::Buttons buttons = m_Cursor.buttonsAfterStep(forward, size);
+    if (buttons.prevEnabled)
+        m_Paging.prev->setEnabled(*buttons.prevEnabled);
+    if (buttons.nextEnabled)
+        m_Paging.next->setEnabled(*buttons.nextEnabled);
+}
+
+void PagedPage::reportQueryError(const QSqlQuery& sql)
+{
+    if (sql.lastError().isValid())
+        m_pHost->showStatus(
+            QCoreApplication::translate("hxReport", "查询失败：%1").arg(sql.lastError().text()));
+}
+
+void PagedPage::startQueryThread(const QString& sql, int mode, const char* signal, const char* slot)
+{
+    auto* thread = new CheckThread(nullptr);
+    thread->setQuery(m_pDB, sql);
+    if (mode == 1)
+        thread->setMode(1);
+    m_pHost->startThread(thread, signal, slot);
+}
+
+void PagedPage::prepareFill(QTableView* view, QStandardItemModel*& model)
+{
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (!model)
+        model = new QStandardItemModel;
+    model->clear();
+}

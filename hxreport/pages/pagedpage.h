@@ -1,0 +1,68 @@
+#ifndef PAGEDPAGE_H
+#define PAGEDPAGE_H
+
+#include "pagecursor.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+class DetectDataDB;
+class PageHost;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSqlQuery;
+class QStandardItemModel;
+class QTableView;
+
+// The paging controls of a page, from the window's form.
+struct PagingWidgets
+{
+    QLineEdit* pageSize = nullptr;
+    QPushButton* prev = nullptr;
+    QPushButton* next = nullptr;
+    QLabel* pageLabel = nullptr;
+    QLabel* countLabel = nullptr;
+    QLabel* title = nullptr;
+    QTableView* table = nullptr;
+};
+
+// What the production and log pages share: the page-size field, the page and
+// count labels, the title and the Prev/Next requests of the query shown.
+// Texts keep the window's translation context "hxReport" (one set of
+// translations for all pages). UI thread only.
+class PagedPage
+{
+public:
+    PagedPage(PageHost* host, DetectDataDB* db, const PagingWidgets& widgets);
+    virtual ~PagedPage();
+
+    const PageCursor& cursor() const { return m_Cursor; }
+    // The cursor as the benchmark places it before a deep page.
+    PageCursor& cursor() { return m_Cursor; }
+
+protected:
+    // The page-size field's number; an empty or non-positive one becomes 10.
+    int pageSize();
+    void showPageLabel(int current, int count);
+    void showCount(int rows);
+    // The title in the page's 14-pixel font, bold once the total is known.
+    void setTitle(const QString& text, bool bold);
+    // A first page of total rows is shown: cursor, Next button, page label.
+    void startPages(int total, int size);
+    // Prev or Next: the page of base + pagingClause (filled with size and
+    // offset) on a one-shot thread whose rows go to the window's slot.
+    void requestPage(bool forward, const QString& base, const QString& pagingClause, const char* slot);
+    // A failed statement is said in the status bar, not shown as no rows.
+    void reportQueryError(const QSqlQuery& sql);
+    void startQueryThread(const QString& sql, int mode, const char* signal, const char* slot);
+    // An emptied read-only table model, made on first use.
+    static void prepareFill(QTableView* view, QStandardItemModel*& model);
+
+    PageHost* m_pHost;
+    DetectDataDB* m_pDB;
+    PagingWidgets m_Paging;
+    PageCursor m_Cursor;
+};
+
+#endif // PAGEDPAGE_H

@@ -1,0 +1,222 @@
+#include "productionpage.h"
+
+#include "csvwriter.h"
+#include "databasesql.h"
+#include "detectdatadb.h"
+#include "pagechecks.h"
+#include "pagehost.h"
+#include "thumbnail.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QStandardItemModel>
+#include <QTableView>
+
+namespace {
+const QString kProductionAll = QStringLiteral("select * from wftable where time >'%1' and time <'%2'");
+const QString kProductionModel
+    = QStringLiteral("select * from wftable where time >'%1' and time <'%2' and model = '%3'");
+// The hidden column that keeps each row's uid for the picture request.
+const int kUidColumn = 7;
+}
+
+ProductionPage::ProductionPage(
+    PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const ProductionWidgets& widgets)
+    : PagedPage(host, db, widgets.paging)
+    , m_rModel(model)
+    , m_W(widgets)
+{
+}
+
+void ProductionPage::query(
+    const QDateTime& startTime, const QDateTime& endTime, const QMap<QString, ShiftRecord>& shifts)
+{
+    if (PageChecks::refuseWhileBusy(m_pHost, m_bBusy))
+        return;
+    m_bBusy = true;
+    const QString model = m_W.model->currentText();
+    const QString problem
+        = PageChecks::dateProblem(startTime, endTime, shifts, m_W.shift->currentText(), false);
+    if (!problem.isEmpty()) {
+        m_pHost->showMessageBox(
+            QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"), problem, 0);
+        m_bBusy = false;
+        return;
+    }
+    const QString start = m_W.start->text();
+    const QString end = m_W.end->text();
+    m_pHost->noteOperation(QCoreApplication::translate("hxReport", "查询了%1-%2的生产数据").arg(start, end));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setTitle(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录").arg(start, end),
+        false);
+    // Not through the "*" of check(): a model typed as "*" is a name like
+    // any other, as it is for the later pages and the export.
+    request(start, end, model, model == QCoreApplication::translate("hxReport", "全部"));
+    QApplication::restoreOverrideCursor();
+    m_bBusy = false;
+}
+
+void ProductionPage::check(const QString& start, const QString& end, const QString& model)
+{
+    request(start, end, model, model == QLatin1String("*"));
+}
+
+void ProductionPage::request(const QString& start, const QString& end, const QString& model, bool all)
+{
+    // Later pages continue this query, whatever the widgets say by then.
+    m_Shown = ShownQuery { start, end, model, all, 0 };
+    QVariantMap request;
+    request.insert(QStringLiteral("Type"), all ? 2 : 1);
+    request.insert(QStringLiteral("time1"), start);
+    request.insert(QStringLiteral("time2"), end);
+    request.insert(QStringLiteral("name"), all ? QStringLiteral("*") : model);
+    request.insert(QStringLiteral("Count"), 1);
+    const QString countSql = m_pDB->buildQuerySql(request);
+
+    const int size = pageSize();
+    m_Cursor.total = 0;
+    m_Cursor.offset = 0;
+    const QString page
+        = statement(m_Shown) + QStringLiteral(" LIMIT %1 OFFSET %2").arg(size).arg(m_Cursor.offset);
+    QVariantMap work;
+    work.insert(QStringLiteral("SqlCount"), countSql);
+    work.insert(QStringLiteral("SqlCheck"), page);
+    work.insert(QStringLiteral("limit"), size);
+    if (m_SendRequest)
+        m_SendRequest(work);
+}
+
+QString ProductionPage::sqlBase() const
+{
+    const QString model = m_W.model->currentText();
+    return statement(ShownQuery { m_W.start->text(), m_W.end->text(), model,
+        model == QCoreApplication::translate("hxReport", "全部"), 0 });
+}
+
+QString ProductionPage::statement(const ShownQuery& query)
+{
+    if (query.all)
+        return kProductionAll.arg(sqlQuoted(query.start), sqlQuoted(query.end));
+    return kProductionModel.arg(sqlQuoted(query.start), sqlQuoted(query.end), sqlQuoted(query.model));
+}
+
+void ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
+{
+    fillTable(sql);
+    const int total = result.value(QStringLiteral("sum")).toInt();
+    const int size = result.value(QStringLiteral("limit")).toInt();
+    int shown = result.value(QStringLiteral("nIndex")).toInt();
+    m_W.number->setText(QString::number(total));
+    setTitle(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录 共%3条")
+                 .arg(m_W.start->text(), m_W.end->text())
+                 .arg(total),
+        true);
+    startPages(total, size);
+    if (m_Cursor.total >= 1)
+        shown = m_Cursor.total;
+    showCount(shown);
+    if (result.contains(QStringLiteral("error")))
+        m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1")
+                                .arg(result.value(QStringLiteral("error")).toString()));
+    else
+        m_pHost->onShowMessage(QCoreApplication::translate("hxReport", "数据查询完成"));
+}
+
+void ProductionPage::onPagingButton(const QString& name)
+{
+    const bool forward = name == QLatin1String("Next_checkShengchang");
+    if (!forward && name != QLatin1String("Prev_checkShengchang"))
+        return;
+    requestPage(forward, statement(m_Shown), QStringLiteral(" LIMIT %1 OFFSET %2"),
+        SLOT(onUpdateTableViewShow(QSqlQuery)));
+}
+
+void ProductionPage::fillTable(QSqlQuery sql)
+{
+    QTableView* view = m_Paging.table;
+    prepareFill(view, m_rModel);
+    QStandardItemModel* model = m_rModel;
+    view->horizontalHeader()->setMaximumHeight(100);
+    m_W.picture->clear();
+    model->setHorizontalHeaderLabels({ QCoreApplication::translate("hxReport", "日期时间"),
+        QCoreApplication::translate("hxReport", "匹配型号"),
+        QCoreApplication::translate("hxReport", "相似度"),
+        QCoreApplication::translate("hxReport", "消耗时间s"),
+        QCoreApplication::translate("hxReport", "直径mm"), QCoreApplication::translate("hxReport", "厚度mm"),
+        QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
+    reportQueryError(sql);
+
+    int row = 0;
+    QByteArray lastPicture;
+    while (sql.next()) {
+        const QByteArray pic = sql.value(QStringLiteral("pic")).toByteArray();
+        const QImage icon = Thumbnail::decodeScaled(
+            pic, QSize(Thumbnail::IconSize, Thumbnail::IconSize), Qt::IgnoreAspectRatio);
+        auto* picItem = new QStandardItem;
+        if (!icon.isNull())
+            picItem->setIcon(QIcon(QPixmap::fromImage(icon)));
+        auto* timeItem = new QStandardItem(sql.value(QStringLiteral("time")).toString());
+        timeItem->setToolTip(timeItem->text());
+        model->setItem(row, 0, timeItem);
+        model->setItem(row, 1, new QStandardItem(sql.value(QStringLiteral("model")).toString()));
+        model->setItem(
+            row, 2, new QStandardItem(CsvWriter::percent(sql.value(QStringLiteral("correlate")).toDouble())));
+        model->setItem(
+            row, 3, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("detecttime")).toDouble())));
+        model->setItem(
+            row, 4, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("diameter")).toDouble())));
+        model->setItem(
+            row, 5, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("hight")).toDouble())));
+        model->setItem(row, 6, picItem);
+        model->setItem(row, kUidColumn, new QStandardItem(sql.value(QStringLiteral("uid")).toString()));
+        lastPicture = pic;
+        ++row;
+    }
+    // The label ends up showing the last row's picture; decoding only that one
+    // gives the same screen for less work.
+    const QImage picture = Thumbnail::decodeScaled(
+        lastPicture, QSize(Thumbnail::PictureSize, Thumbnail::PictureSize), Qt::IgnoreAspectRatio);
+    if (!picture.isNull())
+        m_W.picture->setPixmap(QPixmap::fromImage(picture));
+    showCount(row);
+    view->setModel(model);
+    view->hideColumn(kUidColumn);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // An even share of the width is less than a whole time at the window's own
+    // size; the time column takes what its texts need, the others stretch.
+    view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+}
+
+void ProductionPage::requestPicture(const QModelIndex& index)
+{
+    if (!m_rModel || !m_pDB)
+        return;
+    QVariantMap request;
+    request.insert(
+        QStringLiteral("uid"), m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString());
+    request.insert(QStringLiteral("Type"), 5);
+    startQueryThread(
+        m_pDB->buildQuerySql(request), 0, SIGNAL(resultReady(QSqlQuery)), SLOT(onSlowPixmap(QSqlQuery)));
+}
+
+void ProductionPage::showPicture(QSqlQuery sql)
+{
+    if (m_bPicBusy)
+        return;
+    m_bPicBusy = true;
+    QImage picture;
+    if (sql.first())
+        picture = Thumbnail::decodeScaled(sql.value(QStringLiteral("pic")).toByteArray(),
+            QSize(Thumbnail::PictureSize, Thumbnail::PictureSize), Qt::KeepAspectRatio);
+    if (picture.isNull())
+        m_W.picture->clear();
+    else
+        m_W.picture->setPixmap(QPixmap::fromImage(picture));
+    reportQueryError(sql);
+    m_bPicBusy = false;
+}

@@ -1,0 +1,73 @@
+#ifndef PRODUCTIONPAGE_H
+#define PRODUCTIONPAGE_H
+
+#include "pagedpage.h"
+#include "shiftrecord.h"
+#include "shownquery.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QSqlQuery>
+#include <QVariantMap>
+
+#include <functional>
+
+class QComboBox;
+class QModelIndex;
+
+// The production page's widgets besides its paging controls.
+struct ProductionWidgets
+{
+    PagingWidgets paging;
+    QLabel* start = nullptr;
+    QLabel* end = nullptr;
+    QComboBox* model = nullptr;
+    QComboBox* shift = nullptr;
+    QLabel* number = nullptr;
+    QLabel* picture = nullptr;
+};
+
+// The production records page: date check, the count-and-first-page request
+// to the record worker, paging of the query shown, the table with its
+// thumbnails and the full picture of a record. UI thread only; the window
+// forwards its slots here and emits its own signals.
+class ProductionPage : public PagedPage
+{
+public:
+    // model is the window's table model, made and emptied here.
+    ProductionPage(
+        PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const ProductionWidgets& widgets);
+
+    // Receives each request for the record worker (the window's operateHistory).
+    void setRequestSender(std::function<void(const QVariantMap&)> send) { m_SendRequest = std::move(send); }
+
+    // The Query button: the range is the page's, the shifts the station's.
+    void query(const QDateTime& start, const QDateTime& end, const QMap<QString, ShiftRecord>& shifts);
+    // The count and first page of a range for one model ("*": all models).
+    void check(const QString& start, const QString& end, const QString& model);
+    // The filter statement of the widgets as they are now (the export's).
+    QString sqlBase() const;
+    static QString statement(const ShownQuery& query);
+
+    void showFirstPage(const QVariantMap& result, QSqlQuery sql);
+    void showPage(QSqlQuery sql);
+    void setTotal(int total) { m_Cursor.total = total; }
+    void onPagingButton(const QString& name);
+    void fillTable(QSqlQuery sql);
+    // Fetches the picture of the row clicked; it arrives in the window's
+    // onSlowPixmap().
+    void requestPicture(const QModelIndex& index);
+    void showPicture(QSqlQuery sql);
+
+private:
+    void request(const QString& start, const QString& end, const QString& model, bool all);
+
+    QStandardItemModel*& m_rModel;
+    ProductionWidgets m_W;
+    ShownQuery m_Shown;
+    std::function<void(const QVariantMap&)> m_SendRequest;
+    bool m_bBusy = false;
+    bool m_bPicBusy = false;
+};
+
+#endif // PRODUCTIONPAGE_H

@@ -1,0 +1,83 @@
+#include "statisticspage.h"
+
+#include "detectdatadb.h"
+#include "pagechecks.h"
+#include "pagehost.h"
+#include "qreportwidget.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+
+StatisticsPage::StatisticsPage(PageHost* host, DetectDataDB* db, QMap<QString, int>& counts, bool& counting,
+    const StatisticsWidgets& widgets)
+    : m_pHost(host)
+    , m_pDB(db)
+    , m_rCounts(counts)
+    , m_rCounting(counting)
+    , m_W(widgets)
+{
+}
+
+void StatisticsPage::query(
+    const QDateTime& start, const QDateTime& end, const QMap<QString, ShiftRecord>& shifts)
+{
+    if (PageChecks::refuseWhileBusy(m_pHost, m_bBusy))
+        return;
+    m_bBusy = true;
+    const QString problem = PageChecks::dateProblem(start, end, shifts, m_W.shift->currentText(), true);
+    if (!problem.isEmpty()) {
+        m_pHost->showMessageBox(
+            QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"), problem, 0);
+        m_bBusy = false;
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    startCount(m_W.start->text(), m_W.end->text());
+    QApplication::restoreOverrideCursor();
+    m_bBusy = false;
+}
+
+void StatisticsPage::startCount(const QString& time1, const QString& time2)
+{
+    if (m_rCounting)
+        return;
+    m_rCounting = true;
+    m_rCounts.clear();
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    m_CountStart = QDateTime::fromString(time1, format);
+    m_CountEnd = QDateTime::fromString(time2, format);
+    QVariantMap request;
+    request.insert(QStringLiteral("Type"), 4);
+    request.insert(QStringLiteral("time1"), time1);
+    request.insert(QStringLiteral("time2"), time2);
+    request.insert(QStringLiteral("CheckType"), QStringLiteral("Count"));
+    const QString records = m_pDB->buildQuerySql(request);
+    request.insert(QStringLiteral("Count"), 1);
+    const QString count = m_pDB->buildQuerySql(request);
+    QVariantMap work;
+    work.insert(QStringLiteral("SqlCount"), count);
+    work.insert(QStringLiteral("SqlCheck"), records);
+    if (m_SendRequest)
+        m_SendRequest(work);
+}
+
+bool StatisticsPage::showResult(const QString& result, const QMap<QString, int>* p)
+{
+    m_W.report->clearReport();
+    m_W.report->setTitle(QCoreApplication::translate("hxReport", "统计结果 "));
+    if (!p) {
+        m_rCounting = false;
+        return false;
+    }
+    QMap<QString, int> counts = *p;
+    m_W.report->SetData(counts);
+    m_rCounts = counts;
+    if (!counts.contains(QStringLiteral("NG")))
+        m_W.report->addRow(QStringLiteral("NG"), 0, true);
+    m_W.report->addRow(QCoreApplication::translate("hxReport", "总数"), result.toInt(), true);
+    m_W.report->updateTable();
+    m_rCounting = false;
+    delete p;
+    return true;
+}

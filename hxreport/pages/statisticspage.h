@@ -1,0 +1,62 @@
+#ifndef STATISTICSPAGE_H
+#define STATISTICSPAGE_H
+
+#include "shiftrecord.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QMap>
+#include <QVariantMap>
+
+#include <functional>
+
+class DetectDataDB;
+class PageHost;
+class QComboBox;
+class QLabel;
+class QReportWidget;
+
+struct StatisticsWidgets
+{
+    QComboBox* shift = nullptr;
+    QLabel* start = nullptr;
+    QLabel* end = nullptr;
+    QReportWidget* report = nullptr;
+};
+
+// The statistics page: date check, the grouping request to the count worker
+// and the table of counts with "NG" and the total. The last result and the
+// request flag are the window's (counts, counting). UI thread only.
+class StatisticsPage
+{
+public:
+    StatisticsPage(PageHost* host, DetectDataDB* db, QMap<QString, int>& counts, bool& counting,
+        const StatisticsWidgets& widgets);
+
+    // Receives each request for the count worker (the window's operateCount).
+    void setRequestSender(std::function<void(const QVariantMap&)> send) { m_SendRequest = std::move(send); }
+
+    // The Query button.
+    void query(const QDateTime& start, const QDateTime& end, const QMap<QString, ShiftRecord>& shifts);
+    void startCount(const QString& time1, const QString& time2);
+    // Shows a result and deletes p (the worker hands over its map); false
+    // when there was none.
+    bool showResult(const QString& result, const QMap<QString, int>* p);
+
+    // The range of the last count, printed in the statistics file.
+    QDateTime countStart() const { return m_CountStart; }
+    QDateTime countEnd() const { return m_CountEnd; }
+
+private:
+    PageHost* m_pHost;
+    DetectDataDB* m_pDB;
+    QMap<QString, int>& m_rCounts;
+    bool& m_rCounting;
+    StatisticsWidgets m_W;
+    std::function<void(const QVariantMap&)> m_SendRequest;
+    QDateTime m_CountStart;
+    QDateTime m_CountEnd;
+    bool m_bBusy = false;
+};
+
+#endif // STATISTICSPAGE_H

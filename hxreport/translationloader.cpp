@@ -1,0 +1,56 @@
+#include "translationloader.h"
+
+#include "apppaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <QTranslator>
+
+void TranslationLoader::load(
+    const QString& languageDir, const QString& language, QVector<QTranslator*>& translators)
+{
+    if (language.isEmpty())
+        return;
+    for (QTranslator* translator : qAsConst(translators)) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    translators.clear();
+    QLocale::setDefault(QLocale(language));
+    // The setting names one folder inside the language folder. A value that
+    // leads elsewhere (a path, "..") loads nothing, like an unknown language,
+    // rather than walking and loading whatever lies there.
+    const bool plainName = !language.contains(QLatin1Char('/')) && !language.contains(QLatin1Char('\\'))
+        && language != QLatin1String(".") && language != QLatin1String("..");
+    if (plainName)
+        loadDir(AppPaths::join(languageDir, language), translators);
+}
+
+void TranslationLoader::loadDir(const QString& dirPath, QVector<QTranslator*>& translators)
+{
+    const QDir dir(dirPath);
+    if (!dir.exists())
+        return;
+    const QFileInfoList entries
+        = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsFirst);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir())
+            loadDir(entry.absoluteFilePath(), translators);
+        else if (entry.fileName().endsWith(QLatin1String(".qm"), Qt::CaseSensitive))
+            loadFile(entry.absoluteFilePath(), translators);
+    }
+}
+
+void TranslationLoader::loadFile(const QString& filePath, QVector<QTranslator*>& translators)
+{
+    if (filePath.isEmpty())
+        return;
+    auto* translator = new QTranslator;
+    if (translator->load(filePath)) {
+        QCoreApplication::installTranslator(translator);
+        translators.append(translator);
+    } else {
+        delete translator;
+    }
+}

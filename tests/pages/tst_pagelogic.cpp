@@ -1,0 +1,109 @@
+#include "pagecursor.h"
+#include "timeranges.h"
+
+#include <QtTest>
+
+// The paging and time-range rules of the pages, without a window.
+class TestPageLogic : public QObject
+{
+    Q_OBJECT
+private slots:
+    void paging_data();
+    void paging();
+    void shiftRanges_data();
+    void shiftRanges();
+};
+
+void TestPageLogic::paging_data()
+{
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("steps"); // N next, P previous
+    QTest::addColumn<QStringList>(
+        "states"); // "offset page/pages" after start and each step, "-" when it did not move
+    QTest::addColumn<QString>("buttons"); // after the last step that moved: prev and next, 1/0, "." unchanged
+
+    QTest::newRow("two pages, next") << 20 << 10 << "N" << QStringList { "0 1/2", "10 2/2" } << "10";
+    QTest::newRow("next then back") << 20 << 10 << "NP" << QStringList { "0 1/2", "10 2/2", "0 1/2" } << "01";
+    QTest::newRow("back on the first page") << 20 << 10 << "P" << QStringList { "0 1/2", "-" } << "..";
+    QTest::newRow("three pages to the end")
+        << 25 << 10 << "NN" << QStringList { "0 1/3", "10 2/3", "20 3/3" } << "10";
+    QTest::newRow("middle page keeps next") << 35 << 10 << "N" << QStringList { "0 1/4", "10 2/4" } << "1.";
+    QTest::newRow("one short page") << 5 << 10 << "N" << QStringList { "0 1/1", "0 1/1" } << "10";
+    QTest::newRow("no rows") << 0 << 10 << "NP" << QStringList { "0 0/0", "-", "-" } << "..";
+    // Next on the last page asks for that page again (its button is off by then).
+    QTest::newRow("page of one row") << 3 << 1 << "NNNPP"
+                                     << QStringList { "0 1/3", "1 2/3", "2 3/3", "2 3/3", "1 2/3", "0 1/3" }
+                                     << "01";
+}
+
+void TestPageLogic::paging()
+{
+    QFETCH(int, total);
+    QFETCH(int, size);
+    QFETCH(QString, steps);
+    QFETCH(QStringList, states);
+    QFETCH(QString, buttons);
+    const auto state = [](const PageCursor& c) {
+        return QStringLiteral("%1 %2/%3").arg(c.offset).arg(c.currentPage).arg(c.pageCount);
+    };
+    PageCursor cursor;
+    cursor.start(total, size);
+    QStringList seen { state(cursor) };
+    PageCursor::Buttons last;
+    for (const QChar step : steps) {
+        const bool forward = step == QLatin1Char('N');
+        if (cursor.step(forward, size)) {
+            seen << state(cursor);
+            last = cursor.buttonsAfterStep(forward, size);
+        } else {
+            seen << QStringLiteral("-");
+        }
+    }
+    QCOMPARE(seen, states);
+    const auto text = [](const std::optional<bool>& b) {
+        return b ? (*b ? QLatin1Char('1') : QLatin1Char('0')) : QLatin1Char('.');
+    };
+    QCOMPARE(QString(text(last.prevEnabled)) + text(last.nextEnabled), buttons);
+}
+
+void TestPageLogic::shiftRanges_data()
+{
+    QTest::addColumn<QTime>("shiftStart");
+    QTest::addColumn<QTime>("shiftEnd");
+    QTest::addColumn<QDateTime>("from");
+    QTest::addColumn<QDateTime>("to");
+    const QDate end(2020, 3, 1); // the day after 29 February
+    QTest::newRow("day shift") << QTime(8, 0) << QTime(20, 0) << QDateTime(end, QTime(8, 0))
+                               << QDateTime(end, QTime(20, 0));
+    QTest::newRow("night shift over midnight")
+        << QTime(20, 0) << QTime(8, 0) << QDateTime(QDate(2020, 2, 29), QTime(20, 0))
+        << QDateTime(end, QTime(8, 0));
+    QTest::newRow("equal start and end: a whole day back")
+        << QTime(6, 30) << QTime(6, 30) << QDateTime(QDate(2020, 2, 29), QTime(6, 30))
+        << QDateTime(end, QTime(6, 30));
+}
+
+void TestPageLogic::shiftRanges()
+{
+    QFETCH(QTime, shiftStart);
+    QFETCH(QTime, shiftEnd);
+    QFETCH(QDateTime, from);
+    QFETCH(QDateTime, to);
+    ShiftRecord shift;
+    shift.startTime = shiftStart;
+    shift.endTime = shiftEnd;
+    QCOMPARE(TimeRanges::ofShift(shift, QDate(2020, 3, 1)), TimeRanges::Range(from, to));
+
+    // Whole days: from the start date (or the end date, when the start lies
+    // after it) at the day's start to the end date at the day's end.
+    const QTime dayStart(0, 0);
+    const QTime dayEnd(23, 59, 59);
+    QCOMPARE(TimeRanges::wholeDays(QDate(2020, 2, 27), QDate(2020, 3, 1), dayStart, dayEnd),
+        TimeRanges::Range(QDateTime(QDate(2020, 2, 27), dayStart), QDateTime(QDate(2020, 3, 1), dayEnd)));
+    QCOMPARE(TimeRanges::wholeDays(QDate(2020, 3, 5), QDate(2020, 3, 1), dayStart, dayEnd),
+        TimeRanges::Range(QDateTime(QDate(2020, 3, 1), dayStart), QDateTime(QDate(2020, 3, 1), dayEnd)));
+}
+
+QTEST_GUILESS_MAIN(TestPageLogic)
+#include "tst_pagelogic.moc"
