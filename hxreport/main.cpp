@@ -1,4 +1,5 @@
 #include "apppaths.h"
+#include "commandlineexport.h"
 #include "hxreport.h"
 
 #include <QApplication>
@@ -9,9 +10,21 @@
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (CommandLineExport::isRequested(arguments)) {
+        // No window and no display: a scheduler runs this.
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return CommandLineExport::run(app.arguments(), out, err);
+    }
+
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Viewer of the inspection station's records."));
+    parser.setApplicationDescription(QStringLiteral("Viewer of the inspection station's records.\n"
+                                                    "CSV exports without a window: hxReport --export --help"));
     parser.addHelpOption();
     const QCommandLineOption dirOption(
         QStringLiteral("dir"),

@@ -1,0 +1,300 @@
+#include "commandlineexport.h"
+
+#include "apppaths.h"
+#include "countdata.h"
+#include "csvwriter.h"
+#include "detectdatadb.h"
+#include "exportquery.h"
+#include "qsavecsvthread.h"
+#include "timeranges.h"
+#include "translationloader.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QTranslator>
+
+namespace {
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+QString trWindow(const char* text)
+{
+    return QCoreApplication::translate("hxReport", text);
+}
+
+struct Request
+{
+    QString what;
+    QString start;
+    QString end;
+    QString model; // empty: all models
+    int logClass = 0;
+    QString out;
+};
+
+const char* const kHelpExample
+    = "\nExample (yesterday's night shift of model A1):\n"
+      "  hxReport --export production --dir /srv/station --shift 夜班 --date 2026-12-07 "
+      "--model A1 --out /srv/reports/night.csv\n";
+
+// The range from --from/--to, or from --shift/--date (the station's shift
+// anchored on that date; without --shift the whole day).
+bool readRange(
+    const QCommandLineParser& p, const QMap<QString, ShiftRecord>& shifts, Request& r, QString& problem)
+{
+    const bool byTimes = p.isSet(QStringLiteral("from")) || p.isSet(QStringLiteral("to"));
+    const bool byShift = p.isSet(QStringLiteral("shift")) || p.isSet(QStringLiteral("date"));
+    if (byTimes == byShift) {
+        problem = QStringLiteral("give either --from and --to, or --date (with --shift)");
+        return false;
+    }
+    QDateTime start;
+    QDateTime end;
+    if (byTimes) {
+        start = QDateTime::fromString(p.value(QStringLiteral("from")), kTimeFormat);
+        end = QDateTime::fromString(p.value(QStringLiteral("to")), kTimeFormat);
+        if (!start.isValid() || !end.isValid()) {
+            problem = QStringLiteral("--from and --to take times as \"yyyy-MM-dd hh:mm:ss\"");
+            return false;
+        }
+    } else {
+        const QDate date = QDate::fromString(p.value(QStringLiteral("date")), QStringLiteral("yyyy-MM-dd"));
+        if (!date.isValid()) {
+            problem = QStringLiteral("--date takes a day as \"yyyy-MM-dd\"");
+            return false;
+        }
+        TimeRanges::Range range = TimeRanges::wholeDays(date, date, QTime(0, 0), QTime(23, 59, 59));
+        if (p.isSet(QStringLiteral("shift"))) {
+            const auto shift = shifts.constFind(p.value(QStringLiteral("shift")));
+            if (shift == shifts.constEnd()) {
+                problem
+                    = QStringLiteral("unknown shift \"%1\" (the station has: %2)")
+                          .arg(p.value(QStringLiteral("shift")), shifts.keys().join(QStringLiteral(", ")));
+                return false;
+            }
+            range = TimeRanges::ofShift(*shift, date);
+        }
+        start = range.first;
+        end = range.second;
+    }
+    if (start >= end) {
+        problem = QStringLiteral("the range ends before it starts");
+        return false;
+    }
+    r.start = start.toString(kTimeFormat);
+    r.end = end.toString(kTimeFormat);
+    return true;
+}
+
+// The first number of a statement's first row; -1 when it failed.
+int countOf(DetectDataDB& db, const QVariantMap& request)
+{
+    QSqlQuery query;
+    if (!db.execSql(db.buildQuerySql(request), query) || !query.first())
+        return -1;
+    return query.value(0).toInt();
+}
+
+bool exportRecords(DetectDataDB& db, const Request& r, QString& error)
+{
+    QVariantMap count;
+    count.insert(QStringLiteral("time1"), r.start);
+    count.insert(QStringLiteral("time2"), r.end);
+    count.insert(QStringLiteral("Count"), 1);
+    const bool production = r.what == QLatin1String("production");
+    if (production) {
+        count.insert(QStringLiteral("Type"), r.model.isEmpty() ? 2 : 1);
+        count.insert(QStringLiteral("name"), r.model.isEmpty() ? QStringLiteral("*") : r.model);
+    } else {
+        count.insert(QStringLiteral("Type"), 3);
+        count.insert(QStringLiteral("logType"), r.logClass);
+    }
+    const int total = countOf(db, count);
+    if (total < 0) {
+        error = db.lastError().text();
+        return false;
+    }
+    // The title the window's page shows once the query is done.
+    const QString title = production
+        ? trWindow("起始时间:%1 到 结束时间:%2 的历史记录 共%3条").arg(r.start, r.end).arg(total)
+        : trWindow("从%1 到 %2 的记录 共%3条").arg(r.start, r.end).arg(total);
+    QSaveCSVThread thread;
+    thread.setHeader(title, QStringLiteral("username"));
+    thread.setTask(&db, QString(), r.out, production ? 0 : 1);
+    thread.setChunks(production ? ExportQuery::production(r.start, r.end, r.model)
+                                : ExportQuery::log(r.start, r.end, r.logClass));
+    thread.start();
+    thread.wait();
+    error = thread.errorString();
+    return thread.succeeded();
+}
+
+bool exportStatistics(DetectDataDB& db, const Request& r, QString& error)
+{
+    QVariantMap request;
+    request.insert(QStringLiteral("Type"), 4);
+    request.insert(QStringLiteral("time1"), r.start);
+    request.insert(QStringLiteral("time2"), r.end);
+    request.insert(QStringLiteral("CheckType"), QStringLiteral("Count"));
+    QVariantMap work;
+    work.insert(QStringLiteral("SqlCheck"), db.buildQuerySql(request));
+    request.insert(QStringLiteral("Count"), 1);
+    work.insert(QStringLiteral("SqlCount"), db.buildQuerySql(request));
+    // The worker runs here, on this thread: its signals arrive at once.
+    CountData worker;
+    worker.setDataBase(&db);
+    QMap<QString, int> counts;
+    bool failed = false;
+    QObject::connect(&worker, &CountData::resultReady, [&counts](QString, const QMap<QString, int>* p) {
+        if (p)
+            counts = *p;
+        delete p;
+    });
+    QObject::connect(&worker, &CountData::sgError, [&failed, &error](QString message) {
+        failed = true;
+        error = message;
+    });
+    worker.doWork(work);
+    if (failed)
+        return false;
+    QSaveFile file(r.out);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        error = file.errorString();
+        return false;
+    }
+    CsvWriter csv(&file);
+    csv.writeCounts(QDateTime::fromString(r.start, kTimeFormat), QDateTime::fromString(r.end, kTimeFormat),
+        counts, QDateTime::currentDateTime());
+    if (!csv.ok() || !file.commit()) {
+        error = csv.ok() ? file.errorString() : csv.errorString();
+        return false;
+    }
+    return true;
+}
+}
+
+bool CommandLineExport::isRequested(const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("--export") || argument.startsWith(QLatin1String("--export=")))
+            return true;
+    }
+    return false;
+}
+
+int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Writes one of the viewer's CSV exports without a window. Times are \"yyyy-MM-dd "
+                       "hh:mm:ss\"; a record's time "
+                       "must lie strictly between the two ends of the range, as in the window."));
+    const QCommandLineOption help(
+        QStringList { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help."));
+    p.addOptions({
+        help,
+        { QStringLiteral("export"), QStringLiteral("What to export: production, log or statistics."),
+            QStringLiteral("what") },
+        { QStringLiteral("dir"),
+            QStringLiteral("Station folder with wheelhubwf.db (default: the program's folder)."),
+            QStringLiteral("folder") },
+        { QStringLiteral("from"), QStringLiteral("Start of the range."), QStringLiteral("time") },
+        { QStringLiteral("to"), QStringLiteral("End of the range."), QStringLiteral("time") },
+        { QStringLiteral("date"),
+            QStringLiteral("A day, yyyy-MM-dd: the whole day, or the shift given by --shift."),
+            QStringLiteral("day") },
+        { QStringLiteral("shift"),
+            QStringLiteral("A shift of the station's shift table, anchored on --date."),
+            QStringLiteral("name") },
+        { QStringLiteral("model"), QStringLiteral("Production records of this model only (default: all)."),
+            QStringLiteral("model") },
+        { QStringLiteral("kind"),
+            QStringLiteral("Log records of this kind: alarm, state or usage (default: alarm)."),
+            QStringLiteral("kind") },
+        { QStringLiteral("out"), QStringLiteral("The CSV file to write (replaced when it exists)."),
+            QStringLiteral("file") },
+    });
+    // "--export --help" would read --help as the export's kind.
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        out << p.helpText() << QString::fromUtf8(kHelpExample);
+        return Ok;
+    }
+    if (!p.parse(arguments)) {
+        err << "hxReport: " << p.errorText() << '\n';
+        return BadInput;
+    }
+    if (!p.positionalArguments().isEmpty()) {
+        err << "hxReport: unexpected argument \"" << p.positionalArguments().constFirst() << "\"\n";
+        return BadInput;
+    }
+    Request r;
+    r.what = p.value(QStringLiteral("export"));
+    if (r.what != QLatin1String("production") && r.what != QLatin1String("log")
+        && r.what != QLatin1String("statistics")) {
+        err << "hxReport: --export takes production, log or statistics, not \"" << r.what << "\"\n";
+        return BadInput;
+    }
+    const QString kind
+        = p.isSet(QStringLiteral("kind")) ? p.value(QStringLiteral("kind")) : QStringLiteral("alarm");
+    const QMap<QString, int> kinds { { QStringLiteral("alarm"), 1 }, { QStringLiteral("state"), 4 },
+        { QStringLiteral("usage"), 5 } };
+    if (!kinds.contains(kind)) {
+        err << "hxReport: --kind takes alarm, state or usage, not \"" << kind << "\"\n";
+        return BadInput;
+    }
+    r.logClass = kinds.value(kind);
+    r.model = p.value(QStringLiteral("model"));
+    r.out = p.value(QStringLiteral("out"));
+    if (r.out.isEmpty()) {
+        err << "hxReport: --out names the file to write\n";
+        return BadInput;
+    }
+    const QFileInfo target(r.out);
+    if (target.isDir() || !QFileInfo(target.absolutePath()).isDir()) {
+        err << "hxReport: cannot write " << QDir::toNativeSeparators(r.out) << ": no such folder\n";
+        return BadInput;
+    }
+
+    const QString dir = p.isSet(QStringLiteral("dir")) ? QDir(p.value(QStringLiteral("dir"))).absolutePath()
+                                                       : AppPaths::applicationDir();
+    const QString station = QDir(dir).filePath(QStringLiteral("wheelhubwf.db"));
+    if (!QFileInfo(station).isFile()) {
+        err << "hxReport: no station file " << QDir::toNativeSeparators(station) << '\n';
+        return BadInput;
+    }
+    // The statistics file's words follow the interface language, as in the window.
+    QVector<QTranslator*> translators;
+    const QSettings settings(AppPaths::settingsFile(), QSettings::IniFormat);
+    TranslationLoader::load(AppPaths::languageDir(),
+        settings.value(QStringLiteral("language"), QStringLiteral("Chinese")).toString(), translators);
+
+    int status = Ok;
+    {
+        DetectDataDB db(station, QStringLiteral("QSQLITE"));
+        QMap<QString, ShiftRecord> shifts;
+        QString problem;
+        if (!db.openDatabase()) {
+            err << "hxReport: cannot read " << QDir::toNativeSeparators(station) << ": "
+                << db.lastError().text() << '\n';
+            status = BadInput;
+        } else {
+            db.readShifts(&shifts);
+            QString error;
+            if (!readRange(p, shifts, r, problem)) {
+                err << "hxReport: " << problem << '\n';
+                status = BadInput;
+            } else if (!(r.what == QLatin1String("statistics") ? exportStatistics(db, r, error)
+                                                               : exportRecords(db, r, error))) {
+                err << "hxReport: export failed: " << error << '\n';
+                status = Failed;
+            }
+        }
+    }
+    qDeleteAll(translators);
+    return status;
+}
