@@ -1,5 +1,7 @@
 #include "csvwriter.h"
 
+#include "stationschema.h"
+
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QVariant>
@@ -105,15 +107,12 @@ void CsvWriter::writeProductionHeader(const QString& title)
 
 const QStringList& CsvWriter::productionColumns()
 {
-    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("model"), QStringLiteral("correlate"),
-                                         QStringLiteral("detecttime"), QStringLiteral("diameter"), QStringLiteral("hight") };
-    return columns;
+    return StationSchema::productionExportColumns();
 }
 
 const QStringList& CsvWriter::logColumns()
 {
-    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("message") };
-    return columns;
+    return StationSchema::logExportColumns();
 }
 
 const QString& CsvWriter::cachedFixed3(double value)
