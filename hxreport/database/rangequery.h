@@ -4,6 +4,7 @@
 #include "boundstatement.h"
 #include "stationschema.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -74,5 +75,7 @@ private:
     bool m_IsLog = false;
     int m_LogClass = 0;
 };
+
+Q_DECLARE_METATYPE(RangeQuery)
 
 #endif // RANGEQUERY_H

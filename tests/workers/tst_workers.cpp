@@ -2,6 +2,7 @@
 #include "checkthread.h"
 #include "countdata.h"
 #include "detectdatadb.h"
+#include "rangequery.h"
 #include "stationschema.h"
 #include "testappdir.h"
 #include "timeslicer.h"
@@ -237,13 +238,15 @@ void TestWorkers::countDataReportsFailure()
 void TestWorkers::workersAddUpSlices_data()
 {
     QTest::addColumn<bool>("grouping"); // CountData, else CheckData
-    QTest::addColumn<QVariantMap>("request");
+    QTest::addColumn<QVariantMap>("request"); // statement texts, or
+    QTest::addColumn<RangeQuery>("range"); // a range when valid
     QTest::addColumn<int>("total");
     QTest::addColumn<QVariantMap>("counts");
+    const QString t1 = QStringLiteral("2020-05-01 00:00:00");
+    const QString t2 = QStringLiteral("2020-05-02 00:00:00");
     // The requests as the window builds them.
-    const auto sql = [this](QueryKind kind, const QVariantMap& more) {
-        QVariantMap request { { "time1", "2020-05-01 00:00:00" }, { "time2", "2020-05-02 00:00:00" },
-            { "Type", StationSchema::toInt(kind) } };
+    const auto sql = [this, t1, t2](QueryKind kind, const QVariantMap& more) {
+        QVariantMap request { { "time1", t1 }, { "time2", t2 }, { "Type", StationSchema::toInt(kind) } };
         request.insert(more);
         return m_Db->buildQuerySql(request);
     };
@@ -253,17 +256,28 @@ void TestWorkers::workersAddUpSlices_data()
     const QVariantMap perModel { { "", 1 }, { "A", 1 }, { "B", 3 }, { "C", 3 } };
     QTest::newRow("CheckData, one model's count")
         << false << QVariantMap { { "SqlCount", modelCount }, { "SqlCheck", "select 1" }, { "limit", 3 } }
-        << 3 << QVariantMap();
+        << RangeQuery() << 3 << QVariantMap();
     QTest::newRow("CountData, every model")
-        << true << QVariantMap { { "SqlCount", allCount }, { "SqlCheck", models } } << 10 << perModel;
+        << true << QVariantMap { { "SqlCount", allCount }, { "SqlCheck", models } } << RangeQuery() << 10
+        << perModel;
     QTest::newRow("CountData, one model's count")
-        << true << QVariantMap { { "SqlCount", modelCount }, { "SqlCheck", models } } << 3 << perModel;
+        << true << QVariantMap { { "SqlCount", modelCount }, { "SqlCheck", models } } << RangeQuery() << 3
+        << perModel;
+    QTest::newRow("CheckData, one model's range")
+        << false << QVariantMap() << RangeQuery::production(t1, t2, "B") << 3 << QVariantMap();
+    QTest::newRow("CheckData, every model's range")
+        << false << QVariantMap() << RangeQuery::allModels(t1, t2) << 10 << QVariantMap();
+    QTest::newRow("CountData, every model's range")
+        << true << QVariantMap() << RangeQuery::allModels(t1, t2) << 10 << perModel;
+    QTest::newRow("CountData, one model's range")
+        << true << QVariantMap() << RangeQuery::production(t1, t2, "C") << 3 << QVariantMap { { "C", 3 } };
 }
 
 void TestWorkers::workersAddUpSlices()
 {
     QFETCH(bool, grouping);
     QFETCH(QVariantMap, request);
+    QFETCH(RangeQuery, range);
     QFETCH(int, total);
     QFETCH(QVariantMap, counts);
     // Two rows per slice: the ten records of the range span five slices.
@@ -275,14 +289,32 @@ void TestWorkers::workersAddUpSlices()
     if (!grouping) {
         OnThread<CheckData> worker(m_Db.get());
         QSignalSpy result(worker.worker, &CheckData::resultReady);
-        QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
+        if (range.isValid())
+            QMetaObject::invokeMethod(worker.worker, "doRange", Qt::QueuedConnection,
+                Q_ARG(RangeQuery, range), Q_ARG(int, 2), Q_ARG(int, 1));
+        else
+            QMetaObject::invokeMethod(
+                worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
         QVERIFY(result.wait(20000));
         QCOMPARE(result.at(0).at(0).toMap().value("sum").toInt(), total);
+        QVERIFY(!result.at(0).at(0).toMap().contains("error"));
+        if (range.isValid()) {
+            // The page: two rows from the second on.
+            QSqlQuery page = result.at(0).at(1).value<QSqlQuery>();
+            int rows = 0;
+            while (page.next())
+                ++rows;
+            QCOMPARE(rows, 2);
+        }
         return;
     }
     OnThread<CountData> worker(m_Db.get());
     QSignalSpy result(worker.worker, &CountData::resultReady);
-    QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
+    if (range.isValid())
+        QMetaObject::invokeMethod(
+            worker.worker, "countRange", Qt::QueuedConnection, Q_ARG(RangeQuery, range));
+    else
+        QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
     QVERIFY(result.wait(20000));
     std::unique_ptr<const QMap<QString, int>> map(result.at(0).at(1).value<CountMapPointer>());
     QCOMPARE(result.at(0).at(0).toString(), QString::number(total));
