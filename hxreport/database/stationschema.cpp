@@ -119,6 +119,14 @@ QString StationSchema::createModelTableSql()
         "model VARCHAR(32), diameter INT(100), hight INT(100), createtime DATETIME(32))");
 }
 
+const QStringList& StationSchema::productionPageColumns()
+{
+    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("model"),
+        QStringLiteral("correlate"), QStringLiteral("detecttime"), QStringLiteral("diameter"),
+        QStringLiteral("hight"), QStringLiteral("pic"), QStringLiteral("uid") };
+    return columns;
+}
+
 const QStringList& StationSchema::productionExportColumns()
 {
     static const QStringList columns

@@ -79,6 +79,8 @@ public:
     // The key's type in every table the viewer creates.
     static QString keyType();
 
+    // Columns the production page shows, in the order of ProductionColumn.
+    static const QStringList& productionPageColumns();
     // Columns the record exports write, in file order (without the key).
     static const QStringList& productionExportColumns();
     static const QStringList& logExportColumns();

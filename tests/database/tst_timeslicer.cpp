@@ -7,8 +7,6 @@
 #include <QSqlRecord>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(RangeQuery)
-
 namespace {
 const QString kCount = QStringLiteral("select count(*) from wftable where time >'%1' and time < '%2'");
 const QString kModelCount = kCount + QStringLiteral(" and model='%3'");
