@@ -15,8 +15,8 @@ layer_of_path() {
         hxreport/database/*) echo database ;;
         hxreport/workers/*) echo workers ;;
         hxreport/pages/*) echo pages ;;
-        hxreport/hxreport.* | hxreport/main.cpp) echo window ;;
-        hxreport/*) echo dialogs ;;
+        hxreport/dialogs/*) echo dialogs ;;
+        hxreport/*) echo window ;;
         tools/*) echo tools ;;
         tests/*) echo tests ;;
         bench/*) echo bench ;;
