@@ -2,6 +2,7 @@
 
 #include "apppaths.h"
 #include "detectdatadb.h"
+#include "guitestutil.h"
 #include "hxreport.h"
 #include "modaldriver.h"
 #include "stationsimulator.h"
@@ -58,13 +59,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-template <class T> T* child(QWidget& window, const char* name)
-{
-    T* widget = window.findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
+using GuiTest::child;
 
 // Statements SQLite runs on its own (reading the schema of a new connection)
 // are the viewer's cost but no statement of its own.
@@ -72,7 +67,6 @@ bool isInternal(const QString& sql)
 {
     return sql.startsWith(QLatin1String("SELECT*FROM\""));
 }
-
 
 qint64 procStatusKb(const char* key)
 {

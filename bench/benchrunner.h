@@ -86,8 +86,7 @@ private:
         qint64 rssBeforeKb = 0;
 
         // Adds the statements the viewer ran during the run (from SqlTrace).
-        template<class Entries>
-        void addStatements(const Entries& entries, bool (*internal)(const QString&))
+        template <class Entries> void addStatements(const Entries& entries, bool (*internal)(const QString&))
         {
             for (const auto& entry : entries) {
                 sqlMs += entry.ms;

@@ -23,12 +23,13 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Viewer of the inspection station's records.\n"
-                                                    "CSV exports without a window: hxReport --export --help"));
+    parser.setApplicationDescription(
+        QStringLiteral("Viewer of the inspection station's records.\n"
+                       "CSV exports without a window: hxReport --export --help"));
     parser.addHelpOption();
-    const QCommandLineOption dirOption(
-        QStringLiteral("dir"),
-        QStringLiteral("Station folder holding wheelhubwf.db and pattern/modelTemplate.db (default: the program's folder)."),
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+        QStringLiteral("Station folder holding wheelhubwf.db and pattern/modelTemplate.db (default: the "
+                       "program's folder)."),
         QStringLiteral("folder"));
     parser.addOption(dirOption);
     parser.process(app);

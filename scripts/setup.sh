@@ -5,7 +5,7 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite
     libsqlite3-dev sqlite3
-    fonts-wqy-microhei
+    fonts-wqy-microhei clang-format
 )
 # Callers may name more packages (the screenshot script needs a virtual display).
 packages+=("$@")

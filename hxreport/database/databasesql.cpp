@@ -1,6 +1,7 @@
 #include "databasesql.h"
 
 #include "memoryresult.h"
+#include "stationschema.h"
 
 #include <QHash>
 #include <QSqlDriver>
@@ -22,11 +23,7 @@ namespace {
 
 const char* const SqliteDriver = "QSQLITE";
 const char* const MysqlDriver = "QMYSQL";
-// Wait for a station write rather than fail; the value is Qt's default, stated
-// so that it holds for every connection including the clones.
-const char* const BusyTimeoutOption = "QSQLITE_BUSY_TIMEOUT=5000";
 const char* const ReadOnlyOption = "QSQLITE_OPEN_READONLY";
-const char* const SqliteKeyType = "INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL";
 const char* const MysqlCreateTable
     = "CREATE TABLE `testtable2` (`id` int(11) NOT NULL,`name` varchar(60) DEFAULT NULL,"
       "`age` int(11) DEFAULT NULL,PRIMARY KEY(`id`)) ENGINE = InnoDB DEFAULT CHARSET = utf8; ";
@@ -37,7 +34,6 @@ const char* const InterruptedCode = "9"; // SQLITE_INTERRUPT
 // Waiting for a lock: the first few retries after 1 ms each, then every 10 ms.
 const int BusyQuickSteps = 10;
 const int BusyStepMs = 10;
-const int DefaultBusyTimeoutMs = 5000; // Qt's, when no option sets one
 
 QAtomicInteger<quint64> nextId;
 
@@ -159,7 +155,7 @@ int busyTimeoutOf(const QSqlDatabase& db)
                 return value;
         }
     }
-    return DefaultBusyTimeoutMs;
+    return StationSchema::BusyTimeoutMs; // also Qt's default
 }
 
 // The SQLite handle behind an open Qt connection, or null.
@@ -183,20 +179,58 @@ QVariant columnValue(sqlite3_stmt* statement, int column)
         return sqlite3_column_double(statement, column);
     case SQLITE_BLOB:
         return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
-                          sqlite3_column_bytes(statement, column));
+            sqlite3_column_bytes(statement, column));
     case SQLITE_NULL:
         return QVariant(QVariant::String);
     default:
         // Through SQLite's own UTF-16 conversion, as the driver reads text.
         return QString(static_cast<const QChar*>(sqlite3_column_text16(statement, column)),
-                       sqlite3_column_bytes16(statement, column) / int(sizeof(QChar)));
+            sqlite3_column_bytes16(statement, column) / int(sizeof(QChar)));
     }
+}
+
+// Binds values to the statement's '?' marks in order, typed as Qt's driver
+// binds them.
+int bindValues(sqlite3_stmt* statement, const QVariantList& values)
+{
+    int code = SQLITE_OK;
+    for (int i = 0; i < values.size() && code == SQLITE_OK; ++i) {
+        const QVariant& value = values.at(i);
+        const int index = i + 1;
+        if (value.isNull()) {
+            code = sqlite3_bind_null(statement, index);
+            continue;
+        }
+        switch (value.type()) {
+        case QVariant::Bool:
+        case QVariant::Int:
+        case QVariant::UInt:
+        case QVariant::LongLong:
+            code = sqlite3_bind_int64(statement, index, value.toLongLong());
+            break;
+        case QVariant::Double:
+            code = sqlite3_bind_double(statement, index, value.toDouble());
+            break;
+        case QVariant::ByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            code = sqlite3_bind_blob(statement, index, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QString text = value.toString();
+            code = sqlite3_bind_text16(
+                statement, index, text.utf16(), text.size() * int(sizeof(QChar)), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    return code;
 }
 
 QSqlError statementError(sqlite3* connection, int code)
 {
     return QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(connection)),
-                     QSqlError::StatementError, QString::number(code));
+        QSqlError::StatementError, QString::number(code));
 }
 
 void installHandlers(const QSqlDatabase& db, DataBaseSql::State* state)
@@ -236,7 +270,9 @@ DataBaseSql::DataBaseSql(const QString& databasePath, const QString& driverName)
     if (driverName == QLatin1String(SqliteDriver)) {
         m_pDatabase = new QSqlDatabase(QSqlDatabase::addDatabase(driverName, m_ConnectionName));
         m_pDatabase->setDatabaseName(databasePath);
-        m_pDatabase->setConnectOptions(QLatin1String(BusyTimeoutOption));
+        // Wait for a station write rather than fail; stated so that it holds
+        // for every connection including the clones.
+        m_pDatabase->setConnectOptions(StationSchema::busyTimeoutOption());
     } else if (driverName == QLatin1String(MysqlDriver)) {
         m_pDatabase = new QSqlDatabase(QSqlDatabase::addDatabase(driverName, m_ConnectionName));
     } else {
@@ -353,14 +389,26 @@ QSqlError DataBaseSql::refusalError(const QSqlDatabase& db, const QString& sql) 
 
 QSqlQuery DataBaseSql::runStatement(const QString& sql, Access access) const
 {
+    return runStatement(BoundStatement { sql, {} }, access);
+}
+
+QSqlQuery DataBaseSql::runStatement(const BoundStatement& statement, Access access) const
+{
     const QSqlDatabase db = threadConnection(access);
+    const QString& sql = statement.text;
     if (isInterrupted() || !db.isOpen() || sql.trimmed().isEmpty()) {
         recordError(refusalError(db, sql));
         return QSqlQuery(db);
     }
     QSqlQuery query(db);
     query.setForwardOnly(true); // nothing reads backwards; spares Qt's row cache
-    query.exec(sql);
+    if (statement.values.isEmpty()) {
+        query.exec(sql);
+    } else if (query.prepare(sql)) {
+        for (const QVariant& value : statement.values)
+            query.addBindValue(value);
+        query.exec();
+    }
     recordError(query.isActive() ? QSqlError() : query.lastError());
     return query;
 }
@@ -392,12 +440,18 @@ bool DataBaseSql::execPrepared(QSqlQuery& query) const
 
 bool DataBaseSql::runDetached(const QString& sql, QSqlQuery& result) const
 {
-    return detach(sql, result, Access::Read);
+    return detach(BoundStatement { sql, {} }, result, Access::Read);
 }
 
-bool DataBaseSql::detach(const QString& sql, QSqlQuery& result, Access access) const
+bool DataBaseSql::runDetached(const BoundStatement& statement, QSqlQuery& result) const
 {
-    QSqlQuery live = runStatement(sql, access);
+    return detach(statement, result, Access::Read);
+}
+
+bool DataBaseSql::detach(const BoundStatement& statement, QSqlQuery& result, Access access) const
+{
+    const QString& sql = statement.text;
+    QSqlQuery live = runStatement(statement, access);
     if (!live.isActive()) {
         result = MemoryResult::failedQuery(sql, lastError());
         return false;
@@ -426,15 +480,22 @@ bool DataBaseSql::detach(const QString& sql, QSqlQuery& result, Access access) c
 }
 
 bool DataBaseSql::forEachRowValues(const QString& sql, const QStringList& columns,
-                                   const std::function<bool(const QVector<QVariant>&)>& row) const
+    const std::function<bool(const QVector<QVariant>&)>& row) const
 {
+    return forEachRowValues(BoundStatement { sql, {} }, columns, row);
+}
+
+bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringList& columns,
+    const std::function<bool(const QVector<QVariant>&)>& row) const
+{
+    const QString& sql = bound.text;
     const QSqlDatabase db = threadConnection(Access::Read);
     sqlite3* connection = sqliteHandle(db);
     if (!connection) {
         // Another driver (or no connection): the same values through Qt.
         QVector<int> indexes;
         QVector<QVariant> values(columns.size());
-        return forEachRow(sql, [&](const QSqlQuery& query) {
+        return forEachRow(bound, [&](const QSqlQuery& query) {
             if (query.at() == 0) {
                 const QSqlRecord record = query.record();
                 indexes.clear();
@@ -453,6 +514,8 @@ bool DataBaseSql::forEachRowValues(const QString& sql, const QStringList& column
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
     int code = sqlite3_prepare_v2(connection, text.constData(), text.size(), &statement, nullptr);
+    if (code == SQLITE_OK && statement)
+        code = bindValues(statement, bound.values);
     if (code != SQLITE_OK || !statement) {
         recordError(statementError(connection, code));
         sqlite3_finalize(statement);
@@ -484,7 +547,13 @@ bool DataBaseSql::forEachRowValues(const QString& sql, const QStringList& column
 
 bool DataBaseSql::forEachRow(const QString& sql, const std::function<bool(const QSqlQuery&)>& row) const
 {
-    QSqlQuery live = runStatement(sql);
+    return forEachRow(BoundStatement { sql, {} }, row);
+}
+
+bool DataBaseSql::forEachRow(
+    const BoundStatement& statement, const std::function<bool(const QSqlQuery&)>& row) const
+{
+    QSqlQuery live = runStatement(statement);
     if (!live.isActive())
         return false;
     while (live.next()) {
@@ -504,7 +573,7 @@ bool DataBaseSql::createTable(const QString& table, const QString& keyColumn, co
 {
     QString sql;
     if (m_DriverName == QLatin1String(SqliteDriver))
-        sql = createTableSql(table, keyColumn, QLatin1String(SqliteKeyType), columns);
+        sql = createTableSql(table, keyColumn, StationSchema::keyType(), columns);
     else if (m_DriverName == QLatin1String(MysqlDriver))
         sql = QLatin1String(MysqlCreateTable);
     const QSqlQuery query = runStatement(sql, Access::Write);
@@ -516,7 +585,7 @@ bool DataBaseSql::insertRecord(QString table, QVariantMap values)
     if (table.isEmpty() || values.isEmpty())
         return false;
     QSqlQuery query;
-    const bool inserted = detach(insertSql(table, values), query, Access::Write);
+    const bool inserted = detach(BoundStatement { insertSql(table, values), {} }, query, Access::Write);
     if (QThread::currentThread() == m_OwnerThread)
         m_LastQuery = query;
     return inserted;
@@ -529,7 +598,8 @@ bool DataBaseSql::updateRecords(QString table, QVariantMap values)
     if (!runStatement(QLatin1String(UpdateProbe)).isActive())
         return false;
     return runStatement(
-        updateSql(table, values, equalsClause(QStringLiteral("uid"), QStringLiteral("0"))), Access::Write)
+        updateSql(table, values, equalsClause(StationSchema::keyColumn(), QStringLiteral("0"))),
+        Access::Write)
         .isActive();
 }
 
@@ -537,38 +607,38 @@ bool DataBaseSql::deleteRecords(QString table, QString condition)
 {
     if (table.isEmpty() || condition.isEmpty())
         return false;
-    if (!runStatement(QStringLiteral("select max(uid) from ") + table).isActive())
+    if (!runStatement(QStringLiteral("select max(%1) from ").arg(StationSchema::keyColumn()) + table)
+             .isActive())
         return false;
     return runStatement(deleteSql(table, condition), Access::Write).isActive();
 }
 
 QString DataBaseSql::buildQuerySql(QVariantMap request)
 {
-    const QString table = QStringLiteral("wftable");
     const QString time1 = sqlQuoted(request.value(QStringLiteral("time1")).toString());
     const QString time2 = sqlQuoted(request.value(QStringLiteral("time2")).toString());
-    QString from = table;
+    QString from = StationSchema::detectionTable();
     QString condition;
     bool modelListAllowed = false;
-    switch (request.value(QStringLiteral("Type")).toInt()) {
-    case 0:
+    switch (static_cast<QueryKind>(request.value(QStringLiteral("Type")).toInt())) {
+    case QueryKind::AtTime:
         condition = QStringLiteral(" where time ='%1'").arg(time1);
         break;
-    case 1:
+    case QueryKind::ModelInRange:
         condition = QStringLiteral(" where time >'%1' and time < '%2' and model='%3'")
                         .arg(time1, time2, sqlQuoted(request.value(QStringLiteral("name")).toString()));
         break;
-    case 2:
-    case 4:
+    case QueryKind::AllInRange:
+    case QueryKind::ModelsInRange:
         condition = QStringLiteral(" where time >'%1' and time < '%2'").arg(time1, time2);
         modelListAllowed = true;
         break;
-    case 3:
-        from = QStringLiteral("warningtable");
+    case QueryKind::LogInRange:
+        from = StationSchema::logTable();
         condition = QStringLiteral(" where time >'%1' and time < '%2' and class = '%3' order by time desc ")
                         .arg(time1, time2, QString::number(request.value(QStringLiteral("logType")).toInt()));
         break;
-    case 5: {
+    case QueryKind::ByUid: {
         // The key stands unquoted, so only a number may go in; anything else
         // becomes NULL, which matches no row.
         bool isNumber = false;
@@ -583,7 +653,7 @@ QString DataBaseSql::buildQuerySql(QVariantMap request)
     if (request.value(QStringLiteral("Count")).toInt() == 1)
         return QStringLiteral("select count(*) from ") + from + condition;
     if (modelListAllowed && request.value(QStringLiteral("CheckType")).toString() == QLatin1String("Count"))
-        return QStringLiteral("select %1 from ").arg(QStringLiteral("model")) + from + condition;
+        return QStringLiteral("select %1 from ").arg(StationSchema::modelColumn()) + from + condition;
     return QStringLiteral("select * from ") + from + condition;
 }
 

@@ -1,6 +1,7 @@
 #ifndef DATABASESQL_H
 #define DATABASESQL_H
 
+#include "boundstatement.h"
 #include "logrecord.h"
 
 #include <QObject>
@@ -80,11 +81,13 @@ public:
     // detached result (see the class comment). Returns false when it failed; the
     // result then is inactive and carries the error.
     bool runDetached(const QString& sql, QSqlQuery& result) const;
+    bool runDetached(const BoundStatement& statement, QSqlQuery& result) const;
 
     // Streams the rows of a statement on the calling thread's connection,
     // forward only, without collecting them; row() returns false to stop early.
     // Returns false when the statement failed or was interrupted.
     bool forEachRow(const QString& sql, const std::function<bool(const QSqlQuery&)>& row) const;
+    bool forEachRow(const BoundStatement& statement, const std::function<bool(const QSqlQuery&)>& row) const;
 
     // The same for bulk reads (exports): only the named columns of each row,
     // in that order, read through SQLite's own interface without Qt's per-row
@@ -93,7 +96,9 @@ public:
     // is an invalid value. Returns false when the statement failed or was
     // interrupted.
     bool forEachRowValues(const QString& sql, const QStringList& columns,
-                          const std::function<bool(const QVector<QVariant>&)>& row) const;
+        const std::function<bool(const QVector<QVariant>&)>& row) const;
+    bool forEachRowValues(const BoundStatement& statement, const QStringList& columns,
+        const std::function<bool(const QVector<QVariant>&)>& row) const;
 
     // While set, statements running on any of this object's connections stop at
     // their next progress check (used at shutdown so a long query need not be
@@ -121,6 +126,7 @@ protected:
     // lastError() and returns the live query; it failed when the query is not
     // active. Refused without running while the object is interrupted.
     QSqlQuery runStatement(const QString& sql, Access access = Access::Read) const;
+    QSqlQuery runStatement(const BoundStatement& statement, Access access = Access::Read) const;
     // Prepares a statement on the writable connection for the caller to bind.
     // Returns false (error recorded) when preparing failed.
     bool prepareStatement(QSqlQuery& query, const QString& sql) const;
@@ -138,7 +144,7 @@ private:
     QSqlDatabase threadConnection(Access access) const;
     // Why a statement is not run; an invalid error when nothing stands in its way.
     QSqlError refusalError(const QSqlDatabase& db, const QString& sql) const;
-    bool detach(const QString& sql, QSqlQuery& result, Access access) const;
+    bool detach(const BoundStatement& statement, QSqlQuery& result, Access access) const;
 
     QString m_DatabasePath;
     QString m_DriverName;

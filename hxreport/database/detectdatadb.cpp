@@ -1,46 +1,14 @@
 #include "detectdatadb.h"
 
+#include "stationschema.h"
+
 #include <QSqlRecord>
 #include <QStringList>
 
 namespace {
 
 const char* const TableListSql = "select name from sqlite_master where type='table' order by name;";
-const char* const DetectionTable = "wftable";
-const char* const ShiftTable = "wftimetable_2";
-const char* const LogTable = "warningtable";
-const char* const DetectionIndexSql = "CREATE INDEX idx_wftable ON wftable (time COLLATE BINARY ASC); ";
-const char* const LogIndexSql = "CREATE INDEX idx_warningtable ON warningtable (time COLLATE BINARY ASC); ";
-const char* const KeyColumn = "uid";
 const char* const ShiftTimeFormat = "hh:mm:ss";
-
-QVariantMap detectionColumns()
-{
-    return { { QStringLiteral("model"), QStringLiteral("VARCHAR(32)") },
-        { QStringLiteral("diameter"), QStringLiteral("INT(100)") },
-        { QStringLiteral("hight"), QStringLiteral("INT(100)") },
-        { QStringLiteral("correlate"), QStringLiteral("INT(100)") },
-        { QStringLiteral("channel"), QStringLiteral("INT(100)") },
-        { QStringLiteral("detecttime"), QStringLiteral("VARCHAR(32)") },
-        { QStringLiteral("time"), QStringLiteral("DATETIME(32)") },
-        { QStringLiteral("pic"), QStringLiteral("BLOB") } };
-}
-
-QVariantMap shiftColumns()
-{
-    return { { QStringLiteral("type"), QStringLiteral("VARCHAR(32)") },
-        { QStringLiteral("starttime"), QStringLiteral("VARCHAR(32)") },
-        { QStringLiteral("endtime"), QStringLiteral("VARCHAR(32)") },
-        { QStringLiteral("startType"), QStringLiteral("INT(100)") },
-        { QStringLiteral("EndType"), QStringLiteral("INT(100)") } };
-}
-
-QVariantMap logColumns()
-{
-    return { { QStringLiteral("message"), QStringLiteral("VARCHAR(256)") },
-        { QStringLiteral("class"), QStringLiteral("VARCHAR(32)") },
-        { QStringLiteral("time"), QStringLiteral("DATETIME(32)") } };
-}
 
 } // namespace
 
@@ -63,14 +31,15 @@ bool DetectDataDB::openDatabase()
         }))
         return false;
 
-    const QString key = QLatin1String(KeyColumn);
-    if (!tables.contains(QLatin1String(DetectionTable))
-        && createTable(QLatin1String(DetectionTable), key, detectionColumns()))
-        runStatement(QLatin1String(DetectionIndexSql), Access::Write);
-    if (!tables.contains(QLatin1String(ShiftTable)))
-        createTable(QLatin1String(ShiftTable), key, shiftColumns());
-    if (!tables.contains(QLatin1String(LogTable)) && createTable(QLatin1String(LogTable), key, logColumns()))
-        runStatement(QLatin1String(LogIndexSql), Access::Write);
+    const QString key = StationSchema::keyColumn();
+    if (!tables.contains(StationSchema::detectionTable())
+        && createTable(StationSchema::detectionTable(), key, StationSchema::detectionColumns()))
+        runStatement(StationSchema::detectionIndexSql(), Access::Write);
+    if (!tables.contains(StationSchema::shiftTable()))
+        createTable(StationSchema::shiftTable(), key, StationSchema::shiftColumns());
+    if (!tables.contains(StationSchema::logTable())
+        && createTable(StationSchema::logTable(), key, StationSchema::logColumns()))
+        runStatement(StationSchema::logIndexSql(), Access::Write);
     return true;
 }
 
@@ -86,8 +55,13 @@ bool DetectDataDB::queryRecords(QVariantMap request, QSqlQuery& result)
     // Always the row form, so the count and model-list switches are dropped.
     request.remove(QStringLiteral("Count"));
     request.remove(QStringLiteral("CheckType"));
+    // Only the record kinds; the statistics and single-record kinds are not served here.
     const int kind = request.value(QStringLiteral("Type")).toInt();
-    runDetached(kind >= 0 && kind <= 3 ? buildQuerySql(request) : QString(), result);
+    runDetached(
+        kind >= StationSchema::toInt(QueryKind::AtTime) && kind <= StationSchema::toInt(QueryKind::LogInRange)
+            ? buildQuerySql(request)
+            : QString(),
+        result);
     return true;
 }
 
@@ -95,12 +69,12 @@ bool DetectDataDB::insertLog(LogRecord record)
 {
     const QVariantMap values { { QStringLiteral("message"), record.message },
         { QStringLiteral("time"), record.time }, { QStringLiteral("class"), record.logClass } };
-    return insertRecord(QLatin1String(LogTable), values);
+    return insertRecord(StationSchema::logTable(), values);
 }
 
 bool DetectDataDB::trimLogClass(int logClass, int keepCount)
 {
-    const QString table = QLatin1String(LogTable);
+    const QString table = StationSchema::logTable();
     const QString cls = QString::number(logClass);
     const QString keep = QString::number(keepCount);
     const QString count = QStringLiteral("select count(uid) from %1 where class = '%3'").arg(table, cls);
@@ -115,15 +89,15 @@ bool DetectDataDB::trimLogClass(int logClass, int keepCount)
 
 bool DetectDataDB::clearAll()
 {
-    runStatement(QStringLiteral("delete from %1 ").arg(QLatin1String(DetectionTable)), Access::Write);
-    runStatement(QStringLiteral("delete from %1 ").arg(QLatin1String(LogTable)), Access::Write);
+    runStatement(QStringLiteral("delete from %1 ").arg(StationSchema::detectionTable()), Access::Write);
+    runStatement(QStringLiteral("delete from %1 ").arg(StationSchema::logTable()), Access::Write);
     return true;
 }
 
 bool DetectDataDB::deleteBefore(QString time)
 {
     const QString condition = QStringLiteral("time <'%1'").arg(sqlQuoted(time));
-    runStatement(QStringLiteral("DELETE FROM %1 WHERE %2").arg(QLatin1String(DetectionTable), condition),
+    runStatement(QStringLiteral("DELETE FROM %1 WHERE %2").arg(StationSchema::detectionTable(), condition),
         Access::Write);
     return true;
 }
@@ -131,7 +105,7 @@ bool DetectDataDB::deleteBefore(QString time)
 bool DetectDataDB::readShifts(QMap<QString, ShiftRecord>* shifts)
 {
     QSqlQuery rows;
-    if (!runDetached(QStringLiteral("select * from ") + QLatin1String(ShiftTable), rows))
+    if (!runDetached(QStringLiteral("select * from ") + StationSchema::shiftTable(), rows))
         return false;
     while (rows.next()) {
         ShiftRecord shift;
@@ -154,13 +128,13 @@ bool DetectDataDB::insertShift(ShiftRecord shift)
         { QStringLiteral("starttime"), shift.startTime.toString(format) },
         { QStringLiteral("endtime"), shift.endTime.toString(format) },
         { QStringLiteral("startType"), shift.startType }, { QStringLiteral("EndType"), shift.endType } };
-    return insertRecord(QLatin1String(ShiftTable), values);
+    return insertRecord(StationSchema::shiftTable(), values);
 }
 
 bool DetectDataDB::deleteShift(ShiftRecord shift)
 {
     const QString sql
-        = deleteSql(QLatin1String(ShiftTable), equalsClause(QStringLiteral("type"), shift.type));
+        = deleteSql(StationSchema::shiftTable(), equalsClause(QStringLiteral("type"), shift.type));
     return runStatement(sql, Access::Write).isActive();
 }
 
@@ -170,7 +144,7 @@ bool DetectDataDB::insertDetection(QVariantMap record)
     for (const QString& key : record.keys())
         placeholders.append(QLatin1Char(':') + key);
     const QString sql = QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
-                            .arg(QLatin1String(DetectionTable), record.keys().join(QLatin1Char(',')),
+                            .arg(StationSchema::detectionTable(), record.keys().join(QLatin1Char(',')),
                                 placeholders.join(QLatin1Char(',')));
     QSqlQuery query;
     if (!prepareStatement(query, sql))

@@ -1,19 +1,20 @@
 #include "modeldb.h"
 
+#include "stationschema.h"
+
 #include <QSqlRecord>
 
 namespace {
-const char* const ModelTable = "modelTable";
-const char* const ModelColumn = "model";
 // The file is the station's: read it, never create or change it.
-const char* const ReadOnlyOptions = "QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY";
+const char* const ReadOnlyOption = "QSQLITE_OPEN_READONLY";
 }
 
 ModelDB::ModelDB(const QString& databasePath, const QString& driverName)
     : DataBaseSql(databasePath, driverName)
 {
     if (driverName == QLatin1String("QSQLITE"))
-        database().setConnectOptions(QLatin1String(ReadOnlyOptions));
+        database().setConnectOptions(
+            StationSchema::busyTimeoutOption() + QLatin1Char(';') + QLatin1String(ReadOnlyOption));
 }
 
 bool ModelDB::openDatabase()
@@ -55,10 +56,10 @@ QStringList ModelDB::modelNames()
 {
     QStringList names;
     QSqlQuery rows;
-    if (!runDetached(QStringLiteral("select * from ") + QLatin1String(ModelTable), rows))
+    if (!runDetached(QStringLiteral("select * from ") + StationSchema::modelTable(), rows))
         return names;
     // A table without the column still yields one (empty) name per row.
-    const int column = rows.record().indexOf(QLatin1String(ModelColumn));
+    const int column = rows.record().indexOf(StationSchema::modelColumn());
     while (rows.next())
         names.append(column < 0 ? QString() : rows.value(column).toString());
     return names;

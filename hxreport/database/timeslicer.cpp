@@ -2,6 +2,7 @@
 
 #include "databasesql.h"
 
+#include <QAtomicInt>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QVariant>
@@ -11,18 +12,92 @@ namespace {
 const QRegularExpression kRange(
     QStringLiteral("from (\\w+) where time >'((?:[^']|'')*)' and time < '((?:[^']|'')*)'"));
 
-QString firstValue(DataBaseSql* db, const QString& sql, bool* ok)
+QAtomicInt defaultRows(TimeSlicer::DefaultRowsPerSlice);
+
+QString unquoted(const QString& quoted)
+{
+    return QString(quoted).replace(QLatin1String("''"), QLatin1String("'"));
+}
+
+QString firstValue(DataBaseSql* db, const BoundStatement& statement, bool* ok)
 {
     QSqlQuery query;
-    *ok = db->runDetached(sql, query);
+    *ok = db->runDetached(statement, query);
     return *ok && query.next() ? query.value(0).toString() : QString();
 }
 }
 
 TimeSlicer::TimeSlicer(DataBaseSql* db, int rowsPerSlice)
     : m_pDB(db)
-    , m_nRows(qMax(1, rowsPerSlice))
+    , m_nRows(rowsPerSlice > 0 ? rowsPerSlice : defaultRowsPerSlice())
 {
+}
+
+int TimeSlicer::defaultRowsPerSlice()
+{
+    return defaultRows.loadAcquire();
+}
+
+void TimeSlicer::setDefaultRowsPerSlice(int rows)
+{
+    defaultRows.storeRelease(qMax(1, rows));
+}
+
+bool TimeSlicer::boundaries(const QString& table, const QString& lower, bool lowerIncluded,
+    const QString& upper, QStringList* bounds) const
+{
+    // Boundaries b1 < b2 < ...: slice 0 is (t1, b1), slice i is [bi, bi+1),
+    // the last one [bn, t2).
+    const QString time = StationSchema::timeColumn();
+    const QString nth
+        = QStringLiteral("select %1 from %2 where %1 %3 ? and %1 < ? order by %1 limit 1 offset ?");
+    QString from = lower;
+    bool included = lowerIncluded;
+    for (;;) {
+        bool ok = false;
+        QString next = firstValue(m_pDB,
+            { nth.arg(time, table, included ? QStringLiteral(">=") : QStringLiteral(">")),
+                { from, upper, m_nRows } },
+            &ok);
+        if (!ok)
+            return false;
+        if (next.isNull())
+            return true;
+        if (next == from) {
+            // More rows share this time than a slice holds: the slice ends at
+            // the next time that differs.
+            next = firstValue(m_pDB,
+                { QStringLiteral("select min(%1) from %2 where %1 > ? and %1 < ?").arg(time, table),
+                    { from, upper } },
+                &ok);
+            if (!ok)
+                return false;
+            if (next.isNull())
+                return true;
+        }
+        from = next;
+        included = true;
+        *bounds << next;
+    }
+}
+
+QVector<RangeQuery> TimeSlicer::split(const RangeQuery& range) const
+{
+    QStringList bounds;
+    if (!m_pDB || !range.isValid()
+        || !boundaries(range.table(), range.lower(), range.lowerIncluded(), range.upper(), &bounds)
+        || bounds.isEmpty())
+        return { range };
+    QVector<RangeQuery> slices;
+    QString from = range.lower();
+    bool included = range.lowerIncluded();
+    bounds << range.upper();
+    for (const QString& to : qAsConst(bounds)) {
+        slices << range.slice(from, included, to);
+        from = to;
+        included = true;
+    }
+    return slices;
 }
 
 QStringList TimeSlicer::split(const QString& sql) const
@@ -36,49 +111,21 @@ QStringList TimeSlicer::split(const QString& sql) const
         && sql.midRef(match.capturedEnd()).trimmed().isEmpty())
         return { sql };
     const QString table = match.captured(1);
-    const QString upper = match.captured(3);
-
-    // Boundaries b1 < b2 < ...: slice 0 is (t1, b1), slice i is [bi, bi+1),
-    // the last one [bn, t2).
     QStringList bounds;
-    QString lower = match.captured(2);
-    QString lowerOp = QStringLiteral(">");
-    for (;;) {
-        bool ok = false;
-        QString next = firstValue(m_pDB,
-                                  QStringLiteral("select time from %1 where time %2'%3' and time < '%4' order by time limit 1 offset %5")
-                                      .arg(table, lowerOp, lower, upper, QString::number(m_nRows)),
-                                  &ok);
-        if (!ok)
-            return { sql };
-        if (next.isNull())
-            break;
-        if (next == QString(lower).replace(QLatin1String("''"), QLatin1String("'"))) {
-            // More rows share this time than a slice holds: the slice ends at
-            // the next time that differs.
-            next = firstValue(m_pDB,
-                              QStringLiteral("select min(time) from %1 where time >'%2' and time < '%3'").arg(table, lower, upper),
-                              &ok);
-            if (!ok)
-                return { sql };
-            if (next.isNull())
-                break;
-        }
-        lower = sqlQuoted(next);
-        lowerOp = QStringLiteral(">=");
-        bounds << lower;
-    }
-    if (bounds.isEmpty())
+    if (!boundaries(table, unquoted(match.captured(2)), false, unquoted(match.captured(3)), &bounds)
+        || bounds.isEmpty())
         return { sql };
 
     QStringList statements;
     QString from = match.captured(2);
     QString fromOp = QStringLiteral(">");
-    bounds << upper;
+    bounds << unquoted(match.captured(3));
     for (const QString& to : qAsConst(bounds)) {
-        const QString range = QStringLiteral("from %1 where time %2'%3' and time < '%4'").arg(table, fromOp, from, to);
+        const QString quotedTo = sqlQuoted(to);
+        const QString range
+            = QStringLiteral("from %1 where time %2'%3' and time < '%4'").arg(table, fromOp, from, quotedTo);
         statements << QString(sql).replace(match.capturedStart(), match.capturedLength(), range);
-        from = to;
+        from = quotedTo;
         fromOp = QStringLiteral(">=");
     }
     return statements;

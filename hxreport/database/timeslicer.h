@@ -1,37 +1,54 @@
 #ifndef TIMESLICER_H
 #define TIMESLICER_H
 
+#include "rangequery.h"
+
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 class DataBaseSql;
 
-// Splits a statement over a time range into statements over consecutive
-// slices of that range, each holding about rowsPerSlice rows of the table.
+// Splits a time range into consecutive slices, each holding about rowsPerSlice
+// rows of the table.
 //
 // A count or a grouping over a year of records reads every one of them and
 // holds SQLite's read lock meanwhile, which in the station's rollback-journal
 // mode keeps the station from committing. Run slice by slice, the lock is held
 // for one slice at a time. Adding up the slices' counts gives the count of the
 // whole range: the slices share no row and leave none out, since every
-// boundary is a time value and rows of equal time fall into one slice.
-//
-// Works on the statements the query builder makes for a time range
-// ("from <table> where time >'<t1>' and time < '<t2>'", alone or inside a
-// sub-query). Any other statement, and a bare count of the range (which the
-// time index answers quickly), comes back alone, unchanged. The boundaries are
-// found on the time index alone, which is quick.
+// boundary is a time value and rows of equal time fall into one slice. The
+// boundaries are found on the time index alone, which is quick.
 class TimeSlicer
 {
 public:
     static const int DefaultRowsPerSlice = 50000;
 
-    explicit TimeSlicer(DataBaseSql* db, int rowsPerSlice = DefaultRowsPerSlice);
+    // rowsPerSlice 0 takes defaultRowsPerSlice().
+    explicit TimeSlicer(DataBaseSql* db, int rowsPerSlice = 0);
 
-    // The statements to run in place of sql, in time order.
+    // The slice size of slicers made without one; DefaultRowsPerSlice unless
+    // set. Tests make it small to run many slices over few rows. Any thread.
+    static int defaultRowsPerSlice();
+    static void setDefaultRowsPerSlice(int rows);
+
+    // The slices of range, in time order; the range alone when it holds no
+    // more than one slice or the boundaries cannot be read.
+    QVector<RangeQuery> split(const RangeQuery& range) const;
+
+    // The same for a statement text as the query builder makes it for a time
+    // range ("from <table> where time >'<t1>' and time < '<t2>'", alone or
+    // inside a sub-query): the statements to run in its place. Any other
+    // statement, and a bare count of the range (which the time index answers
+    // quickly), comes back alone, unchanged.
     QStringList split(const QString& sql) const;
 
 private:
+    // The slices' lower ends after the first, found on the table's time
+    // index; false when a statement failed.
+    bool boundaries(const QString& table, const QString& lower, bool lowerIncluded, const QString& upper,
+        QStringList* bounds) const;
+
     DataBaseSql* m_pDB;
     int m_nRows;
 };

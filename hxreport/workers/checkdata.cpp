@@ -6,6 +6,7 @@
 CheckData::CheckData(QObject* parent)
     : QObject(parent)
 {
+    qRegisterMetaType<RangeQuery>("RangeQuery");
 }
 
 void CheckData::setDataBase(DetectDataDB* db)
@@ -15,14 +16,39 @@ void CheckData::setDataBase(DetectDataDB* db)
 
 void CheckData::doWork(QVariantMap m_map)
 {
+    const QString sqlCount = m_map.value(QStringLiteral("SqlCount")).toString();
+    const QString sqlCheck = m_map.value(QStringLiteral("SqlCheck")).toString();
+    const auto counts = [this, sqlCount] {
+        QVector<BoundStatement> statements;
+        for (const QString& part : TimeSlicer(m_pDB).split(sqlCount))
+            statements << BoundStatement { part, {} };
+        return statements;
+    };
+    serve(counts, { sqlCheck, {} }, m_map.value(QStringLiteral("limit")).toInt());
+}
+
+void CheckData::doRange(RangeQuery range, int limit, int offset)
+{
+    const auto counts = [this, range] {
+        // The time index alone counts a bare range quickly: not worth slicing.
+        if (range.isTimeOnly())
+            return QVector<BoundStatement> { range.countStatement() };
+        QVector<BoundStatement> statements;
+        for (const RangeQuery& slice : TimeSlicer(m_pDB).split(range))
+            statements << slice.countStatement();
+        return statements;
+    };
+    serve(counts, range.pageStatement(limit, offset), limit);
+}
+
+void CheckData::serve(
+    const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page, int limit)
+{
     // One progress map per request: later messages keep the keys set earlier.
     QVariantMap progress;
     progress.insert(QStringLiteral("Type"), QStringLiteral("start"));
     emit sgShowProgress(progress);
 
-    const QString sqlCount = m_map.value(QStringLiteral("SqlCount")).toString();
-    const QString sqlCheck = m_map.value(QStringLiteral("SqlCheck")).toString();
-    const int limit = m_map.value(QStringLiteral("limit")).toInt();
     int count = 0;
     QSqlQuery rows;
     QString error;
@@ -33,9 +59,9 @@ void CheckData::doWork(QVariantMap m_map)
 
         // A long range is counted slice by slice so the station can commit in
         // between; each statement's last row holds its count.
-        for (const QString& part : TimeSlicer(m_pDB).split(sqlCount)) {
+        for (const BoundStatement& part : countStatements()) {
             QSqlQuery countQuery;
-            m_pDB->execSql(part, countQuery);
+            m_pDB->runDetached(part, countQuery);
             if (countQuery.lastError().isValid())
                 error = countQuery.lastError().text();
             int partCount = 0;
@@ -48,7 +74,7 @@ void CheckData::doWork(QVariantMap m_map)
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数据"));
         emit sgShowProgress(progress);
 
-        m_pDB->execSql(sqlCheck, rows);
+        m_pDB->runDetached(page, rows);
         if (error.isEmpty() && rows.lastError().isValid())
             error = rows.lastError().text();
     }

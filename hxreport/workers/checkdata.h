@@ -1,9 +1,15 @@
 #ifndef CHECKDATA_H
 #define CHECKDATA_H
 
+#include "boundstatement.h"
+#include "rangequery.h"
+
 #include <QObject>
 #include <QSqlQuery>
 #include <QVariantMap>
+#include <QVector>
+
+#include <functional>
 
 class DetectDataDB;
 
@@ -29,8 +35,15 @@ signals:
 public slots:
     // m_map: "SqlCount", "SqlCheck", "limit".
     void doWork(QVariantMap m_map);
+    // The same for a range: its count and its page of limit rows from offset.
+    void doRange(RangeQuery range, int limit, int offset);
 
 private:
+    // Runs the count statements (made once counting starts) and adds up their
+    // counts, then the page, and reports.
+    void serve(const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page,
+        int limit);
+
     DetectDataDB* m_pDB = nullptr;
 };
 

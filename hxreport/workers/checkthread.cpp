@@ -13,9 +13,14 @@ void CheckThread::setQuery(DetectDataDB* db, QString sql)
     m_Sql = sql;
 }
 
+void CheckThread::setMode(CheckMode mode)
+{
+    m_Mode = mode;
+}
+
 void CheckThread::setMode(int mode)
 {
-    m_nMode = mode;
+    setMode(mode == static_cast<int>(CheckMode::Count) ? CheckMode::Count : CheckMode::Rows);
 }
 
 void CheckThread::run()
@@ -24,7 +29,7 @@ void CheckThread::run()
     int count = 0;
     if (m_pDB) {
         m_pDB->execSql(m_Sql, query);
-        if (m_nMode == 1) {
+        if (m_Mode == CheckMode::Count) {
             while (query.next()) {
                 bool ok = false;
                 const int value = query.value(0).toString().toInt(&ok, 10);

@@ -6,6 +6,13 @@
 
 class DetectDataDB;
 
+// What a run hands back besides the rows.
+enum class CheckMode
+{
+    Rows = 0, // the rows only; the count reported is 0
+    Count = 1, // the statement yields a count: read it
+};
+
 // Runs one statement on a thread of its own, reports and is deleted by its
 // owner's deleteLater() connection. Never reused.
 class CheckThread : public QThread
@@ -16,7 +23,8 @@ public:
 
     // Must be called before start(); db is not owned.
     void setQuery(DetectDataDB* db, QString sql);
-    // 0: hand back the rows; 1: the statement yields a count, read it.
+    void setMode(CheckMode mode);
+    // The window's numbering of CheckMode.
     void setMode(int mode);
 
 signals:
@@ -30,7 +38,7 @@ protected:
 private:
     DetectDataDB* m_pDB = nullptr;
     QString m_Sql;
-    int m_nMode = 0;
+    CheckMode m_Mode = CheckMode::Rows;
 };
 
 #endif // CHECKTHREAD_H

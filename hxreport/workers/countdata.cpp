@@ -8,6 +8,7 @@
 CountData::CountData(QObject* parent)
     : QObject(parent)
 {
+    qRegisterMetaType<RangeQuery>("RangeQuery");
 }
 
 void CountData::setDataBase(DetectDataDB* db)
@@ -17,14 +18,46 @@ void CountData::setDataBase(DetectDataDB* db)
 
 void CountData::doWork(QVariantMap m_Map)
 {
+    const QString sqlCount = m_Map.value(QStringLiteral("SqlCount")).toString();
+    const QString sqlCheck = m_Map.value(QStringLiteral("SqlCheck")).toString();
+    const auto sliced = [this](const QString& sql) {
+        QVector<BoundStatement> statements;
+        for (const QString& part : TimeSlicer(m_pDB).split(sql))
+            statements << BoundStatement { part, {} };
+        return statements;
+    };
+    const QString grouping
+        = QStringLiteral("select model,count(model) from (%1) GROUP BY model ;").arg(sqlCheck);
+    serve([sliced, sqlCount] { return sliced(sqlCount); }, [sliced, grouping] { return sliced(grouping); });
+}
+
+void CountData::countRange(RangeQuery range)
+{
+    const auto counts = [this, range] {
+        // The time index alone counts a bare range quickly: not worth slicing.
+        if (range.isTimeOnly())
+            return QVector<BoundStatement> { range.countStatement() };
+        QVector<BoundStatement> statements;
+        for (const RangeQuery& slice : TimeSlicer(m_pDB).split(range))
+            statements << slice.countStatement();
+        return statements;
+    };
+    const auto groupings = [this, range] {
+        QVector<BoundStatement> statements;
+        for (const RangeQuery& slice : TimeSlicer(m_pDB).split(range))
+            statements << slice.groupingStatement();
+        return statements;
+    };
+    serve(counts, groupings);
+}
+
+void CountData::serve(const Statements& countStatements, const Statements& groupingStatements)
+{
     auto* counts = new QMap<QString, int>;
     QVariantMap progress;
     progress.insert(QStringLiteral("Type"), QStringLiteral("start"));
     emit sgShowProgress(progress);
     QString total;
-
-    const QString sqlCount = m_Map.value(QStringLiteral("SqlCount")).toString();
-    const QString sqlCheck = m_Map.value(QStringLiteral("SqlCheck")).toString();
 
     if (m_pDB) {
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数量..."));
@@ -32,12 +65,11 @@ void CountData::doWork(QVariantMap m_Map)
 
         // A long range is counted and grouped slice by slice so the station
         // can commit in between; the slices' counts add up to the range's.
-        const TimeSlicer slicer(m_pDB);
         QSqlError error;
         int n = 0;
-        for (const QString& part : slicer.split(sqlCount)) {
+        for (const BoundStatement& part : countStatements()) {
             QSqlQuery countQuery;
-            m_pDB->execSql(part, countQuery);
+            m_pDB->runDetached(part, countQuery);
             int partCount = 0;
             while (countQuery.next())
                 partCount = countQuery.value(0).toInt();
@@ -46,8 +78,7 @@ void CountData::doWork(QVariantMap m_Map)
                 error = countQuery.lastError();
         }
 
-        const QString grouping = QStringLiteral("select model,count(model) from (%1) GROUP BY model ;").arg(sqlCheck);
-        const QStringList groupings = slicer.split(grouping);
+        const QVector<BoundStatement> groupings = groupingStatements();
 
         progress.remove(QStringLiteral("msg"));
         progress.insert(QStringLiteral("msg"), QStringLiteral("共%1条记录，正在分类核算数据，请稍后").arg(n));
@@ -55,9 +86,9 @@ void CountData::doWork(QVariantMap m_Map)
 
         // A NULL model and an empty model both read as "": their counts add up,
         // so the per-model numbers stay right; so do the slices' counts.
-        for (const QString& part : groupings) {
+        for (const BoundStatement& part : groupings) {
             QSqlQuery groups;
-            m_pDB->execSql(part, groups);
+            m_pDB->runDetached(part, groups);
             while (groups.next())
                 (*counts)[groups.value(0).toString()] += groups.value(1).toInt();
             if (groups.lastError().isValid())

@@ -1,9 +1,15 @@
 #ifndef COUNTDATA_H
 #define COUNTDATA_H
 
+#include "boundstatement.h"
+#include "rangequery.h"
+
 #include <QMap>
 #include <QObject>
 #include <QVariantMap>
+#include <QVector>
+
+#include <functional>
 
 class DetectDataDB;
 
@@ -30,8 +36,15 @@ signals:
 public slots:
     // m_Map: "SqlCount" (the total) and "SqlCheck" (the record query to group).
     void doWork(QVariantMap m_Map);
+    // The same for a range: its count and its records per model.
+    void countRange(RangeQuery range);
 
 private:
+    using Statements = std::function<QVector<BoundStatement>()>;
+    // Adds up the counts, then the groupings' counts per model, and reports;
+    // the statements are made once each step starts.
+    void serve(const Statements& countStatements, const Statements& groupingStatements);
+
     DetectDataDB* m_pDB = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "csvwriter.h"
 
+#include "stationschema.h"
+
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QVariant>
@@ -43,7 +45,8 @@ CsvWriter::CsvWriter(QIODevice* device)
 QString CsvWriter::field(const QString& text)
 {
     const auto special = [](QChar c) {
-        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r');
     };
     if (std::none_of(text.cbegin(), text.cend(), special))
         return text;
@@ -125,21 +128,19 @@ QString CsvWriter::errorString() const
 void CsvWriter::writeProductionHeader(const QString& title)
 {
     writeText(title);
-    writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("匹配型号"), QStringLiteral("相似度"),
-                QStringLiteral("消耗时间"), QStringLiteral("直径"), QStringLiteral("厚度") });
+    writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("匹配型号"),
+        QStringLiteral("相似度"), QStringLiteral("消耗时间"), QStringLiteral("直径"),
+        QStringLiteral("厚度") });
 }
 
 const QStringList& CsvWriter::productionColumns()
 {
-    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("model"), QStringLiteral("correlate"),
-                                         QStringLiteral("detecttime"), QStringLiteral("diameter"), QStringLiteral("hight") };
-    return columns;
+    return StationSchema::productionExportColumns();
 }
 
 const QStringList& CsvWriter::logColumns()
 {
-    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("message") };
-    return columns;
+    return StationSchema::logExportColumns();
 }
 
 const QString& CsvWriter::cachedFixed3(double value)
@@ -154,16 +155,17 @@ const QString& CsvWriter::cachedPercent(double correlate)
 
 void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
 {
-    writeFields({ QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()),
-                  cachedPercent(values.at(2).toDouble()), cachedFixed3(values.at(3).toDouble()),
-                  cachedFixed3(values.at(4).toDouble()), cachedFixed3(values.at(5).toDouble()) });
+    writeFields(
+        { QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()),
+            cachedPercent(values.at(2).toDouble()), cachedFixed3(values.at(3).toDouble()),
+            cachedFixed3(values.at(4).toDouble()), cachedFixed3(values.at(5).toDouble()) });
 }
 
 void CsvWriter::writeProductionFooter(int total, const QString& user, const QDateTime& now)
 {
     writeLine({ QStringLiteral("总数"), QString::number(total) });
     writeLine({ QStringLiteral("时间:"), now.toString(QStringLiteral("yyyy-MM-dd")),
-                now.toString(QStringLiteral("hh:mm:ss")) });
+        now.toString(QStringLiteral("hh:mm:ss")) });
     writeLine({ QStringLiteral("用户:"), user }, true);
 }
 
@@ -175,24 +177,27 @@ void CsvWriter::writeLogHeader(const QString& title)
 
 void CsvWriter::writeLogRow(int number, const QVector<QVariant>& values)
 {
-    writeFields({ QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()) },
-                true);
+    writeFields(
+        { QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()) },
+        true);
 }
 
 void CsvWriter::writeLogFooter(int total, const QString& user, const QDateTime& now)
 {
     writeLine({ QStringLiteral("总数"), QString::number(total) });
     writeLine({ QStringLiteral("保存时间:"), now.toString(QStringLiteral("yyyy-MM-dd")),
-                now.toString(QStringLiteral("hh:mm:ss")) });
+        now.toString(QStringLiteral("hh:mm:ss")) });
     writeLine({ QStringLiteral("用户:"), user }, true);
 }
 
-void CsvWriter::writeCounts(const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts,
-                            const QDateTime& now)
+void CsvWriter::writeCounts(
+    const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts, const QDateTime& now)
 {
     const QString rangeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-    writeText(trWindow(QT_TRANSLATE_NOOP("hxReport", "从%1到%2统计的数据如下")).arg(start.toString(rangeFormat), end.toString(rangeFormat)));
-    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "序号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "型号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "数量")) });
+    writeText(trWindow(QT_TRANSLATE_NOOP("hxReport", "从%1到%2统计的数据如下"))
+                  .arg(start.toString(rangeFormat), end.toString(rangeFormat)));
+    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "序号")),
+        trWindow(QT_TRANSLATE_NOOP("hxReport", "型号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "数量")) });
     int number = 0;
     int sum = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
@@ -201,7 +206,9 @@ void CsvWriter::writeCounts(const QDateTime& start, const QDateTime& end, const 
     }
     if (!counts.contains(QStringLiteral("NG")))
         writeLine({ QString::number(++number), QStringLiteral("NG"), QStringLiteral("0") });
-    writeLine({ QString::number(++number), trWindow(QT_TRANSLATE_NOOP("hxReport", "总数")), QString::number(sum) });
-    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "时间:")), now.toString(QStringLiteral("yyyy-MM-dd")), now.toString(QStringLiteral("hh:mm:ss")) });
+    writeLine(
+        { QString::number(++number), trWindow(QT_TRANSLATE_NOOP("hxReport", "总数")), QString::number(sum) });
+    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "时间:")), now.toString(QStringLiteral("yyyy-MM-dd")),
+        now.toString(QStringLiteral("hh:mm:ss")) });
     writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "用户:")), QStringLiteral("username") }, true);
 }

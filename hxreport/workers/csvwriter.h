@@ -4,11 +4,11 @@
 #include <QDateTime>
 #include <QHash>
 #include <QMap>
-#include <QVariant>
-#include <QVector>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <QVariant>
+#include <QVector>
 
 #include <initializer_list>
 
@@ -51,8 +51,8 @@ public:
     void writeLogFooter(int total, const QString& user, const QDateTime& now);
 
     // The statistics block; start and end are the range's own date-times.
-    void writeCounts(const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts,
-                     const QDateTime& now);
+    void writeCounts(
+        const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts, const QDateTime& now);
 
     static QString field(const QString& text);
     // A text stored by the station: one that begins with '=', '+', '-', '@',

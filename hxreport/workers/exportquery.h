@@ -1,7 +1,11 @@
 #ifndef EXPORTQUERY_H
 #define EXPORTQUERY_H
 
+#include "boundstatement.h"
+#include "rangequery.h"
+
 #include <QString>
+#include <QStringList>
 
 // The rows of a record export, read in bounded chunks.
 //
@@ -17,24 +21,32 @@
 class ExportQuery
 {
 public:
+    ExportQuery() = default; // invalid: the export runs its one statement
+
     // Production records with time1 < time < time2, of one model unless model
     // is empty; oldest first.
     static ExportQuery production(const QString& time1, const QString& time2, const QString& model);
     // Log records of one class with time1 < time < time2; newest first.
     static ExportQuery log(const QString& time1, const QString& time2, int logClass);
 
-    bool isValid() const { return !m_Table.isEmpty(); }
+    bool isValid() const { return m_Range.isValid(); }
+    // Log records come newest first.
+    bool isNewestFirst() const { return m_Range.isNewestFirst(); }
+    // The columns each chunk's rows bring: the key, the time, then the file's.
+    const QStringList& columns() const { return m_Columns; }
     // The first chunk, or the chunk after the row (lastTime, lastUid).
-    QString firstChunk(int limit) const;
-    QString nextChunk(const QString& lastTime, qint64 lastUid, int limit) const;
+    BoundStatement firstStatement(int limit) const;
+    BoundStatement nextStatement(const QString& lastTime, qint64 lastUid, int limit) const;
+    // The same as text with the values written in (query plans, messages).
+    QString firstChunk(int limit) const { return firstStatement(limit).inlined(); }
+    QString nextChunk(const QString& lastTime, qint64 lastUid, int limit) const
+    {
+        return nextStatement(lastTime, lastUid, limit).inlined();
+    }
 
 private:
-    QString m_Table;
-    QString m_Columns;
-    QString m_Time1;
-    QString m_Time2;
-    QString m_Condition; // extra condition, already quoted, without "and"
-    bool m_NewestFirst = false;
+    RangeQuery m_Range;
+    QStringList m_Columns;
 };
 
 #endif // EXPORTQUERY_H

@@ -2,10 +2,17 @@
 
 #include "csvwriter.h"
 #include "detectdatadb.h"
+#include "stationschema.h"
+
+#include <QAtomicInt>
 
 #include <QDateTime>
 #include <QSaveFile>
 #include <QSqlRecord>
+
+namespace {
+QAtomicInt defaultChunk(QSaveCSVThread::DefaultChunkSize);
+}
 
 QSaveCSVThread::QSaveCSVThread(QObject* parent)
     : QThread(parent)
@@ -20,6 +27,11 @@ void QSaveCSVThread::setTask(DetectDataDB* db, QString sql, QString fileName, in
     m_nType = nType;
 }
 
+void QSaveCSVThread::setTask(DetectDataDB* db, const QString& sql, const QString& fileName, ExportType type)
+{
+    setTask(db, sql, fileName, static_cast<int>(type));
+}
+
 void QSaveCSVThread::setHeader(QString title, QString user)
 {
     m_Title = title;
@@ -29,7 +41,17 @@ void QSaveCSVThread::setHeader(QString title, QString user)
 void QSaveCSVThread::setChunks(const ExportQuery& query, int chunkSize)
 {
     m_Chunks = query;
-    m_nChunkSize = qMax(1, chunkSize);
+    m_nChunkSize = chunkSize > 0 ? chunkSize : defaultChunkSize();
+}
+
+int QSaveCSVThread::defaultChunkSize()
+{
+    return defaultChunk.loadAcquire();
+}
+
+void QSaveCSVThread::setDefaultChunkSize(int rows)
+{
+    defaultChunk.storeRelease(qMax(1, rows));
 }
 
 void QSaveCSVThread::run()
@@ -37,9 +59,9 @@ void QSaveCSVThread::run()
     m_bSucceeded = false;
     m_ErrorString.clear();
     m_nRows = 0;
-    if (m_nType == 0)
+    if (m_nType == static_cast<int>(ExportType::Production))
         m_bSucceeded = writeProductionCsv();
-    else if (m_nType == 1)
+    else if (m_nType == static_cast<int>(ExportType::Log))
         m_bSucceeded = writeLogCsv();
     else
         m_ErrorString = QStringLiteral("unknown export type %1").arg(m_nType);
@@ -83,19 +105,18 @@ bool QSaveCSVThread::writeFile(bool (QSaveCSVThread::*write)(QIODevice*))
 bool QSaveCSVThread::writeProduction(QIODevice* device)
 {
     return writeRecords(device, CsvWriter::productionColumns(), &CsvWriter::writeProductionHeader,
-                        &CsvWriter::writeProductionRow, &CsvWriter::writeProductionFooter);
+        &CsvWriter::writeProductionRow, &CsvWriter::writeProductionFooter);
 }
 
 bool QSaveCSVThread::writeLog(QIODevice* device)
 {
     return writeRecords(device, CsvWriter::logColumns(), &CsvWriter::writeLogHeader, &CsvWriter::writeLogRow,
-                        &CsvWriter::writeLogFooter);
+        &CsvWriter::writeLogFooter);
 }
 
 bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
-                                  void (CsvWriter::*header)(const QString&),
-                                  void (CsvWriter::*row)(int, const QVector<QVariant>&),
-                                  void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
+    void (CsvWriter::*header)(const QString&), void (CsvWriter::*row)(int, const QVector<QVariant>&),
+    void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
 {
     CsvWriter csv(device);
     (csv.*header)(m_Title);
@@ -111,7 +132,8 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
         return false;
     }
     if (!queried) {
-        m_ErrorString = m_pDB->lastError().text();
+        if (m_ErrorString.isEmpty())
+            m_ErrorString = m_pDB->lastError().text();
         return false;
     }
     (csv.*footer)(number, m_User, QDateTime::currentDateTime());
@@ -122,13 +144,15 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
     return true;
 }
 
-bool QSaveCSVThread::readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
+bool QSaveCSVThread::readRows(
+    const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
 {
     if (!m_Chunks.isValid())
         return m_pDB->forEachRowValues(m_Sql, columns, row);
     // Each row also brings its uid and time, where the next chunk continues;
     // the row function reads the leading columns only.
-    const QStringList withKey = QStringList(columns) << QStringLiteral("uid") << QStringLiteral("time");
+    const QStringList withKey = QStringList(columns)
+        << StationSchema::keyColumn() << StationSchema::timeColumn();
     const int uidIndex = columns.size();
     const int timeIndex = columns.size() + 1;
     QString lastTime;
@@ -136,17 +160,31 @@ bool QSaveCSVThread::readRows(const QStringList& columns, const std::function<bo
     bool stopped = false;
     for (bool first = true;; first = false) {
         int rows = 0;
-        const QString sql = first ? m_Chunks.firstChunk(m_nChunkSize) : m_Chunks.nextChunk(lastTime, lastUid, m_nChunkSize);
+        const BoundStatement sql = first ? m_Chunks.firstStatement(m_nChunkSize)
+                                         : m_Chunks.nextStatement(lastTime, lastUid, m_nChunkSize);
+        const qint64 previousUid = lastUid;
+        bool repeated = false;
         const bool ok = m_pDB->forEachRowValues(sql, withKey, [&](const QVector<QVariant>& values) {
             ++rows;
             lastUid = values.at(uidIndex).toLongLong();
             lastTime = values.at(timeIndex).toString();
+            // Keys are unique, so meeting the last row again means the chunk
+            // did not move on: it would be read again forever.
+            if (!first && lastUid == previousUid) {
+                repeated = true;
+                return false;
+            }
             if (!row(values)) {
                 stopped = true;
                 return false;
             }
             return true;
         });
+        if (repeated) {
+            m_ErrorString
+                = QStringLiteral("export stopped: the chunk after row %1 did not advance").arg(previousUid);
+            return false;
+        }
         if (!ok)
             return false;
         if (stopped || rows < m_nChunkSize)

@@ -5,13 +5,21 @@
 
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <QVariant>
 #include <QVector>
-#include <QThread>
 
 #include <functional>
 
 class CsvWriter;
+
+// What an export writes; the numbers are those of setTask() and resultReady().
+enum class ExportType
+{
+    Production = 0,
+    Log = 1,
+};
+
 class DetectDataDB;
 class QDateTime;
 class QIODevice;
@@ -29,10 +37,18 @@ public:
     // Must be called before start(). nType 0: production records, 1: log
     // records, anything else writes nothing. db is not owned.
     void setTask(DetectDataDB* db, QString sql, QString fileName, int nType);
+    void setTask(DetectDataDB* db, const QString& sql, const QString& fileName, ExportType type);
     void setHeader(QString title, QString user);
     // Reads the rows in chunks instead of running the task's statement once
-    // (see ExportQuery); the rows and their order are the same.
-    void setChunks(const ExportQuery& query, int chunkSize = 5000);
+    // (see ExportQuery); the rows and their order are the same. chunkSize 0
+    // takes defaultChunkSize().
+    void setChunks(const ExportQuery& query, int chunkSize = 0);
+
+    // The chunk size of exports that set none; DefaultChunkSize unless set.
+    // Tests make it small to run many chunks over few rows. Any thread.
+    static const int DefaultChunkSize = 5000;
+    static int defaultChunkSize();
+    static void setDefaultChunkSize(int rows);
 
     // Valid once resultReady() was emitted.
     bool succeeded() const { return m_bSucceeded; }
@@ -57,9 +73,9 @@ private:
     // Streams the given columns of every row to row() until it returns false;
     // false when a statement failed.
     bool readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row);
-    bool writeRecords(QIODevice* device, const QStringList& columns, void (CsvWriter::*header)(const QString&),
-                      void (CsvWriter::*row)(int, const QVector<QVariant>&),
-                      void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
+    bool writeRecords(QIODevice* device, const QStringList& columns,
+        void (CsvWriter::*header)(const QString&), void (CsvWriter::*row)(int, const QVector<QVariant>&),
+        void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
 
     int m_nType = -1;
     DetectDataDB* m_pDB = nullptr;
@@ -68,7 +84,7 @@ private:
     QString m_Title;
     QString m_User;
     ExportQuery m_Chunks;
-    int m_nChunkSize = 5000;
+    int m_nChunkSize = DefaultChunkSize;
     bool m_bSucceeded = false;
     QString m_ErrorString;
     int m_nRows = 0;

@@ -1,6 +1,7 @@
 #include "workfordb.h"
 
 #include "detectdatadb.h"
+#include "stationschema.h"
 
 WorkForDB::WorkForDB(QObject* parent)
     : QObject(parent)
@@ -16,8 +17,8 @@ void WorkForDB::doWork(QString strTime, int ncount)
 {
     if (m_pDB) {
         m_pDB->deleteBefore(strTime);
-        m_pDB->trimLogClass(1, ncount);
-        m_pDB->trimLogClass(4, ncount);
+        m_pDB->trimLogClass(StationSchema::toInt(LogClass::Alarm), ncount);
+        m_pDB->trimLogClass(StationSchema::toInt(LogClass::State), ncount);
     }
     emit resultReady(QString());
 }

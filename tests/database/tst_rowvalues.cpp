@@ -28,17 +28,17 @@ void TestRowValues::initTestCase()
 {
     m_Dir.reset(new TestAppDir);
     QVERIFY(TestAppDir::exec(m_Dir->detectionDatabase(),
-                             "create table t (k integer primary key, v);"
-                             "insert into t values (1, NULL);"
-                             "insert into t values (2, 42);"
-                             "insert into t values (3, -9007199254740993);"
-                             "insert into t values (4, 0.1);"
-                             "insert into t values (5, 1e300);"
-                             "insert into t values (6, ' 1.2345 ');"
-                             "insert into t values (7, 'O''Neil, \"A\"' || char(10) || char(128512));"
-                             "insert into t values (8, x'00ff41');"
-                             "insert into t values (9, cast(x'41ff42' as text));"
-                             "insert into t values (10, '')"));
+        "create table t (k integer primary key, v);"
+        "insert into t values (1, NULL);"
+        "insert into t values (2, 42);"
+        "insert into t values (3, -9007199254740993);"
+        "insert into t values (4, 0.1);"
+        "insert into t values (5, 1e300);"
+        "insert into t values (6, ' 1.2345 ');"
+        "insert into t values (7, 'O''Neil, \"A\"' || char(10) || char(128512));"
+        "insert into t values (8, x'00ff41');"
+        "insert into t values (9, cast(x'41ff42' as text));"
+        "insert into t values (10, '')"));
     m_Db.reset(new DetectDataDB(m_Dir->detectionDatabase(), QStringLiteral("QSQLITE")));
     QVERIFY(m_Db->openDatabase());
 }
@@ -53,7 +53,7 @@ void TestRowValues::sameValuesAsQtDriver_data()
 {
     QTest::addColumn<int>("key");
     const char* const names[] = { "null", "integer", "big integer", "float", "huge float", "number as text",
-                                  "quotes, comma, line break, non-BMP", "blob", "invalid UTF-8 text", "empty text" };
+        "quotes, comma, line break, non-BMP", "blob", "invalid UTF-8 text", "empty text" };
     for (int k = 1; k <= 10; ++k)
         QTest::newRow(names[k - 1]) << k;
 }
@@ -66,10 +66,11 @@ void TestRowValues::sameValuesAsQtDriver()
     QVERIFY(m_Db->runDetached(sql, expected));
     QVERIFY(expected.next());
     QVector<QVariant> got;
-    QVERIFY(m_Db->forEachRowValues(sql, { QStringLiteral("v"), QStringLiteral("k") }, [&](const QVector<QVariant>& values) {
-        got = values;
-        return true;
-    }));
+    QVERIFY(m_Db->forEachRowValues(
+        sql, { QStringLiteral("v"), QStringLiteral("k") }, [&](const QVector<QVariant>& values) {
+            got = values;
+            return true;
+        }));
     QCOMPARE(got.size(), 2);
     QCOMPARE(got.at(0).userType(), expected.value(1).userType());
     QCOMPARE(got.at(0).isNull(), expected.value(1).isNull());
@@ -82,11 +83,11 @@ void TestRowValues::sameValuesAsQtDriver()
 void TestRowValues::missingColumnIsInvalid()
 {
     QVector<QVariant> got;
-    QVERIFY(m_Db->forEachRowValues(QStringLiteral("select k from t where k = 2"), { QStringLiteral("nosuch"), QStringLiteral("k") },
-                                   [&](const QVector<QVariant>& values) {
-                                       got = values;
-                                       return true;
-                                   }));
+    QVERIFY(m_Db->forEachRowValues(QStringLiteral("select k from t where k = 2"),
+        { QStringLiteral("nosuch"), QStringLiteral("k") }, [&](const QVector<QVariant>& values) {
+            got = values;
+            return true;
+        }));
     QCOMPARE(got.size(), 2);
     QVERIFY(!got.at(0).isValid());
     QCOMPARE(got.at(1).toInt(), 2);
@@ -96,18 +97,18 @@ void TestRowValues::failureIsReported()
 {
     int rows = 0;
     QVERIFY(!m_Db->forEachRowValues(QStringLiteral("select * from nosuch"), { QStringLiteral("k") },
-                                    [&](const QVector<QVariant>&) { return ++rows > 0; }));
+        [&](const QVector<QVariant>&) { return ++rows > 0; }));
     QCOMPARE(rows, 0);
     QVERIFY(m_Db->lastError().text().contains(QStringLiteral("nosuch")));
 
     m_Db->setInterrupted(true);
     QVERIFY(!m_Db->forEachRowValues(QStringLiteral("select k from t"), { QStringLiteral("k") },
-                                    [&](const QVector<QVariant>&) { return ++rows > 0; }));
+        [&](const QVector<QVariant>&) { return ++rows > 0; }));
     m_Db->setInterrupted(false);
     QCOMPARE(rows, 0);
     // A statement that succeeds clears the error again.
     QVERIFY(m_Db->forEachRowValues(QStringLiteral("select k from t"), { QStringLiteral("k") },
-                                   [&](const QVector<QVariant>&) { return true; }));
+        [&](const QVector<QVariant>&) { return true; }));
     QVERIFY(!m_Db->lastError().isValid());
 }
 
@@ -115,7 +116,7 @@ void TestRowValues::stopsWhenAsked()
 {
     int rows = 0;
     QVERIFY(m_Db->forEachRowValues(QStringLiteral("select k from t order by k"), { QStringLiteral("k") },
-                                   [&](const QVector<QVariant>&) { return ++rows < 3; }));
+        [&](const QVector<QVariant>&) { return ++rows < 3; }));
     QCOMPARE(rows, 3);
 }
 

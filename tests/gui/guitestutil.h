@@ -24,8 +24,7 @@ namespace GuiTest {
 
 // Calls act() with the first modal widget of type T (for which wanted() holds)
 // that shows up; polled every 10 ms, up to about 20 s.
-template<class T>
-void whenModal(std::function<void(T*)> act, std::function<bool(T*)> wanted = nullptr)
+template <class T> void whenModal(std::function<void(T*)> act, std::function<bool(T*)> wanted = nullptr)
 {
     auto timer = new QTimer(qApp);
     auto tries = std::make_shared<int>(0);
@@ -47,13 +46,15 @@ void whenModal(std::function<void(T*)> act, std::function<bool(T*)> wanted = nul
 // Presses the box's first (accept) button and stores its text.
 inline void answerMessageBox(QString* text, QString* title = nullptr)
 {
-    whenModal<QMessageBox>([text, title](QMessageBox* box) {
-        if (text)
-            *text = box->text();
-        if (title)
-            *title = box->windowTitle();
-        box->button(QMessageBox::Ok)->click();
-    }, [](QMessageBox* box) { return box->button(QMessageBox::Ok) != nullptr; });
+    whenModal<QMessageBox>(
+        [text, title](QMessageBox* box) {
+            if (text)
+                *text = box->text();
+            if (title)
+                *title = box->windowTitle();
+            box->button(QMessageBox::Ok)->click();
+        },
+        [](QMessageBox* box) { return box->button(QMessageBox::Ok) != nullptr; });
 }
 
 // Sets date, hour and minute in an open date-time picker and presses its OK
@@ -97,7 +98,7 @@ inline void answerFileDialog(const QString& path)
 {
     whenModal<QFileDialog>([path](QFileDialog* dialog) {
         whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); },
-                               [](QMessageBox* box) { return box->button(QMessageBox::Yes) != nullptr; });
+            [](QMessageBox* box) { return box->button(QMessageBox::Yes) != nullptr; });
         fillSaveDialog(dialog, path);
         // accept() is protected in QFileDialog; it runs the dialog's own checks.
         QMetaObject::invokeMethod(dialog, "accept");
@@ -110,8 +111,7 @@ inline void cancelFileDialog()
 }
 
 // The window's widget of that object name; a missing one ends the test run.
-template<class T>
-T* child(QWidget& window, const char* name)
+template <class T> T* child(QWidget& window, const char* name)
 {
     T* widget = window.findChild<T*>(QLatin1String(name));
     if (!widget)
@@ -128,7 +128,7 @@ inline void pick(QWidget& window, const char* button, const QDateTime& value)
 
 // Clicks a button and waits for the window's signal (it may have come during
 // the click already, as when the button runs a modal wait).
-template<class Window, class Signal>
+template <class Window, class Signal>
 bool clickAndWait(Window& window, const char* button, Signal signal, int timeoutMs = 20000)
 {
     QSignalSpy done(&window, signal);

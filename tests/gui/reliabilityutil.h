@@ -8,7 +8,7 @@
 
 #include "guitestutil.h"
 #include "hxreport.h"
-#include "testappdir.h"
+#include "stationfixture.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -65,87 +65,25 @@ inline bool isRoot()
 #endif
 }
 
-
-// Runs statements in order (the file is created when missing); stops at the
-// first that fails and reports it.
+// File helpers of the station fixture, under the names these tests use.
 inline bool exec(const QString& file, const QStringList& statements)
 {
-    return TestAppDir::withConnection(file, false, [&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        for (const QString& statement : statements) {
-            if (!query.exec(statement)) {
-                qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
-                return false;
-            }
-        }
-        return true;
-    });
+    return StationFixture::execAll(file, statements);
 }
 
-// Inserts one row with bound values (a QByteArray goes in as a BLOB).
 inline bool insert(const QString& file, const QString& table, const QVariantMap& values)
 {
-    return TestAppDir::withConnection(file, false, [&](QSqlDatabase& db) {
-        QStringList marks;
-        for (int i = 0; i < values.size(); ++i)
-            marks << QStringLiteral("?");
-        QSqlQuery query(db);
-        if (!query.prepare(
-                QStringLiteral("insert into %1(%2) values(%3)")
-                    .arg(table, values.keys().join(QLatin1Char(',')), marks.join(QLatin1Char(',')))))
-            return false;
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        return query.exec();
-    });
+    return StationFixture::insert(file, table, values);
 }
 
-// Everything a database file holds, read on a read-only connection: each
-// schema entry ("table wftable", "index idx_wftable", ...) with its statement
-// and, for tables, the row count and a digest of every value in rowid order.
-// Empty when the file cannot be read as a database.
 inline QMap<QString, QString> contents(const QString& file)
 {
-    QMap<QString, QString> entries;
-    TestAppDir::withConnection(file, true, [&](QSqlDatabase& db) {
-        QSqlQuery schema(db);
-        if (!schema.exec(QStringLiteral("select type, name, sql from sqlite_master order by type, name")))
-            return false;
-        QList<QStringList> found;
-        while (schema.next())
-            found << QStringList { schema.value(0).toString(), schema.value(1).toString(),
-                schema.value(2).toString() };
-        for (const QStringList& entry : found) {
-            QString value = entry[2];
-            if (entry[0] == QLatin1String("table")) {
-                QSqlQuery rows(db);
-                QCryptographicHash digest(QCryptographicHash::Sha1);
-                int count = 0;
-                if (rows.exec(QStringLiteral("select * from \"%1\" order by rowid").arg(entry[1]))) {
-                    while (rows.next()) {
-                        ++count;
-                        for (int c = 0; c < rows.record().count(); ++c) {
-                            const QVariant v = rows.value(c);
-                            digest.addData(v.isNull() ? QByteArray("<null>") : v.toByteArray());
-                            digest.addData("\x1f", 1);
-                        }
-                    }
-                }
-                value += QStringLiteral("\nrows %1 %2")
-                             .arg(count)
-                             .arg(QString::fromLatin1(digest.result().toHex()));
-            }
-            entries.insert(entry[0] + QLatin1Char(' ') + entry[1], value);
-        }
-        return true;
-    });
-    return entries;
+    return StationFixture::contents(file);
 }
 
 inline QByteArray fileBytes(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot read>");
+    return StationFixture::fileBytes(path);
 }
 
 inline QString statusText(hxReport& window)

@@ -6,6 +6,7 @@
 #include "apppaths.h"
 #include "qreportwidget.h"
 #include "reliabilityutil.h"
+#include "stationschema.h"
 #include "testappdir.h"
 
 #include <QBuffer>
@@ -274,7 +275,10 @@ void TestDamagedFiles::emptyDatabaseGetsTables()
         QStringList({ "index idx_warningtable", "index idx_wftable", "table sqlite_sequence",
             "table warningtable", "table wftable", "table wftimetable_2" }));
     for (const char* table : { "warningtable", "wftable", "wftimetable_2" })
-        QCOMPARE(TestAppDir::firstColumn(db(), QStringLiteral("select count(*) from %1").arg(table)).value(0).toInt(), 0);
+        QCOMPARE(TestAppDir::firstColumn(db(), QStringLiteral("select count(*) from %1").arg(table))
+                     .value(0)
+                     .toInt(),
+            0);
 }
 
 void TestDamagedFiles::corruptedDatabase_data()
@@ -444,13 +448,10 @@ void TestDamagedFiles::unexpectedValues_data()
     QTest::addColumn<QStringList>("logs"); // alarm records as "time|message"
     QTest::addColumn<QStringList>("statistics"); // "model count", then the total
 
-    const QString wftable = QStringLiteral("CREATE TABLE wftable (uid INTEGER PRIMARY KEY AUTOINCREMENT NOT "
-                                           "NULL, channel INT(100), correlate INT(100), "
-                                           "detecttime VARCHAR(32), diameter INT(100), hight INT(100), model "
-                                           "VARCHAR(32), pic BLOB, time DATETIME(32))");
-    const QString warningtable = QStringLiteral(
-        "CREATE TABLE warningtable (uid INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, class VARCHAR(32), "
-        "message VARCHAR(256), time DATETIME(32))");
+    // The station's tables without their indexes.
+    const QString wftable = StationSchema::createDetectionTableSql();
+    const QString warningtable = StationSchema::createLogTableSql();
+    const QString wftimetable = StationSchema::createShiftTableSql();
 
     QTest::newRow("extra columns in another order")
         << QStringList {
@@ -474,8 +475,7 @@ void TestDamagedFiles::unexpectedValues_data()
                "insert into wftable(uid) values(NULL)",
                "insert into warningtable(class,time) values('1','2020-05-01 08:00:00')",
                "insert into warningtable(uid) values(NULL)",
-               "CREATE TABLE wftimetable_2 (uid INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, EndType INT(100), "
-               "endtime VARCHAR(32), startType INT(100), starttime VARCHAR(32), type VARCHAR(32))",
+               wftimetable,
                "insert into wftimetable_2(uid) values(NULL)",
            }
         << QStringList { "2020-05-01 08:00:00||0.000%|0.000|0.000|0.000" } << QStringList { "2020-05-01 08:00:00|" }
@@ -508,8 +508,7 @@ void TestDamagedFiles::unexpectedValues_data()
                "insert into wftable(time,model) values('','empty')",
                "insert into warningtable(class,message,time) values('1','iso','2020-05-01T09:00:00')",
                "insert into warningtable(class,message,time) values('1','number',1588320000)",
-               "CREATE TABLE wftimetable_2 (uid INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, EndType INT(100), "
-               "endtime VARCHAR(32), startType INT(100), starttime VARCHAR(32), type VARCHAR(32))",
+               wftimetable,
                "insert into wftimetable_2(type,starttime,endtime) values('早班','8:00','25:99:00')",
            }
         << QStringList { "2020-05-01T08:00:00|iso|0.000%|0.000|0.000|0.000" }
@@ -551,7 +550,8 @@ void TestDamagedFiles::unexpectedValues()
         const QList<QStringList> lines = parseCsv(QString::fromUtf8(fileBytes(csv)));
         QCOMPARE(lines.size(), production.size() + 5);
         for (int i = 0; i < production.size(); ++i)
-            QCOMPARE(lines[2 + i], QStringList(QString::number(i + 1)) + production[i].split(QLatin1Char('|')));
+            QCOMPARE(
+                lines[2 + i], QStringList(QString::number(i + 1)) + production[i].split(QLatin1Char('|')));
         QCOMPARE(rowsOf(window.logModel(), 2), logs);
         QCOMPARE(window.logPaging().total, logs.size());
         QCOMPARE(reportRows(window.reportWidget()), statistics);

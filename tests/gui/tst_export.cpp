@@ -38,7 +38,8 @@ QString exportTo(hxReport& window, const char* button, const QString& path)
     return message;
 }
 
-const QRegularExpression kDateLine(QStringLiteral("^(时间:|保存时间:),\\d{4}-\\d{2}-\\d{2},\\d{2}:\\d{2}:\\d{2}$"));
+const QRegularExpression kDateLine(
+    QStringLiteral("^(时间:|保存时间:),\\d{4}-\\d{2}-\\d{2},\\d{2}:\\d{2}:\\d{2}$"));
 }
 
 class TestExport : public QObject
@@ -59,7 +60,8 @@ void TestExport::productionExport()
 {
     PageFixture fixture;
     QVERIFY(fixture.addRecord("2020-05-01 08:00:01", "A1", 0.5, QByteArray(), 1.23456, 500, 200));
-    QVERIFY(fixture.addRecord("2020-05-01 08:00:02", "B,2", std::numeric_limits<double>::infinity(), QByteArray(), 0.2, 420.5, 180));
+    QVERIFY(fixture.addRecord("2020-05-01 08:00:02", "B,2", std::numeric_limits<double>::infinity(),
+        QByteArray(), 0.2, 420.5, 180));
     QVERIFY(fixture.addRecord("2020-05-01 08:00:03", "C\"3", 0.91234, QByteArray(), 2, 350, 150));
     QVERIFY(fixture.addRecord("2020-05-03 08:00:03", "A1", 0.9)); // outside the range
     fixture.done();

@@ -24,7 +24,9 @@ QtMessageHandler g_previousHandler = nullptr;
 
 void collectDebug(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (type == QtDebugMsg && (message.startsWith(QLatin1String("start thread")) || message.startsWith(QLatin1String("delete "))))
+    if (type == QtDebugMsg
+        && (message.startsWith(QLatin1String("start thread"))
+            || message.startsWith(QLatin1String("delete "))))
         g_debugLines << message;
     if (g_previousHandler)
         g_previousHandler(type, context, message);
@@ -34,7 +36,8 @@ void writeModels(const QString& appDir, const QStringList& models)
 {
     QDir(appDir).mkpath(QStringLiteral("pattern"));
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("models-setup"));
+        QSqlDatabase db
+            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("models-setup"));
         db.setDatabaseName(AppPaths::join(appDir, QStringLiteral("pattern/modelTemplate.db")));
         QVERIFY(db.open());
         QSqlQuery query(db);
@@ -66,8 +69,7 @@ ShiftRecord shift(const QString& name, const QTime& start, const QTime& end)
     return record;
 }
 
-template<class T>
-T* child(QWidget& window, const char* name)
+template <class T> T* child(QWidget& window, const char* name)
 {
     return window.findChild<T*>(QLatin1String(name));
 }
@@ -130,29 +132,67 @@ void TestMainWindow::objectNames_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     const char* const widgets[][2] = {
-        { "centralWidget", "QWidget" }, { "label_Title", "QLabel" }, { "check_listWidget", "QListWidget" },
-        { "stackedWidget", "QStackedWidget" }, { "page_2", "QWidget" }, { "label_18", "QLabel" },
-        { "label_Time1_History", "QLabel" }, { "pushButton_Set1_History", "QPushButton" }, { "label_17", "QLabel" },
-        { "label_Time2_History", "QLabel" }, { "pushButton_Set2_History", "QPushButton" }, { "label_14", "QLabel" },
-        { "comboBox_Model", "QComboBox" }, { "label_15", "QLabel" }, { "comboBox_Banci", "QComboBox" },
-        { "label_16", "QLabel" }, { "label_Number", "QLabel" }, { "pushButton_Checkdata", "QPushButton" },
-        { "pushButton_SaveHistory", "QPushButton" }, { "label_Tab2_Title", "QLabel" },
-        { "tableView_checkShengchang", "QTableView" }, { "CheckDlg_label_Pic", "QLabel" }, { "label", "QLabel" },
-        { "labelTitle_Checkdata", "QLabel" }, { "LineNumber_checkShengchang", "QLineEdit" },
-        { "Prev_checkShengchang", "QPushButton" }, { "showPage_Label_Checkdata", "QLabel" },
-        { "Next_checkShengchang", "QPushButton" }, { "showNum_Label_Checkdata", "QLabel" }, { "page_3", "QWidget" },
-        { "label_22", "QLabel" }, { "label_Time1_Count", "QLabel" }, { "pushButton_Set1_Count", "QPushButton" },
-        { "label_20", "QLabel" }, { "label_Time2_Count", "QLabel" }, { "pushButton_Set2_Count", "QPushButton" },
-        { "label_21", "QLabel" }, { "comboBox_Banci_Calculate", "QComboBox" },
-        { "pushButton_Checkdata_Calculate", "QPushButton" }, { "pushButton_SaveCalculate", "QPushButton" },
-        { "scrollArea", "QScrollArea" }, { "page", "QWidget" }, { "label_12", "QLabel" },
-        { "label_Time1_warning", "QLabel" }, { "pushButton_Set1_Warning", "QPushButton" }, { "label_13", "QLabel" },
-        { "label_Time2_warning", "QLabel" }, { "pushButton_Set2_Warning", "QPushButton" },
-        { "comboBox_Wandring_Log", "QComboBox" }, { "pushButton_Wandring", "QPushButton" },
-        { "pushButton_SaveWaring", "QPushButton" }, { "label_Tab3_Title", "QLabel" },
-        { "tableView_TWarning", "QTableView" }, { "labelTitle_Checkdata_2", "QLabel" }, { "LineNumber_log", "QLineEdit" },
-        { "Prev_checklog", "QPushButton" }, { "showPage_Label_Checkdata_2", "QLabel" }, { "Next_checklog", "QPushButton" },
-        { "showNum_Label_Checkdata_2", "QLabel" }, { "menuBar", "QMenuBar" }, { "statusBar", "QStatusBar" },
+        { "centralWidget", "QWidget" },
+        { "label_Title", "QLabel" },
+        { "check_listWidget", "QListWidget" },
+        { "stackedWidget", "QStackedWidget" },
+        { "page_2", "QWidget" },
+        { "label_18", "QLabel" },
+        { "label_Time1_History", "QLabel" },
+        { "pushButton_Set1_History", "QPushButton" },
+        { "label_17", "QLabel" },
+        { "label_Time2_History", "QLabel" },
+        { "pushButton_Set2_History", "QPushButton" },
+        { "label_14", "QLabel" },
+        { "comboBox_Model", "QComboBox" },
+        { "label_15", "QLabel" },
+        { "comboBox_Banci", "QComboBox" },
+        { "label_16", "QLabel" },
+        { "label_Number", "QLabel" },
+        { "pushButton_Checkdata", "QPushButton" },
+        { "pushButton_SaveHistory", "QPushButton" },
+        { "label_Tab2_Title", "QLabel" },
+        { "tableView_checkShengchang", "QTableView" },
+        { "CheckDlg_label_Pic", "QLabel" },
+        { "label", "QLabel" },
+        { "labelTitle_Checkdata", "QLabel" },
+        { "LineNumber_checkShengchang", "QLineEdit" },
+        { "Prev_checkShengchang", "QPushButton" },
+        { "showPage_Label_Checkdata", "QLabel" },
+        { "Next_checkShengchang", "QPushButton" },
+        { "showNum_Label_Checkdata", "QLabel" },
+        { "page_3", "QWidget" },
+        { "label_22", "QLabel" },
+        { "label_Time1_Count", "QLabel" },
+        { "pushButton_Set1_Count", "QPushButton" },
+        { "label_20", "QLabel" },
+        { "label_Time2_Count", "QLabel" },
+        { "pushButton_Set2_Count", "QPushButton" },
+        { "label_21", "QLabel" },
+        { "comboBox_Banci_Calculate", "QComboBox" },
+        { "pushButton_Checkdata_Calculate", "QPushButton" },
+        { "pushButton_SaveCalculate", "QPushButton" },
+        { "scrollArea", "QScrollArea" },
+        { "page", "QWidget" },
+        { "label_12", "QLabel" },
+        { "label_Time1_warning", "QLabel" },
+        { "pushButton_Set1_Warning", "QPushButton" },
+        { "label_13", "QLabel" },
+        { "label_Time2_warning", "QLabel" },
+        { "pushButton_Set2_Warning", "QPushButton" },
+        { "comboBox_Wandring_Log", "QComboBox" },
+        { "pushButton_Wandring", "QPushButton" },
+        { "pushButton_SaveWaring", "QPushButton" },
+        { "label_Tab3_Title", "QLabel" },
+        { "tableView_TWarning", "QTableView" },
+        { "labelTitle_Checkdata_2", "QLabel" },
+        { "LineNumber_log", "QLineEdit" },
+        { "Prev_checklog", "QPushButton" },
+        { "showPage_Label_Checkdata_2", "QLabel" },
+        { "Next_checklog", "QPushButton" },
+        { "showNum_Label_Checkdata_2", "QLabel" },
+        { "menuBar", "QMenuBar" },
+        { "statusBar", "QStatusBar" },
     };
     for (const auto& w : widgets)
         QTest::newRow(w[0]) << QString::fromLatin1(w[0]) << QString::fromLatin1(w[1]);
@@ -289,9 +329,12 @@ void TestMainWindow::modelCombo_data()
 {
     QTest::addColumn<QStringList>("models");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("no models file") << QStringList() << QStringList { QStringLiteral("全部"), QStringLiteral("NG") };
-    QTest::newRow("NG added once") << QStringList { "B2", "A1" } << QStringList { QStringLiteral("全部"), "NG", "B2", "A1" };
-    QTest::newRow("NG kept in place") << QStringList { "A1", "NG", "C3" } << QStringList { QStringLiteral("全部"), "A1", "NG", "C3" };
+    QTest::newRow("no models file") << QStringList()
+                                    << QStringList { QStringLiteral("全部"), QStringLiteral("NG") };
+    QTest::newRow("NG added once") << QStringList { "B2", "A1" }
+                                   << QStringList { QStringLiteral("全部"), "NG", "B2", "A1" };
+    QTest::newRow("NG kept in place")
+        << QStringList { "A1", "NG", "C3" } << QStringList { QStringLiteral("全部"), "A1", "NG", "C3" };
 }
 
 void TestMainWindow::modelCombo()
@@ -321,14 +364,17 @@ void TestMainWindow::shiftRanges_data()
     const QDateTime may1(QDate(2020, 5, 1), QTime(14, 0));
     const QDateTime may2(QDate(2020, 5, 2), QTime(9, 0));
     const QDateTime may3(QDate(2020, 5, 3), QTime(9, 0));
-    QTest::newRow("night shift over midnight") << may3 << may2 << QStringLiteral("夜班")
-                                               << "2020-05-01 20:00:00" << "2020-05-02 08:00:00";
+    QTest::newRow("night shift over midnight")
+        << may3 << may2 << QStringLiteral("夜班") << "2020-05-01 20:00:00"
+        << "2020-05-02 08:00:00";
     QTest::newRow("day shift") << may1 << may2 << QStringLiteral("白班") << "2020-05-02 08:00:00"
                                << "2020-05-02 20:00:00";
-    QTest::newRow("equal start and end is overnight") << may1 << may2 << QStringLiteral("全日班")
-                                                      << "2020-05-01 06:00:00" << "2020-05-02 06:00:00";
-    QTest::newRow("whole day, start after end") << may3 << may2 << QStringLiteral("全天") << "2020-05-02 00:00:00"
-                                                << "2020-05-02 23:59:59";
+    QTest::newRow("equal start and end is overnight")
+        << may1 << may2 << QStringLiteral("全日班") << "2020-05-01 06:00:00"
+        << "2020-05-02 06:00:00";
+    QTest::newRow("whole day, start after end")
+        << may3 << may2 << QStringLiteral("全天") << "2020-05-02 00:00:00"
+        << "2020-05-02 23:59:59";
     QTest::newRow("whole days") << may1 << may3 << QStringLiteral("全天") << "2020-05-01 00:00:00"
                                 << "2020-05-03 23:59:59";
 }
@@ -341,8 +387,8 @@ void TestMainWindow::shiftRanges()
     QFETCH(QString, start);
     QFETCH(QString, end);
     writeShifts({ shift(QStringLiteral("白班"), QTime(8, 0), QTime(20, 0)),
-                  shift(QStringLiteral("夜班"), QTime(20, 0), QTime(8, 0)),
-                  shift(QStringLiteral("全日班"), QTime(6, 0), QTime(6, 0)) });
+        shift(QStringLiteral("夜班"), QTime(20, 0), QTime(8, 0)),
+        shift(QStringLiteral("全日班"), QTime(6, 0), QTime(6, 0)) });
     hxReport window;
     QCOMPARE(window.shiftMap().size(), 3);
     for (const char* comboName : { "comboBox_Banci", "comboBox_Banci_Calculate" }) {
@@ -357,8 +403,10 @@ void TestMainWindow::shiftRanges()
         GuiTest::answerPicker(pickedEnd);
         child<QPushButton>(window, production ? "pushButton_Set2_History" : "pushButton_Set2_Count")->click();
         combo->setCurrentText(choice);
-        QCOMPARE(child<QLabel>(window, production ? "label_Time1_History" : "label_Time1_Count")->text(), start);
-        QCOMPARE(child<QLabel>(window, production ? "label_Time2_History" : "label_Time2_Count")->text(), end);
+        QCOMPARE(
+            child<QLabel>(window, production ? "label_Time1_History" : "label_Time1_Count")->text(), start);
+        QCOMPARE(
+            child<QLabel>(window, production ? "label_Time2_History" : "label_Time2_Count")->text(), end);
     }
 }
 
@@ -369,14 +417,17 @@ void TestMainWindow::pickerSetsRange()
     {
         const char* button;
         const char* label;
-    } ends[] = { { "pushButton_Set1_Warning", "label_Time1_warning" }, { "pushButton_Set2_Warning", "label_Time2_warning" },
-                 { "pushButton_Set1_History", "label_Time1_History" }, { "pushButton_Set2_History", "label_Time2_History" },
-                 { "pushButton_Set1_Count", "label_Time1_Count" }, { "pushButton_Set2_Count", "label_Time2_Count" } };
+    } ends[] = { { "pushButton_Set1_Warning", "label_Time1_warning" },
+        { "pushButton_Set2_Warning", "label_Time2_warning" },
+        { "pushButton_Set1_History", "label_Time1_History" },
+        { "pushButton_Set2_History", "label_Time2_History" },
+        { "pushButton_Set1_Count", "label_Time1_Count" }, { "pushButton_Set2_Count", "label_Time2_Count" } };
     int minute = 1;
     for (const auto& e : ends) {
         GuiTest::answerPicker(QDateTime(QDate(2019, 12, 31), QTime(7, minute)));
         child<QPushButton>(window, e.button)->click();
-        QCOMPARE(child<QLabel>(window, e.label)->text(), QStringLiteral("2019-12-31 07:%1:00").arg(minute, 2, 10, QLatin1Char('0')));
+        QCOMPARE(child<QLabel>(window, e.label)->text(),
+            QStringLiteral("2019-12-31 07:%1:00").arg(minute, 2, 10, QLatin1Char('0')));
         ++minute;
     }
 }
@@ -402,18 +453,17 @@ void TestMainWindow::shutdownPrintsDebugLinesInOrder()
     }
     qInstallMessageHandler(g_previousHandler);
     const QStringList expected = { "start thread m_Workthread", "start thread m_WorkThreadCount",
-                                   "start thread m_WorkThreadCheckHistory", "delete m_Workthread",
-                                   "delete m_Workthread end", "delete m_WorkThreadCount",
-                                   "delete m_WorkThreadCount end", "delete m_WorkThreadCheckHistory",
-                                   "delete m_WorkThreadCheckHistory end" };
+        "start thread m_WorkThreadCheckHistory", "delete m_Workthread", "delete m_Workthread end",
+        "delete m_WorkThreadCount", "delete m_WorkThreadCount end", "delete m_WorkThreadCheckHistory",
+        "delete m_WorkThreadCheckHistory end" };
     QCOMPARE(g_debugLines, expected);
 }
 
 void TestMainWindow::shutdownWhileWorkerIsBusy()
 {
     // A statement that runs for minutes unless interrupted.
-    const QString endless = QStringLiteral(
-        "with recursive n(x) as (select 1 union all select x+1 from n where x < 2000000000) select count(*) from n");
+    const QString endless = QStringLiteral("with recursive n(x) as (select 1 union all select x+1 from n "
+                                           "where x < 2000000000) select count(*) from n");
     {
         hxReport window;
         QVariantMap work;
@@ -434,7 +484,7 @@ void TestMainWindow::shutdownWhileWorkerIsBusy()
             return titles;
         };
         QTRY_VERIFY(busyTitles().contains(QStringLiteral("正在获取数量"))
-                    || busyTitles().contains(QStringLiteral("正在获取数量...")));
+            || busyTitles().contains(QStringLiteral("正在获取数量...")));
         QTest::qWait(100);
     }
     // Reaching here means the destructor returned: the busy statements were
@@ -474,11 +524,14 @@ void TestMainWindow::progressDrivesWaitingDialog_data()
     QTest::addColumn<QVariantMap>("progress");
     QTest::addColumn<bool>("visible");
     QTest::addColumn<QString>("title");
-    QTest::newRow("start without msg") << QVariantMap { { "Type", "start" } } << true << QStringLiteral("正在查询数据");
-    QTest::newRow("start with msg") << QVariantMap { { "Type", "start" }, { "msg", QStringLiteral("正在获取数量") } } << true
-                                    << QStringLiteral("正在获取数量");
-    QTest::newRow("stop with msg") << QVariantMap { { "Type", "stop" }, { "msg", QStringLiteral("正在获取数据") } } << false
-                                   << QString();
+    QTest::newRow("start without msg")
+        << QVariantMap { { "Type", "start" } } << true << QStringLiteral("正在查询数据");
+    QTest::newRow("start with msg") << QVariantMap { { "Type", "start" },
+        { "msg", QStringLiteral("正在获取数量") } }
+                                    << true << QStringLiteral("正在获取数量");
+    QTest::newRow("stop with msg") << QVariantMap { { "Type", "stop" },
+        { "msg", QStringLiteral("正在获取数据") } }
+                                   << false << QString();
 }
 
 void TestMainWindow::progressDrivesWaitingDialog()
@@ -551,7 +604,8 @@ void TestMainWindow::languageSetting()
     }
     hxReport window;
     QCOMPARE(window.translators().size(), translators);
-    QCOMPARE(window.windowTitle(), translators ? QStringLiteral("from first") : QStringLiteral("数据记录查看"));
+    QCOMPARE(
+        window.windowTitle(), translators ? QStringLiteral("from first") : QStringLiteral("数据记录查看"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -39,7 +39,8 @@ QStringList reportRows(QReportWidget* report)
     auto* view = report->findChild<QTableView*>();
     QAbstractItemModel* model = view ? view->model() : nullptr;
     for (int r = 0; model && r < model->rowCount(); ++r)
-        rows << model->index(r, 0).data().toString() + QLatin1Char(' ') + model->index(r, 1).data().toString();
+        rows << model->index(r, 0).data().toString() + QLatin1Char(' ')
+                + model->index(r, 1).data().toString();
     return rows;
 }
 }
@@ -76,7 +77,8 @@ void TestPages::productionPaging_data()
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("firstLabel");
     QTest::newRow("20 by 10") << 20 << "10" << QStringList { "N 2/2 10 1 0", "P 1/2 0 0 1" } << "1/2";
-    QTest::newRow("25 by 10") << 25 << "10" << QStringList { "N 2/3 10 1 1", "N 3/3 20 1 0", "P 2/3 10 1 1" } << "1/3";
+    QTest::newRow("25 by 10") << 25 << "10" << QStringList { "N 2/3 10 1 1", "N 3/3 20 1 0", "P 2/3 10 1 1" }
+                              << "1/3";
     QTest::newRow("5 by 10") << 5 << "10" << QStringList { "N 1/1 0 1 0" } << "1/1";
     QTest::newRow("none") << 0 << "10" << QStringList { "N 0/0 - 1 1", "P 0/0 - 1 1" } << "0/0";
     QTest::newRow("size 0 means 10") << 20 << "0" << QStringList { "N 2/2 10 1 0" } << "1/2";
@@ -103,9 +105,12 @@ void TestPages::productionPaging()
     const QStringList first = firstLabel.split(QLatin1Char('/'));
     QCOMPARE(pageLabel->text(), QStringLiteral("第%1页 共%2页").arg(first[0], first[1]));
     QCOMPARE(child<QLabel>(window, "label_Number")->text(), QString::number(records));
-    QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata")->text(), QStringLiteral("共显示%1条记录").arg(records));
-    QVERIFY(child<QLabel>(window, "label_Tab2_Title")->text().endsWith(QStringLiteral("共%1条").arg(records)));
-    QAbstractItemModelTester tester(window.productionModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata")->text(),
+        QStringLiteral("共显示%1条记录").arg(records));
+    QVERIFY(
+        child<QLabel>(window, "label_Tab2_Title")->text().endsWith(QStringLiteral("共%1条").arg(records)));
+    QAbstractItemModelTester tester(
+        window.productionModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(window.productionModel()->rowCount(), qMin(records, 10));
 
     auto* prev = child<QPushButton>(window, "Prev_checkShengchang");
@@ -122,9 +127,11 @@ void TestPages::productionPaging()
         } else {
             QVERIFY2(clickAndWaitForPage(window, button), qPrintable(step));
             QCOMPARE(firstTime(window.productionModel()),
-                     QDateTime(QDate(2020, 5, 1), QTime(8, 0)).addSecs(p[2].toInt()).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+                QDateTime(QDate(2020, 5, 1), QTime(8, 0))
+                    .addSecs(p[2].toInt())
+                    .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
             QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata")->text(),
-                     QStringLiteral("共显示%1条记录").arg(window.productionModel()->rowCount()));
+                QStringLiteral("共显示%1条记录").arg(window.productionModel()->rowCount()));
         }
         QCOMPARE(pageLabel->text(), QStringLiteral("第%1页 共%2页").arg(page[0], page[1]));
         QCOMPARE(prev->isEnabled(), p[3] == QLatin1String("1"));
@@ -135,8 +142,10 @@ void TestPages::productionPaging()
 void TestPages::productionTableCells()
 {
     PageFixture fixture;
-    QVERIFY(fixture.addRecord("2020-05-01 08:00:00", "A1", 0.9, PageFixture::picture(QSize(64, 32)), 1.23456, 512.5, 201));
-    QVERIFY(fixture.addRecord("2020-05-01 09:00:00", "B2", QVariant(std::numeric_limits<double>::infinity())));
+    QVERIFY(fixture.addRecord(
+        "2020-05-01 08:00:00", "A1", 0.9, PageFixture::picture(QSize(64, 32)), 1.23456, 512.5, 201));
+    QVERIFY(
+        fixture.addRecord("2020-05-01 09:00:00", "B2", QVariant(std::numeric_limits<double>::infinity())));
     fixture.done();
     hxReport window;
     window.show();
@@ -144,7 +153,8 @@ void TestPages::productionTableCells()
     QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, "pushButton_Checkdata")));
     QStandardItemModel* model = window.productionModel();
     QCOMPARE(model->columnCount(), 8);
-    const QStringList headers = { "日期时间", "匹配型号", "相似度", "消耗时间s", "直径mm", "厚度mm", "缩略图", "uid" };
+    const QStringList headers
+        = { "日期时间", "匹配型号", "相似度", "消耗时间s", "直径mm", "厚度mm", "缩略图", "uid" };
     for (int c = 0; c < headers.size(); ++c)
         QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), headers[c]);
     QCOMPARE(model->item(0, 0)->text(), QStringLiteral("2020-05-01 08:00:00"));
@@ -202,12 +212,12 @@ void TestPages::productionDateValidation_data()
 {
     QTest::addColumn<QString>("shift");
     QTest::addColumn<QString>("message");
-    QTest::newRow("whole day") << QStringLiteral("全天")
-                               << QStringLiteral("您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
-    QTest::newRow("overnight shift") << QStringLiteral("夜班")
-                                     << QStringLiteral("您选择的班次时间是隔夜的，请您重新选择一下当前查询的日期，再查询");
-    QTest::newRow("equal times are not overnight here")
-        << QStringLiteral("全日班") << QStringLiteral("您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
+    QTest::newRow("whole day") << QStringLiteral(
+        "全天") << QStringLiteral("您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
+    QTest::newRow("overnight shift") << QStringLiteral(
+        "夜班") << QStringLiteral("您选择的班次时间是隔夜的，请您重新选择一下当前查询的日期，再查询");
+    QTest::newRow("equal times are not overnight here") << QStringLiteral(
+        "全日班") << QStringLiteral("您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
 }
 
 void TestPages::productionDateValidation()
@@ -215,7 +225,8 @@ void TestPages::productionDateValidation()
     QFETCH(QString, shift);
     QFETCH(QString, message);
     PageFixture fixture;
-    for (const auto& s : { std::make_tuple("夜班", QTime(20, 0), QTime(8, 0)), std::make_tuple("全日班", QTime(6, 0), QTime(6, 0)) }) {
+    for (const auto& s : { std::make_tuple("夜班", QTime(20, 0), QTime(8, 0)),
+             std::make_tuple("全日班", QTime(6, 0), QTime(6, 0)) }) {
         ShiftRecord record;
         record.type = QString::fromUtf8(std::get<0>(s));
         record.startTime = std::get<1>(s);
@@ -290,7 +301,8 @@ void TestPages::productionReportsFailedQuery()
     fixture.addRecords(3);
     // An older station file whose detection table lacks a column the page reads
     // still works; a file without the table at all fails visibly.
-    QVERIFY(fixture.db()->database().exec(QStringLiteral("drop table wftable")).lastError().type() == QSqlError::NoError);
+    QVERIFY(fixture.db()->database().exec(QStringLiteral("drop table wftable")).lastError().type()
+        == QSqlError::NoError);
     fixture.done();
     // Make the table impossible to create again: a view of the same name.
     {
@@ -391,7 +403,8 @@ void TestPages::pagingStaysOnShownQuery()
     }
     QStandardItemModel* model = logPage ? window.logModel() : window.productionModel();
     const auto* title = child<QLabel>(window, logPage ? "label_Tab3_Title" : "label_Tab2_Title");
-    const auto* pageLabel = child<QLabel>(window, logPage ? "showPage_Label_Checkdata_2" : "showPage_Label_Checkdata");
+    const auto* pageLabel
+        = child<QLabel>(window, logPage ? "showPage_Label_Checkdata_2" : "showPage_Label_Checkdata");
     const QString shownTitle = title->text();
     QVERIFY2(shownTitle.endsWith(QStringLiteral("共60条")), qPrintable(shownTitle));
 
@@ -408,16 +421,19 @@ void TestPages::pagingStaysOnShownQuery()
         for (int r = 0; r < model->rowCount(); ++r) {
             const QString time = model->item(r, 0)->text();
             const QString text = model->item(r, 1)->text();
-            const bool kindOk = logPage ? text.startsWith(QStringLiteral("alarm")) : text == QLatin1String("A1");
+            const bool kindOk
+                = logPage ? text.startsWith(QStringLiteral("alarm")) : text == QLatin1String("A1");
             if (!kindOk || !time.startsWith(QStringLiteral("2020-05-01")))
                 return false;
         }
         return true;
     };
-    QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, logPage ? "Next_checklog" : "Next_checkShengchang")));
+    QVERIFY(clickAndWaitForPage(
+        window, child<QPushButton>(window, logPage ? "Next_checklog" : "Next_checkShengchang")));
     QVERIFY(rowsBelongToShownQuery(10));
     QCOMPARE(pageLabel->text(), QStringLiteral("第2页 共2页"));
-    QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, logPage ? "Prev_checklog" : "Prev_checkShengchang")));
+    QVERIFY(clickAndWaitForPage(
+        window, child<QPushButton>(window, logPage ? "Prev_checklog" : "Prev_checkShengchang")));
     QVERIFY(rowsBelongToShownQuery(50));
     QCOMPARE(pageLabel->text(), QStringLiteral("第1页 共2页"));
     QCOMPARE(title->text(), shownTitle);
@@ -429,7 +445,8 @@ void TestPages::statistics_data()
     QTest::addColumn<QStringList>("rows");
     QTest::newRow("no NG") << QStringList { "B", "B", "A", "B", "A", "B" }
                            << QStringList { "A 2", "B 4", "NG 0", QStringLiteral("总数 6") };
-    QTest::newRow("with NG") << QStringList { "NG", "A", "NG", "NG" } << QStringList { "A 1", "NG 3", QStringLiteral("总数 4") };
+    QTest::newRow("with NG") << QStringList { "NG", "A", "NG", "NG" }
+                             << QStringList { "A 1", "NG 3", QStringLiteral("总数 4") };
     QTest::newRow("nothing") << QStringList() << QStringList { "NG 0", QStringLiteral("总数 0") };
 }
 

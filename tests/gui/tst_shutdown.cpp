@@ -266,14 +266,11 @@ void TestShutdown::closeDuringLongExport()
     QFETCH(QString, operation);
     // Enough records that writing them all takes a while without any lock.
     QVERIFY(exec(m_App->detectionDatabase(),
-        { QStringLiteral("CREATE TABLE wftable (uid INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, "
-                         "channel INT(100), correlate INT(100), detecttime VARCHAR(32), diameter INT(100), "
-                         "hight INT(100), model VARCHAR(32), pic BLOB, time DATETIME(32))"),
-            QStringLiteral("CREATE INDEX idx_wftable ON wftable (time COLLATE BINARY ASC)"),
-            QStringLiteral("with recursive n(x) as (select 0 union all select x+1 from n where x < 599999) "
-                           "insert into wftable(channel,correlate,detecttime,diameter,hight,model,time) "
-                           "select 1, 0.9, '1.0', 500, 200, 'A'||(x%4), "
-                           "strftime('%Y-%m-%d %H:%M:%S', 1588291201 + x / 8, 'unixepoch') from n") }));
+        StationFixture::detectionTableSql() << QStringLiteral(
+            "with recursive n(x) as (select 0 union all select x+1 from n where x < 599999) "
+            "insert into wftable(channel,correlate,detecttime,diameter,hight,model,time) "
+            "select 1, 0.9, '1.0', 500, 200, 'A'||(x%4), "
+            "strftime('%Y-%m-%d %H:%M:%S', 1588291201 + x / 8, 'unixepoch') from n")));
     // Only the viewer's missing tables are added at its first start.
     delete new hxReport;
     const QByteArray before = fileBytes(m_App->detectionDatabase());

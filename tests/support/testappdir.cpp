@@ -9,7 +9,6 @@
 
 #include <functional>
 
-
 TestAppDir::TestAppDir()
     : m_PreviousDir(AppPaths::applicationDir())
 {
@@ -64,7 +63,8 @@ void TestAppDir::closeStation()
     m_Station.reset();
 }
 
-bool TestAppDir::withConnection(const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work)
+bool TestAppDir::withConnection(
+    const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work)
 {
     static QAtomicInteger<quint64> count;
     const QString name = QStringLiteral("testappdir %1").arg(++count);

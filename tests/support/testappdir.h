@@ -46,7 +46,8 @@ public:
     // cannot change the file whatever work does), the first column of every
     // row (read-only; empty on failure), or whether a statement (or several,
     // separated by ';') ran.
-    static bool withConnection(const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work);
+    static bool withConnection(
+        const QString& file, bool readOnly, const std::function<bool(QSqlDatabase&)>& work);
     static QVariantList firstColumn(const QString& file, const QString& sql);
     static bool exec(const QString& file, const QString& sql);
 

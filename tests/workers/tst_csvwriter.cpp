@@ -36,8 +36,8 @@ private:
     qint64 m_Written = 0;
 };
 
-QVector<QVariant> productionRow(const QString& time, const QString& model, double correlate, double detect,
-                                double diameter, double hight)
+QVector<QVariant> productionRow(
+    const QString& time, const QString& model, double correlate, double detect, double diameter, double hight)
 {
     // As read from the table: detecttime is stored as text.
     return { time, model, correlate, QString::number(detect), diameter, hight };
@@ -73,15 +73,23 @@ void TestCsvWriter::field_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "A1" << "A1";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain") << "A1"
+                           << "A1";
+    QTest::newRow("empty") << ""
+                           << "";
     QTest::newRow("chinese") << QStringLiteral("型号") << QStringLiteral("型号");
-    QTest::newRow("comma") << "A,1" << "\"A,1\"";
-    QTest::newRow("quote") << "say \"hi\"" << "\"say \"\"hi\"\"\"";
-    QTest::newRow("newline") << "two\nlines" << "\"two\nlines\"";
-    QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
-    QTest::newRow("single quote stays") << "it's" << "it's";
-    QTest::newRow("non-BMP") << QString::fromUtf8("\xF0\x9F\x98\x80") << QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("comma") << "A,1"
+                           << "\"A,1\"";
+    QTest::newRow("quote") << "say \"hi\""
+                           << "\"say \"\"hi\"\"\"";
+    QTest::newRow("newline") << "two\nlines"
+                             << "\"two\nlines\"";
+    QTest::newRow("carriage return") << "a\rb"
+                                     << "\"a\rb\"";
+    QTest::newRow("single quote stays") << "it's"
+                                        << "it's";
+    QTest::newRow("non-BMP") << QString::fromUtf8("\xF0\x9F\x98\x80")
+                             << QString::fromUtf8("\xF0\x9F\x98\x80");
 }
 
 void TestCsvWriter::field()
@@ -100,20 +108,34 @@ void TestCsvWriter::stationText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("neutralised");
-    QTest::newRow("plain") << "A1" << "A1" << false;
-    QTest::newRow("time") << "2020-05-01 08:00:01" << "2020-05-01 08:00:01" << false;
-    QTest::newRow("comma") << "A,1" << "\"A,1\"" << false;
-    QTest::newRow("formula") << "=1+1" << "\"'=1+1\"" << true;
-    QTest::newRow("link") << "=HYPERLINK(\"http://x\",\"click\")" << "\"'=HYPERLINK(\"\"http://x\"\",\"\"click\"\")\"" << true;
-    QTest::newRow("plus") << "+41" << "\"'+41\"" << true;
-    QTest::newRow("minus") << "-2+3" << "\"'-2+3\"" << true;
-    QTest::newRow("at") << "@SUM(A1)" << "\"'@SUM(A1)\"" << true;
-    QTest::newRow("leading tab") << "\t=1" << "\"'\t=1\"" << true;
-    QTest::newRow("leading CR") << "\r=1" << "\"'\r=1\"" << true;
-    QTest::newRow("semicolon") << "a;b" << "\"a;b\"" << false;
-    QTest::newRow("inner tab") << "a\tb" << "\"a\tb\"" << false;
-    QTest::newRow("inner equals") << "a=1" << "a=1" << false;
-    QTest::newRow("quote already first") << "'x" << "'x" << false;
+    QTest::newRow("plain") << "A1"
+                           << "A1" << false;
+    QTest::newRow("time") << "2020-05-01 08:00:01"
+                          << "2020-05-01 08:00:01" << false;
+    QTest::newRow("comma") << "A,1"
+                           << "\"A,1\"" << false;
+    QTest::newRow("formula") << "=1+1"
+                             << "\"'=1+1\"" << true;
+    QTest::newRow("link") << "=HYPERLINK(\"http://x\",\"click\")"
+                          << "\"'=HYPERLINK(\"\"http://x\"\",\"\"click\"\")\"" << true;
+    QTest::newRow("plus") << "+41"
+                          << "\"'+41\"" << true;
+    QTest::newRow("minus") << "-2+3"
+                           << "\"'-2+3\"" << true;
+    QTest::newRow("at") << "@SUM(A1)"
+                        << "\"'@SUM(A1)\"" << true;
+    QTest::newRow("leading tab") << "\t=1"
+                                 << "\"'\t=1\"" << true;
+    QTest::newRow("leading CR") << "\r=1"
+                                << "\"'\r=1\"" << true;
+    QTest::newRow("semicolon") << "a;b"
+                               << "\"a;b\"" << false;
+    QTest::newRow("inner tab") << "a\tb"
+                               << "\"a\tb\"" << false;
+    QTest::newRow("inner equals") << "a=1"
+                                  << "a=1" << false;
+    QTest::newRow("quote already first") << "'x"
+                                         << "'x" << false;
 }
 
 void TestCsvWriter::stationText()
@@ -132,8 +154,8 @@ void TestCsvWriter::stationText()
         csv.writeLogRow(1, { QStringLiteral("2020-05-01 08:00:01"), text });
         QMap<QString, int> counts;
         counts.insert(text, 7);
-        csv.writeCounts(QDateTime(QDate(2020, 5, 1), QTime(8, 0)), QDateTime(QDate(2020, 5, 2), QTime(8, 0)), counts,
-                        QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+        csv.writeCounts(QDateTime(QDate(2020, 5, 1), QTime(8, 0)), QDateTime(QDate(2020, 5, 2), QTime(8, 0)),
+            counts, QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
         QVERIFY(csv.ok());
     }
     file.close();
@@ -142,15 +164,17 @@ void TestCsvWriter::stationText()
     if (python.isEmpty())
         QSKIP("python3 is not installed");
     QProcess reader;
-    reader.start(python, { QStringLiteral("-c"),
-                           QStringLiteral("import csv,sys\n"
-                                          "rows=list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
-                                          "sys.stdout.buffer.write((rows[2][2]+'\\x1f'+rows[5][1]).encode('utf-8'))"),
-                           file.fileName() });
+    reader.start(python,
+        { QStringLiteral("-c"),
+            QStringLiteral("import csv,sys\n"
+                           "rows=list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8')))\n"
+                           "sys.stdout.buffer.write((rows[2][2]+'\\x1f'+rows[5][1]).encode('utf-8'))"),
+            file.fileName() });
     QVERIFY(reader.waitForFinished(30000));
     QCOMPARE(reader.exitCode(), 0);
     const QString shown = neutralised ? QLatin1Char('\'') + text : text;
-    QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split(QChar(0x1f)), QStringList({ shown, shown }));
+    QCOMPARE(
+        QString::fromUtf8(reader.readAllStandardOutput()).split(QChar(0x1f)), QStringList({ shown, shown }));
 }
 
 void TestCsvWriter::numbers_data()
@@ -180,7 +204,9 @@ void TestCsvWriter::productionFile()
     CsvWriter csv(&buffer);
     csv.writeProductionHeader(QStringLiteral("标题,with comma"));
     csv.writeProductionRow(1, productionRow("2020-05-01 08:00:01", "A1", 0.5, 1.23456, 500, 200));
-    csv.writeProductionRow(2, productionRow("2020-05-01 08:00:02", "B,2", std::numeric_limits<double>::infinity(), 0.2, 420.5, 180));
+    csv.writeProductionRow(2,
+        productionRow(
+            "2020-05-01 08:00:02", "B,2", std::numeric_limits<double>::infinity(), 0.2, 420.5, 180));
     csv.writeProductionRow(3, productionRow("2020-05-01 08:00:03", "NG", 0.9, 2, 350, 150));
     csv.writeProductionFooter(3, QStringLiteral("username"), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
     QVERIFY(csv.ok());
@@ -204,13 +230,15 @@ void TestCsvWriter::logLinesEndWithComma()
     buffer.open(QIODevice::WriteOnly);
     CsvWriter csv(&buffer);
     csv.writeLogHeader(QStringLiteral("报警记录查询"));
-    csv.writeLogRow(1, { QStringLiteral("2020-05-01 08:00:01"), QStringLiteral("motor \"2\" stalled, line\nstopped") });
+    csv.writeLogRow(
+        1, { QStringLiteral("2020-05-01 08:00:01"), QStringLiteral("motor \"2\" stalled, line\nstopped") });
     csv.writeLogFooter(1, QStringLiteral("username"), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
     QVERIFY(csv.ok());
     const QString text = QString::fromUtf8(buffer.data());
     QCOMPARE(text,
-             QStringLiteral("报警记录查询\n序号,时间,信息\n1,2020-05-01 08:00:01,\"motor \"\"2\"\" stalled, line\nstopped\",\n"
-                            "总数,1\n保存时间:,2021-02-03,04:05:06\n用户:,username,\n"));
+        QStringLiteral("报警记录查询\n序号,时间,信息\n1,2020-05-01 08:00:01,\"motor \"\"2\"\" stalled, "
+                       "line\nstopped\",\n"
+                       "总数,1\n保存时间:,2021-02-03,04:05:06\n用户:,username,\n"));
 }
 
 void TestCsvWriter::countBlock_data()
@@ -235,13 +263,14 @@ void TestCsvWriter::countBlock()
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     CsvWriter csv(&buffer);
-    csv.writeCounts(QDateTime(QDate(2020, 5, 1), QTime(8, 0)), QDateTime(QDate(2020, 5, 2), QTime(20, 0)), map,
-                    QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+    csv.writeCounts(QDateTime(QDate(2020, 5, 1), QTime(8, 0)), QDateTime(QDate(2020, 5, 2), QTime(20, 0)),
+        map, QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
     QVERIFY(csv.ok());
     QStringList expected { QStringLiteral("从2020-05-01 08:00:00到2020-05-02 20:00:00统计的数据如下"),
-                           QStringLiteral("序号,型号,数量") };
+        QStringLiteral("序号,型号,数量") };
     expected += body;
-    expected += QStringList { QStringLiteral("时间:,2021-02-03,04:05:06"), QStringLiteral("用户:,username,") };
+    expected
+        += QStringList { QStringLiteral("时间:,2021-02-03,04:05:06"), QStringLiteral("用户:,username,") };
     QCOMPARE(linesOf(buffer.data()), expected);
 }
 

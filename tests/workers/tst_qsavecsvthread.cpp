@@ -14,8 +14,11 @@ QStringList stableLines(const QByteArray& bytes)
 {
     QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [](const QString& l) { return l.startsWith(QStringLiteral("时间:")) || l.startsWith(QStringLiteral("保存时间:")); }),
-                lines.end());
+                    [](const QString& l) {
+                        return l.startsWith(QStringLiteral("时间:"))
+                            || l.startsWith(QStringLiteral("保存时间:"));
+                    }),
+        lines.end());
     return lines;
 }
 
@@ -37,7 +40,8 @@ private slots:
     void interruptedExportLeavesNoFile();
 
 private:
-    QByteArray exportTo(int type, const QString& sql, const ExportQuery& chunks, int chunkSize, bool* ok = nullptr);
+    QByteArray exportTo(
+        int type, const QString& sql, const ExportQuery& chunks, int chunkSize, bool* ok = nullptr);
 
     std::unique_ptr<TestAppDir> m_Dir;
     std::unique_ptr<DetectDataDB> m_Db;
@@ -57,7 +61,8 @@ void TestSaveCsvThread::initTestCase()
             QVERIFY(station.addLog(time, QStringLiteral("alarm %1/%2").arg(second).arg(k), k == 2 ? 4 : 1));
         }
     }
-    QVERIFY(station.addDetection(QStringLiteral("2020-05-03 08:00:00"), QStringLiteral("A1"), 0.5, QStringLiteral("1"), 1, 1));
+    QVERIFY(station.addDetection(
+        QStringLiteral("2020-05-03 08:00:00"), QStringLiteral("A1"), 0.5, QStringLiteral("1"), 1, 1));
     m_Dir->closeStation();
     m_Db.reset(new DetectDataDB(m_Dir->detectionDatabase(), QStringLiteral("QSQLITE")));
     QVERIFY(m_Db->openDatabase());
@@ -69,7 +74,8 @@ void TestSaveCsvThread::cleanupTestCase()
     m_Dir.reset();
 }
 
-QByteArray TestSaveCsvThread::exportTo(int type, const QString& sql, const ExportQuery& chunks, int chunkSize, bool* ok)
+QByteArray TestSaveCsvThread::exportTo(
+    int type, const QString& sql, const ExportQuery& chunks, int chunkSize, bool* ok)
 {
     QSaveCSVThread thread;
     thread.setTask(m_Db.get(), sql, QString(), type);
@@ -90,9 +96,11 @@ void TestSaveCsvThread::chunksGiveTheSingleStatementsRows_data()
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("chunk");
     QTest::addColumn<int>("rows");
-    const QString all = QStringLiteral("select * from wftable where time >'%1' and time <'%2'").arg(kRange1, kRange2);
+    const QString all
+        = QStringLiteral("select * from wftable where time >'%1' and time <'%2'").arg(kRange1, kRange2);
     const QString model = all + QStringLiteral(" and model = 'B, \"2\"'");
-    const QString log = QStringLiteral("select * from warningtable where time >'%1' and time < '%2' and class = '1' order by time desc ")
+    const QString log = QStringLiteral(
+        "select * from warningtable where time >'%1' and time < '%2' and class = '1' order by time desc ")
                             .arg(kRange1, kRange2);
     for (int chunk : { 1, 2, 3, 4, 7, 1000 }) {
         QTest::addRow("production, chunks of %d", chunk) << 0 << all << chunk << 180;
@@ -124,16 +132,19 @@ void TestSaveCsvThread::chunksGiveTheSingleStatementsRows()
 void TestSaveCsvThread::chunkStatementsUseTheTimeIndex()
 {
     const ExportQuery queries[] = { ExportQuery::production(kRange1, kRange2, QStringLiteral("A1")),
-                                    ExportQuery::log(kRange1, kRange2, 4) };
+        ExportQuery::log(kRange1, kRange2, 4) };
     for (const ExportQuery& query : queries) {
-        for (const QString& sql : { query.firstChunk(10), query.nextChunk(QStringLiteral("2020-05-01 08:00:30"), 5, 10) }) {
+        for (const QString& sql :
+            { query.firstChunk(10), query.nextChunk(QStringLiteral("2020-05-01 08:00:30"), 5, 10) }) {
             QSqlQuery plan;
             m_Db->execSql(QStringLiteral("explain query plan ") + sql, plan);
             QString text;
             while (plan.next())
                 text += plan.value(3).toString() + QLatin1Char('\n');
-            QVERIFY2(text.contains(QStringLiteral("USING INDEX idx_")), qPrintable(sql + QLatin1Char('\n') + text));
-            QVERIFY2(!text.contains(QStringLiteral("TEMP B-TREE")), qPrintable(sql + QLatin1Char('\n') + text));
+            QVERIFY2(text.contains(QStringLiteral("USING INDEX idx_")),
+                qPrintable(sql + QLatin1Char('\n') + text));
+            QVERIFY2(
+                !text.contains(QStringLiteral("TEMP B-TREE")), qPrintable(sql + QLatin1Char('\n') + text));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "detectdatadb.h"
 #include "logrecord.h"
 #include "shiftrecord.h"
+#include "stationschema.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -27,9 +28,6 @@ namespace {
 
 const char* const TimeFormat = "yyyy-MM-dd hh:mm:ss";
 const char* const NgModel = "NG";
-const char* const CreateModelTableSql
-    = "CREATE TABLE IF NOT EXISTS modelTable (uid INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, "
-      "model VARCHAR(32), diameter INT(100), hight INT(100), createtime DATETIME(32))";
 const char* const InsertModelSql
     = "INSERT INTO modelTable(model,diameter,hight,createtime) VALUES(:model,:diameter,:hight,:createtime)";
 
@@ -98,12 +96,12 @@ DetectDataDB* StationSimulator::database()
         m_Db = std::make_unique<DetectDataDB>(detectionPath(m_Options.appDir), QStringLiteral("QSQLITE"));
         m_Db->openDatabase();
         // The station writes through Qt's driver with SQLite's own busy
-        // handler and a 5 s timeout; the viewer's quicker handler must not
+        // handler and the same timeout; the viewer's quicker handler must not
         // make the simulated station look better than the real one.
         const QVariant handle = m_Db->database().driver()->handle();
         if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
             if (sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData()))
-                sqlite3_busy_timeout(connection, 5000);
+                sqlite3_busy_timeout(connection, StationSchema::BusyTimeoutMs);
         }
     }
     return m_Db.get();
@@ -322,16 +320,17 @@ bool StationSimulator::writeModelTable(const QVector<ModelProfile>& profiles)
         db.setDatabaseName(path);
         if (db.open()) {
             QSqlQuery query(db);
-            written = db.transaction() && query.exec(QLatin1String(CreateModelTableSql))
+            written = db.transaction() && query.exec(StationSchema::createModelTableSql())
                 && query.exec(QStringLiteral("DELETE FROM modelTable"))
                 && query.prepare(QLatin1String(InsertModelSql));
             const QString created = timeText(m_Options.endTime.addDays(-m_Options.days));
             for (int i = 0; written && i < profiles.size(); ++i) {
                 const ModelProfile& profile = profiles.at(i);
                 query.bindValue(QStringLiteral(":model"), profile.name);
+                query.bindValue(QStringLiteral(":diameter"),
+                    profile.diameter > 0 ? QVariant(profile.diameter) : QVariant());
                 query.bindValue(
-                    QStringLiteral(":diameter"), profile.diameter > 0 ? QVariant(profile.diameter) : QVariant());
-                query.bindValue(QStringLiteral(":hight"), profile.hight > 0 ? QVariant(profile.hight) : QVariant());
+                    QStringLiteral(":hight"), profile.hight > 0 ? QVariant(profile.hight) : QVariant());
                 query.bindValue(QStringLiteral(":createtime"), created);
                 written = query.exec();
             }

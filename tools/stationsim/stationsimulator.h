@@ -101,7 +101,8 @@ private:
     };
 
     QVector<ModelProfile> modelProfiles(QRandomGenerator& random) const;
-    QVariantMap randomRecord(QRandomGenerator& random, const ModelProfile& profile, const QDateTime& time) const;
+    QVariantMap randomRecord(
+        QRandomGenerator& random, const ModelProfile& profile, const QDateTime& time) const;
     bool writeModelTable(const QVector<ModelProfile>& profiles);
     bool writeRecords(QRandomGenerator& random, const QVector<ModelProfile>& profiles);
     bool writeLogs(QRandomGenerator& random);

@@ -41,8 +41,8 @@ public:
     LiveStation(const QString& program, const QString& dir, double rate)
     {
         m_Process.setProgram(program);
-        m_Process.setArguments({ QStringLiteral("--dir"), dir, QStringLiteral("--live"), QStringLiteral("--rate"),
-                                 QString::number(rate) });
+        m_Process.setArguments({ QStringLiteral("--dir"), dir, QStringLiteral("--live"),
+            QStringLiteral("--rate"), QString::number(rate) });
         m_Process.setProcessChannelMode(QProcess::MergedChannels);
     }
 
@@ -66,7 +66,8 @@ public:
         const QString text = QString::fromUtf8(m_Process.readAll());
         StationFigures figures;
         const QRegularExpressionMatch match = QRegularExpression(
-            QStringLiteral("Live writes: (\\d+), failed writes: (\\d+), longest wait: (\\d+) ms")).match(text);
+            QStringLiteral("Live writes: (\\d+), failed writes: (\\d+), longest wait: (\\d+) ms"))
+                                                  .match(text);
         if (match.hasMatch()) {
             figures.writes = match.captured(1).toInt();
             figures.failed = match.captured(2).toInt();
@@ -82,8 +83,7 @@ private:
 using GuiTest::child;
 using GuiTest::pick;
 
-template<class Signal>
-bool clickAndWait(hxReport& window, const char* button, Signal signal)
+template <class Signal> bool clickAndWait(hxReport& window, const char* button, Signal signal)
 {
     return GuiTest::clickAndWait(window, button, signal, 600000);
 }
@@ -105,12 +105,12 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Viewer work beside a live station."));
     parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("dir"), QStringLiteral("Folder of the data (made when missing)."),
-                                       QStringLiteral("DIR"));
-    const QCommandLineOption recordsOption(QStringLiteral("records"), QStringLiteral("Records when made (1000000)."),
-                                           QStringLiteral("N"), QStringLiteral("1000000"));
-    const QCommandLineOption rateOption(QStringLiteral("rate"), QStringLiteral("Station records per second (20)."),
-                                        QStringLiteral("R"), QStringLiteral("20"));
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+        QStringLiteral("Folder of the data (made when missing)."), QStringLiteral("DIR"));
+    const QCommandLineOption recordsOption(QStringLiteral("records"),
+        QStringLiteral("Records when made (1000000)."), QStringLiteral("N"), QStringLiteral("1000000"));
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+        QStringLiteral("Station records per second (20)."), QStringLiteral("R"), QStringLiteral("20"));
     parser.addOptions({ dirOption, recordsOption, rateOption });
     parser.process(app);
     const QString dir = QDir(parser.value(dirOption)).absolutePath();
@@ -137,7 +137,8 @@ int main(int argc, char* argv[])
 
     AppPaths::setApplicationDir(dir);
     QDir::setCurrent(dir);
-    const QString stationProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("stationsim"));
+    const QString stationProgram
+        = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("stationsim"));
     const double rate = parser.value(rateOption).toDouble();
     const QString exportFile = QDir(dir).filePath(QStringLiteral("livecheck.csv"));
 
@@ -168,36 +169,37 @@ int main(int argc, char* argv[])
 
     const QList<QPair<QString, std::function<bool()>>> operations = {
         { QStringLiteral("production query, all models"),
-          [&] { return clickAndWait(window, "pushButton_Checkdata", &hxReport::sgPageShown); } },
+            [&] { return clickAndWait(window, "pushButton_Checkdata", &hxReport::sgPageShown); } },
         { QStringLiteral("production query, one model"),
-          [&] {
-              child<QComboBox>(window, "comboBox_Model")->setCurrentText(QStringLiteral("A1"));
-              const bool ok = clickAndWait(window, "pushButton_Checkdata", &hxReport::sgPageShown);
-              child<QComboBox>(window, "comboBox_Model")->setCurrentIndex(0);
-              return ok;
-          } },
+            [&] {
+                child<QComboBox>(window, "comboBox_Model")->setCurrentText(QStringLiteral("A1"));
+                const bool ok = clickAndWait(window, "pushButton_Checkdata", &hxReport::sgPageShown);
+                child<QComboBox>(window, "comboBox_Model")->setCurrentIndex(0);
+                return ok;
+            } },
         { QStringLiteral("deep page (last of all models)"),
-          [&] {
-              CheckThread thread;
-              const int total = window.productionPaging().total;
-              thread.setQuery(window.detectDataBase(),
-                              window.historySqlBase() + QStringLiteral(" LIMIT 50 OFFSET %1").arg(qMax(0, total - 50)));
-              return runThread(thread);
-          } },
+            [&] {
+                CheckThread thread;
+                const int total = window.productionPaging().total;
+                thread.setQuery(window.detectDataBase(),
+                    window.historySqlBase() + QStringLiteral(" LIMIT 50 OFFSET %1").arg(qMax(0, total - 50)));
+                return runThread(thread);
+            } },
         { QStringLiteral("statistics over everything"),
-          [&] { return clickAndWait(window, "pushButton_Checkdata_Calculate", &hxReport::sgPageShown); } },
+            [&] { return clickAndWait(window, "pushButton_Checkdata_Calculate", &hxReport::sgPageShown); } },
         { QStringLiteral("log query (alarm records)"),
-          [&] { return clickAndWait(window, "pushButton_Wandring", &hxReport::sgPageShown); } },
+            [&] { return clickAndWait(window, "pushButton_Wandring", &hxReport::sgPageShown); } },
         { QStringLiteral("export all production records"),
-          [&] { return exportRecords("pushButton_SaveHistory"); } },
+            [&] { return exportRecords("pushButton_SaveHistory"); } },
         { QStringLiteral("export all log records"), [&] { return exportRecords("pushButton_SaveWaring"); } },
         { QStringLiteral("export all production records, one statement (before)"),
-          [&] { return singleStatementExport(0, window.historySqlBase()); } },
+            [&] { return singleStatementExport(0, window.historySqlBase()); } },
         { QStringLiteral("export all log records, one statement (before)"),
-          [&] { return singleStatementExport(1, window.logSql(false)); } },
+            [&] { return singleStatementExport(1, window.logSql(false)); } },
     };
 
-    out << "| operation | viewer time (ms) | station writes | failed writes | station's longest wait (ms) |\n";
+    out << "| operation | viewer time (ms) | station writes | failed writes | station's longest wait (ms) "
+           "|\n";
     out << "|---|---:|---:|---:|---:|\n";
     out.flush();
     int failures = 0;
@@ -217,8 +219,8 @@ int main(int argc, char* argv[])
         while (tail.elapsed() < 1000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         const StationFigures figures = station.stop();
-        out << "| " << operation.first << (ok ? "" : " (FAILED)") << " | " << elapsed << " | " << figures.writes << " | "
-            << figures.failed << " | " << figures.longestWaitMs << " |\n";
+        out << "| " << operation.first << (ok ? "" : " (FAILED)") << " | " << elapsed << " | "
+            << figures.writes << " | " << figures.failed << " | " << figures.longestWaitMs << " |\n";
         out.flush();
         failures += (ok ? 0 : 1) + (figures.failed != 0 ? 1 : 0);
     }

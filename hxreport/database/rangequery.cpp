@@ -1,0 +1,140 @@
+#include "rangequery.h"
+
+namespace {
+// A missing text binds as NULL, which matches nothing; the statements the
+// viewer spliced before matched an empty text there.
+QString nonNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+}
+
+RangeQuery RangeQuery::production(const QString& time1, const QString& time2, const QString& model)
+{
+    RangeQuery query = allModels(time1, time2);
+    query.m_AllModels = false;
+    query.m_Model = nonNull(model);
+    return query;
+}
+
+RangeQuery RangeQuery::allModels(const QString& time1, const QString& time2)
+{
+    RangeQuery query;
+    query.m_Table = StationSchema::detectionTable();
+    query.m_Lower = nonNull(time1);
+    query.m_Upper = nonNull(time2);
+    return query;
+}
+
+RangeQuery RangeQuery::log(const QString& time1, const QString& time2, int logClass)
+{
+    RangeQuery query;
+    query.m_Table = StationSchema::logTable();
+    query.m_Lower = nonNull(time1);
+    query.m_Upper = nonNull(time2);
+    query.m_IsLog = true;
+    query.m_LogClass = logClass;
+    return query;
+}
+
+RangeQuery RangeQuery::log(const QString& time1, const QString& time2, LogClass logClass)
+{
+    return log(time1, time2, StationSchema::toInt(logClass));
+}
+
+RangeQuery RangeQuery::slice(const QString& lower, bool lowerIncluded, const QString& upper) const
+{
+    RangeQuery query = *this;
+    query.m_Lower = nonNull(lower);
+    query.m_LowerIncluded = lowerIncluded;
+    query.m_Upper = nonNull(upper);
+    return query;
+}
+
+QString RangeQuery::condition(QVariantList* values) const
+{
+    if (m_IsLog) {
+        // The class column holds text: compared as text, as the station wrote it.
+        *values << QString::number(m_LogClass);
+        return QStringLiteral(" and %1 = ?").arg(StationSchema::logClassColumn());
+    }
+    if (m_AllModels)
+        return QString();
+    *values << m_Model;
+    return QStringLiteral(" and %1 = ?").arg(StationSchema::modelColumn());
+}
+
+QString RangeQuery::where(QVariantList* values) const
+{
+    const QString time = StationSchema::timeColumn();
+    *values << m_Lower << m_Upper;
+    return QStringLiteral(" where %1 %2 ? and %1 < ?")
+               .arg(time, m_LowerIncluded ? QStringLiteral(">=") : QStringLiteral(">"))
+        + condition(values);
+}
+
+QString RangeQuery::chunkOrder() const
+{
+    const QString time = StationSchema::timeColumn();
+    const QString key = StationSchema::keyColumn();
+    return m_IsLog ? QStringLiteral(" order by %1 desc,%2 desc").arg(time, key)
+                   : QStringLiteral(" order by %1,%2").arg(time, key);
+}
+
+BoundStatement RangeQuery::countStatement() const
+{
+    BoundStatement statement;
+    statement.text = QStringLiteral("select count(*) from ") + m_Table + where(&statement.values);
+    return statement;
+}
+
+BoundStatement RangeQuery::pageStatement(int limit, int offset) const
+{
+    BoundStatement statement;
+    statement.text = QStringLiteral("select * from ") + m_Table + where(&statement.values);
+    if (m_IsLog)
+        statement.text += QStringLiteral(" order by %1 desc").arg(StationSchema::timeColumn());
+    statement.text += QStringLiteral(" limit ? offset ?");
+    statement.values << limit << offset;
+    return statement;
+}
+
+BoundStatement RangeQuery::groupingStatement() const
+{
+    BoundStatement statement;
+    const QString model = StationSchema::modelColumn();
+    statement.text = QStringLiteral("select %1,count(%1) from ").arg(model) + m_Table
+        + where(&statement.values) + QStringLiteral(" group by ") + model;
+    return statement;
+}
+
+BoundStatement RangeQuery::firstChunk(const QStringList& columns, int limit) const
+{
+    BoundStatement statement;
+    statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + m_Table
+        + where(&statement.values) + chunkOrder() + QStringLiteral(" limit ?");
+    statement.values << limit;
+    return statement;
+}
+
+BoundStatement RangeQuery::nextChunk(
+    const QStringList& columns, const QString& lastTime, qint64 lastKey, int limit) const
+{
+    // The continuation bound replaces the range's own bound on that side, so
+    // that the index range starts at the last row instead of the range's start.
+    const QString time = StationSchema::timeColumn();
+    const QString key = StationSchema::keyColumn();
+    BoundStatement statement;
+    statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + m_Table;
+    if (m_IsLog) {
+        statement.text += QStringLiteral(" where %1 %2 ? and %1 <= ? and (%1 < ? or %3 < ?)")
+                              .arg(time, m_LowerIncluded ? QStringLiteral(">=") : QStringLiteral(">"), key);
+        statement.values << m_Lower << nonNull(lastTime) << nonNull(lastTime) << lastKey;
+    } else {
+        statement.text += QStringLiteral(" where %1 >= ? and %1 < ? and (%1 > ? or %2 > ?)").arg(time, key);
+        statement.values << nonNull(lastTime) << m_Upper << nonNull(lastTime) << lastKey;
+    }
+    statement.text += condition(&statement.values) + chunkOrder() + QStringLiteral(" limit ?");
+    statement.values << limit;
+    return statement;
+}

@@ -1,0 +1,81 @@
+#ifndef RANGEQUERY_H
+#define RANGEQUERY_H
+
+#include "boundstatement.h"
+#include "stationschema.h"
+
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+
+// The records of one table in a time range, of one model or all models (the
+// production records) or of one class (the log records), and the statements
+// over them: the count, a page, the per-model grouping and the chunks of an
+// export. Every value is bound, none is written into the statement text.
+//
+// The range excludes its upper end; its lower end is excluded too, except in
+// the slices TimeSlicer makes after the first, which start at a time that
+// belongs to them.
+class RangeQuery
+{
+public:
+    RangeQuery() = default; // invalid: no table
+
+    // Production records with time1 < time < time2 of one model.
+    static RangeQuery production(const QString& time1, const QString& time2, const QString& model);
+    // Production records with time1 < time < time2 of every model.
+    static RangeQuery allModels(const QString& time1, const QString& time2);
+    // Log records of one class with time1 < time < time2; newest first. The
+    // class is a number: the window asks for class 0 when none is chosen.
+    static RangeQuery log(const QString& time1, const QString& time2, int logClass);
+    static RangeQuery log(const QString& time1, const QString& time2, LogClass logClass);
+
+    bool isValid() const { return !m_Table.isEmpty(); }
+    QString table() const { return m_Table; }
+    QString lower() const { return m_Lower; }
+    bool lowerIncluded() const { return m_LowerIncluded; }
+    QString upper() const { return m_Upper; }
+    bool isAllModels() const { return m_AllModels; }
+    QString model() const { return m_Model; }
+    bool isLog() const { return m_IsLog; }
+    int logClass() const { return m_LogClass; }
+    // Log records come newest first, production records oldest first.
+    bool isNewestFirst() const { return m_IsLog; }
+    // Whether time is the only condition, so that the time index alone counts
+    // the range, quickly for any length: not worth slicing.
+    bool isTimeOnly() const { return !m_IsLog && m_AllModels; }
+
+    // The same records over another part of the time range.
+    RangeQuery slice(const QString& lower, bool lowerIncluded, const QString& upper) const;
+
+    BoundStatement countStatement() const;
+    // Whole rows, limit rows from offset on, in the order the table gives.
+    BoundStatement pageStatement(int limit, int offset) const;
+    // Rows of (model, count of that model).
+    BoundStatement groupingStatement() const;
+    // An export's rows in bounded chunks, in (time, key) order (reversed for
+    // newest first): the first chunk, and the chunk after the row (lastTime,
+    // lastKey). Each row brings the given columns.
+    BoundStatement firstChunk(const QStringList& columns, int limit) const;
+    BoundStatement nextChunk(
+        const QStringList& columns, const QString& lastTime, qint64 lastKey, int limit) const;
+
+private:
+    // " where <range> [and <condition>]" with its values appended to values.
+    QString where(QVariantList* values) const;
+    QString condition(QVariantList* values) const;
+    QString chunkOrder() const;
+
+    QString m_Table;
+    QString m_Lower;
+    bool m_LowerIncluded = false;
+    QString m_Upper;
+    bool m_AllModels = true;
+    QString m_Model;
+    bool m_IsLog = false;
+    int m_LogClass = 0;
+};
+
+Q_DECLARE_METATYPE(RangeQuery)
+
+#endif // RANGEQUERY_H

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Checks the tree before the tests: that no file includes a header of a layer
+# above its own (database <- workers <- pages <- cli, window; dialogs beside them;
+# tools/ uses the database layer only), and that the sources are formatted with
+# the committed .clang-format. Either fails the check; HX_CHECK_FORMAT=0 turns
+# the formatting part into a report (for a work tree in the middle of a change).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+# The layer a file or header belongs to, by where it lives.
+layer_of_path() {
+    case "$1" in
+        hxreport/database/*) echo database ;;
+        hxreport/workers/*) echo workers ;;
+        hxreport/pages/*) echo pages ;;
+        hxreport/cli/*) echo cli ;;
+        hxreport/waitingdialog.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
+        hxreport/*) echo window ;;
+        tools/*) echo tools ;;
+        tests/*) echo tests ;;
+        bench/*) echo bench ;;
+        *) echo other ;;
+    esac
+}
+
+# The layer of an included header, or nothing for a header outside the tree.
+layer_of_header() {
+    local name="${1##*/}"
+    case "$name" in
+        ui_hxreport.h) echo window; return ;;
+        ui_*.h) echo dialogs; return ;;
+    esac
+    local found
+    found="$(git ls-files -- 'hxreport/*' 'tools/*' 'tests/*' 'bench/*' | grep -m1 -E "(^|/)${name//./\\.}\$" || true)"
+    [ -n "$found" ] && layer_of_path "$found"
+}
+
+# The layers a layer may include.
+allowed() {
+    case "$1" in
+        database) echo "database" ;;
+        workers) echo "database workers" ;;
+        dialogs) echo "dialogs" ;;
+        pages) echo "database workers dialogs pages" ;;
+        cli) echo "database workers dialogs pages cli" ;;
+        window) echo "database workers dialogs pages cli window" ;;
+        tools) echo "database tools" ;;
+        *) echo "*" ;;
+    esac
+}
+
+failed=0
+while IFS= read -r file; do
+    own="$(layer_of_path "$file")"
+    permitted="$(allowed "$own")"
+    [ "$permitted" = "*" ] && continue
+    while IFS= read -r header; do
+        target="$(layer_of_header "$header")"
+        [ -z "$target" ] && continue
+        case " $permitted " in
+            *" $target "*) ;;
+            *)
+                echo "forbidden include: $file ($own) includes \"$header\" ($target)"
+                failed=1
+                ;;
+        esac
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+done < <(git ls-files -- 'hxreport/*.cpp' 'hxreport/*.h' 'tools/*.cpp' 'tools/*.h')
+
+format="$(command -v clang-format-14 || command -v clang-format || true)"
+if [ -z "$format" ]; then
+    echo "clang-format not found: formatting not checked"
+else
+    unformatted=()
+    while IFS= read -r file; do
+        "$format" --dry-run --Werror "$file" >/dev/null 2>&1 || unformatted+=("$file")
+    done < <(git ls-files -- '*.cpp' '*.h')
+    if [ "${#unformatted[@]}" -gt 0 ]; then
+        echo "not formatted with .clang-format (${#unformatted[@]} files):"
+        printf '  %s\n' "${unformatted[@]}"
+        if [ "${HX_CHECK_FORMAT:-1}" = 1 ]; then
+            failed=1
+        else
+            echo "(reported only, as HX_CHECK_FORMAT=0 asks)"
+        fi
+    fi
+fi
+
+exit "$failed"
