@@ -1,6 +1,7 @@
 #include "databasesql.h"
 
 #include "memoryresult.h"
+#include "sqlitevalues.h"
 #include "stationschema.h"
 
 #include <QHash>
@@ -169,64 +170,6 @@ sqlite3* sqliteHandle(const QSqlDatabase& db)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
-// A column of the current row, typed as Qt's SQLite driver types it.
-QVariant columnValue(sqlite3_stmt* statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        return qint64(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
-            sqlite3_column_bytes(statement, column));
-    case SQLITE_NULL:
-        return QVariant(QVariant::String);
-    default:
-        // Through SQLite's own UTF-16 conversion, as the driver reads text.
-        return QString(static_cast<const QChar*>(sqlite3_column_text16(statement, column)),
-            sqlite3_column_bytes16(statement, column) / int(sizeof(QChar)));
-    }
-}
-
-// Binds values to the statement's '?' marks in order, typed as Qt's driver
-// binds them.
-int bindValues(sqlite3_stmt* statement, const QVariantList& values)
-{
-    int code = SQLITE_OK;
-    for (int i = 0; i < values.size() && code == SQLITE_OK; ++i) {
-        const QVariant& value = values.at(i);
-        const int index = i + 1;
-        if (value.isNull()) {
-            code = sqlite3_bind_null(statement, index);
-            continue;
-        }
-        switch (value.type()) {
-        case QVariant::Bool:
-        case QVariant::Int:
-        case QVariant::UInt:
-        case QVariant::LongLong:
-            code = sqlite3_bind_int64(statement, index, value.toLongLong());
-            break;
-        case QVariant::Double:
-            code = sqlite3_bind_double(statement, index, value.toDouble());
-            break;
-        case QVariant::ByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            code = sqlite3_bind_blob(statement, index, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QString text = value.toString();
-            code = sqlite3_bind_text16(
-                statement, index, text.utf16(), text.size() * int(sizeof(QChar)), SQLITE_TRANSIENT);
-            break;
-        }
-        }
-    }
-    return code;
-}
-
 QSqlError statementError(sqlite3* connection, int code)
 {
     return QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(connection)),
@@ -249,11 +192,6 @@ QString withOption(const QString& options, const QString& option)
     if (options.split(QLatin1Char(';')).contains(option))
         return options;
     return options.isEmpty() ? option : options + QLatin1Char(';') + option;
-}
-
-QString quotedValue(const QVariant& value)
-{
-    return QLatin1Char('\'') + sqlQuoted(value.toString()) + QLatin1Char('\'');
 }
 
 } // namespace
@@ -515,7 +453,7 @@ bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringLis
     sqlite3_stmt* statement = nullptr;
     int code = sqlite3_prepare_v2(connection, text.constData(), text.size(), &statement, nullptr);
     if (code == SQLITE_OK && statement)
-        code = bindValues(statement, bound.values);
+        code = SqliteValues::bind(statement, bound.values);
     if (code != SQLITE_OK || !statement) {
         recordError(statementError(connection, code));
         sqlite3_finalize(statement);
@@ -533,7 +471,7 @@ bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringLis
     QVector<QVariant> values(columns.size());
     while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
         for (int i = 0; i < indexes.size(); ++i)
-            values[i] = indexes.at(i) < 0 ? QVariant() : columnValue(statement, indexes.at(i));
+            values[i] = indexes.at(i) < 0 ? QVariant() : SqliteValues::column(statement, indexes.at(i));
         if (!row(values)) {
             code = SQLITE_DONE;
             break;
@@ -655,69 +593,4 @@ QString DataBaseSql::buildQuerySql(QVariantMap request)
     if (modelListAllowed && request.value(QStringLiteral("CheckType")).toString() == QLatin1String("Count"))
         return QStringLiteral("select %1 from ").arg(StationSchema::modelColumn()) + from + condition;
     return QStringLiteral("select * from ") + from + condition;
-}
-
-QString sqlQuoted(const QString& value)
-{
-    QString quoted = value;
-    return quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-}
-
-QString insertSql(const QString& table, const QVariantMap& values)
-{
-    QStringList texts;
-    for (const QVariant& value : values)
-        texts.append(quotedValue(value));
-    return QStringLiteral("INSERT INTO %1(%2) VALUES(%3)")
-        .arg(table, values.keys().join(QLatin1Char(',')), texts.join(QLatin1Char(',')));
-}
-
-QString selectSql(const QString& table, const QStringList& columns, const QString& condition)
-{
-    const QString list = columns.isEmpty() ? QStringLiteral("*") : columns.join(QLatin1Char(','));
-    if (condition.isEmpty())
-        return QStringLiteral("SELECT %1 FROM %2").arg(list, table);
-    return QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(list, table) + condition;
-}
-
-QString equalsClause(const QString& column, const QString& value)
-{
-    return column + QLatin1String(" = ") + quotedValue(value);
-}
-
-QString updateSql(const QString& table, const QVariantMap& values, const QString& condition)
-{
-    QStringList clauses;
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        clauses.append(equalsClause(it.key(), it.value().toString()));
-    const QString assignments = clauses.join(QLatin1Char(','));
-    if (condition.isEmpty())
-        return QStringLiteral("UPDATE %1 SET %2").arg(table, assignments);
-    return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, assignments, condition);
-}
-
-QString deleteSql(const QString& table, const QString& condition)
-{
-    if (condition.isEmpty())
-        return QStringLiteral("DELETE FROM %1").arg(table);
-    return QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition);
-}
-
-QString addColumnSql(const QString& table, const QString& column, const QString& type)
-{
-    return QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table, column, type);
-}
-
-QString dropColumnSql(const QString& table, const QString& column)
-{
-    return QStringLiteral("ALTER TABLE %1 DROP %2").arg(table, column);
-}
-
-QString createTableSql(
-    const QString& table, const QString& keyColumn, const QString& keyType, const QVariantMap& columns)
-{
-    QString definitions = keyColumn + QLatin1Char(' ') + keyType;
-    for (auto it = columns.cbegin(); it != columns.cend(); ++it)
-        definitions += QLatin1String(", ") + it.key() + QLatin1Char(' ') + it.value().toString();
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(table, definitions);
 }

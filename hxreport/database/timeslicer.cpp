@@ -130,3 +130,11 @@ QStringList TimeSlicer::split(const QString& sql) const
     }
     return statements;
 }
+
+QVector<BoundStatement> TimeSlicer::splitStatements(const QString& sql) const
+{
+    QVector<BoundStatement> statements;
+    for (const QString& part : split(sql))
+        statements << BoundStatement { part, {} };
+    return statements;
+}

@@ -1,6 +1,7 @@
 #ifndef TIMESLICER_H
 #define TIMESLICER_H
 
+#include "boundstatement.h"
 #include "rangequery.h"
 
 #include <QString>
@@ -42,6 +43,8 @@ public:
     // statement, and a bare count of the range (which the time index answers
     // quickly), comes back alone, unchanged.
     QStringList split(const QString& sql) const;
+    // The slices of a statement text as statements to run (nothing to bind).
+    QVector<BoundStatement> splitStatements(const QString& sql) const;
 
 private:
     // The slices' lower ends after the first, found on the table's time

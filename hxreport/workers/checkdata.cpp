@@ -18,12 +18,7 @@ void CheckData::doWork(QVariantMap m_map)
 {
     const QString sqlCount = m_map.value(QStringLiteral("SqlCount")).toString();
     const QString sqlCheck = m_map.value(QStringLiteral("SqlCheck")).toString();
-    const auto counts = [this, sqlCount] {
-        QVector<BoundStatement> statements;
-        for (const QString& part : TimeSlicer(m_pDB).split(sqlCount))
-            statements << BoundStatement { part, {} };
-        return statements;
-    };
+    const auto counts = [this, sqlCount] { return TimeSlicer(m_pDB).splitStatements(sqlCount); };
     serve(counts, { sqlCheck, {} }, m_map.value(QStringLiteral("limit")).toInt());
 }
 

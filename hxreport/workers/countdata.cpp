@@ -20,12 +20,7 @@ void CountData::doWork(QVariantMap m_Map)
 {
     const QString sqlCount = m_Map.value(QStringLiteral("SqlCount")).toString();
     const QString sqlCheck = m_Map.value(QStringLiteral("SqlCheck")).toString();
-    const auto sliced = [this](const QString& sql) {
-        QVector<BoundStatement> statements;
-        for (const QString& part : TimeSlicer(m_pDB).split(sql))
-            statements << BoundStatement { part, {} };
-        return statements;
-    };
+    const auto sliced = [this](const QString& sql) { return TimeSlicer(m_pDB).splitStatements(sql); };
     const QString grouping
         = QStringLiteral("select model,count(model) from (%1) GROUP BY model ;").arg(sqlCheck);
     serve([sliced, sqlCount] { return sliced(sqlCount); }, [sliced, grouping] { return sliced(grouping); });
