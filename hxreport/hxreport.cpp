@@ -94,6 +94,7 @@ hxReport::hxReport(QWidget* parent)
           });
     m_pCountData = startWorker<CountData>(
         m_WorkThreadCount, m_pDetectDB, "m_WorkThreadCount", [this](CountData* worker) {
+            worker->setCancelFlag(m_pStatisticsPage->cancelFlag());
             connect(this, &hxReport::operateCount, worker, &CountData::doWork);
             connect(worker, &CountData::resultReady, this, &hxReport::handleResultsCount);
             connect(worker, SIGNAL(sgShowMsg(QString)), this, SLOT(onShowMessage(QString)));
@@ -102,6 +103,7 @@ hxReport::hxReport(QWidget* parent)
         });
     m_pCheckData = startWorker<CheckData>(
         m_WorkThreadCheckHistory, m_pDetectDB, "m_WorkThreadCheckHistory", [this](CheckData* worker) {
+            worker->setCancelFlag(m_pProductionPage->cancelFlag());
             connect(this, &hxReport::operateHistory, worker, &CheckData::doWork);
             connect(worker, &CheckData::resultReady, this, &hxReport::handleResultsHistory);
             connect(worker, &CheckData::sgShowProgress, this, &hxReport::onProgressForTsk);
@@ -112,6 +114,7 @@ hxReport::hxReport(QWidget* parent)
     // A waiting dialog must not keep the program alive once the window is
     // closed: it would hide when the work ends and leave an invisible process.
     m_WaitingDialog.setAttribute(Qt::WA_QuitOnClose, false);
+    connect(&m_WaitingDialog, &WaitingDialog::cancelRequested, this, &hxReport::onCancelWaiting);
 
     m_bCounting = false;
     ui.scrollArea->setWidget(m_pReportContainer);
@@ -280,11 +283,20 @@ bool hxReport::showMessageBox(QMessageBox::Icon icon, QString title, QString tex
 
 bool hxReport::waitForFinish(QString title)
 {
+    return waitForFinishCancelable(title, nullptr);
+}
+
+bool hxReport::waitForFinishCancelable(const QString& title, const std::function<void()>& cancel)
+{
     WaitingDialog dialog(nullptr);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
     dialog.setAttribute(Qt::WA_QuitOnClose, false); // as m_WaitingDialog
     dialog.setWindowTitle(title);
+    if (cancel) {
+        dialog.setCancelable(true);
+        connect(&dialog, &WaitingDialog::cancelRequested, &dialog, cancel);
+    }
     dialog.startProgress(50, 150);
     dialog.show();
     QEventLoop loop;
@@ -320,6 +332,8 @@ void hxReport::onShowMsg()
 
 void hxReport::onCountError(QString message)
 {
+    if (m_pStatisticsPage->isCancelling())
+        return; // the user stopped it; the page says so
     ui.statusBar->showMessage(tr("统计失败：%1").arg(message));
 }
 
@@ -448,6 +462,14 @@ void hxReport::onCheckButton()
         exportStatistics();
 }
 
+void hxReport::onCancelWaiting()
+{
+    if (m_pWaitingFor && m_pWaitingFor == m_pCheckData)
+        m_pProductionPage->cancel();
+    else if (m_pWaitingFor && m_pWaitingFor == m_pCountData)
+        m_pStatisticsPage->cancel();
+}
+
 void hxReport::onProgressForTsk(QVariantMap m_map)
 {
     if (m_map.value(QStringLiteral("Type")).toString() == QLatin1String("start")) {
@@ -455,6 +477,8 @@ void hxReport::onProgressForTsk(QVariantMap m_map)
             ? m_map.value(QStringLiteral("msg")).toString()
             : tr("正在查询数据");
         m_WaitingDialog.setWindowTitle(title);
+        m_pWaitingFor = sender();
+        m_WaitingDialog.setCancelable(m_pWaitingFor != nullptr);
         m_WaitingDialog.startProgress(50, 150);
         m_WaitingDialog.show();
     } else {
@@ -487,8 +511,8 @@ const hxReport::Paging& hxReport::productionPaging() const
 
 void hxReport::handleResultsHistory(QVariantMap Mapstr, QSqlQuery sql)
 {
-    m_pProductionPage->showFirstPage(Mapstr, sql);
-    emit sgPageShown();
+    if (m_pProductionPage->showFirstPage(Mapstr, sql))
+        emit sgPageShown();
 }
 
 void hxReport::onHistoryButton()

@@ -57,6 +57,7 @@ public:
     // Shows a modal waiting dialog and returns when sgFinish() is emitted: true
     // then, false when the wait ended because the application is quitting.
     bool waitForFinish(QString title) override;
+    bool waitForFinishCancelable(const QString& title, const std::function<void()>& cancel) override;
 
     void initLanguage(QString language);
     void loadTranslationDir(QString dirPath);
@@ -131,6 +132,9 @@ public slots:
 
 private slots:
     void onCountError(QString message);
+    // The Cancel of the progress-driven waiting dialog: the request of the
+    // worker that showed it stops.
+    void onCancelWaiting();
 
 private:
     void initConnections();
@@ -180,6 +184,8 @@ private:
     std::unique_ptr<StatisticsPage> m_pStatisticsPage;
     std::unique_ptr<ExportRunner> m_pExport;
     RangeControls m_Ranges;
+    // The worker whose progress shows m_WaitingDialog.
+    QPointer<QObject> m_pWaitingFor;
     QList<QPointer<QThread>> m_OneShotThreads;
 };
 

@@ -1,7 +1,9 @@
 #include "waitingdialog.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QProgressBar>
+#include <QPushButton>
 
 // Pulls the compiled-in images of this static library into every program
 // that uses the dialog. Must stay outside any namespace.
@@ -20,8 +22,20 @@ WaitingDialog::WaitingDialog(QWidget* parent)
     m_Bar->setTextVisible(false);
     connect(&m_Timer, SIGNAL(timeout()), this, SLOT(UpdateSlot()));
 
+    // The window's translation of the word, so both dialogs and message boxes
+    // say the same.
+    m_pCancel = new QPushButton(QCoreApplication::translate("hxReport", "取消"), this);
+    m_pCancel->setObjectName(QStringLiteral("pushButton_Cancel"));
+    m_pCancel->setAutoDefault(false);
+    m_pCancel->hide();
+    connect(m_pCancel, &QPushButton::clicked, this, [this] {
+        m_pCancel->setEnabled(false); // one request, one cancel
+        emit cancelRequested();
+    });
+
     auto* layout = new QHBoxLayout;
     layout->addWidget(m_Bar);
+    layout->addWidget(m_pCancel);
     setLayout(layout);
 }
 
@@ -59,4 +73,10 @@ void WaitingDialog::UpdateSlot()
     if (m_Count >= m_Maximum)
         m_Count = 0;
     m_Bar->setValue(m_Count);
+}
+
+void WaitingDialog::setCancelable(bool cancelable)
+{
+    m_pCancel->setVisible(cancelable);
+    m_pCancel->setEnabled(cancelable);
 }

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 class QProgressBar;
+class QPushButton;
 
 // A dialog whose only content is a progress bar that fills up and starts
 // again while work goes on elsewhere. It knows nothing about the work; title,
@@ -31,6 +32,13 @@ public:
     bool isRunning() const { return m_Timer.isActive(); }
     // The one timer that drives the steps (read-only, for observers).
     const QTimer* timer() const { return &m_Timer; }
+    // Shows the "取消" button (object name "pushButton_Cancel"), which emits
+    // cancelRequested(); the dialog itself stays until the work ends. Escape
+    // still only hides the dialog.
+    void setCancelable(bool cancelable);
+
+signals:
+    void cancelRequested();
 
 public slots:
     // One animation step.
@@ -42,6 +50,7 @@ private:
     int m_Maximum = 0;
     QTimer m_Timer;
     QProgressBar* m_Bar = nullptr; // child of the dialog
+    QPushButton* m_pCancel = nullptr; // child of the dialog
 };
 
 #endif // WAITINGDIALOG_H

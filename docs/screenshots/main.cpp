@@ -7,6 +7,7 @@
 #include "guitestutil.h"
 #include "hxreport.h"
 #include "qtimedlg.h"
+#include "waitingdialog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -84,5 +85,13 @@ int main(int argc, char* argv[])
     picker.show();
     QTest::qWait(800); // the flip clock's first transition
     ok &= save(picker, out, prefix + QStringLiteral("picker"));
+
+    WaitingDialog waiting(nullptr);
+    waiting.setWindowTitle(QCoreApplication::translate("hxReport", "正在导出数据，请稍等"));
+    waiting.setCancelable(true);
+    waiting.startProgress(50, 150);
+    waiting.show();
+    QTest::qWait(600);
+    ok &= save(waiting, out, prefix + QStringLiteral("waiting"));
     return ok ? 0 : 1;
 }

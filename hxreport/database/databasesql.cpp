@@ -1,5 +1,6 @@
 #include "databasesql.h"
 
+#include "cancelflag.h"
 #include "memoryresult.h"
 #include "sqlitevalues.h"
 #include "stationschema.h"
@@ -119,7 +120,10 @@ ThreadConnections& threadConnections()
 // every connection it is installed on (the entries and the object hold it).
 int onProgress(void* context)
 {
-    return static_cast<DataBaseSql::State*>(context)->interrupted.loadAcquire() != 0 ? 1 : 0;
+    return static_cast<DataBaseSql::State*>(context)->interrupted.loadAcquire() != 0
+            || CancelFlag::currentCancelled()
+        ? 1
+        : 0;
 }
 
 // Called by SQLite on the waiting thread while another connection holds the
@@ -129,7 +133,7 @@ int onProgress(void* context)
 int onBusy(void* context, int count)
 {
     const auto* state = static_cast<DataBaseSql::State*>(context);
-    if (state->interrupted.loadAcquire() != 0)
+    if (state->interrupted.loadAcquire() != 0 || CancelFlag::currentCancelled())
         return 0;
     // count is the number of earlier calls for this lock; quick steps first,
     // so a short commit of the station costs little.
@@ -311,10 +315,16 @@ bool DataBaseSql::isInterrupted() const
     return m_State->interrupted.loadAcquire() != 0;
 }
 
+bool DataBaseSql::stopped() const
+{
+    return isInterrupted() || CancelFlag::currentCancelled();
+}
+
 QSqlError DataBaseSql::refusalError(const QSqlDatabase& db, const QString& sql) const
 {
-    if (isInterrupted())
-        return QSqlError(QStringLiteral("Statement not run"), QStringLiteral("interrupted"),
+    if (stopped())
+        return QSqlError(QStringLiteral("Statement not run"),
+            isInterrupted() ? QStringLiteral("interrupted") : QStringLiteral("cancelled"),
             QSqlError::StatementError, QLatin1String(InterruptedCode));
     if (!db.isOpen())
         return db.lastError().isValid()
@@ -334,7 +344,7 @@ QSqlQuery DataBaseSql::runStatement(const BoundStatement& statement, Access acce
 {
     const QSqlDatabase db = threadConnection(access);
     const QString& sql = statement.text;
-    if (isInterrupted() || !db.isOpen() || sql.trimmed().isEmpty()) {
+    if (stopped() || !db.isOpen() || sql.trimmed().isEmpty()) {
         recordError(refusalError(db, sql));
         return QSqlQuery(db);
     }
@@ -354,7 +364,7 @@ QSqlQuery DataBaseSql::runStatement(const BoundStatement& statement, Access acce
 bool DataBaseSql::prepareStatement(QSqlQuery& query, const QString& sql) const
 {
     const QSqlDatabase db = writableDatabase();
-    if (isInterrupted() || !db.isOpen()) {
+    if (stopped() || !db.isOpen()) {
         recordError(refusalError(db, sql));
         return false;
     }
@@ -366,7 +376,7 @@ bool DataBaseSql::prepareStatement(QSqlQuery& query, const QString& sql) const
 
 bool DataBaseSql::execPrepared(QSqlQuery& query) const
 {
-    if (isInterrupted()) {
+    if (stopped()) {
         recordError(refusalError(QSqlDatabase(), QString()));
         return false;
     }
@@ -445,7 +455,7 @@ bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringLis
             return row(values);
         });
     }
-    if (isInterrupted() || sql.trimmed().isEmpty()) {
+    if (stopped() || sql.trimmed().isEmpty()) {
         recordError(refusalError(db, sql));
         return false;
     }

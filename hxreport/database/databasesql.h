@@ -106,6 +106,8 @@ public:
     // waited out). Affects statements already running and later ones.
     void setInterrupted(bool interrupted);
     bool isInterrupted() const;
+    // Interrupted, or the calling thread's request was cancelled (CancelFlag).
+    bool stopped() const;
 
     // Interrupt flag and identity, shared with the connections of other threads,
     // which may outlive the object until their thread ends.

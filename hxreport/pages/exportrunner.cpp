@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileDialog>
+#include <QPointer>
 #include <QSaveFile>
 #include <QStandardItemModel>
 
@@ -59,9 +60,21 @@ ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* show
     thread->setTask(m_pDB, sql, fileName, nType);
     thread->setChunks(chunks);
     m_bRecordsOk = false;
+    const QPointer<QSaveCSVThread> running = thread;
     m_pHost->startThread(thread, SIGNAL(resultReady(int)), SLOT(onSaveCSVDone(int)));
-    if (!m_pHost->waitForFinish(QCoreApplication::translate("hxReport", "正在导出数据，请稍等")))
+    bool cancelled = false;
+    const bool finished = m_pHost->waitForFinishCancelable(
+        QCoreApplication::translate("hxReport", "正在导出数据，请稍等"), [&] {
+            cancelled = true;
+            if (running)
+                running->cancel();
+        });
+    if (!finished)
         return Outcome::NotStarted;
+    if (cancelled && !m_bRecordsOk) {
+        m_pHost->showStatus(QCoreApplication::translate("hxReport", "已取消"));
+        return Outcome::Cancelled;
+    }
     return closeWith(m_bRecordsOk);
 }
 

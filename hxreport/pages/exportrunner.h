@@ -22,7 +22,8 @@ public:
     {
         NotStarted, // nothing to export, the dialog was cancelled, or the window closed meanwhile
         Written,
-        Failed
+        Failed,
+        Cancelled // by the user; no file was written
     };
 
     ExportRunner(PageHost* host, DetectDataDB* db);

@@ -1,5 +1,6 @@
 #include "logpage.h"
 
+#include "checkthread.h"
 #include "detectdatadb.h"
 #include "pagechecks.h"
 #include "pagehost.h"
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -28,6 +30,7 @@ void LogPage::query()
     const QString start = m_W.start->text();
     const QString end = m_W.end->text();
     m_pHost->noteOperation(QCoreApplication::translate("hxReport", "查询了%1-%2的日志数据").arg(start, end));
+    keepForCancel();
     setTitle(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录").arg(start, end),
         false);
     check(kind(), start, end);
@@ -66,13 +69,27 @@ QString LogPage::sql(const ShownQuery& query, bool withCount) const
 
 void LogPage::check(int logKind, const QString& start, const QString& end)
 {
+    if (!m_bBusy) // called on its own, not from query()
+        keepForCancel();
     // Later pages continue this query, whatever the widgets say by then.
     m_Shown = ShownQuery { start, end, QString(), false, logKind };
     m_Cursor.offset = 0;
     m_Cursor.total = 0;
-    startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)), SLOT(onResultCountlog(int)));
-    if (!m_pHost->waitForFinish(QCoreApplication::translate("hxReport", "正在查询记录，请稍等")))
+    const QPointer<CheckThread> count
+        = startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)), SLOT(onResultCountlog(int)));
+    bool cancelled = false;
+    const bool finished = m_pHost->waitForFinishCancelable(
+        QCoreApplication::translate("hxReport", "正在查询记录，请稍等"), [&] {
+            cancelled = true;
+            if (count)
+                count->cancel();
+        });
+    if (!finished)
         return;
+    if (cancelled) {
+        restoreAfterCancel();
+        return;
+    }
 
     const int size = pageSize();
     startQueryThread(

@@ -42,7 +42,6 @@ public:
 private:
     QStandardItemModel*& m_rModel;
     LogWidgets m_W;
-    ShownQuery m_Shown;
     bool m_bBusy = false;
 };
 

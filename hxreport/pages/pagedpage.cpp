@@ -83,13 +83,14 @@ void PagedPage::reportQueryError(const QSqlQuery& sql)
             QCoreApplication::translate("hxReport", "查询失败：%1").arg(sql.lastError().text()));
 }
 
-void PagedPage::startQueryThread(const QString& sql, int mode, const char* signal, const char* slot)
+CheckThread* PagedPage::startQueryThread(const QString& sql, int mode, const char* signal, const char* slot)
 {
     auto* thread = new CheckThread(nullptr);
     thread->setQuery(m_pDB, sql);
     if (mode == 1)
         thread->setMode(1);
     m_pHost->startThread(thread, signal, slot);
+    return thread;
 }
 
 void PagedPage::prepareFill(QTableView* view, QStandardItemModel*& model)
@@ -100,4 +101,21 @@ void PagedPage::prepareFill(QTableView* view, QStandardItemModel*& model)
     if (!model)
         model = new QStandardItemModel;
     model->clear();
+}
+
+void PagedPage::keepForCancel()
+{
+    m_KeptTitle = m_Paging.title->text();
+    m_KeptFont = m_Paging.title->font();
+    m_KeptCursor = m_Cursor;
+    m_KeptShown = m_Shown;
+}
+
+void PagedPage::restoreAfterCancel()
+{
+    m_Paging.title->setFont(m_KeptFont);
+    m_Paging.title->setText(m_KeptTitle);
+    m_Cursor = m_KeptCursor;
+    m_Shown = m_KeptShown;
+    m_pHost->showStatus(QCoreApplication::translate("hxReport", "已取消"));
 }

@@ -2,10 +2,13 @@
 #define PAGEDPAGE_H
 
 #include "pagecursor.h"
+#include "shownquery.h"
 
 #include <QCoreApplication>
+#include <QFont>
 #include <QString>
 
+class CheckThread;
 class DetectDataDB;
 class PageHost;
 class QLabel;
@@ -55,14 +58,27 @@ protected:
     void requestPage(bool forward, const QString& base, const QString& pagingClause, const char* slot);
     // A failed statement is said in the status bar, not shown as no rows.
     void reportQueryError(const QSqlQuery& sql);
-    void startQueryThread(const QString& sql, int mode, const char* signal, const char* slot);
+    CheckThread* startQueryThread(const QString& sql, int mode, const char* signal, const char* slot);
     // An emptied read-only table model, made on first use.
     static void prepareFill(QTableView* view, QStandardItemModel*& model);
+    // What a cancelled request must leave as it was: the title, the paging
+    // and the query shown.
+    void keepForCancel();
+    // Puts them back and says "已取消" in the status bar.
+    void restoreAfterCancel();
 
     PageHost* m_pHost;
     DetectDataDB* m_pDB;
     PagingWidgets m_Paging;
     PageCursor m_Cursor;
+    // The query whose pages are shown.
+    ShownQuery m_Shown;
+
+private:
+    QString m_KeptTitle;
+    QFont m_KeptFont;
+    PageCursor m_KeptCursor;
+    ShownQuery m_KeptShown;
 };
 
 #endif // PAGEDPAGE_H

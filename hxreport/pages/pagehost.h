@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
+
 class QThread;
 
 // What a page needs from the window that holds it: the shared dialogs, the
@@ -19,6 +21,8 @@ public:
     // Modal waiting dialog until the window's sgFinish(); false when the wait
     // ended because the application is quitting.
     virtual bool waitForFinish(QString title) = 0;
+    // The same with a "取消" button in the dialog that calls cancel().
+    virtual bool waitForFinishCancelable(const QString& title, const std::function<void()>& cancel) = 0;
     virtual void showStatus(const QString& text) = 0;
     // The operation-note and message hooks; they keep nothing.
     virtual void noteOperation(QString text) = 0;

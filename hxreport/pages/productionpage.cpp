@@ -51,6 +51,7 @@ void ProductionPage::query(
     const QString start = m_W.start->text();
     const QString end = m_W.end->text();
     m_pHost->noteOperation(QCoreApplication::translate("hxReport", "查询了%1-%2的生产数据").arg(start, end));
+    keepForCancel();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     setTitle(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录").arg(start, end),
         false);
@@ -63,6 +64,7 @@ void ProductionPage::query(
 
 void ProductionPage::check(const QString& start, const QString& end, const QString& model)
 {
+    keepForCancel();
     request(start, end, model, model == QLatin1String("*"));
 }
 
@@ -70,6 +72,8 @@ void ProductionPage::request(const QString& start, const QString& end, const QSt
 {
     // Later pages continue this query, whatever the widgets say by then.
     m_Shown = ShownQuery { start, end, model, all, 0 };
+    m_Cancel.reset();
+    m_bCancelled = false;
     QVariantMap request;
     request.insert(QStringLiteral("Type"), all ? 2 : 1);
     request.insert(QStringLiteral("time1"), start);
@@ -105,8 +109,19 @@ QString ProductionPage::statement(const ShownQuery& query)
     return kProductionModel.arg(sqlQuoted(query.start), sqlQuoted(query.end), sqlQuoted(query.model));
 }
 
-void ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
+void ProductionPage::cancel()
 {
+    m_bCancelled = true;
+    m_Cancel.cancel();
+}
+
+bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
+{
+    if (m_bCancelled) {
+        m_bCancelled = false;
+        restoreAfterCancel();
+        return false;
+    }
     fillTable(sql);
     const int total = result.value(QStringLiteral("sum")).toInt();
     const int size = result.value(QStringLiteral("limit")).toInt();
@@ -125,6 +140,7 @@ void ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
                                 .arg(result.value(QStringLiteral("error")).toString()));
     else
         m_pHost->onShowMessage(QCoreApplication::translate("hxReport", "数据查询完成"));
+    return true;
 }
 
 void ProductionPage::onPagingButton(const QString& name)

@@ -1,6 +1,7 @@
 #ifndef PRODUCTIONPAGE_H
 #define PRODUCTIONPAGE_H
 
+#include "cancelflag.h"
 #include "pagedpage.h"
 #include "shiftrecord.h"
 #include "shownquery.h"
@@ -49,7 +50,13 @@ public:
     QString sqlBase() const;
     static QString statement(const ShownQuery& query);
 
-    void showFirstPage(const QVariantMap& result, QSqlQuery sql);
+    // Shows the result of the query; false when the query was cancelled, and
+    // the page then stays as it was before it.
+    bool showFirstPage(const QVariantMap& result, QSqlQuery sql);
+    // The Cancel of the waiting dialog: stops the query on its worker.
+    void cancel();
+    // Given to the record worker, which serves the page's queries.
+    const CancelFlag* cancelFlag() const { return &m_Cancel; }
     void showPage(QSqlQuery sql);
     void setTotal(int total) { m_Cursor.total = total; }
     void onPagingButton(const QString& name);
@@ -64,8 +71,9 @@ private:
 
     QStandardItemModel*& m_rModel;
     ProductionWidgets m_W;
-    ShownQuery m_Shown;
     std::function<void(const QVariantMap&)> m_SendRequest;
+    CancelFlag m_Cancel;
+    bool m_bCancelled = false;
     bool m_bBusy = false;
     bool m_bPicBusy = false;
 };

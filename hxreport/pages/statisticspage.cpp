@@ -43,6 +43,11 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     if (m_rCounting)
         return;
     m_rCounting = true;
+    m_Cancel.reset();
+    m_bCancelled = false;
+    m_KeptCounts = m_rCounts;
+    m_KeptStart = m_CountStart;
+    m_KeptEnd = m_CountEnd;
     m_rCounts.clear();
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     m_CountStart = QDateTime::fromString(time1, format);
@@ -62,8 +67,24 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
         m_SendRequest(work);
 }
 
+void StatisticsPage::cancel()
+{
+    m_bCancelled = true;
+    m_Cancel.cancel();
+}
+
 bool StatisticsPage::showResult(const QString& result, const QMap<QString, int>* p)
 {
+    if (m_bCancelled) {
+        m_bCancelled = false;
+        delete p;
+        m_rCounts = m_KeptCounts;
+        m_CountStart = m_KeptStart;
+        m_CountEnd = m_KeptEnd;
+        m_rCounting = false;
+        m_pHost->showStatus(QCoreApplication::translate("hxReport", "已取消"));
+        return false;
+    }
     m_W.report->clearReport();
     m_W.report->setTitle(QCoreApplication::translate("hxReport", "统计结果 "));
     if (!p) {

@@ -1,6 +1,7 @@
 #ifndef STATISTICSPAGE_H
 #define STATISTICSPAGE_H
 
+#include "cancelflag.h"
 #include "shiftrecord.h"
 
 #include <QCoreApplication>
@@ -40,8 +41,14 @@ public:
     void query(const QDateTime& start, const QDateTime& end, const QMap<QString, ShiftRecord>& shifts);
     void startCount(const QString& time1, const QString& time2);
     // Shows a result and deletes p (the worker hands over its map); false
-    // when there was none.
+    // when there was none or the count was cancelled (the page then stays as
+    // it was before it).
     bool showResult(const QString& result, const QMap<QString, int>* p);
+    // The Cancel of the waiting dialog: stops the count on its worker.
+    void cancel();
+    bool isCancelling() const { return m_bCancelled; }
+    // Given to the count worker, which serves the page's counts.
+    const CancelFlag* cancelFlag() const { return &m_Cancel; }
 
     // The range of the last count, printed in the statistics file.
     QDateTime countStart() const { return m_CountStart; }
@@ -56,6 +63,11 @@ private:
     std::function<void(const QVariantMap&)> m_SendRequest;
     QDateTime m_CountStart;
     QDateTime m_CountEnd;
+    CancelFlag m_Cancel;
+    bool m_bCancelled = false;
+    QMap<QString, int> m_KeptCounts;
+    QDateTime m_KeptStart;
+    QDateTime m_KeptEnd;
     bool m_bBusy = false;
 };
 

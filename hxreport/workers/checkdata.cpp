@@ -1,5 +1,6 @@
 #include "checkdata.h"
 
+#include "cancelflag.h"
 #include "detectdatadb.h"
 #include "timeslicer.h"
 
@@ -39,6 +40,7 @@ void CheckData::doRange(RangeQuery range, int limit, int offset)
 void CheckData::serve(
     const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page, int limit)
 {
+    const CancelFlag::Scope cancel(m_pCancel);
     // One progress map per request: later messages keep the keys set earlier.
     QVariantMap progress;
     progress.insert(QStringLiteral("Type"), QStringLiteral("start"));

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class CancelFlag;
 class DetectDataDB;
 
 // Runs the count and the first page of a production query. Lives on its own
@@ -23,6 +24,9 @@ public:
 
     // Not owned; set once before the thread starts.
     void setDataBase(DetectDataDB* db);
+    // The flag that cancels the request being served (not owned; may be null).
+    // The requester resets it before each request.
+    void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
 
 signals:
     // Mapstr: "sum" (count), "nIndex" (0), "limit" (as requested); plus "error"
@@ -45,6 +49,7 @@ private:
         int limit);
 
     DetectDataDB* m_pDB = nullptr;
+    const CancelFlag* m_pCancel = nullptr;
 };
 
 #endif // CHECKDATA_H

@@ -25,6 +25,7 @@ void CheckThread::setMode(int mode)
 
 void CheckThread::run()
 {
+    const CancelFlag::Scope cancel(&m_Cancel);
     QSqlQuery query;
     int count = 0;
     if (m_pDB) {

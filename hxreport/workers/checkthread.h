@@ -1,7 +1,9 @@
 #ifndef CHECKTHREAD_H
 #define CHECKTHREAD_H
 
+#include "cancelflag.h"
 #include <QSqlQuery>
+
 #include <QThread>
 
 class DetectDataDB;
@@ -27,6 +29,10 @@ public:
     // The window's numbering of CheckMode.
     void setMode(int mode);
 
+    // Stops the thread's statement (any thread may call it); the results then
+    // report the failure.
+    void cancel() { m_Cancel.cancel(); }
+
 signals:
     // Always emitted, in this order, at the end of every run.
     void resultReady(QSqlQuery sql);
@@ -37,6 +43,7 @@ protected:
 
 private:
     DetectDataDB* m_pDB = nullptr;
+    CancelFlag m_Cancel;
     QString m_Sql;
     CheckMode m_Mode = CheckMode::Rows;
 };

@@ -1,5 +1,6 @@
 #include "countdata.h"
 
+#include "cancelflag.h"
 #include "detectdatadb.h"
 #include "timeslicer.h"
 
@@ -48,6 +49,7 @@ void CountData::countRange(RangeQuery range)
 
 void CountData::serve(const Statements& countStatements, const Statements& groupingStatements)
 {
+    const CancelFlag::Scope cancel(m_pCancel);
     auto* counts = new QMap<QString, int>;
     QVariantMap progress;
     progress.insert(QStringLiteral("Type"), QStringLiteral("start"));

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class CancelFlag;
 class DetectDataDB;
 
 // Counts records per model with one grouping statement. Lives on its own
@@ -23,6 +24,9 @@ public:
 
     // Not owned; set once before the thread starts.
     void setDataBase(DetectDataDB* db);
+    // The flag that cancels the request being served (not owned; may be null).
+    // The requester resets it before each request.
+    void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
 
 signals:
     // result: total in decimal ("" without a database). p: a new map per
@@ -46,6 +50,7 @@ private:
     void serve(const Statements& countStatements, const Statements& groupingStatements);
 
     DetectDataDB* m_pDB = nullptr;
+    const CancelFlag* m_pCancel = nullptr;
 };
 
 #endif // COUNTDATA_H

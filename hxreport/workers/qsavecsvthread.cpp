@@ -56,6 +56,7 @@ void QSaveCSVThread::setDefaultChunkSize(int rows)
 
 void QSaveCSVThread::run()
 {
+    const CancelFlag::Scope cancel(&m_Cancel);
     m_bSucceeded = false;
     m_ErrorString.clear();
     m_nRows = 0;

@@ -1,6 +1,7 @@
 #ifndef QSAVECSVTHREAD_H
 #define QSAVECSVTHREAD_H
 
+#include "cancelflag.h"
 #include "exportquery.h"
 
 #include <QString>
@@ -60,6 +61,11 @@ public:
     bool writeProduction(QIODevice* device);
     bool writeLog(QIODevice* device);
 
+    // Stops the export (any thread may call it): it fails, and no file is
+    // written.
+    void cancel() { m_Cancel.cancel(); }
+    bool wasCancelled() const { return m_Cancel.isCancelled(); }
+
 signals:
     void resultReady(int nType);
 
@@ -85,6 +91,7 @@ private:
     QString m_User;
     ExportQuery m_Chunks;
     int m_nChunkSize = DefaultChunkSize;
+    CancelFlag m_Cancel;
     bool m_bSucceeded = false;
     QString m_ErrorString;
     int m_nRows = 0;

@@ -504,6 +504,10 @@
         <source>站点文件夹：%1</source>
         <translation>站点文件夹：%1</translation>
     </message>
+    <message>
+        <source>已取消</source>
+        <translation>已取消</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
