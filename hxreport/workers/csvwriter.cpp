@@ -1,5 +1,7 @@
 #include "csvwriter.h"
 
+#include "numbertext.h"
+
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QVariant>
@@ -9,23 +11,6 @@
 #include <limits>
 
 namespace {
-// Entries kept per cache before it starts again; bounds the memory of an
-// export over values that never repeat.
-const int kCacheLimit = 1 << 16;
-
-const QString& cached(QHash<quint64, QString>& cache, double value, QString (*format)(double))
-{
-    quint64 key;
-    std::memcpy(&key, &value, sizeof key);
-    auto it = cache.find(key);
-    if (it == cache.end()) {
-        if (cache.size() >= kCacheLimit)
-            cache.clear();
-        it = cache.insert(key, format(value));
-    }
-    return it.value();
-}
-
 // The statistics file's words go through the interface translation; the
 // record files' words are written as they stand.
 QString trWindow(const char* text)
@@ -43,7 +28,8 @@ CsvWriter::CsvWriter(QIODevice* device)
 QString CsvWriter::field(const QString& text)
 {
     const auto special = [](QChar c) {
-        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r');
     };
     if (std::none_of(text.cbegin(), text.cend(), special))
         return text;
@@ -54,7 +40,8 @@ QString CsvWriter::field(const QString& text)
 
 QString CsvWriter::fixed3(double value)
 {
-    return QString::number(value, 'f', 3);
+    char text[NumberText::Fixed3Capacity];
+    return QString::fromLatin1(text, NumberText::fixed3(value, text));
 }
 
 QString CsvWriter::percent(double correlate)
@@ -99,14 +86,16 @@ QString CsvWriter::errorString() const
 void CsvWriter::writeProductionHeader(const QString& title)
 {
     writeText(title);
-    writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("匹配型号"), QStringLiteral("相似度"),
-                QStringLiteral("消耗时间"), QStringLiteral("直径"), QStringLiteral("厚度") });
+    writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("匹配型号"),
+        QStringLiteral("相似度"), QStringLiteral("消耗时间"), QStringLiteral("直径"),
+        QStringLiteral("厚度") });
 }
 
 const QStringList& CsvWriter::productionColumns()
 {
-    static const QStringList columns = { QStringLiteral("time"), QStringLiteral("model"), QStringLiteral("correlate"),
-                                         QStringLiteral("detecttime"), QStringLiteral("diameter"), QStringLiteral("hight") };
+    static const QStringList columns
+        = { QStringLiteral("time"), QStringLiteral("model"), QStringLiteral("correlate"),
+              QStringLiteral("detecttime"), QStringLiteral("diameter"), QStringLiteral("hight") };
     return columns;
 }
 
@@ -116,28 +105,55 @@ const QStringList& CsvWriter::logColumns()
     return columns;
 }
 
-const QString& CsvWriter::cachedFixed3(double value)
+void CsvWriter::appendField(const QString& text)
 {
-    return cached(m_Fixed3, value, &CsvWriter::fixed3);
+    const auto special = [](QChar c) {
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r');
+    };
+    if (std::none_of(text.cbegin(), text.cend(), special))
+        m_Line += text;
+    else
+        m_Line += field(text);
 }
 
-const QString& CsvWriter::cachedPercent(double correlate)
+void CsvWriter::appendFixed3(double value)
 {
-    return cached(m_Percent, correlate, &CsvWriter::percent);
+    char text[NumberText::Fixed3Capacity];
+    m_Line += QLatin1String(text, NumberText::fixed3(value, text));
 }
 
 void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
 {
-    writeLine({ QString::number(number), values.at(0).toString(), values.at(1).toString(),
-                cachedPercent(values.at(2).toDouble()), cachedFixed3(values.at(3).toDouble()),
-                cachedFixed3(values.at(4).toDouble()), cachedFixed3(values.at(5).toDouble()) });
+    // The line writeLine() makes of the same fields, built in place: the
+    // number texts are written straight into the line (NumberText gives
+    // QString::number's texts) instead of through a QString each.
+    m_Line.resize(0);
+    char text[NumberText::Fixed3Capacity];
+    m_Line += QLatin1String(text, NumberText::integer(number, text));
+    m_Line += QLatin1Char(',');
+    appendField(values.at(0).toString());
+    m_Line += QLatin1Char(',');
+    appendField(values.at(1).toString());
+    m_Line += QLatin1Char(',');
+    double correlate = values.at(2).toDouble();
+    if (correlate >= std::numeric_limits<double>::max())
+        correlate = 0;
+    appendFixed3(correlate * 100);
+    m_Line += QLatin1Char('%');
+    for (int i = 3; i < 6; ++i) {
+        m_Line += QLatin1Char(',');
+        appendFixed3(values.at(i).toDouble());
+    }
+    m_Line += QLatin1Char('\n');
+    m_Stream << m_Line;
 }
 
 void CsvWriter::writeProductionFooter(int total, const QString& user, const QDateTime& now)
 {
     writeLine({ QStringLiteral("总数"), QString::number(total) });
     writeLine({ QStringLiteral("时间:"), now.toString(QStringLiteral("yyyy-MM-dd")),
-                now.toString(QStringLiteral("hh:mm:ss")) });
+        now.toString(QStringLiteral("hh:mm:ss")) });
     writeLine({ QStringLiteral("用户:"), user }, true);
 }
 
@@ -156,16 +172,18 @@ void CsvWriter::writeLogFooter(int total, const QString& user, const QDateTime& 
 {
     writeLine({ QStringLiteral("总数"), QString::number(total) });
     writeLine({ QStringLiteral("保存时间:"), now.toString(QStringLiteral("yyyy-MM-dd")),
-                now.toString(QStringLiteral("hh:mm:ss")) });
+        now.toString(QStringLiteral("hh:mm:ss")) });
     writeLine({ QStringLiteral("用户:"), user }, true);
 }
 
-void CsvWriter::writeCounts(const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts,
-                            const QDateTime& now)
+void CsvWriter::writeCounts(
+    const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts, const QDateTime& now)
 {
     const QString rangeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-    writeText(trWindow(QT_TRANSLATE_NOOP("hxReport", "从%1到%2统计的数据如下")).arg(start.toString(rangeFormat), end.toString(rangeFormat)));
-    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "序号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "型号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "数量")) });
+    writeText(trWindow(QT_TRANSLATE_NOOP("hxReport", "从%1到%2统计的数据如下"))
+                  .arg(start.toString(rangeFormat), end.toString(rangeFormat)));
+    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "序号")),
+        trWindow(QT_TRANSLATE_NOOP("hxReport", "型号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "数量")) });
     int number = 0;
     int sum = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
@@ -174,7 +192,9 @@ void CsvWriter::writeCounts(const QDateTime& start, const QDateTime& end, const 
     }
     if (!counts.contains(QStringLiteral("NG")))
         writeLine({ QString::number(++number), QStringLiteral("NG"), QStringLiteral("0") });
-    writeLine({ QString::number(++number), trWindow(QT_TRANSLATE_NOOP("hxReport", "总数")), QString::number(sum) });
-    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "时间:")), now.toString(QStringLiteral("yyyy-MM-dd")), now.toString(QStringLiteral("hh:mm:ss")) });
+    writeLine(
+        { QString::number(++number), trWindow(QT_TRANSLATE_NOOP("hxReport", "总数")), QString::number(sum) });
+    writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "时间:")), now.toString(QStringLiteral("yyyy-MM-dd")),
+        now.toString(QStringLiteral("hh:mm:ss")) });
     writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "用户:")), QStringLiteral("username") }, true);
 }

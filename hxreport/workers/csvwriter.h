@@ -4,11 +4,11 @@
 #include <QDateTime>
 #include <QHash>
 #include <QMap>
-#include <QVariant>
-#include <QVector>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <QVariant>
+#include <QVector>
 
 #include <initializer_list>
 
@@ -47,26 +47,24 @@ public:
     void writeLogFooter(int total, const QString& user, const QDateTime& now);
 
     // The statistics block; start and end are the range's own date-times.
-    void writeCounts(const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts,
-                     const QDateTime& now);
+    void writeCounts(
+        const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts, const QDateTime& now);
 
     static QString field(const QString& text);
+    // QString::number(value, 'f', 3), through NumberText (same bytes).
     static QString fixed3(double value);
     // Similarity as a percentage; infinity counts as 0.
     static QString percent(double correlate);
 
 private:
-    // fixed3() and percent() of a row's value through a cache: a station's
-    // diameters, thicknesses and times repeat, and formatting is the costly
-    // part of a line. The texts are those of the static functions.
-    const QString& cachedFixed3(double value);
-    const QString& cachedPercent(double correlate);
+    // Append to the line being built: a field as field() writes it, a
+    // number as fixed3() writes it.
+    void appendField(const QString& text);
+    void appendFixed3(double value);
 
     QIODevice* m_pDevice;
     QTextStream m_Stream;
     QString m_Line; // reused, so a line costs no allocation of its own
-    QHash<quint64, QString> m_Fixed3;
-    QHash<quint64, QString> m_Percent;
 };
 
 #endif // CSVWRITER_H
