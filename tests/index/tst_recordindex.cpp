@@ -330,7 +330,7 @@ void TestRecordIndex::writerDuringQueries()
     StationSimulator::LiveReport report;
     QThread* writer = QThread::create([&]() {
         StationSimulator live(app.options(0));
-        report = live.runLive(300, 2);
+        report = live.runLive(40, 2);
         live.close();
     });
     writer->start();
