@@ -173,26 +173,6 @@ sqlite3* sqliteHandle(const QSqlDatabase& db)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
-// A column of the current row, typed as Qt's SQLite driver types it.
-QVariant columnValue(sqlite3_stmt* statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        return qint64(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
-                          sqlite3_column_bytes(statement, column));
-    case SQLITE_NULL:
-        return QVariant(QVariant::String);
-    default:
-        // Through SQLite's own UTF-16 conversion, as the driver reads text.
-        return QString(static_cast<const QChar*>(sqlite3_column_text16(statement, column)),
-                       sqlite3_column_bytes16(statement, column) / int(sizeof(QChar)));
-    }
-}
-
 QSqlError statementError(sqlite3* connection, int code)
 {
     return QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(connection)),
@@ -446,8 +426,27 @@ bool DataBaseSql::forEachRowValues(const QString& sql, const QStringList& column
             return row(values);
         });
     }
-    if (isInterrupted() || sql.trimmed().isEmpty()) {
-        recordError(refusalError(db, sql));
+    QVector<QVariant> values(columns.size());
+    return forEachRowView(sql, columns, [&](const RowView& view) {
+        for (int i = 0; i < values.size(); ++i)
+            values[i] = view.variant(i);
+        return row(values);
+    });
+}
+
+bool DataBaseSql::hasRowViews() const
+{
+    return sqliteHandle(threadConnection(Access::Read)) != nullptr;
+}
+
+bool DataBaseSql::forEachRowView(const QString& sql, const QStringList& columns,
+                                 const std::function<bool(const RowView&)>& row) const
+{
+    const QSqlDatabase db = threadConnection(Access::Read);
+    sqlite3* connection = sqliteHandle(db);
+    if (!connection || isInterrupted() || sql.trimmed().isEmpty()) {
+        recordError(connection ? refusalError(db, sql)
+                               : QSqlError(QStringLiteral("Row views need SQLite"), QString(), QSqlError::ConnectionError));
         return false;
     }
     const QByteArray text = sql.toUtf8();
@@ -467,11 +466,9 @@ bool DataBaseSql::forEachRowValues(const QString& sql, const QStringList& column
         }
         indexes << index;
     }
-    QVector<QVariant> values(columns.size());
+    const RowView view(statement, indexes);
     while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int i = 0; i < indexes.size(); ++i)
-            values[i] = indexes.at(i) < 0 ? QVariant() : columnValue(statement, indexes.at(i));
-        if (!row(values)) {
+        if (!row(view)) {
             code = SQLITE_DONE;
             break;
         }

@@ -4,13 +4,49 @@
 
 #include <QCoreApplication>
 #include <QIODevice>
+#include <QTextCodec>
 #include <QVariant>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 
 namespace {
+const int BytesBlock = 1 << 16;
+const int UtfEightMib = 106;
+
+bool isAscii(const QByteArray& bytes)
+{
+    return std::all_of(
+        bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// "-?digits(.digits)?": a text that every correctly rounding reader turns into
+// the same double, so std::from_chars gives QString::toDouble's value.
+bool isPlainDecimal(const QByteArray& text)
+{
+    const char* p = text.constBegin();
+    const char* end = text.constEnd();
+    if (text.size() > 40)
+        return false;
+    if (p != end && *p == '-')
+        ++p;
+    const char* digits = p;
+    while (p != end && *p >= '0' && *p <= '9')
+        ++p;
+    if (p == digits)
+        return false;
+    if (p == end)
+        return true;
+    if (*p++ != '.')
+        return false;
+    const char* decimals = p;
+    while (p != end && *p >= '0' && *p <= '9')
+        ++p;
+    return p == end && p != decimals;
+}
+
 // The statistics file's words go through the interface translation; the
 // record files' words are written as they stand.
 QString trWindow(const char* text)
@@ -22,7 +58,24 @@ QString trWindow(const char* text)
 CsvWriter::CsvWriter(QIODevice* device)
     : m_pDevice(device)
     , m_Stream(device)
+    , m_pCodec(m_Stream.codec())
+    , m_bUtf8(m_pCodec && m_pCodec->mibEnum() == UtfEightMib)
 {
+}
+
+CsvWriter::~CsvWriter()
+{
+    flushBytes();
+}
+
+void CsvWriter::flushBytes()
+{
+    if (m_Bytes.isEmpty())
+        return;
+    m_Stream.flush();
+    if (!m_pDevice || m_pDevice->write(m_Bytes) != m_Bytes.size())
+        m_bBytesFailed = true;
+    m_Bytes.resize(0);
 }
 
 QString CsvWriter::field(const QString& text)
@@ -64,18 +117,21 @@ void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingCo
     if (trailingComma)
         m_Line += QLatin1Char(',');
     m_Line += QLatin1Char('\n');
+    flushBytes();
     m_Stream << m_Line;
 }
 
 void CsvWriter::writeText(const QString& line)
 {
+    flushBytes();
     m_Stream << line << '\n';
 }
 
 bool CsvWriter::ok()
 {
+    flushBytes();
     m_Stream.flush();
-    return m_Stream.status() == QTextStream::Ok;
+    return m_Stream.status() == QTextStream::Ok && !m_bBytesFailed;
 }
 
 QString CsvWriter::errorString() const
@@ -146,7 +202,92 @@ void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
         appendFixed3(values.at(i).toDouble());
     }
     m_Line += QLatin1Char('\n');
+    flushBytes();
     m_Stream << m_Line;
+}
+
+void CsvWriter::appendFieldBytes(const RowView& row, int i)
+{
+    QByteArray bytes;
+    if (row.type(i) == RowView::Type::Text) {
+        bytes = row.bytes(i);
+        // Other than ASCII, through Qt's conversions as the stream would.
+        if (!isAscii(bytes))
+            bytes = m_pCodec->fromUnicode(row.variant(i).toString());
+    } else {
+        bytes = m_pCodec->fromUnicode(row.variant(i).toString());
+    }
+    const auto special = [](char c) { return c == ',' || c == '"' || c == '\n' || c == '\r'; };
+    if (std::none_of(bytes.cbegin(), bytes.cend(), special)) {
+        m_Bytes += bytes;
+        return;
+    }
+    m_Bytes += '"';
+    for (const char c : qAsConst(bytes)) {
+        if (c == '"')
+            m_Bytes += '"';
+        m_Bytes += c;
+    }
+    m_Bytes += '"';
+}
+
+void CsvWriter::appendFixed3Bytes(double value)
+{
+    char text[NumberText::Fixed3Capacity];
+    m_Bytes.append(text, NumberText::fixed3(value, text));
+}
+
+double CsvWriter::toDouble(const RowView& row, int i)
+{
+    switch (row.type(i)) {
+    case RowView::Type::Integer:
+        return double(row.integer(i));
+    case RowView::Type::Real:
+        return row.real(i);
+    case RowView::Type::Null:
+    case RowView::Type::Missing:
+        return 0;
+    case RowView::Type::Text: {
+        const QByteArray text = row.bytes(i);
+        double value = 0;
+        if (isPlainDecimal(text)
+            && std::from_chars(text.constBegin(), text.constEnd(), value).ec == std::errc())
+            return value;
+        return row.variant(i).toDouble();
+    }
+    default:
+        return row.variant(i).toDouble();
+    }
+}
+
+void CsvWriter::writeProductionRow(int number, const RowView& row)
+{
+    if (!m_bUtf8) {
+        QVector<QVariant> values(6);
+        for (int i = 0; i < 6; ++i)
+            values[i] = row.variant(i);
+        writeProductionRow(number, values);
+        return;
+    }
+    char text[NumberText::Fixed3Capacity];
+    m_Bytes.append(text, NumberText::integer(number, text));
+    m_Bytes += ',';
+    appendFieldBytes(row, 0);
+    m_Bytes += ',';
+    appendFieldBytes(row, 1);
+    m_Bytes += ',';
+    double correlate = toDouble(row, 2);
+    if (correlate >= std::numeric_limits<double>::max())
+        correlate = 0;
+    appendFixed3Bytes(correlate * 100);
+    m_Bytes += '%';
+    for (int i = 3; i < 6; ++i) {
+        m_Bytes += ',';
+        appendFixed3Bytes(toDouble(row, i));
+    }
+    m_Bytes += '\n';
+    if (m_Bytes.size() >= BytesBlock)
+        flushBytes();
 }
 
 void CsvWriter::writeProductionFooter(int total, const QString& user, const QDateTime& now)

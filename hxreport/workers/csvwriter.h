@@ -1,6 +1,9 @@
 #ifndef CSVWRITER_H
 #define CSVWRITER_H
 
+#include "rowview.h"
+
+#include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QMap>
@@ -13,6 +16,7 @@
 #include <initializer_list>
 
 class QIODevice;
+class QTextCodec;
 
 // Writes the lines of the three export files to a device, so that tests can
 // check the exact bytes in memory and force write failures.
@@ -25,6 +29,8 @@ class CsvWriter
 {
 public:
     explicit CsvWriter(QIODevice* device);
+    ~CsvWriter();
+    Q_DISABLE_COPY(CsvWriter)
 
     // fields joined by ","; trailingComma adds one more "," at the end.
     void writeLine(std::initializer_list<QString> fields, bool trailingComma = false);
@@ -41,6 +47,11 @@ public:
     static const QStringList& logColumns();
     void writeProductionHeader(const QString& title);
     void writeProductionRow(int number, const QVector<QVariant>& values);
+    // The same line from a row read in place (values in productionColumns()
+    // order), built as UTF-8 bytes without Qt strings where the stream's
+    // codec is UTF-8 (writesBytes()); the bytes are those of the line above.
+    void writeProductionRow(int number, const RowView& row);
+    bool writesBytes() const { return m_bUtf8; }
     void writeProductionFooter(int total, const QString& user, const QDateTime& now);
     void writeLogHeader(const QString& title);
     void writeLogRow(int number, const QVector<QVariant>& values);
@@ -61,10 +72,21 @@ private:
     // number as fixed3() writes it.
     void appendField(const QString& text);
     void appendFixed3(double value);
+    // The byte line's counterparts.
+    void appendFieldBytes(const RowView& row, int i);
+    void appendFixed3Bytes(double value);
+    static double toDouble(const RowView& row, int i);
+    // Writes the byte lines collected so far to the device, after what the
+    // stream holds, so that both kinds of lines keep their order.
+    void flushBytes();
 
     QIODevice* m_pDevice;
     QTextStream m_Stream;
     QString m_Line; // reused, so a line costs no allocation of its own
+    QTextCodec* m_pCodec;
+    bool m_bUtf8;
+    QByteArray m_Bytes; // byte lines not yet written
+    bool m_bBytesFailed = false;
 };
 
 #endif // CSVWRITER_H

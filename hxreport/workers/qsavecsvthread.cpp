@@ -82,20 +82,21 @@ bool QSaveCSVThread::writeFile(bool (QSaveCSVThread::*write)(QIODevice*))
 
 bool QSaveCSVThread::writeProduction(QIODevice* device)
 {
+    if (m_pDB && m_pDB->hasRowViews())
+        return writeProductionViews(device);
     return writeRecords(device, CsvWriter::productionColumns(), &CsvWriter::writeProductionHeader,
-                        &CsvWriter::writeProductionRow, &CsvWriter::writeProductionFooter);
+        &CsvWriter::writeProductionRow, &CsvWriter::writeProductionFooter);
 }
 
 bool QSaveCSVThread::writeLog(QIODevice* device)
 {
     return writeRecords(device, CsvWriter::logColumns(), &CsvWriter::writeLogHeader, &CsvWriter::writeLogRow,
-                        &CsvWriter::writeLogFooter);
+        &CsvWriter::writeLogFooter);
 }
 
 bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
-                                  void (CsvWriter::*header)(const QString&),
-                                  void (CsvWriter::*row)(int, const QVector<QVariant>&),
-                                  void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
+    void (CsvWriter::*header)(const QString&), void (CsvWriter::*row)(int, const QVector<QVariant>&),
+    void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
 {
     CsvWriter csv(device);
     (csv.*header)(m_Title);
@@ -122,7 +123,72 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
     return true;
 }
 
-bool QSaveCSVThread::readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
+bool QSaveCSVThread::writeProductionViews(QIODevice* device)
+{
+    // writeRecords() with the rows read in place (see CsvWriter's RowView line).
+    CsvWriter csv(device);
+    csv.writeProductionHeader(m_Title);
+    int number = 0;
+    const bool queried = readRowViews(CsvWriter::productionColumns(), [&](const RowView& values) {
+        csv.writeProductionRow(++number, values);
+        return number % 256 != 0 || csv.ok();
+    });
+    m_nRows = number;
+    if (!csv.ok()) {
+        m_ErrorString = csv.errorString();
+        return false;
+    }
+    if (!queried) {
+        m_ErrorString = m_pDB->lastError().text();
+        return false;
+    }
+    csv.writeProductionFooter(number, m_User, QDateTime::currentDateTime());
+    if (!csv.ok()) {
+        m_ErrorString = csv.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool QSaveCSVThread::readRowViews(const QStringList& columns, const std::function<bool(const RowView&)>& row)
+{
+    if (!m_Chunks.isValid())
+        return m_pDB->forEachRowView(m_Sql, columns, row);
+    // As readRows(): each chunk continues after the last row's (time, uid).
+    const QStringList withKey = QStringList(columns) << QStringLiteral("uid") << QStringLiteral("time");
+    const int uidIndex = columns.size();
+    const int timeIndex = columns.size() + 1;
+    QString lastTime;
+    qint64 lastUid = 0;
+    bool stopped = false;
+    for (bool first = true;; first = false) {
+        int rows = 0;
+        bool last = false;
+        const QString sql
+            = first ? m_Chunks.firstChunk(m_nChunkSize) : m_Chunks.nextChunk(lastTime, lastUid, m_nChunkSize);
+        const bool ok = m_pDB->forEachRowView(sql, withKey, [&](const RowView& values) {
+            ++rows;
+            last = rows == m_nChunkSize;
+            // Only the chunk's last row is where the next one continues.
+            if (last) {
+                lastUid = values.variant(uidIndex).toLongLong();
+                lastTime = values.variant(timeIndex).toString();
+            }
+            if (!row(values)) {
+                stopped = true;
+                return false;
+            }
+            return true;
+        });
+        if (!ok)
+            return false;
+        if (stopped || rows < m_nChunkSize)
+            return true;
+    }
+}
+
+bool QSaveCSVThread::readRows(
+    const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
 {
     if (!m_Chunks.isValid())
         return m_pDB->forEachRowValues(m_Sql, columns, row);
@@ -136,7 +202,8 @@ bool QSaveCSVThread::readRows(const QStringList& columns, const std::function<bo
     bool stopped = false;
     for (bool first = true;; first = false) {
         int rows = 0;
-        const QString sql = first ? m_Chunks.firstChunk(m_nChunkSize) : m_Chunks.nextChunk(lastTime, lastUid, m_nChunkSize);
+        const QString sql
+            = first ? m_Chunks.firstChunk(m_nChunkSize) : m_Chunks.nextChunk(lastTime, lastUid, m_nChunkSize);
         const bool ok = m_pDB->forEachRowValues(sql, withKey, [&](const QVector<QVariant>& values) {
             ++rows;
             lastUid = values.at(uidIndex).toLongLong();

@@ -5,13 +5,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <QVariant>
 #include <QVector>
-#include <QThread>
 
 #include <functional>
 
 class CsvWriter;
+class RowView;
 class DetectDataDB;
 class QDateTime;
 class QIODevice;
@@ -57,9 +58,11 @@ private:
     // Streams the given columns of every row to row() until it returns false;
     // false when a statement failed.
     bool readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row);
-    bool writeRecords(QIODevice* device, const QStringList& columns, void (CsvWriter::*header)(const QString&),
-                      void (CsvWriter::*row)(int, const QVector<QVariant>&),
-                      void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
+    bool readRowViews(const QStringList& columns, const std::function<bool(const RowView&)>& row);
+    bool writeProductionViews(QIODevice* device);
+    bool writeRecords(QIODevice* device, const QStringList& columns,
+        void (CsvWriter::*header)(const QString&), void (CsvWriter::*row)(int, const QVector<QVariant>&),
+        void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
 
     int m_nType = -1;
     DetectDataDB* m_pDB = nullptr;

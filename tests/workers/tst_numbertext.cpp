@@ -1,5 +1,7 @@
 #include "csvwriter.h"
+#include "detectdatadb.h"
 #include "numbertext.h"
+#include "testappdir.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -31,6 +33,8 @@ private slots:
     void fixed3Sweep();
     void productionRowAsBefore_data();
     void productionRowAsBefore();
+    void rowViewLineAsBefore_data();
+    void rowViewLineAsBefore();
 };
 
 void TestNumberText::fixed3_data()
@@ -142,6 +146,62 @@ void TestNumberText::productionRowAsBefore()
         QVERIFY(writer.ok());
     }
     QCOMPARE(general.data(), line);
+}
+
+void TestNumberText::rowViewLineAsBefore_data()
+{
+    // SQL values of time, model, correlate, detecttime, diameter, hight.
+    QTest::addColumn<QString>("values");
+    QTest::newRow("station row") << QStringLiteral("'2024-06-30 08:00:00', 'A1', 0.98765, '1.2345', 400, 80");
+    QTest::newRow("texts in number columns") << QStringLiteral("'t', 'B,2', 'abc', ' 2.5 ', '1e3', '-0'");
+    QTest::newRow("decimal forms") << QStringLiteral("'t', 'm', '007.50', '.5', '5.', '-12.0625'");
+    QTest::newRow("NULLs") << QStringLiteral("NULL, NULL, NULL, NULL, NULL, NULL");
+    QTest::newRow("numbers in text columns") << QStringLiteral("20240630, 1.5, 1, 2, 3, 4");
+    QTest::newRow("quotes and line breaks")
+        << QStringLiteral("'a\"b', 'x' || char(10) || 'y' || char(13), 0.5, 1, 2, 3");
+    QTest::newRow("non-ASCII") << QStringLiteral("'2024年6月', '型号Ä', 0.5, '１.５', 2, 3");
+    QTest::newRow("blobs") << QStringLiteral("x'41', x'2c42', x'31', x'322e35', x'', 3");
+    QTest::newRow("huge and tiny") << QStringLiteral("'t', 'm', 1e300, '1e-400', 9e18, -0.0625");
+    QTest::newRow("infinite similarity") << QStringLiteral("'t', 'm', 1e999, '-1e999', 'nan', 'inf'");
+}
+
+void TestNumberText::rowViewLineAsBefore()
+{
+    QFETCH(QString, values);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("rows.db"));
+    QVERIFY(TestAppDir::exec(file,
+        QStringLiteral(
+            "create table r(time, model, correlate, detecttime, diameter, hight); insert into r values(")
+            + values + QLatin1Char(')')));
+    DetectDataDB db(file, QStringLiteral("QSQLITE"));
+    QVERIFY(db.open());
+    QVERIFY(db.hasRowViews());
+    QBuffer viewed;
+    QBuffer general;
+    viewed.open(QIODevice::WriteOnly);
+    general.open(QIODevice::WriteOnly);
+    {
+        CsvWriter viewWriter(&viewed);
+        CsvWriter valueWriter(&general);
+        QVERIFY(db.forEachRowView(
+            QStringLiteral("select * from r"), CsvWriter::productionColumns(), [&](const RowView& row) {
+                viewWriter.writeProductionRow(3, row);
+                return true;
+            }));
+        QVERIFY(db.forEachRowValues(QStringLiteral("select * from r"), CsvWriter::productionColumns(),
+            [&](const QVector<QVariant>& row) {
+                valueWriter.writeProductionRow(3, row);
+                return true;
+            }));
+        // Byte lines and stream lines keep their order.
+        viewWriter.writeText(QStringLiteral("end"));
+        valueWriter.writeText(QStringLiteral("end"));
+        QVERIFY(viewWriter.ok());
+        QVERIFY(valueWriter.ok());
+    }
+    QVERIFY(!general.data().isEmpty());
+    QCOMPARE(viewed.data(), general.data());
 }
 
 QTEST_GUILESS_MAIN(TestNumberText)
