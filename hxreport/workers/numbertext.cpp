@@ -21,18 +21,26 @@ int NumberText::fixed3(double value, char* out)
         return copy(value > 0 ? "inf" : "-inf", out);
     if (value == 0)
         return copy("0.000", out);
-    // A tie at the third decimal is a value k/16 with k odd (value * 1000 =
-    // 62.5 k); only values below 2^49 have that resolution, and there the
-    // product is exact. Qt rounds it away from zero: 62.5 k -> (125 k + 1) / 2.
-    const double sixteenths = value * 16;
-    if (std::fabs(value) < 562949953421312.0 && sixteenths == std::trunc(sixteenths)
-        && std::fmod(sixteenths, 2.0) != 0) {
-        const long long k = static_cast<long long>(std::fabs(sixteenths));
-        const long long thousandths = (125 * k + 1) / 2;
+    // Below 2^53 the value is exactly m / 2^shift with m < 2^53, so 1000 m
+    // fits in 64 bits and the thousandths come out exact in integers, rounded
+    // up from half on: Qt's rounding, ties away from zero (std::to_chars
+    // would round them to even). Larger values have no decimals.
+    int exponent = 0;
+    const double mantissa = std::frexp(std::fabs(value), &exponent);
+    if (exponent <= 53) {
+        const auto m = static_cast<unsigned long long>(std::ldexp(mantissa, 53));
+        const int shift = 53 - exponent;
+        unsigned long long thousandths = 0; // below half a thousandth from 2^64 on
+        if (shift < 64) {
+            const unsigned long long product = 1000 * m; // < 2^63
+            thousandths = product >> shift;
+            if (shift > 0 && (product & ((1ULL << shift) - 1)) >= (1ULL << (shift - 1)))
+                ++thousandths;
+        }
         int length = 0;
         if (value < 0)
             out[length++] = '-';
-        length += integer(thousandths / 1000, out + length);
+        length += integer(static_cast<long long>(thousandths / 1000), out + length);
         const int decimals = int(thousandths % 1000);
         out[length++] = '.';
         out[length++] = char('0' + decimals / 100);

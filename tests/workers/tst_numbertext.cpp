@@ -57,6 +57,10 @@ void TestNumberText::fixed3_data()
     QTest::newRow("-999.9995") << -999.9995;
     QTest::newRow("2^49 + 0.0625 neighbour") << 562949953421311.9375;
     QTest::newRow("2^53 + 1") << 9007199254740993.0;
+    QTest::newRow("2^52 + 0.5") << 4503599627370496.5;
+    QTest::newRow("2^53 - 1") << 9007199254740991.0;
+    QTest::newRow("denormal") << -4.9e-320;
+    QTest::newRow("just below half a thousandth") << 0.000499999999999999;
     QTest::newRow("1e22") << 1e22;
     QTest::newRow("huge") << 1e300;
     QTest::newRow("max") << std::numeric_limits<double>::max();
