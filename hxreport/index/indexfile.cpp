@@ -155,6 +155,14 @@ bool IndexFile::readState(SqliteConnection& db, State* state)
             state->firstTime = SqliteValue(read.value(1));
         else if (key == "first_uid")
             state->firstUid = read.int64(1);
+        else if (key == "build_target")
+            state->buildTarget = read.int64(1);
+        else if (key == "build_started")
+            state->buildStarted = read.int64(1) != 0;
+        else if (key == "build_time")
+            state->buildTime = SqliteValue(read.value(1));
+        else if (key == "build_uid")
+            state->buildUid = read.int64(1);
     }
     return !read.failed();
 }
@@ -169,5 +177,8 @@ bool IndexFile::writeState(SqliteConnection& db, const State& state)
         && setInt(write, "rows", state.rows) && setValue(write, "last_time", state.lastTime)
         && setValue(write, "last_model", state.lastModel) && setInt(write, "verified", state.verified ? 1 : 0)
         && setInt(write, "has_first", state.hasFirst ? 1 : 0)
-        && setValue(write, "first_time", state.firstTime) && setInt(write, "first_uid", state.firstUid);
+        && setValue(write, "first_time", state.firstTime) && setInt(write, "first_uid", state.firstUid)
+        && setInt(write, "build_target", state.buildTarget)
+        && setInt(write, "build_started", state.buildStarted ? 1 : 0)
+        && setValue(write, "build_time", state.buildTime) && setInt(write, "build_uid", state.buildUid);
 }

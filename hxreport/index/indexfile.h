@@ -48,6 +48,13 @@ public:
         bool hasFirst = false;
         SqliteValue firstTime;
         qint64 firstUid = 0;
+        // A first build runs in time order over the station's time index up
+        // to the record buildTarget (0: none running); it has read every
+        // record up to (buildTime, buildUid) in (time, uid) order.
+        qint64 buildTarget = 0;
+        bool buildStarted = false;
+        SqliteValue buildTime;
+        qint64 buildUid = 0;
     };
 
     // Opens (Create: makes when missing) and checks the schema version and the

@@ -225,6 +225,13 @@ bool IndexSync::checkStation(StationFile& station, StationFile::Check* checked, 
         *reason = QStringLiteral("station file unreadable: ") + station.errorString();
         return false;
     }
+    if (m_State.buildTarget > 0) {
+        // A build resumes where it stopped; what was deleted meanwhile shows
+        // in the count check of the pass after it.
+        if (check.hasSequence && check.sequence < m_State.buildTarget)
+            return reset(types, fileId, reason);
+        return true;
+    }
     bool replaced = false;
     if (m_State.lastUid > 0) {
         if (check.hasSequence && check.sequence < m_State.lastUid)
@@ -294,34 +301,52 @@ bool IndexSync::repair(const StationFile::Check& check, QString* reason)
     return true;
 }
 
+bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next)
+{
+    SqliteStatement insert(m_Index, InsertSql);
+    const TimeKey first
+        = m_State.hasFirst && m_State.firstTime.type() == SQLITE_TEXT ? keyOf(m_State.firstTime) : TimeKey();
+    for (const StationFile::Row& row : rows) {
+        qint64 id = 0;
+        const TimeKey key = keyOf(row.values[0]);
+        if (!modelId(row.values[1], &id))
+            return false;
+        insert.reset().bind(1, id).bind(2, key.ti).bind(3, key.tx).bind(4, row.uid);
+        for (int i = 2; i < 6; ++i)
+            insert.bindValue(i + 3, row.values[i].get());
+        if (!insert.run())
+            return false;
+        // A record below the verified first one: retention could now
+        // delete it while the first one stays; verified again at the end.
+        if (!next->hasFirst || key.ti < TimeKey::NoFloor || key < first)
+            next->verified = false;
+    }
+    next->rows += rows.size();
+    return true;
+}
+
+bool IndexSync::commitOrRollBack(bool ok, const IndexFile::State& next)
+{
+    if (!ok || !IndexFile::writeState(m_Index, next) || !m_Index.exec("COMMIT")) {
+        m_Index.exec("ROLLBACK");
+        m_ModelIds.clear(); // ids of the rolled-back models are gone
+        SqliteStatement models(m_Index, ModelListSql);
+        while (models.step())
+            m_ModelIds.insert(valueKey(SqliteValue(models.value(1))), models.int64(0));
+        return false;
+    }
+    m_State = next;
+    return true;
+}
+
 bool IndexSync::writeChunk(
     const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check)
 {
     if (!m_Index.exec("BEGIN IMMEDIATE"))
         return false;
     IndexFile::State next = m_State;
-    bool ok = true;
-    {
-        SqliteStatement insert(m_Index, InsertSql);
-        const TimeKey first = m_State.hasFirst && m_State.firstTime.type() == SQLITE_TEXT
-            ? keyOf(m_State.firstTime)
-            : TimeKey();
-        for (const StationFile::Row& row : rows) {
-            qint64 id = 0;
-            const TimeKey key = keyOf(row.values[0]);
-            ok = ok && modelId(row.values[1], &id);
-            insert.reset().bind(1, id).bind(2, key.ti).bind(3, key.tx).bind(4, row.uid);
-            for (int i = 2; i < 6; ++i)
-                insert.bindValue(i + 3, row.values[i].get());
-            ok = ok && insert.run();
-            // A record below the verified first one: retention could now
-            // delete it while the first one stays; verified again at the end.
-            if (!next.hasFirst || key.ti < TimeKey::NoFloor || key < first)
-                next.verified = false;
-        }
-    }
+    const bool ok = insertRows(rows, &next);
     if (!rows.isEmpty()) {
-        next.rows += rows.size();
         next.lastUid = rows.last().uid;
         next.lastTime = rows.last().values[0];
         next.lastModel = rows.last().values[1];
@@ -334,16 +359,35 @@ bool IndexSync::writeChunk(
         next.firstTime = check.firstTime;
         next.firstUid = check.firstUid;
     }
-    if (!ok || !IndexFile::writeState(m_Index, next) || !m_Index.exec("COMMIT")) {
-        m_Index.exec("ROLLBACK");
-        m_ModelIds.clear(); // ids of the rolled-back models are gone
-        SqliteStatement models(m_Index, ModelListSql);
-        while (models.step())
-            m_ModelIds.insert(valueKey(SqliteValue(models.value(1))), models.int64(0));
+    return commitOrRollBack(ok, next);
+}
+
+bool IndexSync::writeBuildChunk(
+    const QVector<StationFile::Row>& rows, bool finished, const StationFile::Check& target)
+{
+    if (!m_Index.exec("BEGIN IMMEDIATE"))
         return false;
+    IndexFile::State next = m_State;
+    next.verified = false;
+    const bool ok = insertRows(rows, &next);
+    next.verified = false;
+    next.buildStarted = true;
+    if (!rows.isEmpty()) {
+        next.buildTime = rows.last().values[0];
+        next.buildUid = rows.last().uid;
     }
-    m_State = next;
-    return true;
+    if (finished) {
+        // Every record up to the target is in: from here on records are read
+        // in uid order after it, as by any later pass.
+        next.lastUid = m_State.buildTarget;
+        next.lastTime = target.rowTime;
+        next.lastModel = target.rowModel;
+        next.buildTarget = 0;
+        next.buildStarted = false;
+        next.buildTime = SqliteValue();
+        next.buildUid = 0;
+    }
+    return commitOrRollBack(ok, next);
 }
 
 bool IndexSync::pass(QString* reason)
@@ -362,9 +406,33 @@ bool IndexSync::pass(QString* reason)
     StationFile::Check check;
     if (!checkStation(station, &check, reason))
         return false;
-    const qint64 total = check.countAfter;
+    // A first build reads in time order (see StationFile::readByTime), which
+    // reads no thumbnail; what comes after it is read in uid order.
+    if (m_State.lastUid == 0 && m_State.rows == 0 && m_State.buildTarget == 0 && check.maxUid > 0)
+        m_State.buildTarget = check.maxUid;
+    const qint64 total
+        = m_State.buildTarget > 0 ? qMax<qint64>(0, check.count - m_State.rows) : check.countAfter;
     qint64 done = 0;
     emit progress(done, total);
+    while (m_State.buildTarget > 0) {
+        if (m_pStop->load()) {
+            *reason = QStringLiteral("stopped");
+            return false;
+        }
+        QVector<StationFile::Row> rows;
+        bool finished = false;
+        StationFile::Check target;
+        if (!station.readByTime(m_State.buildTarget, m_State.buildStarted, m_State.buildTime,
+                m_State.buildUid, m_nChunkRows, m_nChunkMs, &rows, &finished)
+            || (finished && !station.check(m_State.buildTarget, false, &target))) {
+            *reason = QStringLiteral("station file unreadable: ") + station.errorString();
+            return false;
+        }
+        if (!writeBuildChunk(rows, finished, target))
+            return failIndex(reason, QStringLiteral("cannot write the index"));
+        done += rows.size();
+        emit progress(done, qMax(total, done));
+    }
     for (;;) {
         if (m_pStop->load()) {
             *reason = QStringLiteral("stopped");

@@ -20,7 +20,9 @@
 //    file read-only.
 // 2. Checks in one station read transaction what has changed since the last
 //    pass, and repairs or starts again (see checkStation()).
-// 3. Reads the records after the last indexed uid in chunks (at most
+// 3. A first build reads the records in time order from the time index and
+//    each record's start (StationFile::readByTime): no thumbnail is read.
+//    Later, and after the build, reads the records after the last indexed uid in chunks (at most
 //    ChunkRows records or ChunkMs each, one short read transaction per chunk)
 //    and commits each chunk to the index together with the new state, so an
 //    interrupted build resumes at the next pass where it stopped.
@@ -61,7 +63,12 @@ private:
     // checked: what the station showed; its countAfter is what is left to read.
     bool checkStation(StationFile& station, StationFile::Check* checked, QString* reason);
     bool repair(const StationFile::Check& check, QString* reason);
+    bool insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next);
+    bool commitOrRollBack(bool ok, const IndexFile::State& next);
     bool writeChunk(const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check);
+    // target: the station's record buildTarget, for the identity checks.
+    bool writeBuildChunk(
+        const QVector<StationFile::Row>& rows, bool finished, const StationFile::Check& target);
     bool modelId(const SqliteValue& model, qint64* id);
     bool pass(QString* reason);
     bool failIndex(QString* reason, const QString& what);

@@ -83,6 +83,10 @@ bool StationFile::declaredTypes(QStringList* types)
     m_ChunkSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid > ?1 ORDER BY uid LIMIT ?2")
                      .arg(select.join(QLatin1Char(',')))
                      .toUtf8();
+    // Without time, which the table keeps after the thumbnail.
+    m_RecordSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid = ?1")
+                      .arg(select.mid(2).join(QLatin1Char(',')))
+                      .toUtf8();
     return true;
 }
 
@@ -186,6 +190,96 @@ bool StationFile::readAfter(
     if (ok && !stoppedEarly && rows->size() < maxRows) {
         *caughtUp = true;
         ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, true, check);
+    }
+    if (!ok)
+        fail();
+    m_Db.exec("COMMIT");
+    return ok;
+}
+
+bool StationFile::readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid,
+    int maxRows, int maxMs, QVector<Row>* rows, bool* finished)
+{
+    // On the time index alone (it holds the uid): NULL times first, then the
+    // rest in (time, uid) order, continuing after the last record read.
+    static const char* const FirstNull
+        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
+    static const char* const NextNull
+        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
+    static const char* const FirstTimed
+        = "SELECT time, uid FROM wftable WHERE time IS NOT NULL AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
+    static const char* const NextTimed
+        = "SELECT time, uid FROM wftable WHERE time >= ?4 AND (time > ?4 OR uid > ?3)"
+          " AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
+    rows->clear();
+    *finished = false;
+    if (m_RecordSql.isEmpty()) {
+        QStringList types;
+        if (!declaredTypes(&types))
+            return false;
+    }
+    if (!m_Db.exec("BEGIN"))
+        return fail();
+    bool ok = true;
+    bool inNulls = !started || afterTime.type() == SQLITE_NULL;
+    bool hasCursor = started;
+    SqliteValue cursorTime = afterTime;
+    qint64 cursorUid = afterUid;
+    while (ok && rows->size() < maxRows) {
+        const char* sql = inNulls ? (hasCursor ? NextNull : FirstNull) : (hasCursor ? NextTimed : FirstTimed);
+        const int wanted = maxRows - rows->size();
+        SqliteStatement keys(m_Db, sql);
+        keys.bind(1, target).bind(2, qint64(wanted));
+        if (hasCursor) {
+            keys.bind(3, cursorUid);
+            if (!inNulls)
+                keys.bindValue(4, cursorTime.get());
+        }
+        int found = 0;
+        while (keys.step()) {
+            Row row;
+            row.values[0] = SqliteValue(keys.value(0));
+            row.uid = keys.int64(1);
+            rows->append(std::move(row));
+            ++found;
+        }
+        ok = !keys.failed();
+        if (found > 0) {
+            hasCursor = true;
+            cursorTime = rows->last().values[0];
+            cursorUid = rows->last().uid;
+        }
+        if (!ok || found == wanted)
+            break;
+        if (!inNulls) {
+            *finished = true;
+            break;
+        }
+        // The NULL times are done: the timed records from their start.
+        inNulls = false;
+        hasCursor = false;
+    }
+    // The other columns from each record's start.
+    if (ok) {
+        QElapsedTimer clock;
+        clock.start();
+        SqliteStatement record(m_Db, m_RecordSql.constData());
+        for (int r = 0; r < rows->size(); ++r) {
+            // Past the time allowed, the chunk ends here (and is not the last).
+            if (clock.elapsed() >= maxMs && r > 0) {
+                rows->resize(r);
+                *finished = false;
+                break;
+            }
+            Row& row = (*rows)[r];
+            record.reset().bind(1, row.uid);
+            if (!record.step()) {
+                ok = false;
+                break;
+            }
+            for (int i = 1; i < 6; ++i)
+                row.values[i] = SqliteValue(record.value(i - 1));
+        }
     }
     if (!ok)
         fail();

@@ -58,6 +58,13 @@ public:
     // early after maxMs; *caughtUp when there were no more. With caughtUp the
     // same read transaction also fills *check (counts included).
     bool readAfter(qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check);
+    // The first build's step: the records with uid <= target that follow
+    // (afterTime, afterUid) in (time, uid) order (all from the first one when
+    // !started), at most maxRows or maxMs. Times and uids come from the time
+    // index and the other columns from each record's start, so no thumbnail
+    // is read. *finished when there are no more.
+    bool readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid, int maxRows,
+        int maxMs, QVector<Row>* rows, bool* finished);
     // Records with uid > afterUid whose time lies in (time1, time2), counted
     // along the uid key (reads only the records after afterUid).
     bool countAfterInRange(qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count);
@@ -71,6 +78,7 @@ private:
     SqliteConnection m_Db;
     QString m_Error;
     QByteArray m_ChunkSql;
+    QByteArray m_RecordSql; // the columns but time of one record by uid
 };
 
 #endif // STATIONFILE_H
