@@ -17,7 +17,7 @@ class QThread;
 // uid and the small measured values of every record, without thumbnails, in
 // a file of its own (IndexFile::pathFor: the user's cache folder, never the
 // station's folder or files). Counts per model, a model's count and the uids
-// of a model's page then read about 50 bytes per record instead of each
+// of a model's page then read about 40 bytes per record instead of each
 // record's row with its thumbnail.
 //
 // The index is a cache: the station file stays the truth. Every answer (see

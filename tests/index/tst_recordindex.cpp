@@ -182,7 +182,7 @@ void TestRecordIndex::compareAll(RecordIndex& index, const QString& station, qui
             return time;
         return timeText(parsed.addSecs(kind == 2 ? -1 : 1));
     };
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < 16; ++i) {
         QString t1 = bound();
         QString t2 = bound();
         if (i % 3 == 0 && t2 < t1)
@@ -229,7 +229,7 @@ void TestRecordIndex::answersEqualDirect()
 {
     QFETCH(QString, change);
     TestAppDir app;
-    QVERIFY(app.generate(1500));
+    QVERIFY(app.generate(600));
     const QString station = app.detectionDatabase();
     QVERIFY(TestAppDir::exec(station, QLatin1String(OddRecords)));
     QTemporaryDir cache;
@@ -273,7 +273,7 @@ void TestRecordIndex::answersEqualDirect()
     } else if (change == QLatin1String("replaced")) {
         // Another file copied over this one (same inode): uids start again.
         TestAppDir other;
-        StationSimulator::Options options = other.options(700);
+        StationSimulator::Options options = other.options(300);
         options.seed = 7;
         QVERIFY(other.generate(options));
         app.closeStation();
@@ -286,7 +286,7 @@ void TestRecordIndex::answersEqualDirect()
         QVERIFY(!index.reader()
                      .covers(QStringLiteral("2024-06-01 00:00:00"), QStringLiteral("2024-06-20 00:00:00"))
                      .available);
-        expectedRead = 700; // rebuilt
+        expectedRead = 300; // rebuilt
     }
     qint64 read = -1;
     QVERIFY(syncIndex(index, &read));
@@ -319,7 +319,7 @@ void TestRecordIndex::behindIsNotCovered()
 void TestRecordIndex::writerDuringQueries()
 {
     TestAppDir app;
-    QVERIFY(app.generate(2000));
+    QVERIFY(app.generate(800));
     const QString station = app.detectionDatabase();
     QTemporaryDir cache;
     RecordIndex index(station, cache.path());
@@ -384,17 +384,17 @@ void TestRecordIndex::writerDuringQueries()
 void TestRecordIndex::interruptAndResume()
 {
     TestAppDir app;
-    QVERIFY(app.generate(3000));
+    QVERIFY(app.generate(1500));
     const QString station = app.detectionDatabase();
     QTemporaryDir cache;
     {
         RecordIndex index(station, cache.path());
         index.setSyncInterval(0);
-        index.setChunk(100, 50);
+        index.setChunk(50, 50);
         QSignalSpy progress(&index, &RecordIndex::progress);
         index.start();
-        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().at(0).toLongLong() >= 300, 30000);
-        QCOMPARE(progress.last().at(1).toLongLong(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().at(0).toLongLong() >= 150, 30000);
+        QCOMPARE(progress.last().at(1).toLongLong(), 1500);
         QElapsedTimer clock;
         clock.start();
         index.stop();
@@ -417,7 +417,7 @@ void TestRecordIndex::interruptAndResume()
         index, [&index]() { index.start(); }, &inStep));
     // Resumed: this pass read only what the first one had not.
     QVERIFY(!progress.isEmpty());
-    QVERIFY(progress.first().at(1).toLongLong() < 3000);
+    QVERIFY(progress.first().at(1).toLongLong() < 1500);
     // The deletions show at the end of the build and are repaired next.
     QVERIFY(syncIndex(index));
     compareAll(index, station, 4);
@@ -459,7 +459,7 @@ void TestRecordIndex::damagedIndex()
 {
     QFETCH(QString, damage);
     TestAppDir app;
-    QVERIFY(app.generate(2000));
+    QVERIFY(app.generate(800));
     const QString station = app.detectionDatabase();
     QTemporaryDir cache;
     RecordIndex index(station, cache.path());
