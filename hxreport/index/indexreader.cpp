@@ -53,9 +53,15 @@ bool boundStaysText(const QString& declaredTimeType, const QByteArray& bound)
     const Affinity affinity = affinityOf(declaredTimeType);
     if (affinity == Affinity::Text || affinity == Affinity::Blob)
         return true;
-    SqliteConnection scratch;
-    if (!scratch.open(QStringLiteral(":memory:"), SqliteConnection::Mode::Create)
-        || !scratch.exec("CREATE TABLE a(v NUMERIC)"))
+    // One scratch database per thread, kept: opening one costs more than the check.
+    static thread_local SqliteConnection scratch;
+    if (!scratch.isOpen()
+        && (!scratch.open(QStringLiteral(":memory:"), SqliteConnection::Mode::Create)
+            || !scratch.exec("CREATE TABLE a(v NUMERIC)"))) {
+        scratch.close();
+        return false;
+    }
+    if (!scratch.exec("DELETE FROM a"))
         return false;
     SqliteStatement insert(scratch, "INSERT INTO a VALUES(?1)");
     if (!insert.bind(1, bound).run())
