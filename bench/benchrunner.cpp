@@ -496,6 +496,15 @@ void BenchRunner::collectPlans(const QString& dir, const QStringList& statements
 bool BenchRunner::runSize(int size, const QString& dir)
 {
     err() << "== " << size << " records (" << dir << ")" << Qt::endl;
+    const auto runIndex = [&]() {
+        err() << "index figures" << (m_Options.cold ? " (cold)" : "") << Qt::endl;
+        IndexBench bench(m_Shell, m_Options.reps, m_Options.cold);
+        m_IndexRows += bench.run(size, QDir(dir).absoluteFilePath(QStringLiteral("wheelhubwf.db")));
+    };
+    if (m_Options.indexOnly) {
+        runIndex();
+        return true;
+    }
     m_Results.append(startup(size, dir));
     note(m_Results.constLast());
 
@@ -663,6 +672,7 @@ bool BenchRunner::runSize(int size, const QString& dir)
     }
     QDir::setCurrent(oldCwd);
     AppPaths::setApplicationDir(QString());
+    runIndex();
     return true;
 }
 
@@ -728,6 +738,11 @@ void BenchRunner::printReport()
         }
         out << '\n';
     }
+
+    if (!m_IndexRows.isEmpty())
+        out << "\n### Index (median of " << (m_Options.cold ? 1 : m_Options.reps) << " runs"
+            << (m_Options.cold ? ", file cache dropped before each" : ", warm") << ")\n\n"
+            << IndexBench::table(m_IndexRows);
 
     out << "\n### Query plans of the statements the viewer ran\n\n";
     for (int i = 0; i < m_PlanKeys.size(); ++i)

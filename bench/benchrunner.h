@@ -2,6 +2,7 @@
 #define BENCHRUNNER_H
 
 #include "gapmonitor.h"
+#include "indexbench.h"
 #include "sqliteshell.h"
 #include "sqltrace.h"
 
@@ -38,6 +39,8 @@ public:
         int reps = 3;
         int exportReps = 2;
         QString markdownFile; // the table is also written here when set
+        bool indexOnly = false; // only the index figures (IndexBench)
+        bool cold = false; // index figures with the file cache dropped first
     };
 
     // One operation at one size. Times in milliseconds; -1 when not measured.
@@ -125,6 +128,7 @@ private:
     ModalDriver* m_pDriver = nullptr;
     SqliteShell m_Shell;
     QVector<Result> m_Results;
+    QVector<IndexBench::Row> m_IndexRows;
     QStringList m_PlanKeys;
     QStringList m_Plans;
 };

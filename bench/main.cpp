@@ -30,8 +30,12 @@ int main(int argc, char* argv[])
         QStringLiteral("Also write the tables to this file."), QStringLiteral("FILE"));
     const QCommandLineOption startupOption(QStringLiteral("startup"),
         QStringLiteral("Internal: time one start-up on this application folder."), QStringLiteral("DIR"));
-    parser.addOptions(
-        { dataOption, sizesOption, logsOption, repsOption, exportRepsOption, markdownOption, startupOption });
+    const QCommandLineOption indexOnlyOption(
+        QStringLiteral("index-only"), QStringLiteral("Only the figures of the record index."));
+    const QCommandLineOption coldOption(QStringLiteral("cold"),
+        QStringLiteral("Drop the file cache before each index figure (root only; one run each)."));
+    parser.addOptions({ dataOption, sizesOption, logsOption, repsOption, exportRepsOption, markdownOption,
+        startupOption, indexOnlyOption, coldOption });
     parser.process(app);
 
     if (parser.isSet(startupOption))
@@ -54,6 +58,8 @@ int main(int argc, char* argv[])
     if (parser.isSet(exportRepsOption))
         options.exportReps = std::max(1, parser.value(exportRepsOption).toInt());
     options.markdownFile = parser.value(markdownOption);
+    options.indexOnly = parser.isSet(indexOnlyOption);
+    options.cold = parser.isSet(coldOption);
 
     BenchRunner runner(options);
     return runner.run() ? 0 : 1;

@@ -122,13 +122,7 @@ hxReport::hxReport(QWidget* parent)
     initPageValues();
     fillModelCombo(models);
 
-    // A folder named at start-up (a copy of a station's files) is shown for as
-    // long as the window is open, so nobody mistakes it for the live station.
-    if (QDir(AppPaths::stationDir()) != QDir(AppPaths::applicationDir())) {
-        auto* folder = new QLabel(tr("站点文件夹：%1").arg(QDir::toNativeSeparators(AppPaths::stationDir())));
-        folder->setObjectName(QStringLiteral("label_StationDir"));
-        ui.statusBar->addPermanentWidget(folder);
-    }
+    PageLayout::showStationFolder(ui.statusBar);
 
     setWindowTitle(tr("数据记录查看"));
     setWindowIcon(QIcon(QStringLiteral(":/hxReport/Resources/Log.png")));
@@ -168,16 +162,12 @@ hxReport::~hxReport()
 
 void hxReport::initPages()
 {
-    m_Ranges.addTime(QStringLiteral("pushButton_Set1_History"), &m_ProdStart, ui.label_Time1_History);
-    m_Ranges.addTime(QStringLiteral("pushButton_Set2_History"), &m_ProdEnd, ui.label_Time2_History);
-    m_Ranges.addTime(QStringLiteral("pushButton_Set1_Count"), &m_StatStart, ui.label_Time1_Count);
-    m_Ranges.addTime(QStringLiteral("pushButton_Set2_Count"), &m_StatEnd, ui.label_Time2_Count);
-    m_Ranges.addTime(QStringLiteral("pushButton_Set1_Warning"), &m_LogStart, ui.label_Time1_warning);
-    m_Ranges.addTime(QStringLiteral("pushButton_Set2_Warning"), &m_LogEnd, ui.label_Time2_warning);
-    m_Ranges.addShiftChoice(QStringLiteral("comboBox_Banci"), QStringLiteral("pushButton_Set1_History"),
-        QStringLiteral("pushButton_Set2_History"));
-    m_Ranges.addShiftChoice(QStringLiteral("comboBox_Banci_Calculate"),
-        QStringLiteral("pushButton_Set1_Count"), QStringLiteral("pushButton_Set2_Count"));
+    m_Ranges.addRange({ "pushButton_Set1_History", &m_ProdStart, ui.label_Time1_History },
+        { "pushButton_Set2_History", &m_ProdEnd, ui.label_Time2_History }, "comboBox_Banci");
+    m_Ranges.addRange({ "pushButton_Set1_Count", &m_StatStart, ui.label_Time1_Count },
+        { "pushButton_Set2_Count", &m_StatEnd, ui.label_Time2_Count }, "comboBox_Banci_Calculate");
+    m_Ranges.addRange({ "pushButton_Set1_Warning", &m_LogStart, ui.label_Time1_warning },
+        { "pushButton_Set2_Warning", &m_LogEnd, ui.label_Time2_warning }, nullptr);
 
     const PagingWidgets production { ui.LineNumber_checkShengchang, ui.Prev_checkShengchang,
         ui.Next_checkShengchang, ui.showPage_Label_Checkdata, ui.showNum_Label_Checkdata, ui.label_Tab2_Title,

@@ -15,6 +15,7 @@ layer_of_path() {
         hxreport/workers/*) echo workers ;;
         hxreport/pages/*) echo pages ;;
         hxreport/cli/*) echo cli ;;
+        hxreport/index/*) echo index ;;
         hxreport/waitingdialog.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/*) echo tools ;;
@@ -41,10 +42,11 @@ allowed() {
     case "$1" in
         database) echo "database" ;;
         workers) echo "database workers" ;;
+        index) echo "database index" ;;
         dialogs) echo "dialogs" ;;
-        pages) echo "database workers dialogs pages" ;;
-        cli) echo "database workers dialogs pages cli" ;;
-        window) echo "database workers dialogs pages cli window" ;;
+        pages) echo "database workers index dialogs pages" ;;
+        cli) echo "database workers index dialogs pages cli" ;;
+        window) echo "database workers index dialogs pages cli window" ;;
         tools) echo "database tools" ;;
         *) echo "*" ;;
     esac

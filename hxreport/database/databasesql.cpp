@@ -436,7 +436,6 @@ bool DataBaseSql::forEachRowValues(const QString& sql, const QStringList& column
 bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringList& columns,
     const std::function<bool(const QVector<QVariant>&)>& row) const
 {
-    const QString& sql = bound.text;
     const QSqlDatabase db = threadConnection(Access::Read);
     sqlite3* connection = sqliteHandle(db);
     if (!connection) {
@@ -455,8 +454,35 @@ bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringLis
             return row(values);
         });
     }
-    if (stopped() || sql.trimmed().isEmpty()) {
-        recordError(refusalError(db, sql));
+    QVector<QVariant> values(columns.size());
+    return forEachRowView(bound, columns, [&](const RowView& view) {
+        for (int i = 0; i < values.size(); ++i)
+            values[i] = view.variant(i);
+        return row(values);
+    });
+}
+
+bool DataBaseSql::hasRowViews() const
+{
+    return sqliteHandle(threadConnection(Access::Read)) != nullptr;
+}
+
+bool DataBaseSql::forEachRowView(
+    const QString& sql, const QStringList& columns, const std::function<bool(const RowView&)>& row) const
+{
+    return forEachRowView(BoundStatement { sql, {} }, columns, row);
+}
+
+bool DataBaseSql::forEachRowView(const BoundStatement& bound, const QStringList& columns,
+    const std::function<bool(const RowView&)>& row) const
+{
+    const QString& sql = bound.text;
+    const QSqlDatabase db = threadConnection(Access::Read);
+    sqlite3* connection = sqliteHandle(db);
+    if (!connection || stopped() || sql.trimmed().isEmpty()) {
+        recordError(connection
+                ? refusalError(db, sql)
+                : QSqlError(QStringLiteral("Row views need SQLite"), QString(), QSqlError::ConnectionError));
         return false;
     }
     const QByteArray text = sql.toUtf8();
@@ -478,11 +504,9 @@ bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringLis
         }
         indexes << index;
     }
-    QVector<QVariant> values(columns.size());
+    const RowView view(statement, indexes);
     while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int i = 0; i < indexes.size(); ++i)
-            values[i] = indexes.at(i) < 0 ? QVariant() : SqliteValues::column(statement, indexes.at(i));
-        if (!row(values)) {
+        if (!row(view)) {
             code = SQLITE_DONE;
             break;
         }

@@ -3,6 +3,7 @@
 
 #include "boundstatement.h"
 #include "logrecord.h"
+#include "rowview.h"
 #include "statementtexts.h"
 
 #include <QObject>
@@ -100,6 +101,17 @@ public:
         const std::function<bool(const QVector<QVariant>&)>& row) const;
     bool forEachRowValues(const BoundStatement& statement, const QStringList& columns,
         const std::function<bool(const QVector<QVariant>&)>& row) const;
+
+    // The same rows as views into SQLite's own values (see RowView), for
+    // readers that format the bytes themselves. Returns false when the
+    // statement failed or was interrupted, and without running anything when
+    // the connection is not SQLite's (see hasRowViews()).
+    bool forEachRowView(
+        const QString& sql, const QStringList& columns, const std::function<bool(const RowView&)>& row) const;
+    bool forEachRowView(const BoundStatement& statement, const QStringList& columns,
+        const std::function<bool(const RowView&)>& row) const;
+    // Whether forEachRowView() can run on the calling thread's connection.
+    bool hasRowViews() const;
 
     // While set, statements running on any of this object's connections stop at
     // their next progress check (used at shutdown so a long query need not be

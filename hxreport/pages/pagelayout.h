@@ -4,6 +4,7 @@
 class QBoxLayout;
 class QLabel;
 class QListWidget;
+class QStatusBar;
 
 // Small layout rules that keep the window readable at its own size whatever
 // the language and however large the counts.
@@ -18,6 +19,10 @@ public:
     // when a large count meets the window's width; counts up to 999 always
     // stay on one line.
     static void letCountWrap(QLabel* label, QBoxLayout* row);
+    // A station folder named at start-up (a copy of a station's files) is
+    // shown for as long as the window is open, so nobody mistakes it for the
+    // live station.
+    static void showStationFolder(QStatusBar* bar);
 };
 
 #endif // PAGELAYOUT_H

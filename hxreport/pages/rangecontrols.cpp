@@ -10,14 +10,13 @@ namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 }
 
-void RangeControls::addTime(const QString& button, QDateTime* time, QLabel* label)
+void RangeControls::addRange(const End& start, const End& end, const char* shiftCombo)
 {
-    m_Targets.append(Target { button, time, label });
-}
-
-void RangeControls::addShiftChoice(const QString& combo, const QString& startButton, const QString& endButton)
-{
-    m_Choices.append(ShiftChoice { combo, startButton, endButton });
+    for (const End& e : { start, end })
+        m_Targets.append(Target { QLatin1String(e.button), e.time, e.label });
+    if (shiftCombo)
+        m_Choices.append(ShiftChoice {
+            QLatin1String(shiftCombo), QLatin1String(start.button), QLatin1String(end.button) });
 }
 
 const RangeControls::Target* RangeControls::target(const QString& button) const

@@ -17,10 +17,17 @@ class QLabel;
 class RangeControls
 {
 public:
-    // The picker button (by object name) that sets time, shown in label.
-    void addTime(const QString& button, QDateTime* time, QLabel* label);
-    // A shift combo box (by object name) and its page's two buttons.
-    void addShiftChoice(const QString& combo, const QString& startButton, const QString& endButton);
+    // One end of a range: the picker button (by object name) that sets time,
+    // shown in label.
+    struct End
+    {
+        const char* button;
+        QDateTime* time;
+        QLabel* label;
+    };
+    // A page's range, with the shift combo box (by object name) that sets
+    // both ends, if it has one.
+    void addRange(const End& start, const End& end, const char* shiftCombo);
 
     void setTime(const QString& button, const QDateTime& value);
     // Opens the picker for the button's time; false for an unknown button.

@@ -1,31 +1,58 @@
 #include "csvwriter.h"
 
+#include "numbertext.h"
 #include "stationschema.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
+#include <QTextCodec>
 #include <QVariant>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 
 namespace {
-// Entries kept per cache before it starts again; bounds the memory of an
-// export over values that never repeat.
-const int kCacheLimit = 1 << 16;
+const int BytesBlock = 1 << 16;
+const int UtfEightMib = 106;
 
-const QString& cached(QHash<quint64, QString>& cache, double value, QString (*format)(double))
+bool isAscii(const QByteArray& bytes)
 {
-    quint64 key;
-    std::memcpy(&key, &value, sizeof key);
-    auto it = cache.find(key);
-    if (it == cache.end()) {
-        if (cache.size() >= kCacheLimit)
-            cache.clear();
-        it = cache.insert(key, format(value));
-    }
-    return it.value();
+    return std::all_of(
+        bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// "-?digits(.digits)?": a text that every correctly rounding reader turns into
+// the same double, so std::from_chars gives QString::toDouble's value.
+bool isPlainDecimal(const QByteArray& text)
+{
+    const char* p = text.constBegin();
+    const char* end = text.constEnd();
+    if (text.size() > 40)
+        return false;
+    if (p != end && *p == '-')
+        ++p;
+    const char* digits = p;
+    while (p != end && *p >= '0' && *p <= '9')
+        ++p;
+    if (p == digits)
+        return false;
+    if (p == end)
+        return true;
+    if (*p++ != '.')
+        return false;
+    const char* decimals = p;
+    while (p != end && *p >= '0' && *p <= '9')
+        ++p;
+    return p == end && p != decimals;
+}
+
+// A text a spreadsheet would take for a formula, or split at a ';' or tab
+// (see CsvWriter::textField).
+template <typename Char> bool startsFormula(Char first)
+{
+    return first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' || first == '\r';
 }
 
 // The statistics file's words go through the interface translation; the
@@ -39,7 +66,24 @@ QString trWindow(const char* text)
 CsvWriter::CsvWriter(QIODevice* device)
     : m_pDevice(device)
     , m_Stream(device)
+    , m_pCodec(m_Stream.codec())
+    , m_bUtf8(m_pCodec && m_pCodec->mibEnum() == UtfEightMib)
 {
+}
+
+CsvWriter::~CsvWriter()
+{
+    flushBytes();
+}
+
+void CsvWriter::flushBytes()
+{
+    if (m_Bytes.isEmpty())
+        return;
+    m_Stream.flush();
+    if (!m_pDevice || m_pDevice->write(m_Bytes) != m_Bytes.size())
+        m_bBytesFailed = true;
+    m_Bytes.resize(0);
 }
 
 QString CsvWriter::field(const QString& text)
@@ -59,9 +103,7 @@ QString CsvWriter::textField(const QString& text)
 {
     if (text.isEmpty())
         return text;
-    const QChar first = text.at(0);
-    const bool formula = first == QLatin1Char('=') || first == QLatin1Char('+') || first == QLatin1Char('-')
-        || first == QLatin1Char('@') || first == QLatin1Char('\t') || first == QLatin1Char('\r');
+    const bool formula = startsFormula(text.at(0).unicode());
     const bool separator = text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('\t'));
     if (!formula && !separator)
         return field(text);
@@ -72,7 +114,8 @@ QString CsvWriter::textField(const QString& text)
 
 QString CsvWriter::fixed3(double value)
 {
-    return QString::number(value, 'f', 3);
+    char text[NumberText::Fixed3Capacity];
+    return QString::fromLatin1(text, NumberText::fixed3(value, text));
 }
 
 QString CsvWriter::percent(double correlate)
@@ -82,42 +125,40 @@ QString CsvWriter::percent(double correlate)
     return fixed3(correlate * 100) + QLatin1Char('%');
 }
 
-template <typename Map>
-void CsvWriter::writeMapped(std::initializer_list<QString> fields, bool trailingComma, Map map)
+void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingComma)
+{
+    writeFields(fields, trailingComma, &CsvWriter::field);
+}
+
+void CsvWriter::writeFields(
+    std::initializer_list<QString> fields, bool trailingComma, QString (*make)(const QString&))
 {
     m_Line.resize(0); // keeps the capacity, unlike clear()
     bool first = true;
     for (const QString& text : fields) {
         if (!first)
             m_Line += QLatin1Char(',');
-        m_Line += map(text);
+        m_Line += make ? make(text) : text;
         first = false;
     }
     if (trailingComma)
         m_Line += QLatin1Char(',');
     m_Line += QLatin1Char('\n');
+    flushBytes();
     m_Stream << m_Line;
-}
-
-void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingComma)
-{
-    writeMapped(fields, trailingComma, &CsvWriter::field);
-}
-
-void CsvWriter::writeFields(std::initializer_list<QString> fields, bool trailingComma)
-{
-    writeMapped(fields, trailingComma, [](const QString& made) -> const QString& { return made; });
 }
 
 void CsvWriter::writeText(const QString& line)
 {
+    flushBytes();
     m_Stream << line << '\n';
 }
 
 bool CsvWriter::ok()
 {
+    flushBytes();
     m_Stream.flush();
-    return m_Stream.status() == QTextStream::Ok;
+    return m_Stream.status() == QTextStream::Ok && !m_bBytesFailed;
 }
 
 QString CsvWriter::errorString() const
@@ -143,22 +184,139 @@ const QStringList& CsvWriter::logColumns()
     return StationSchema::logExportColumns();
 }
 
-const QString& CsvWriter::cachedFixed3(double value)
+void CsvWriter::appendField(const QString& text)
 {
-    return cached(m_Fixed3, value, &CsvWriter::fixed3);
+    const auto special = [](QChar c) {
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r') || c == QLatin1Char(';') || c == QLatin1Char('\t');
+    };
+    if ((text.isEmpty() || !startsFormula(text.at(0).unicode()))
+        && std::none_of(text.cbegin(), text.cend(), special))
+        m_Line += text;
+    else
+        m_Line += textField(text);
 }
 
-const QString& CsvWriter::cachedPercent(double correlate)
+void CsvWriter::appendFixed3(double value)
 {
-    return cached(m_Percent, correlate, &CsvWriter::percent);
+    char text[NumberText::Fixed3Capacity];
+    m_Line += QLatin1String(text, NumberText::fixed3(value, text));
 }
 
 void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
 {
-    writeFields(
-        { QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()),
-            cachedPercent(values.at(2).toDouble()), cachedFixed3(values.at(3).toDouble()),
-            cachedFixed3(values.at(4).toDouble()), cachedFixed3(values.at(5).toDouble()) });
+    // The line writeLine() makes of the same fields, built in place: the
+    // number texts are written straight into the line (NumberText gives
+    // QString::number's texts) instead of through a QString each.
+    m_Line.resize(0);
+    char text[NumberText::Fixed3Capacity];
+    m_Line += QLatin1String(text, NumberText::integer(number, text));
+    m_Line += QLatin1Char(',');
+    appendField(values.at(0).toString());
+    m_Line += QLatin1Char(',');
+    appendField(values.at(1).toString());
+    m_Line += QLatin1Char(',');
+    double correlate = values.at(2).toDouble();
+    if (correlate >= std::numeric_limits<double>::max())
+        correlate = 0;
+    appendFixed3(correlate * 100);
+    m_Line += QLatin1Char('%');
+    for (int i = 3; i < 6; ++i) {
+        m_Line += QLatin1Char(',');
+        appendFixed3(values.at(i).toDouble());
+    }
+    m_Line += QLatin1Char('\n');
+    flushBytes();
+    m_Stream << m_Line;
+}
+
+void CsvWriter::appendFieldBytes(const RowView& row, int i)
+{
+    QByteArray bytes;
+    if (row.type(i) == RowView::Type::Text) {
+        bytes = row.bytes(i);
+        // Other than ASCII, through Qt's conversions as the stream would.
+        if (!isAscii(bytes))
+            bytes = m_pCodec->fromUnicode(row.variant(i).toString());
+    } else {
+        bytes = m_pCodec->fromUnicode(row.variant(i).toString());
+    }
+    const auto special
+        = [](char c) { return c == ',' || c == '"' || c == '\n' || c == '\r' || c == ';' || c == '\t'; };
+    const bool formula = !bytes.isEmpty() && startsFormula(bytes.at(0));
+    if (!formula && std::none_of(bytes.cbegin(), bytes.cend(), special)) {
+        m_Bytes += bytes;
+        return;
+    }
+    // As textField(): quoted, with a leading "'" before a formula's first character.
+    m_Bytes += '"';
+    if (formula)
+        m_Bytes += '\'';
+    for (const char c : qAsConst(bytes)) {
+        if (c == '"')
+            m_Bytes += '"';
+        m_Bytes += c;
+    }
+    m_Bytes += '"';
+}
+
+void CsvWriter::appendFixed3Bytes(double value)
+{
+    char text[NumberText::Fixed3Capacity];
+    m_Bytes.append(text, NumberText::fixed3(value, text));
+}
+
+double CsvWriter::toDouble(const RowView& row, int i)
+{
+    switch (row.type(i)) {
+    case RowView::Type::Integer:
+        return double(row.integer(i));
+    case RowView::Type::Real:
+        return row.real(i);
+    case RowView::Type::Null:
+    case RowView::Type::Missing:
+        return 0;
+    case RowView::Type::Text: {
+        const QByteArray text = row.bytes(i);
+        double value = 0;
+        if (isPlainDecimal(text)
+            && std::from_chars(text.constBegin(), text.constEnd(), value).ec == std::errc())
+            return value;
+        return row.variant(i).toDouble();
+    }
+    default:
+        return row.variant(i).toDouble();
+    }
+}
+
+void CsvWriter::writeProductionRow(int number, const RowView& row)
+{
+    if (!m_bUtf8) {
+        QVector<QVariant> values(6);
+        for (int i = 0; i < 6; ++i)
+            values[i] = row.variant(i);
+        writeProductionRow(number, values);
+        return;
+    }
+    char text[NumberText::Fixed3Capacity];
+    m_Bytes.append(text, NumberText::integer(number, text));
+    m_Bytes += ',';
+    appendFieldBytes(row, 0);
+    m_Bytes += ',';
+    appendFieldBytes(row, 1);
+    m_Bytes += ',';
+    double correlate = toDouble(row, 2);
+    if (correlate >= std::numeric_limits<double>::max())
+        correlate = 0;
+    appendFixed3Bytes(correlate * 100);
+    m_Bytes += '%';
+    for (int i = 3; i < 6; ++i) {
+        m_Bytes += ',';
+        appendFixed3Bytes(toDouble(row, i));
+    }
+    m_Bytes += '\n';
+    if (m_Bytes.size() >= BytesBlock)
+        flushBytes();
 }
 
 void CsvWriter::writeProductionFooter(int total, const QString& user, const QDateTime& now)
@@ -179,7 +337,7 @@ void CsvWriter::writeLogRow(int number, const QVector<QVariant>& values)
 {
     writeFields(
         { QString::number(number), textField(values.at(0).toString()), textField(values.at(1).toString()) },
-        true);
+        true, nullptr);
 }
 
 void CsvWriter::writeLogFooter(int total, const QString& user, const QDateTime& now)
@@ -201,7 +359,8 @@ void CsvWriter::writeCounts(
     int number = 0;
     int sum = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        writeFields({ QString::number(++number), textField(it.key()), QString::number(it.value()) }, true);
+        writeFields(
+            { QString::number(++number), textField(it.key()), QString::number(it.value()) }, true, nullptr);
         sum += it.value();
     }
     if (!counts.contains(QStringLiteral("NG")))

@@ -1,6 +1,9 @@
 #ifndef CSVWRITER_H
 #define CSVWRITER_H
 
+#include "rowview.h"
+
+#include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QMap>
@@ -13,6 +16,7 @@
 #include <initializer_list>
 
 class QIODevice;
+class QTextCodec;
 
 // Writes the lines of the three export files to a device, so that tests can
 // check the exact bytes in memory and force write failures.
@@ -27,11 +31,11 @@ class CsvWriter
 {
 public:
     explicit CsvWriter(QIODevice* device);
+    ~CsvWriter();
+    Q_DISABLE_COPY(CsvWriter)
 
     // fields joined by ","; trailingComma adds one more "," at the end.
     void writeLine(std::initializer_list<QString> fields, bool trailingComma = false);
-    // As writeLine(), with the fields already made (field() or textField()).
-    void writeFields(std::initializer_list<QString> fields, bool trailingComma = false);
     // A line written verbatim (the title lines).
     void writeText(const QString& line);
     // False once the stream or the device reported a write error.
@@ -45,6 +49,11 @@ public:
     static const QStringList& logColumns();
     void writeProductionHeader(const QString& title);
     void writeProductionRow(int number, const QVector<QVariant>& values);
+    // The same line from a row read in place (values in productionColumns()
+    // order), built as UTF-8 bytes without Qt strings where the stream's
+    // codec is UTF-8 (writesBytes()); the bytes are those of the line above.
+    void writeProductionRow(int number, const RowView& row);
+    bool writesBytes() const { return m_bUtf8; }
     void writeProductionFooter(int total, const QString& user, const QDateTime& now);
     void writeLogHeader(const QString& title);
     void writeLogRow(int number, const QVector<QVariant>& values);
@@ -61,25 +70,34 @@ public:
     // quoted as well (a spreadsheet may split on them). Everything else is
     // field(text).
     static QString textField(const QString& text);
+    // QString::number(value, 'f', 3), through NumberText (same bytes).
     static QString fixed3(double value);
     // Similarity as a percentage; infinity counts as 0.
     static QString percent(double correlate);
 
 private:
-    template <typename Map>
-    void writeMapped(std::initializer_list<QString> fields, bool trailingComma, Map map);
-
-    // fixed3() and percent() of a row's value through a cache: a station's
-    // diameters, thicknesses and times repeat, and formatting is the costly
-    // part of a line. The texts are those of the static functions.
-    const QString& cachedFixed3(double value);
-    const QString& cachedPercent(double correlate);
+    // fields joined by ",", each through make (as they are when null).
+    void writeFields(
+        std::initializer_list<QString> fields, bool trailingComma, QString (*make)(const QString&));
+    // Append to the line being built: a station text as textField() writes it, a
+    // number as fixed3() writes it.
+    void appendField(const QString& text);
+    void appendFixed3(double value);
+    // The byte line's counterparts.
+    void appendFieldBytes(const RowView& row, int i);
+    void appendFixed3Bytes(double value);
+    static double toDouble(const RowView& row, int i);
+    // Writes the byte lines collected so far to the device, after what the
+    // stream holds, so that both kinds of lines keep their order.
+    void flushBytes();
 
     QIODevice* m_pDevice;
     QTextStream m_Stream;
     QString m_Line; // reused, so a line costs no allocation of its own
-    QHash<quint64, QString> m_Fixed3;
-    QHash<quint64, QString> m_Percent;
+    QTextCodec* m_pCodec;
+    bool m_bUtf8;
+    QByteArray m_Bytes; // byte lines not yet written
+    bool m_bBytesFailed = false;
 };
 
 #endif // CSVWRITER_H

@@ -105,6 +105,8 @@ bool QSaveCSVThread::writeFile(bool (QSaveCSVThread::*write)(QIODevice*))
 
 bool QSaveCSVThread::writeProduction(QIODevice* device)
 {
+    if (m_pDB && m_pDB->hasRowViews())
+        return writeProductionViews(device);
     return writeRecords(device, CsvWriter::productionColumns(), &CsvWriter::writeProductionHeader,
         &CsvWriter::writeProductionRow, &CsvWriter::writeProductionFooter);
 }
@@ -145,11 +147,37 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
     return true;
 }
 
-bool QSaveCSVThread::readRows(
-    const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
+bool QSaveCSVThread::writeProductionViews(QIODevice* device)
+{
+    // writeRecords() with the rows read in place (see CsvWriter's RowView line).
+    CsvWriter csv(device);
+    csv.writeProductionHeader(m_Title);
+    int number = 0;
+    const bool queried = readRowViews(CsvWriter::productionColumns(), [&](const RowView& values) {
+        csv.writeProductionRow(++number, values);
+        return number % 256 != 0 || csv.ok();
+    });
+    m_nRows = number;
+    if (!csv.ok()) {
+        m_ErrorString = csv.errorString();
+        return false;
+    }
+    if (!queried) {
+        m_ErrorString = m_pDB->lastError().text();
+        return false;
+    }
+    csv.writeProductionFooter(number, m_User, QDateTime::currentDateTime());
+    if (!csv.ok()) {
+        m_ErrorString = csv.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool QSaveCSVThread::readRowViews(const QStringList& columns, const std::function<bool(const RowView&)>& row)
 {
     if (!m_Chunks.isValid())
-        return m_pDB->forEachRowValues(m_Sql, columns, row);
+        return m_pDB->forEachRowView(m_Sql, columns, row);
     // Each row also brings its uid and time, where the next chunk continues;
     // the row function reads the leading columns only.
     const QStringList withKey = QStringList(columns)
@@ -165,15 +193,18 @@ bool QSaveCSVThread::readRows(
                                          : m_Chunks.nextStatement(lastTime, lastUid, m_nChunkSize);
         const qint64 previousUid = lastUid;
         bool repeated = false;
-        const bool ok = m_pDB->forEachRowValues(sql, withKey, [&](const QVector<QVariant>& values) {
+        const bool ok = m_pDB->forEachRowView(sql, withKey, [&](const RowView& values) {
             ++rows;
-            lastUid = values.at(uidIndex).toLongLong();
-            lastTime = values.at(timeIndex).toString();
-            // Keys are unique, so meeting the last row again means the chunk
+            // Keys are unique, so a chunk that starts at the last row again
             // did not move on: it would be read again forever.
-            if (!first && lastUid == previousUid) {
+            if (!first && rows == 1 && values.variant(uidIndex).toLongLong() == previousUid) {
                 repeated = true;
                 return false;
+            }
+            // Only the chunk's last row is where the next one continues.
+            if (rows == m_nChunkSize) {
+                lastUid = values.variant(uidIndex).toLongLong();
+                lastTime = values.variant(timeIndex).toString();
             }
             if (!row(values)) {
                 stopped = true;
@@ -191,4 +222,18 @@ bool QSaveCSVThread::readRows(
         if (stopped || rows < m_nChunkSize)
             return true;
     }
+}
+
+bool QSaveCSVThread::readRows(
+    const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
+{
+    // Another driver than SQLite's: the one statement, through Qt.
+    if (!m_pDB->hasRowViews())
+        return m_pDB->forEachRowValues(m_Sql, columns, row);
+    QVector<QVariant> values(columns.size());
+    return readRowViews(columns, [&](const RowView& view) {
+        for (int i = 0; i < values.size(); ++i)
+            values[i] = view.variant(i);
+        return row(values);
+    });
 }

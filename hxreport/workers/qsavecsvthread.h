@@ -13,6 +13,7 @@
 #include <functional>
 
 class CsvWriter;
+class RowView;
 
 // What an export writes; the numbers are those of setTask() and resultReady().
 enum class ExportType
@@ -79,6 +80,8 @@ private:
     // Streams the given columns of every row to row() until it returns false;
     // false when a statement failed.
     bool readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row);
+    bool readRowViews(const QStringList& columns, const std::function<bool(const RowView&)>& row);
+    bool writeProductionViews(QIODevice* device);
     bool writeRecords(QIODevice* device, const QStringList& columns,
         void (CsvWriter::*header)(const QString&), void (CsvWriter::*row)(int, const QVector<QVariant>&),
         void (CsvWriter::*footer)(int, const QString&, const QDateTime&));

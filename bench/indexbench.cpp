@@ -1,0 +1,249 @@
+#include "indexbench.h"
+
+#include "indexfile.h"
+#include "recordindex.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QUuid>
+
+#include <algorithm>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+const QString Time1 = QStringLiteral("2023-06-01 00:00:00");
+const QString Time2 = QStringLiteral("2024-07-01 00:00:00");
+const QString Model = QStringLiteral("A1");
+const int PageSize = 50;
+const int SyncRecords = 1000;
+const int WaitMs = 60 * 60 * 1000;
+
+QTextStream& err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// One pass of the index's worker, from the request to its end.
+double timedPass(RecordIndex& index, bool start, bool* inStep)
+{
+    QSignalSpy spy(&index, &RecordIndex::passFinished);
+    QElapsedTimer clock;
+    clock.start();
+    if (start)
+        index.start();
+    else
+        index.requestSync();
+    if (!spy.wait(WaitMs))
+        return -1;
+    const double ms = clock.nsecsElapsed() / 1e6;
+    *inStep = spy.last().at(0).toBool();
+    return ms;
+}
+
+// Statements on the station file on a private connection.
+bool execOn(const QString& path, const QStringList& statements)
+{
+    const QString name = QStringLiteral("indexbench ") + QUuid::createUuid().toString();
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ok = db.open();
+        for (const QString& sql : statements) {
+            QSqlQuery query(db);
+            if (ok && !query.exec(sql)) {
+                err() << "failed: " << sql << ": " << query.lastError().text() << '\n';
+                ok = false;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+QString fmt(double value)
+{
+    return value < 0 ? QStringLiteral("-") : QString::number(value, 'f', 1);
+}
+}
+
+IndexBench::IndexBench(SqliteShell& shell, int reps, bool cold)
+    : m_Shell(shell)
+    , m_nReps(qMax(1, reps))
+    , m_bCold(cold)
+{
+}
+
+void IndexBench::dropCaches()
+{
+    if (!m_bCold)
+        return;
+    ::sync();
+    QFile drop(QStringLiteral("/proc/sys/vm/drop_caches"));
+    if (!drop.open(QIODevice::WriteOnly) || drop.write("3\n") != 2)
+        err() << "cannot drop the file cache (root only)\n";
+}
+
+QVector<IndexBench::Row> IndexBench::run(int size, const QString& stationPath)
+{
+    QVector<Row> rows;
+    const int reps = m_bCold ? 1 : m_nReps;
+    QTemporaryDir cache;
+    const QString countSql
+        = QStringLiteral("select count(*) from wftable where time >'%1' and time < '%2'").arg(Time1, Time2);
+    const QStringList statistics { countSql,
+        QStringLiteral(
+            "select model,count(model) from (select model from wftable where time >'%1' and time < '%2') "
+            "GROUP BY model ;")
+            .arg(Time1, Time2) };
+    const QString modelCount
+        = QStringLiteral("select count(*) from wftable where time >'%1' and time < '%2' and model='%3'")
+              .arg(Time1, Time2, Model);
+
+    dropCaches();
+    const double directStatistics = m_Shell.time(stationPath, statistics, reps);
+
+    // First build, into an empty cache folder.
+    RecordIndex index(stationPath, cache.path());
+    index.setSyncInterval(0);
+    dropCaches();
+    bool inStep = false;
+    const double build = timedPass(index, true, &inStep);
+    const qint64 bytes
+        = QFileInfo(index.indexPath()).size() + QFileInfo(index.indexPath() + QStringLiteral("-wal")).size();
+    rows.append({ QStringLiteral("index first build"), size, build, directStatistics,
+        inStep ? QStringLiteral("vs one direct statistics pass")
+               : QStringLiteral("NOT IN STEP: ") + index.lastReason() });
+
+    // Statistics and one model's count from the index.
+    std::vector<double> stats;
+    std::vector<double> counts;
+    std::vector<double> pages;
+    qint64 total = 0;
+    qint64 modelTotal = 0;
+    QString reason;
+    for (int i = 0; i < reps; ++i) {
+        dropCaches();
+        QElapsedTimer clock;
+        clock.start();
+        const IndexAnswer<ModelCounts> answer = index.reader().countByModel(Time1, Time2);
+        stats.push_back(clock.nsecsElapsed() / 1e6);
+        total = answer.value.total;
+        if (!answer.available)
+            reason = answer.reason;
+        dropCaches();
+        clock.restart();
+        const IndexAnswer<qint64> one = index.reader().countOfModel(Time1, Time2, Model);
+        counts.push_back(clock.nsecsElapsed() / 1e6);
+        modelTotal = one.value;
+        if (!one.available)
+            reason = one.reason;
+    }
+    rows.append({ QStringLiteral("statistics from the index"), size, median(stats), directStatistics,
+        reason.isEmpty() ? QStringLiteral("%1 records").arg(total)
+                         : QStringLiteral("NOT AVAILABLE: ") + reason });
+    dropCaches();
+    const double directModel = m_Shell.time(stationPath, { modelCount }, reps);
+    rows.append({ QStringLiteral("one-model count from the index"), size, median(counts), directModel,
+        QStringLiteral("%1 records of %2").arg(modelTotal).arg(Model) });
+
+    // The last page of that model: uids from the index, then the page's rows
+    // by uid from the station file (what a page would run).
+    const qint64 offset = qMax<qint64>(0, modelTotal - PageSize);
+    for (int i = 0; i < reps; ++i) {
+        dropCaches();
+        QElapsedTimer clock;
+        clock.start();
+        const IndexAnswer<QVector<qint64>> page
+            = index.reader().pageUids(Time1, Time2, Model, offset, PageSize);
+        pages.push_back(clock.nsecsElapsed() / 1e6);
+        if (!page.available)
+            reason = page.reason;
+    }
+    const QString pageSql = QStringLiteral(
+        "select * from wftable where time >'%1' and time <'%2' and model = '%3' LIMIT %4 OFFSET %5")
+                                .arg(Time1, Time2, Model, QString::number(PageSize), QString::number(offset));
+    dropCaches();
+    const double directPage = m_Shell.time(stationPath, { pageSql }, reps);
+    rows.append({ QStringLiteral("one model's last page uids"), size, median(pages), directPage,
+        QStringLiteral("offset %1; direct: the page statement").arg(offset) });
+    rows.append({ QStringLiteral("index bytes per record"), size, size > 0 ? double(bytes) / size : -1, -1,
+        QStringLiteral("%1 MB file").arg(bytes / 1048576.0, 0, 'f', 1) });
+
+    // Sync of 1 000 new records: copies of the first ones, thumbnails included.
+    const QVariantList before = [&]() {
+        QVariantList values;
+        const QString name = QStringLiteral("indexbench max");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(stationPath);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            if (db.open()) {
+                QSqlQuery query(QStringLiteral("select max(uid) from wftable"), db);
+                if (query.next())
+                    values << query.value(0);
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        return values;
+    }();
+    const qint64 maxUid = before.isEmpty() ? 0 : before.first().toLongLong();
+    const QString columns = QStringLiteral("model,diameter,hight,correlate,channel,detecttime,time,pic");
+    if (maxUid > 0
+        && execOn(stationPath,
+            { QStringLiteral("insert into wftable(%1) select %1 from wftable where uid <= (select min(uid) "
+                             "from wftable) + %2")
+                    .arg(columns)
+                    .arg(SyncRecords - 1) })) {
+        dropCaches();
+        const double sync = timedPass(index, false, &inStep);
+        rows.append({ QStringLiteral("sync of 1 000 new records"), size, sync, -1,
+            inStep ? QStringLiteral("one pass") : QStringLiteral("NOT IN STEP: ") + index.lastReason() });
+        index.stop();
+        execOn(stationPath,
+            { QStringLiteral("delete from wftable where uid > %1").arg(maxUid),
+                QStringLiteral("update sqlite_sequence set seq = %1 where name = 'wftable'").arg(maxUid) });
+    }
+    index.stop();
+    return rows;
+}
+
+QString IndexBench::table(const QVector<Row>& rows)
+{
+    QString text;
+    QTextStream out(&text);
+    out << "| operation | records | index | direct (sqlite3) | ratio | note "
+           "|\n|---|---:|---:|---:|---:|---|\n";
+    for (const Row& r : rows) {
+        const bool bytes = r.op.contains(QLatin1String("bytes"));
+        out << "| " << r.op << " | " << r.size << " | "
+            << (bytes ? fmt(r.indexMs) + QStringLiteral(" B") : fmt(r.indexMs) + QStringLiteral(" ms"))
+            << " | " << (r.directMs < 0 ? QStringLiteral("-") : fmt(r.directMs) + QStringLiteral(" ms"))
+            << " | "
+            << (r.directMs > 0 && r.indexMs >= 0 && !bytes
+                       ? QString::number(r.indexMs / r.directMs, 'f', 3) + QLatin1Char('x')
+                       : QStringLiteral("-"))
+            << " | " << r.note << " |\n";
+    }
+    out.flush();
+    return text;
+}

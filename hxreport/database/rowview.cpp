@@ -1,0 +1,74 @@
+#include "rowview.h"
+
+#include <sqlite3.h>
+
+RowView::RowView(sqlite3_stmt* statement, const QVector<int>& indexes)
+    : m_pStatement(statement)
+    , m_Indexes(indexes)
+{
+}
+
+RowView::Type RowView::type(int i) const
+{
+    const int column = m_Indexes.at(i);
+    if (column < 0)
+        return Type::Missing;
+    switch (sqlite3_column_type(m_pStatement, column)) {
+    case SQLITE_INTEGER:
+        return Type::Integer;
+    case SQLITE_FLOAT:
+        return Type::Real;
+    case SQLITE_BLOB:
+        return Type::Blob;
+    case SQLITE_NULL:
+        return Type::Null;
+    default:
+        return Type::Text;
+    }
+}
+
+QByteArray RowView::bytes(int i) const
+{
+    const int column = m_Indexes.at(i);
+    if (column < 0)
+        return QByteArray();
+    const void* data = sqlite3_column_type(m_pStatement, column) == SQLITE_BLOB
+        ? sqlite3_column_blob(m_pStatement, column)
+        : static_cast<const void*>(sqlite3_column_text(m_pStatement, column));
+    const int size = sqlite3_column_bytes(m_pStatement, column);
+    return data ? QByteArray::fromRawData(static_cast<const char*>(data), size) : QByteArray();
+}
+
+qint64 RowView::integer(int i) const
+{
+    const int column = m_Indexes.at(i);
+    return column < 0 ? 0 : sqlite3_column_int64(m_pStatement, column);
+}
+
+double RowView::real(int i) const
+{
+    const int column = m_Indexes.at(i);
+    return column < 0 ? 0 : sqlite3_column_double(m_pStatement, column);
+}
+
+QVariant RowView::variant(int i) const
+{
+    const int column = m_Indexes.at(i);
+    if (column < 0)
+        return QVariant();
+    switch (sqlite3_column_type(m_pStatement, column)) {
+    case SQLITE_INTEGER:
+        return qint64(sqlite3_column_int64(m_pStatement, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(m_pStatement, column);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_pStatement, column)),
+            sqlite3_column_bytes(m_pStatement, column));
+    case SQLITE_NULL:
+        return QVariant(QVariant::String);
+    default:
+        // Through SQLite's own UTF-16 conversion, as the driver reads text.
+        return QString(static_cast<const QChar*>(sqlite3_column_text16(m_pStatement, column)),
+            sqlite3_column_bytes16(m_pStatement, column) / int(sizeof(QChar)));
+    }
+}

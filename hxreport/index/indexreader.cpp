@@ -1,0 +1,299 @@
+#include "indexreader.h"
+
+#include "indexfile.h"
+#include "stationfile.h"
+#include "timekey.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace {
+const char* const CountsSql = "SELECT model, (SELECT count(*) FROM rec WHERE m = models.id AND (ti, tx) > "
+                              "(?1, ?2) AND (ti, tx) < (?3, ?4))"
+                              " FROM models";
+const char* const ModelIdsSql = "SELECT id FROM models WHERE model = ?1";
+const char* const CountModelSql
+    = "SELECT count(*) FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)";
+const char* const PageSql = "SELECT uid FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)"
+                            " ORDER BY ti, tx, uid LIMIT ?6 OFFSET ?7";
+
+// SQLite's affinity of a declared column type (its five rules).
+enum class Affinity
+{
+    Integer,
+    Text,
+    Blob,
+    Real,
+    Numeric
+};
+
+Affinity affinityOf(const QString& declared)
+{
+    const QString type = declared.toUpper();
+    if (type.contains(QLatin1String("INT")))
+        return Affinity::Integer;
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB"))
+        || type.contains(QLatin1String("TEXT")))
+        return Affinity::Text;
+    if (type.contains(QLatin1String("BLOB")) || type.isEmpty())
+        return Affinity::Blob;
+    if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA"))
+        || type.contains(QLatin1String("DOUB")))
+        return Affinity::Real;
+    return Affinity::Numeric;
+}
+
+// Whether the statement's literal stays a text when compared with the time
+// column: a numeric column converts a literal that reads as a number, and
+// then the text order no longer applies. Asked of SQLite itself.
+bool boundStaysText(const QString& declaredTimeType, const QByteArray& bound)
+{
+    const Affinity affinity = affinityOf(declaredTimeType);
+    if (affinity == Affinity::Text || affinity == Affinity::Blob)
+        return true;
+    // One scratch database per thread, kept: opening one costs more than the check.
+    static thread_local SqliteConnection scratch;
+    if (!scratch.isOpen()
+        && (!scratch.open(QStringLiteral(":memory:"), SqliteConnection::Mode::Create)
+            || !scratch.exec("CREATE TABLE a(v NUMERIC)"))) {
+        scratch.close();
+        return false;
+    }
+    if (!scratch.exec("DELETE FROM a"))
+        return false;
+    SqliteStatement insert(scratch, "INSERT INTO a VALUES(?1)");
+    if (!insert.bind(1, bound).run())
+        return false;
+    SqliteStatement type(scratch, "SELECT typeof(v) FROM a");
+    return type.step() && type.text(0) == "text";
+}
+
+bool sameFile(const QByteArray& stored, const QString& path)
+{
+    return stored.isEmpty() || StationFile::fileId(path) == stored;
+}
+}
+
+struct IndexReader::Session
+{
+    SqliteConnection index;
+    IndexFile::State state;
+    TimeKey low;
+    TimeKey high;
+    bool open = false;
+
+    ~Session()
+    {
+        if (open)
+            index.exec("COMMIT");
+    }
+};
+
+IndexReader::IndexReader(const QString& stationPath, const QString& indexPath)
+    : m_StationPath(stationPath)
+    , m_IndexPath(indexPath)
+{
+}
+
+bool IndexReader::begin(Session& session, const QString& time1, const QString& time2, QString* reason) const
+{
+    if (m_IndexPath.isEmpty()) {
+        *reason = QStringLiteral("no index file");
+        return false;
+    }
+    if (!QFile::exists(m_IndexPath)) {
+        *reason = QStringLiteral("index not built yet");
+        return false;
+    }
+    const QFileInfo station(m_StationPath);
+    const QString canonical
+        = station.canonicalFilePath().isEmpty() ? station.absoluteFilePath() : station.canonicalFilePath();
+    QString why;
+    if (!IndexFile::openChecked(
+            session.index, m_IndexPath, SqliteConnection::Mode::ReadWrite, canonical, &why)) {
+        *reason = why;
+        return false;
+    }
+    // One read transaction: the state and the answer come from one snapshot.
+    if (!session.index.exec("BEGIN")) {
+        *reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
+        return false;
+    }
+    session.open = true;
+    if (!IndexFile::readState(session.index, &session.state)) {
+        *reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
+        return false;
+    }
+    const IndexFile::State& state = session.state;
+    if (!state.verified) {
+        *reason = state.lastUid == 0 ? QStringLiteral("index not built yet")
+                                     : QStringLiteral("index not in step with the station file");
+        return false;
+    }
+    const QString timeType = QString::fromUtf8(state.columns).section(QLatin1Char('|'), 0, 0);
+    const QByteArray low = time1.toUtf8();
+    const QByteArray high = time2.toUtf8();
+    if (!boundStaysText(timeType, low) || !boundStaysText(timeType, high)) {
+        *reason = QStringLiteral("a range bound reads as a number");
+        return false;
+    }
+    session.low = TimeKey::ofText(low);
+    session.high = TimeKey::ofText(high);
+
+    // The station now, in one read transaction (see IndexSync::checkStation
+    // for why these suffice): same file, no record indexed since removed
+    // (retention removes the first record in (time, uid) order with any other,
+    // and a record below it makes the index unverified), and no record after
+    // the indexed ones inside the range.
+    if (!sameFile(state.fileId, m_StationPath)) {
+        *reason = QStringLiteral("station file replaced");
+        return false;
+    }
+    StationFile file(m_StationPath);
+    if (!file.open()) {
+        *reason = file.errorString();
+        return false;
+    }
+    StationFile::Check check;
+    if (!file.connection().exec("BEGIN")) {
+        *reason = QStringLiteral("station file unreadable: ") + file.connection().errorString();
+        return false;
+    }
+    const auto done = [&](bool ok, const QString& why) {
+        file.connection().exec("COMMIT");
+        if (!ok)
+            *reason = why;
+        return ok;
+    };
+    if (!file.check(state.lastUid, false, &check))
+        return done(false, QStringLiteral("station file unreadable: ") + file.errorString());
+    if (check.hasSequence ? check.sequence < state.lastUid : (state.lastUid > 0 && !check.hasRow))
+        return done(false, QStringLiteral("station file replaced"));
+    if (check.hasRow && (!check.rowTime.sameAs(state.lastTime) || !check.rowModel.sameAs(state.lastModel)))
+        return done(false, QStringLiteral("station file replaced"));
+    if (check.hasFirst != state.hasFirst
+        || (check.hasFirst && (check.firstUid != state.firstUid || !check.firstTime.sameAs(state.firstTime))))
+        return done(false, QStringLiteral("records removed or added before the indexed ones"));
+    if (check.maxUid > state.lastUid) {
+        if (check.maxUid - state.lastUid > MaxBehind)
+            return done(
+                false, QStringLiteral("index behind by %1 records").arg(check.maxUid - state.lastUid));
+        qint64 newer = 0;
+        if (!file.countAfterInRange(state.lastUid, low, high, &newer))
+            return done(false, QStringLiteral("station file unreadable: ") + file.errorString());
+        if (newer > 0)
+            return done(false, QStringLiteral("index behind by %1 records in the range").arg(newer));
+    }
+    return done(true, QString());
+}
+
+IndexAnswer<bool> IndexReader::covers(const QString& time1, const QString& time2) const
+{
+    IndexAnswer<bool> answer;
+    Session session;
+    answer.available = begin(session, time1, time2, &answer.reason);
+    answer.value = answer.available;
+    return answer;
+}
+
+IndexAnswer<ModelCounts> IndexReader::countByModel(const QString& time1, const QString& time2) const
+{
+    IndexAnswer<ModelCounts> answer;
+    Session session;
+    if (!begin(session, time1, time2, &answer.reason))
+        return answer;
+    SqliteStatement counts(session.index, CountsSql);
+    counts.bind(1, session.low.ti).bind(2, session.low.tx).bind(3, session.high.ti).bind(4, session.high.tx);
+    while (counts.step()) {
+        const qint64 n = counts.int64(1);
+        if (n == 0)
+            continue; // no group for a model without records in the range
+        answer.value.total += n;
+        // As CountData reads the grouping: the model as Qt's driver types it,
+        // as text; count(model) is 0 for the NULL model.
+        answer.value.counts[counts.variant(0).toString()] += counts.isNull(0) ? 0 : int(n);
+    }
+    if (counts.failed()) {
+        answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
+        answer.value = ModelCounts();
+        return answer;
+    }
+    answer.available = true;
+    return answer;
+}
+
+IndexAnswer<qint64> IndexReader::countOfModel(
+    const QString& time1, const QString& time2, const QString& model) const
+{
+    IndexAnswer<qint64> answer;
+    Session session;
+    if (!begin(session, time1, time2, &answer.reason))
+        return answer;
+    // Compared as the station compares: the models column has its type.
+    SqliteStatement ids(session.index, ModelIdsSql);
+    SqliteStatement count(session.index, CountModelSql);
+    ids.bind(1, model.toUtf8());
+    while (ids.step()) {
+        count.reset()
+            .bind(1, ids.int64(0))
+            .bind(2, session.low.ti)
+            .bind(3, session.low.tx)
+            .bind(4, session.high.ti)
+            .bind(5, session.high.tx);
+        if (!count.step())
+            break;
+        answer.value += count.int64(0);
+    }
+    if (ids.failed() || count.failed()) {
+        answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
+        answer.value = 0;
+        return answer;
+    }
+    answer.available = true;
+    return answer;
+}
+
+IndexAnswer<QVector<qint64>> IndexReader::pageUids(
+    const QString& time1, const QString& time2, const QString& model, qint64 offset, qint64 limit) const
+{
+    IndexAnswer<QVector<qint64>> answer;
+    Session session;
+    if (!begin(session, time1, time2, &answer.reason))
+        return answer;
+    SqliteStatement ids(session.index, ModelIdsSql);
+    ids.bind(1, model.toUtf8());
+    QVector<qint64> found;
+    while (ids.step())
+        found << ids.int64(0);
+    if (ids.failed()) {
+        answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
+        return answer;
+    }
+    if (found.size() > 1) {
+        // Not with the station's text column; two values equal to one name
+        // would interleave by time, which one run cannot give.
+        answer.reason = QStringLiteral("model name matches several stored values");
+        return answer;
+    }
+    answer.available = true;
+    if (found.isEmpty())
+        return answer;
+    SqliteStatement page(session.index, PageSql);
+    page.bind(1, found.first())
+        .bind(2, session.low.ti)
+        .bind(3, session.low.tx)
+        .bind(4, session.high.ti)
+        .bind(5, session.high.tx)
+        .bind(6, limit)
+        .bind(7, offset);
+    while (page.step())
+        answer.value << page.int64(0);
+    if (page.failed()) {
+        answer.available = false;
+        answer.value.clear();
+        answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
+    }
+    return answer;
+}

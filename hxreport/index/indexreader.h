@@ -1,0 +1,77 @@
+#ifndef INDEXREADER_H
+#define INDEXREADER_H
+
+#include <QMap>
+#include <QString>
+#include <QVector>
+
+// The answer of an index query: the value when available; otherwise a
+// one-line reason, and the caller answers with the direct statement.
+template <class T> struct IndexAnswer
+{
+    bool available = false;
+    QString reason;
+    T value {};
+};
+
+// Per-model counts as the statistics page computes them (CountData): total is
+// the range's count(*); counts maps each model value's text (a NULL model
+// reads as "") to the sum of count(model) over the values with that text, so
+// a NULL model adds 0 and an empty model its records.
+struct ModelCounts
+{
+    qint64 total = 0;
+    QMap<QString, int> counts;
+};
+
+// Answers from the index file what the direct statements on the station file
+// answer, for ranges time1 < time < time2 (both bounds exclusive, compared as
+// texts, as the query builder's statements do), or says it cannot.
+//
+// Each call opens its own connections (to the index, and read-only to the
+// station for the coverage check) and closes them before it returns, so any
+// thread may call any function at any time, concurrently with the sync.
+// Everything a call answers comes from one snapshot of the index, read after
+// the station was seen to hold no other record in the range: records the
+// station writes meanwhile may or may not be counted, never half of them.
+class IndexReader
+{
+public:
+    IndexReader() = default;
+    IndexReader(const QString& stationPath, const QString& indexPath);
+
+    QString stationPath() const { return m_StationPath; }
+    QString indexPath() const { return m_IndexPath; }
+
+    // Whether the index is in step with the station for the range now; the
+    // query functions check the same first.
+    IndexAnswer<bool> covers(const QString& time1, const QString& time2) const;
+
+    // The statistics: statement "select model,count(model) from (select model
+    // from wftable where time >'t1' and time < 't2') GROUP BY model" and the
+    // count of the range.
+    IndexAnswer<ModelCounts> countByModel(const QString& time1, const QString& time2) const;
+    // The production count of one model: "select count(*) from wftable where
+    // time >'t1' and time < 't2' and model='name'".
+    IndexAnswer<qint64> countOfModel(const QString& time1, const QString& time2, const QString& model) const;
+    // The uids of one page of one model, in the order of "select * from
+    // wftable where time >'t1' and time <'t2' and model = 'name' LIMIT limit
+    // OFFSET offset" (time, then uid, as the time index yields them).
+    IndexAnswer<QVector<qint64>> pageUids(
+        const QString& time1, const QString& time2, const QString& model, qint64 offset, qint64 limit) const;
+
+    // How far the station may be ahead of the index (records) for a range to
+    // count as covered when none of those records falls into it.
+    static const int MaxBehind = 5000;
+
+private:
+    struct Session;
+    // Opens the index snapshot and checks coverage of the range; false with
+    // a reason when the index cannot answer.
+    bool begin(Session& session, const QString& time1, const QString& time2, QString* reason) const;
+
+    QString m_StationPath;
+    QString m_IndexPath;
+};
+
+#endif // INDEXREADER_H

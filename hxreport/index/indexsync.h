@@ -1,0 +1,88 @@
+#ifndef INDEXSYNC_H
+#define INDEXSYNC_H
+
+#include "indexfile.h"
+#include "stationfile.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+// Builds and keeps the index file in step with the station file: the worker
+// of RecordIndex, a QObject moved to its own thread.
+//
+// A pass (syncNow):
+// 1. Opens the index (creating it; a file of another version, of another
+//    station file, damaged or not a database is made anew) and the station
+//    file read-only.
+// 2. Checks in one station read transaction what has changed since the last
+//    pass, and repairs or starts again (see checkStation()).
+// 3. A first build reads the records in time order from the time index and
+//    each record's start (StationFile::readByTime): no thumbnail is read.
+//    Later, and after the build, reads the records after the last indexed uid in chunks (at most
+//    ChunkRows records or ChunkMs each, one short read transaction per chunk)
+//    and commits each chunk to the index together with the new state, so an
+//    interrupted build resumes at the next pass where it stopped.
+// Progress by signal, done of total records to read in this pass.
+//
+// Thread: everything runs in the worker thread, except requestStop(), which
+// any thread may call (it also interrupts a running statement).
+class IndexSync : public QObject
+{
+    Q_OBJECT
+public:
+    static const int ChunkRows = 4000;
+    static const int ChunkMs = 50;
+    // A pass that read at least this many records, and most of the index,
+    // rewrites the file packed.
+    static const int VacuumRows = 10000;
+
+    IndexSync(const QString& stationPath, const QString& indexPath, std::shared_ptr<std::atomic<bool>> stop,
+        QObject* parent = nullptr);
+    ~IndexSync() override;
+
+    // Rows and time per chunk (tests use small chunks).
+    void setChunk(int rows, int ms);
+
+public slots:
+    void syncNow();
+
+signals:
+    void progress(qint64 done, qint64 total);
+    // After each pass: inStep when the index holds every record the station
+    // had at its end; reason says why not otherwise.
+    void passFinished(bool inStep, const QString& reason);
+
+private:
+    bool openIndex(QString* reason);
+    bool reset(const QStringList& types, const QByteArray& fileId, QString* reason);
+    // Step 2; false (with reason) when the pass cannot go on.
+    // checked: what the station showed; its countAfter is what is left to read.
+    bool checkStation(StationFile& station, StationFile::Check* checked, QString* reason);
+    bool repair(const StationFile::Check& check, QString* reason);
+    bool insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next);
+    bool commitOrRollBack(bool ok, const IndexFile::State& next);
+    bool writeChunk(const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check);
+    // target: the station's record buildTarget, for the identity checks.
+    bool writeBuildChunk(
+        const QVector<StationFile::Row>& rows, bool finished, const StationFile::Check& target);
+    bool modelId(const SqliteValue& model, qint64* id);
+    bool pass(QString* reason);
+    bool failIndex(QString* reason, const QString& what);
+
+    QString m_StationPath;
+    QString m_IndexPath;
+    QString m_Canonical;
+    std::shared_ptr<std::atomic<bool>> m_pStop;
+    SqliteConnection m_Index;
+    IndexFile::State m_State;
+    QStringList m_Types;
+    QHash<QByteArray, qint64> m_ModelIds; // by type and bytes of the value
+    int m_nChunkRows = ChunkRows;
+    int m_nChunkMs = ChunkMs;
+};
+
+#endif // INDEXSYNC_H

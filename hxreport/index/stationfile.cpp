@@ -1,0 +1,299 @@
+#include "stationfile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+const char* const TableInfoSql = "PRAGMA table_info(wftable)";
+const char* const MaxUidSql = "SELECT max(uid) FROM wftable";
+const char* const SequenceSql = "SELECT seq FROM sqlite_sequence WHERE name = 'wftable'";
+const char* const RowSql = "SELECT time, model FROM wftable WHERE uid = ?1";
+// On the time index, which orders equal times by uid; NULL times are left out
+// because retention (time < cut-off) never deletes them.
+const char* const FirstSql
+    = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL ORDER BY time, uid LIMIT 1";
+// count(*) runs over the smallest index, the time index: no record is read.
+const char* const CountSql = "SELECT count(*) FROM wftable";
+const char* const CountAfterSql = "SELECT count(*) FROM wftable WHERE uid > ?1";
+// NOT INDEXED keeps SQLite on the uid key: only the records after ?1 are read.
+const char* const NewInRangeSql
+    = "SELECT count(*) FROM wftable NOT INDEXED WHERE uid > ?1 AND time > ?2 AND time < ?3";
+}
+
+const QStringList& StationFile::columns()
+{
+    static const QStringList names { QStringLiteral("time"), QStringLiteral("model"),
+        QStringLiteral("correlate"), QStringLiteral("detecttime"), QStringLiteral("diameter"),
+        QStringLiteral("hight") };
+    return names;
+}
+
+StationFile::StationFile(const QString& path, const std::atomic<bool>* interrupt)
+    : m_Path(path)
+    , m_pInterrupt(interrupt)
+{
+}
+
+bool StationFile::open()
+{
+    if (!QFile::exists(m_Path)) {
+        m_Error = QStringLiteral("station file missing");
+        return false;
+    }
+    if (!m_Db.open(m_Path, SqliteConnection::Mode::ReadOnly, m_pInterrupt, 2000))
+        return fail();
+    return true;
+}
+
+QByteArray StationFile::fileId(const QString& path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QByteArray();
+    return QByteArray::number(qulonglong(info.st_dev)) + ':' + QByteArray::number(qulonglong(info.st_ino));
+}
+
+bool StationFile::fail()
+{
+    m_Error = m_Db.errorString();
+    return false;
+}
+
+bool StationFile::declaredTypes(QStringList* types)
+{
+    SqliteStatement info(m_Db, TableInfoSql);
+    QHash<QString, QString> declared;
+    while (info.step())
+        declared.insert(QString::fromUtf8(info.text(1)).toLower(), QString::fromUtf8(info.text(2)));
+    if (info.failed())
+        return fail();
+    if (declared.isEmpty()) {
+        m_Error = QStringLiteral("station file has no table wftable");
+        return false;
+    }
+    types->clear();
+    QStringList select { QStringLiteral("uid") };
+    for (const QString& column : columns()) {
+        types->append(declared.value(column));
+        select << (declared.contains(column) ? column : QStringLiteral("NULL"));
+    }
+    m_ChunkSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid > ?1 ORDER BY uid LIMIT ?2")
+                     .arg(select.join(QLatin1Char(',')))
+                     .toUtf8();
+    // Without time, which the table keeps after the thumbnail.
+    m_RecordSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid = ?1")
+                      .arg(select.mid(2).join(QLatin1Char(',')))
+                      .toUtf8();
+    return true;
+}
+
+bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
+{
+    *check = Check();
+    {
+        SqliteStatement max(m_Db, MaxUidSql);
+        if (!max.step())
+            return fail();
+        check->maxUid = max.isNull(0) ? 0 : max.int64(0);
+    }
+    {
+        // A file without AUTOINCREMENT tables has no sqlite_sequence: no sequence.
+        SqliteStatement sequence(m_Db, SequenceSql);
+        if (sequence.isValid() && sequence.step()) {
+            check->hasSequence = true;
+            check->sequence = sequence.int64(0);
+        }
+    }
+    if (uid > 0) {
+        SqliteStatement row(m_Db, RowSql);
+        row.bind(1, uid);
+        if (row.step()) {
+            check->hasRow = true;
+            check->rowTime = SqliteValue(row.value(0));
+            check->rowModel = SqliteValue(row.value(1));
+        } else if (row.failed()) {
+            return fail();
+        }
+    }
+    {
+        SqliteStatement first(m_Db, FirstSql);
+        if (first.step()) {
+            check->hasFirst = true;
+            check->firstTime = SqliteValue(first.value(0));
+            check->firstUid = first.int64(1);
+            check->firstModel = SqliteValue(first.value(2));
+        } else if (first.failed()) {
+            return fail();
+        }
+    }
+    if (counts) {
+        SqliteStatement all(m_Db, CountSql);
+        if (!all.step())
+            return fail();
+        check->count = all.int64(0);
+        SqliteStatement after(m_Db, CountAfterSql);
+        after.bind(1, uid);
+        if (!after.step())
+            return fail();
+        check->countAfter = after.int64(0);
+    }
+    return true;
+}
+
+bool StationFile::check(qint64 uid, bool counts, Check* check)
+{
+    // Inside the caller's read transaction when there is one.
+    const bool own = m_Db.handle() && sqlite3_get_autocommit(m_Db.handle()) != 0;
+    if (own && !m_Db.exec("BEGIN"))
+        return fail();
+    const bool ok = readCheck(uid, counts, check);
+    if (own)
+        m_Db.exec("COMMIT");
+    return ok;
+}
+
+bool StationFile::readAfter(
+    qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check)
+{
+    rows->clear();
+    *caughtUp = false;
+    if (m_ChunkSql.isEmpty()) {
+        QStringList types;
+        if (!declaredTypes(&types))
+            return false;
+    }
+    if (!m_Db.exec("BEGIN"))
+        return fail();
+    QElapsedTimer clock;
+    clock.start();
+    bool ok = true;
+    bool stoppedEarly = false;
+    {
+        SqliteStatement chunk(m_Db, m_ChunkSql.constData());
+        chunk.bind(1, afterUid).bind(2, qint64(maxRows));
+        while (chunk.step()) {
+            Row row;
+            row.uid = chunk.int64(0);
+            for (int i = 0; i < 6; ++i)
+                row.values[i] = SqliteValue(chunk.value(i + 1));
+            rows->append(std::move(row));
+            if (clock.elapsed() >= maxMs && rows->size() < maxRows) {
+                stoppedEarly = true;
+                break;
+            }
+        }
+        ok = !chunk.failed();
+    }
+    if (ok && !stoppedEarly && rows->size() < maxRows) {
+        *caughtUp = true;
+        ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, true, check);
+    }
+    if (!ok)
+        fail();
+    m_Db.exec("COMMIT");
+    return ok;
+}
+
+bool StationFile::readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid,
+    int maxRows, int maxMs, QVector<Row>* rows, bool* finished)
+{
+    // On the time index alone (it holds the uid): NULL times first, then the
+    // rest in (time, uid) order, continuing after the last record read.
+    static const char* const FirstNull
+        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
+    static const char* const NextNull
+        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
+    static const char* const FirstTimed
+        = "SELECT time, uid FROM wftable WHERE time IS NOT NULL AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
+    static const char* const NextTimed
+        = "SELECT time, uid FROM wftable WHERE time >= ?4 AND (time > ?4 OR uid > ?3)"
+          " AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
+    rows->clear();
+    *finished = false;
+    if (m_RecordSql.isEmpty()) {
+        QStringList types;
+        if (!declaredTypes(&types))
+            return false;
+    }
+    if (!m_Db.exec("BEGIN"))
+        return fail();
+    bool ok = true;
+    bool inNulls = !started || afterTime.type() == SQLITE_NULL;
+    bool hasCursor = started;
+    SqliteValue cursorTime = afterTime;
+    qint64 cursorUid = afterUid;
+    while (ok && rows->size() < maxRows) {
+        const char* sql = inNulls ? (hasCursor ? NextNull : FirstNull) : (hasCursor ? NextTimed : FirstTimed);
+        const int wanted = maxRows - rows->size();
+        SqliteStatement keys(m_Db, sql);
+        keys.bind(1, target).bind(2, qint64(wanted));
+        if (hasCursor) {
+            keys.bind(3, cursorUid);
+            if (!inNulls)
+                keys.bindValue(4, cursorTime.get());
+        }
+        int found = 0;
+        while (keys.step()) {
+            Row row;
+            row.values[0] = SqliteValue(keys.value(0));
+            row.uid = keys.int64(1);
+            rows->append(std::move(row));
+            ++found;
+        }
+        ok = !keys.failed();
+        if (found > 0) {
+            hasCursor = true;
+            cursorTime = rows->last().values[0];
+            cursorUid = rows->last().uid;
+        }
+        if (!ok || found == wanted)
+            break;
+        if (!inNulls) {
+            *finished = true;
+            break;
+        }
+        // The NULL times are done: the timed records from their start.
+        inNulls = false;
+        hasCursor = false;
+    }
+    // The other columns from each record's start.
+    if (ok) {
+        QElapsedTimer clock;
+        clock.start();
+        SqliteStatement record(m_Db, m_RecordSql.constData());
+        for (int r = 0; r < rows->size(); ++r) {
+            // Past the time allowed, the chunk ends here (and is not the last).
+            if (clock.elapsed() >= maxMs && r > 0) {
+                rows->resize(r);
+                *finished = false;
+                break;
+            }
+            Row& row = (*rows)[r];
+            record.reset().bind(1, row.uid);
+            if (!record.step()) {
+                ok = false;
+                break;
+            }
+            for (int i = 1; i < 6; ++i)
+                row.values[i] = SqliteValue(record.value(i - 1));
+        }
+    }
+    if (!ok)
+        fail();
+    m_Db.exec("COMMIT");
+    return ok;
+}
+
+bool StationFile::countAfterInRange(
+    qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count)
+{
+    SqliteStatement statement(m_Db, NewInRangeSql);
+    statement.bind(1, afterUid).bind(2, time1).bind(3, time2);
+    if (!statement.step())
+        return fail();
+    *count = statement.int64(0);
+    return true;
+}

@@ -1,0 +1,84 @@
+#ifndef STATIONFILE_H
+#define STATIONFILE_H
+
+#include "sqlitehandle.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// Reads what the index needs from the station's wheelhubwf.db, on a read-only
+// connection (the file is never written), each step in one short statement
+// or read transaction so the station never waits long for its lock.
+class StationFile
+{
+public:
+    // The measured columns the index copies, in the order of IndexFile's rec.
+    static const QStringList& columns(); // time, model, correlate, detecttime, diameter, hight
+
+    struct Check
+    {
+        qint64 maxUid = 0; // 0 when the table is empty
+        bool hasSequence = false; // the table is AUTOINCREMENT: uids never come back
+        qint64 sequence = 0;
+        bool hasRow = false; // the record uid == asked uid
+        SqliteValue rowTime;
+        SqliteValue rowModel;
+        // First record in (time, uid) order among those with a time.
+        bool hasFirst = false;
+        SqliteValue firstTime;
+        qint64 firstUid = 0;
+        SqliteValue firstModel;
+        qint64 count = -1; // all records (when asked)
+        qint64 countAfter = -1; // records with uid > the asked uid (when asked)
+    };
+
+    struct Row
+    {
+        qint64 uid = 0;
+        SqliteValue values[6]; // in columns() order
+    };
+
+    explicit StationFile(const QString& path, const std::atomic<bool>* interrupt = nullptr);
+
+    bool open();
+    SqliteConnection& connection() { return m_Db; }
+    QString errorString() const { return m_Error; }
+
+    // Device and inode of the file (empty where unknown).
+    static QByteArray fileId(const QString& path);
+    // Declared types of columns(), in that order (empty for a missing column);
+    // false when the file has no wftable.
+    bool declaredTypes(QStringList* types);
+
+    // One read transaction: maxUid, sequence, the record `uid` (when > 0), the
+    // first record; with counts also the count of all and of uid > `uid`.
+    bool check(qint64 uid, bool counts, Check* check);
+    // Records with uid > afterUid in uid order, at most maxRows, stopping
+    // early after maxMs; *caughtUp when there were no more. With caughtUp the
+    // same read transaction also fills *check (counts included).
+    bool readAfter(qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check);
+    // The first build's step: the records with uid <= target that follow
+    // (afterTime, afterUid) in (time, uid) order (all from the first one when
+    // !started), at most maxRows or maxMs. Times and uids come from the time
+    // index and the other columns from each record's start, so no thumbnail
+    // is read. *finished when there are no more.
+    bool readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid, int maxRows,
+        int maxMs, QVector<Row>* rows, bool* finished);
+    // Records with uid > afterUid whose time lies in (time1, time2), counted
+    // along the uid key (reads only the records after afterUid).
+    bool countAfterInRange(qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count);
+
+private:
+    bool readCheck(qint64 uid, bool counts, Check* check);
+    bool fail();
+
+    QString m_Path;
+    const std::atomic<bool>* m_pInterrupt;
+    SqliteConnection m_Db;
+    QString m_Error;
+    QByteArray m_ChunkSql;
+    QByteArray m_RecordSql; // the columns but time of one record by uid
+};
+
+#endif // STATIONFILE_H

@@ -1,0 +1,112 @@
+#include "timekey.h"
+
+namespace {
+// 'd' marks a digit position; anything else must stand as written.
+const char Shape[TimeKey::Length + 1] = "dddd-dd-dd dd:dd:dd";
+
+bool isDigitSlot(int i)
+{
+    return Shape[i] == 'd';
+}
+
+// The largest character allowed at each position from i on.
+void fillMax(char* out, int from)
+{
+    for (int i = from; i < TimeKey::Length; ++i)
+        out[i] = isDigitSlot(i) ? '9' : Shape[i];
+}
+
+// Lowers the rightmost digit before `before` that can be lowered and fills the
+// rest with the largest characters: the largest well-shaped text below out's
+// first `before` characters. False when every digit there is '0'.
+bool lowerBefore(char* out, int before)
+{
+    for (int j = before - 1; j >= 0; --j) {
+        if (isDigitSlot(j) && out[j] > '0') {
+            --out[j];
+            fillMax(out, j + 1);
+            return true;
+        }
+    }
+    return false;
+}
+}
+
+bool TimeKey::isWellShaped(const QByteArray& text)
+{
+    if (text.size() != Length)
+        return false;
+    for (int i = 0; i < Length; ++i) {
+        const char c = text.at(i);
+        if (isDigitSlot(i) ? (c < '0' || c > '9') : c != Shape[i])
+            return false;
+    }
+    return true;
+}
+
+bool TimeKey::floorOf(const QByteArray& text, char out[Length])
+{
+    // Bytes compare unsigned, as SQLite's memcmp does.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.constData());
+    const int size = text.size();
+    for (int i = 0; i < Length; ++i) {
+        if (i == size) // text is a proper prefix: every extension is above it
+            return lowerBefore(out, i);
+        const unsigned char c = bytes[i];
+        const unsigned char low = isDigitSlot(i) ? '0' : static_cast<unsigned char>(Shape[i]);
+        const unsigned char high = isDigitSlot(i) ? '9' : static_cast<unsigned char>(Shape[i]);
+        if (c >= low && c <= high) {
+            out[i] = static_cast<char>(c);
+            continue;
+        }
+        if (c > high) {
+            out[i] = static_cast<char>(high);
+            fillMax(out, i + 1);
+            return true;
+        }
+        return lowerBefore(out, i);
+    }
+    return true; // the first 19 bytes are well shaped: equal, or a prefix of text
+}
+
+qint64 TimeKey::pack(const char text[Length])
+{
+    qint64 value = 0;
+    for (int i = 0; i < Length; ++i) {
+        if (isDigitSlot(i))
+            value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+QByteArray TimeKey::unpack(qint64 packed)
+{
+    QByteArray text(Length, '0');
+    for (int i = Length - 1; i >= 0; --i) {
+        if (isDigitSlot(i)) {
+            text[i] = static_cast<char>('0' + packed % 10);
+            packed /= 10;
+        } else {
+            text[i] = Shape[i];
+        }
+    }
+    return text;
+}
+
+TimeKey TimeKey::ofText(const QByteArray& utf8)
+{
+    TimeKey key;
+    char floor[Length];
+    if (!floorOf(utf8, floor)) {
+        key.ti = NoFloor;
+        key.tx = utf8;
+        // Keeps the text non-null: SQLite must see a text, even an empty one.
+        if (key.tx.isNull())
+            key.tx = QByteArray("");
+        return key;
+    }
+    key.ti = pack(floor);
+    if (!isWellShaped(utf8))
+        key.tx = utf8;
+    return key;
+}

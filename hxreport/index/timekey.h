@@ -1,0 +1,53 @@
+#ifndef TIMEKEY_H
+#define TIMEKEY_H
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// The index's compact, order-preserving key of a station time text.
+//
+// The station's statements compare times as texts (BINARY collation: byte by
+// byte over UTF-8, a prefix before its extensions). Almost every stored time
+// has the shape "dddd-dd-dd dd:dd:dd" (d a digit); such a text is kept as the
+// integer of its 14 digits (6 bytes on disk instead of 19), whose numeric
+// order is the texts' order. Any other text ("odd" format) keeps its text,
+// after the integer of the largest well-shaped text at or below it (its
+// floor), or after -1 when there is none. Keys compare as (ti, tx) with the
+// empty text for well-shaped times, and for any two texts a, b:
+//     a < b  <=>  key(a) < key(b)        (and a == b <=> key(a) == key(b))
+// because no well-shaped text lies strictly between an odd text and its floor
+// and an odd text is never empty when ti >= 0. So a range condition
+// "time > t1 and time < t2" on texts becomes "(ti,tx) > key(t1) and (ti,tx) <
+// key(t2)" on keys, for bounds of any shape.
+//
+// Stored values that are not texts get ti = NotText (numbers), NullTime or
+// BlobTime: a range between two text bounds never holds them (numbers sort
+// before texts and blobs after them; NULL compares to nothing), and they are
+// below every key a text bound can have. They are kept apart because the
+// station's retention (time < cut-off) deletes numbers but not NULLs or blobs.
+struct TimeKey
+{
+    static const qint64 NoFloor = -1;
+    static const qint64 NotText = -2;
+    static const qint64 NullTime = -3;
+    static const qint64 BlobTime = -4;
+    static const int Length = 19;
+
+    qint64 ti = NotText;
+    QByteArray tx; // empty for well-shaped texts and for non-texts
+
+    // The key of a text time given as its UTF-8 bytes.
+    static TimeKey ofText(const QByteArray& utf8);
+    // The largest well-shaped text that is <= text (byte order); false when
+    // there is none. out receives the 19 bytes.
+    static bool floorOf(const QByteArray& text, char out[Length]);
+    // The 14 digits of a well-shaped text as an integer, and back.
+    static qint64 pack(const char text[Length]);
+    static QByteArray unpack(qint64 packed);
+    static bool isWellShaped(const QByteArray& text);
+
+    bool operator==(const TimeKey& other) const { return ti == other.ti && tx == other.tx; }
+    bool operator<(const TimeKey& other) const { return ti != other.ti ? ti < other.ti : tx < other.tx; }
+};
+
+#endif // TIMEKEY_H
