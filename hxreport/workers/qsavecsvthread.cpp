@@ -129,6 +129,12 @@ bool QSaveCSVThread::writeRecords(QIODevice* device, const QStringList& columns,
         // The stream is checked every few hundred rows, not flushed per row.
         return number % 256 != 0 || csv.ok();
     });
+    return finishRecords(csv, queried, number, footer);
+}
+
+bool QSaveCSVThread::finishRecords(CsvWriter& csv, bool queried, int number,
+    void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
+{
     m_nRows = number;
     if (!csv.ok()) {
         m_ErrorString = csv.errorString();
@@ -157,21 +163,7 @@ bool QSaveCSVThread::writeProductionViews(QIODevice* device)
         csv.writeProductionRow(++number, values);
         return number % 256 != 0 || csv.ok();
     });
-    m_nRows = number;
-    if (!csv.ok()) {
-        m_ErrorString = csv.errorString();
-        return false;
-    }
-    if (!queried) {
-        m_ErrorString = m_pDB->lastError().text();
-        return false;
-    }
-    csv.writeProductionFooter(number, m_User, QDateTime::currentDateTime());
-    if (!csv.ok()) {
-        m_ErrorString = csv.errorString();
-        return false;
-    }
-    return true;
+    return finishRecords(csv, queried, number, &CsvWriter::writeProductionFooter);
 }
 
 bool QSaveCSVThread::readRowViews(const QStringList& columns, const std::function<bool(const RowView&)>& row)

@@ -80,6 +80,10 @@ private:
     // Streams the given columns of every row to row() until it returns false;
     // false when a statement failed.
     bool readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row);
+    // The end of a record file: the errors of writing or reading, else the
+    // footer; records how many rows were written.
+    bool finishRecords(CsvWriter& csv, bool queried, int number,
+        void (CsvWriter::*footer)(int, const QString&, const QDateTime&));
     bool readRowViews(const QStringList& columns, const std::function<bool(const RowView&)>& row);
     bool writeProductionViews(QIODevice* device);
     bool writeRecords(QIODevice* device, const QStringList& columns,
