@@ -138,3 +138,13 @@ QVector<BoundStatement> TimeSlicer::splitStatements(const QString& sql) const
         statements << BoundStatement { part, {} };
     return statements;
 }
+
+QVector<BoundStatement> TimeSlicer::countStatements(const RangeQuery& range) const
+{
+    if (range.isTimeOnly())
+        return { range.countStatement() };
+    QVector<BoundStatement> statements;
+    for (const RangeQuery& slice : split(range))
+        statements << slice.countStatement();
+    return statements;
+}

@@ -45,6 +45,9 @@ public:
     QStringList split(const QString& sql) const;
     // The slices of a statement text as statements to run (nothing to bind).
     QVector<BoundStatement> splitStatements(const QString& sql) const;
+    // The count statements of a range: one per slice, or the whole range's
+    // when the time index alone counts it (a bare range is not worth slicing).
+    QVector<BoundStatement> countStatements(const RangeQuery& range) const;
 
 private:
     // The slices' lower ends after the first, found on the table's time

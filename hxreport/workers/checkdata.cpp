@@ -25,15 +25,7 @@ void CheckData::doWork(QVariantMap m_map)
 
 void CheckData::doRange(RangeQuery range, int limit, int offset)
 {
-    const auto counts = [this, range] {
-        // The time index alone counts a bare range quickly: not worth slicing.
-        if (range.isTimeOnly())
-            return QVector<BoundStatement> { range.countStatement() };
-        QVector<BoundStatement> statements;
-        for (const RangeQuery& slice : TimeSlicer(m_pDB).split(range))
-            statements << slice.countStatement();
-        return statements;
-    };
+    const auto counts = [this, range] { return TimeSlicer(m_pDB).countStatements(range); };
     serve(counts, range.pageStatement(limit, offset), limit);
 }
 

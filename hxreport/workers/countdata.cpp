@@ -29,15 +29,7 @@ void CountData::doWork(QVariantMap m_Map)
 
 void CountData::countRange(RangeQuery range)
 {
-    const auto counts = [this, range] {
-        // The time index alone counts a bare range quickly: not worth slicing.
-        if (range.isTimeOnly())
-            return QVector<BoundStatement> { range.countStatement() };
-        QVector<BoundStatement> statements;
-        for (const RangeQuery& slice : TimeSlicer(m_pDB).split(range))
-            statements << slice.countStatement();
-        return statements;
-    };
+    const auto counts = [this, range] { return TimeSlicer(m_pDB).countStatements(range); };
     const auto groupings = [this, range] {
         QVector<BoundStatement> statements;
         for (const RangeQuery& slice : TimeSlicer(m_pDB).split(range))

@@ -53,7 +53,7 @@ public:
         return query.next() ? query.value(0).toLongLong() : -1;
     }
 
-    // The production page's statement for one model (Part 4.1), with the
+    // The production page's statement for one model, with the
     // model's quotes doubled so that a name like D4's stays one value.
     QVector<qint64> page(
         const QString& t1, const QString& t2, const QString& model, qint64 offset, qint64 limit)
