@@ -1,4 +1,5 @@
 #include "benchrunner.h"
+#include "benchutil.h"
 
 #include "apppaths.h"
 #include "detectdatadb.h"
@@ -45,19 +46,8 @@ const char* const DataVersion = "bench-data v1";
 const char* const StartupTag = "STARTUP_MS ";
 const char* const StartupSqlTag = "STARTUP_SQL ";
 
-QTextStream& err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+QTextStream& (*const err)() = &BenchUtil::err;
+double (*const median)(std::vector<double>) = &BenchUtil::median;
 
 using GuiTest::child;
 

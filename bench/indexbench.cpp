@@ -1,4 +1,5 @@
 #include "indexbench.h"
+#include "benchutil.h"
 
 #include "indexfile.h"
 #include "recordindex.h"
@@ -27,19 +28,8 @@ const int PageSize = 50;
 const int SyncRecords = 1000;
 const int WaitMs = 60 * 60 * 1000;
 
-QTextStream& err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+QTextStream& (*const err)() = &BenchUtil::err;
+double (*const median)(std::vector<double>) = &BenchUtil::median;
 
 // One pass of the index's worker, from the request to its end.
 double timedPass(RecordIndex& index, bool start, bool* inStep)
