@@ -3,6 +3,7 @@
 #include "apppaths.h"
 #include "checkdata.h"
 #include "checkthread.h"
+#include "confirmbox.h"
 #include "countdata.h"
 #include "detectdatadb.h"
 #include "exportquery.h"
@@ -22,10 +23,7 @@
 #include <QCompleter>
 #include <QDebug>
 #include <QDir>
-#include <QEventLoop>
 #include <QGridLayout>
-#include <QIntValidator>
-#include <QPushButton>
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QTranslator>
@@ -137,13 +135,7 @@ hxReport::~hxReport()
     stopThread(m_Workthread, "m_Workthread");
     stopThread(m_WorkThreadCount, "m_WorkThreadCount");
     stopThread(m_WorkThreadCheckHistory, "m_WorkThreadCheckHistory");
-    // Their deleteLater() would need an event loop that has ended by now.
-    for (const QPointer<QThread>& thread : qAsConst(m_OneShotThreads)) {
-        if (thread) {
-            thread->wait();
-            delete thread.data();
-        }
-    }
+    m_OneShotThreads.finishAll();
 
     delete m_pLogModel;
     m_pLogModel = nullptr;
@@ -227,18 +219,9 @@ void hxReport::initConnections()
     connect(ui.Prev_checkShengchang, SIGNAL(clicked()), this, SLOT(onHistoryButton()));
     connect(ui.Next_checkShengchang, SIGNAL(clicked()), this, SLOT(onHistoryButton()));
 
-    ui.LineNumber_checkShengchang->setText(QStringLiteral("50"));
-    ui.LineNumber_checkShengchang->setValidator(new QIntValidator(1, 9999, this));
-    ui.showNum_Label_Checkdata->setText(tr("共显示%1条记录").arg(0));
-    ui.showPage_Label_Checkdata->setText(tr("第%1页 共%2页").arg(0).arg(0));
-
-    for (int i = 0; i < ui.check_listWidget->count(); ++i) {
-        QListWidgetItem* item = ui.check_listWidget->item(i);
-        // An item without a size hint reports (-1, -1), and Qt drops a hint
-        // with a negative width, so the item's laid-out width is used.
-        item->setSizeHint(QSize(ui.check_listWidget->visualItemRect(item).width(), 45));
-    }
-    PageLayout::keepNavigationReadable(ui.check_listWidget);
+    PageLayout::resetPaging(
+        ui.LineNumber_checkShengchang, ui.showPage_Label_Checkdata, ui.showNum_Label_Checkdata, this);
+    PageLayout::setUpNavigation(ui.check_listWidget);
     PageLayout::letCountWrap(ui.showNum_Label_Checkdata, ui.horizontalLayout);
     PageLayout::letCountWrap(ui.showNum_Label_Checkdata_2, ui.horizontalLayout_2);
     connect(ui.check_listWidget, SIGNAL(currentRowChanged(int)), this, SLOT(onSetCurrentIndex(int)));
@@ -247,28 +230,17 @@ void hxReport::initConnections()
     connect(ui.tableView_checkShengchang, SIGNAL(doubleClicked(QModelIndex)), this,
         SLOT(onTableViewClick(QModelIndex)));
 
-    ui.LineNumber_log->setText(QStringLiteral("50"));
-    ui.LineNumber_log->setValidator(new QIntValidator(1, 9999, this));
     connect(ui.Prev_checklog, SIGNAL(clicked()), this, SLOT(onLogButton()));
     connect(ui.Next_checklog, SIGNAL(clicked()), this, SLOT(onLogButton()));
-    ui.showPage_Label_Checkdata_2->setText(tr("第%1页 共%2页").arg(0).arg(0));
-    ui.showNum_Label_Checkdata_2->setText(tr("共显示%1条记录").arg(0));
+    PageLayout::resetPaging(
+        ui.LineNumber_log, ui.showPage_Label_Checkdata_2, ui.showNum_Label_Checkdata_2, this);
 }
 
 // ---------------------------------------------------------------- helpers
 
 bool hxReport::showMessageBox(QMessageBox::Icon icon, QString title, QString text, int withCancel)
 {
-    QMessageBox box(
-        icon, title, text, QMessageBox::Ok, nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    if (withCancel == 1)
-        box.addButton(QMessageBox::Cancel);
-    box.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
-    box.button(QMessageBox::Ok)->setText(tr("确认"));
-    if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
-        cancel->setText(tr("取消"));
-    box.exec();
-    return box.clickedButton() == box.button(QMessageBox::Ok);
+    return ConfirmBox::exec(icon, title, text, withCancel == 1);
 }
 
 bool hxReport::waitForFinish(QString title)
@@ -278,25 +250,7 @@ bool hxReport::waitForFinish(QString title)
 
 bool hxReport::waitForFinishCancelable(const QString& title, const std::function<void()>& cancel)
 {
-    WaitingDialog dialog(nullptr);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
-    dialog.setAttribute(Qt::WA_QuitOnClose, false); // as m_WaitingDialog
-    dialog.setWindowTitle(title);
-    if (cancel) {
-        dialog.setCancelable(true);
-        connect(&dialog, &WaitingDialog::cancelRequested, &dialog, cancel);
-    }
-    dialog.startProgress(50, 150);
-    dialog.show();
-    QEventLoop loop;
-    bool finished = false;
-    connect(this, SIGNAL(sgFinish()), &loop, SLOT(quit()));
-    const QMetaObject::Connection marker
-        = connect(this, &hxReport::sgFinish, &loop, [&finished] { finished = true; });
-    loop.exec();
-    disconnect(marker);
-    return finished;
+    return WaitingDialog::waitFor(this, SIGNAL(sgFinish()), title, cancel);
 }
 
 void hxReport::noteOperation(QString text)
@@ -334,22 +288,12 @@ void hxReport::showStatus(const QString& text)
 
 bool hxReport::hasRunningQueries() const
 {
-    for (const QPointer<QThread>& thread : m_OneShotThreads) {
-        if (thread && thread->isRunning())
-            return true;
-    }
-    return false;
+    return m_OneShotThreads.hasRunning();
 }
 
 void hxReport::startThread(QThread* thread, const char* signal, const char* slot)
 {
-    connect(thread, signal, this, slot);
-    connect(thread, SIGNAL(finished()), thread, SLOT(deleteLater()));
-    m_OneShotThreads.erase(std::remove_if(m_OneShotThreads.begin(), m_OneShotThreads.end(),
-                               [](const QPointer<QThread>& t) { return t.isNull(); }),
-        m_OneShotThreads.end());
-    m_OneShotThreads.append(thread);
-    thread->start();
+    m_OneShotThreads.start(thread, this, signal, slot);
 }
 
 // ---------------------------------------------------------------- language

@@ -1,6 +1,7 @@
 #ifndef HXREPORT_H
 #define HXREPORT_H
 
+#include "oneshotthreads.h"
 #include "pagecursor.h"
 #include "pagehost.h"
 #include "rangecontrols.h"
@@ -186,7 +187,7 @@ private:
     RangeControls m_Ranges;
     // The worker whose progress shows m_WaitingDialog.
     QPointer<QObject> m_pWaitingFor;
-    QList<QPointer<QThread>> m_OneShotThreads;
+    OneShotThreads m_OneShotThreads;
 };
 
 #endif // HXREPORT_H

@@ -1,6 +1,7 @@
 #include "waitingdialog.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
@@ -79,4 +80,32 @@ void WaitingDialog::setCancelable(bool cancelable)
 {
     m_pCancel->setVisible(cancelable);
     m_pCancel->setEnabled(cancelable);
+}
+
+bool WaitingDialog::waitFor(
+    QObject* source, const char* signal, const QString& title, const std::function<void()>& cancel)
+{
+    WaitingDialog dialog(nullptr);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
+    // A waiting dialog must not keep the program alive once the window is
+    // closed: it would hide when the work ends and leave an invisible process.
+    dialog.setAttribute(Qt::WA_QuitOnClose, false);
+    dialog.setWindowTitle(title);
+    if (cancel) {
+        dialog.setCancelable(true);
+        connect(&dialog, &WaitingDialog::cancelRequested, &dialog, cancel);
+    }
+    dialog.startProgress(50, 150);
+    dialog.show();
+    QEventLoop loop;
+    connect(source, signal, &dialog, SLOT(markFinished()));
+    connect(source, signal, &loop, SLOT(quit()));
+    loop.exec();
+    return dialog.m_bFinished;
+}
+
+void WaitingDialog::markFinished()
+{
+    m_bFinished = true;
 }

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <functional>
+
 class QProgressBar;
 class QPushButton;
 
@@ -37,12 +39,21 @@ public:
     // still only hides the dialog.
     void setCancelable(bool cancelable);
 
+    // Shows a modal waiting dialog titled title until source emits signal (a
+    // SIGNAL() text); with cancel, its "取消" button calls it. False when the
+    // wait ended without the signal (the application is quitting).
+    static bool waitFor(
+        QObject* source, const char* signal, const QString& title, const std::function<void()>& cancel);
+
 signals:
     void cancelRequested();
 
 public slots:
     // One animation step.
     void UpdateSlot();
+
+private slots:
+    void markFinished();
 
 private:
     int m_Count = 0;
@@ -51,6 +62,7 @@ private:
     QTimer m_Timer;
     QProgressBar* m_Bar = nullptr; // child of the dialog
     QPushButton* m_pCancel = nullptr; // child of the dialog
+    bool m_bFinished = false; // the awaited signal came (waitFor)
 };
 
 #endif // WAITINGDIALOG_H

@@ -16,7 +16,7 @@ layer_of_path() {
         hxreport/pages/*) echo pages ;;
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
-        hxreport/waitingdialog.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
+        hxreport/waitingdialog.* | hxreport/confirmbox.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/*) echo tools ;;
         tests/*) echo tests ;;

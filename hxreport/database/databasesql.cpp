@@ -2,11 +2,11 @@
 
 #include "cancelflag.h"
 #include "memoryresult.h"
+#include "sqlitehooks.h"
 #include "sqlitevalues.h"
 #include "stationschema.h"
 
 #include <QHash>
-#include <QSqlDriver>
 #include <QSqlRecord>
 #include <QThread>
 #include <QThreadStorage>
@@ -16,9 +16,8 @@
 struct DataBaseSql::State
 {
     quint64 id = 0;
-    QAtomicInt interrupted;
     QAtomicInt alive { 1 };
-    QAtomicInt busyTimeoutMs; // of the object's connections, set as they open
+    SqliteHooks::Control hooks; // outlives the connections: the entries hold the state
 };
 
 namespace {
@@ -30,12 +29,7 @@ const char* const MysqlCreateTable
     = "CREATE TABLE `testtable2` (`id` int(11) NOT NULL,`name` varchar(60) DEFAULT NULL,"
       "`age` int(11) DEFAULT NULL,PRIMARY KEY(`id`)) ENGINE = InnoDB DEFAULT CHARSET = utf8; ";
 const char* const UpdateProbe = "select max(md_unique) from e_report_forms";
-// How many virtual machine instructions pass between two interrupt checks.
-const int ProgressInterval = 1000;
 const char* const InterruptedCode = "9"; // SQLITE_INTERRUPT
-// Waiting for a lock: the first few retries after 1 ms each, then every 10 ms.
-const int BusyQuickSteps = 10;
-const int BusyStepMs = 10;
 
 QAtomicInteger<quint64> nextId;
 
@@ -116,81 +110,6 @@ ThreadConnections& threadConnections()
     return *storage.localData();
 }
 
-// Called by SQLite on the thread running the statement; the state outlives
-// every connection it is installed on (the entries and the object hold it).
-int onProgress(void* context)
-{
-    return static_cast<DataBaseSql::State*>(context)->interrupted.loadAcquire() != 0
-            || CancelFlag::currentCancelled()
-        ? 1
-        : 0;
-}
-
-// Called by SQLite on the waiting thread while another connection holds the
-// lock. Waits as long as the connection's busy timeout, like SQLite's own
-// handler, but in short steps and not at all once the object is interrupted:
-// a station that holds its lock must not hold up the viewer's shutdown.
-int onBusy(void* context, int count)
-{
-    const auto* state = static_cast<DataBaseSql::State*>(context);
-    if (state->interrupted.loadAcquire() != 0 || CancelFlag::currentCancelled())
-        return 0;
-    // count is the number of earlier calls for this lock; quick steps first,
-    // so a short commit of the station costs little.
-    const int step = count < BusyQuickSteps ? 1 : BusyStepMs;
-    const int waited
-        = count < BusyQuickSteps ? count : BusyQuickSteps + (count - BusyQuickSteps) * BusyStepMs;
-    if (waited >= state->busyTimeoutMs.loadAcquire())
-        return 0;
-    QThread::msleep(step);
-    return 1;
-}
-
-// The busy timeout the connection was configured with (Qt's default else).
-int busyTimeoutOf(const QSqlDatabase& db)
-{
-    const QString name = QStringLiteral("QSQLITE_BUSY_TIMEOUT");
-    const QStringList options = db.connectOptions().split(QLatin1Char(';'));
-    for (const QString& option : options) {
-        const int equals = option.indexOf(QLatin1Char('='));
-        if (equals > 0 && option.left(equals).trimmed() == name) {
-            bool ok = false;
-            const int value = option.mid(equals + 1).trimmed().toInt(&ok);
-            if (ok && value >= 0)
-                return value;
-        }
-    }
-    return StationSchema::BusyTimeoutMs; // also Qt's default
-}
-
-// The SQLite handle behind an open Qt connection, or null.
-sqlite3* sqliteHandle(const QSqlDatabase& db)
-{
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
-
-QSqlError statementError(sqlite3* connection, int code)
-{
-    return QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(connection)),
-        QSqlError::StatementError, QString::number(code));
-}
-
-void installHandlers(const QSqlDatabase& db, DataBaseSql::State* state)
-{
-    sqlite3* connection = sqliteHandle(db);
-    if (!connection)
-        return;
-    sqlite3_progress_handler(connection, ProgressInterval, &onProgress, state);
-    // Replaces the handler that the busy timeout option installed.
-    state->busyTimeoutMs.storeRelease(busyTimeoutOf(db));
-    sqlite3_busy_handler(connection, &onBusy, state);
-}
-
 QString withOption(const QString& options, const QString& option)
 {
     if (options.split(QLatin1Char(';')).contains(option))
@@ -237,7 +156,7 @@ bool DataBaseSql::open()
 {
     const bool opened = m_pDatabase->open();
     if (opened)
-        installHandlers(*m_pDatabase, m_State.get());
+        SqliteHooks::install(*m_pDatabase, &m_State->hooks);
     recordError(opened ? QSqlError() : m_pDatabase->lastError());
     return opened;
 }
@@ -291,7 +210,7 @@ QSqlDatabase DataBaseSql::threadConnection(Access access) const
     }
     // Retried on every use: the file may appear after the first attempt.
     if (!clone.isOpen() && clone.open())
-        installHandlers(clone, m_State.get());
+        SqliteHooks::install(clone, &m_State->hooks);
     return clone;
 }
 
@@ -307,12 +226,12 @@ void DataBaseSql::recordError(const QSqlError& error) const
 
 void DataBaseSql::setInterrupted(bool interrupted)
 {
-    m_State->interrupted.storeRelease(interrupted ? 1 : 0);
+    m_State->hooks.interrupted.storeRelease(interrupted ? 1 : 0);
 }
 
 bool DataBaseSql::isInterrupted() const
 {
-    return m_State->interrupted.loadAcquire() != 0;
+    return m_State->hooks.interrupted.loadAcquire() != 0;
 }
 
 bool DataBaseSql::stopped() const
@@ -437,7 +356,7 @@ bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringLis
     const std::function<bool(const QVector<QVariant>&)>& row) const
 {
     const QSqlDatabase db = threadConnection(Access::Read);
-    sqlite3* connection = sqliteHandle(db);
+    sqlite3* connection = SqliteHooks::handle(db);
     if (!connection) {
         // Another driver (or no connection): the same values through Qt.
         QVector<int> indexes;
@@ -464,7 +383,7 @@ bool DataBaseSql::forEachRowValues(const BoundStatement& bound, const QStringLis
 
 bool DataBaseSql::hasRowViews() const
 {
-    return sqliteHandle(threadConnection(Access::Read)) != nullptr;
+    return SqliteHooks::handle(threadConnection(Access::Read)) != nullptr;
 }
 
 bool DataBaseSql::forEachRowView(
@@ -478,7 +397,7 @@ bool DataBaseSql::forEachRowView(const BoundStatement& bound, const QStringList&
 {
     const QString& sql = bound.text;
     const QSqlDatabase db = threadConnection(Access::Read);
-    sqlite3* connection = sqliteHandle(db);
+    sqlite3* connection = SqliteHooks::handle(db);
     if (!connection || stopped() || sql.trimmed().isEmpty()) {
         recordError(connection
                 ? refusalError(db, sql)
@@ -491,7 +410,7 @@ bool DataBaseSql::forEachRowView(const BoundStatement& bound, const QStringList&
     if (code == SQLITE_OK && statement)
         code = SqliteValues::bind(statement, bound.values);
     if (code != SQLITE_OK || !statement) {
-        recordError(statementError(connection, code));
+        recordError(SqliteHooks::statementError(connection, code));
         sqlite3_finalize(statement);
         return false;
     }
@@ -512,7 +431,7 @@ bool DataBaseSql::forEachRowView(const BoundStatement& bound, const QStringList&
         }
     }
     const bool done = code == SQLITE_DONE;
-    recordError(done ? QSqlError() : statementError(connection, code));
+    recordError(done ? QSqlError() : SqliteHooks::statementError(connection, code));
     sqlite3_finalize(statement);
     return done;
 }

@@ -5,7 +5,9 @@
 #include <QBoxLayout>
 #include <QCoreApplication>
 #include <QDir>
+#include <QIntValidator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QStatusBar>
 
@@ -17,6 +19,25 @@ void PageLayout::keepNavigationReadable(QListWidget* list)
         widest = qMax(widest, QFontMetrics(item->font()).horizontalAdvance(item->text()));
     }
     list->setMinimumWidth(qMin(list->maximumWidth(), widest + 2 * list->frameWidth() + 16));
+}
+
+void PageLayout::setUpNavigation(QListWidget* list)
+{
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        // An item without a size hint reports (-1, -1), and Qt drops a hint
+        // with a negative width, so the item's laid-out width is used.
+        item->setSizeHint(QSize(list->visualItemRect(item).width(), 45));
+    }
+    keepNavigationReadable(list);
+}
+
+void PageLayout::resetPaging(QLineEdit* pageSize, QLabel* pageLabel, QLabel* countLabel, QObject* parent)
+{
+    pageSize->setText(QStringLiteral("50"));
+    pageSize->setValidator(new QIntValidator(1, 9999, parent));
+    countLabel->setText(QCoreApplication::translate("hxReport", "共显示%1条记录").arg(0));
+    pageLabel->setText(QCoreApplication::translate("hxReport", "第%1页 共%2页").arg(0).arg(0));
 }
 
 void PageLayout::letCountWrap(QLabel* label, QBoxLayout* row)

@@ -5,6 +5,8 @@ class QBoxLayout;
 class QLabel;
 class QListWidget;
 class QStatusBar;
+class QLineEdit;
+class QObject;
 
 // Small layout rules that keep the window readable at its own size whatever
 // the language and however large the counts.
@@ -14,6 +16,12 @@ public:
     // The page list keeps the room its entries need (within its maximum
     // width): long texts on a page give way instead of squeezing it.
     static void keepNavigationReadable(QListWidget* list);
+    // The page list's entries are 45 pixels high at their own width, and the
+    // list stays readable (above).
+    static void setUpNavigation(QListWidget* list);
+    // A paging row before the first query: page size 50 (1 to 9999, the
+    // validator a child of parent), page 0 of 0, 0 records.
+    static void resetPaging(QLineEdit* pageSize, QLabel* pageLabel, QLabel* countLabel, QObject* parent);
     // A count label in a paging row takes the row's free space (text at the
     // right, as when the spacer took it): one line where there is room, two
     // when a large count meets the window's width; counts up to 999 always
