@@ -1,5 +1,7 @@
 #include "rowview.h"
 
+#include "sqlitevalues.h"
+
 #include <sqlite3.h>
 
 RowView::RowView(sqlite3_stmt* statement, const QVector<int>& indexes)
@@ -54,21 +56,5 @@ double RowView::real(int i) const
 QVariant RowView::variant(int i) const
 {
     const int column = m_Indexes.at(i);
-    if (column < 0)
-        return QVariant();
-    switch (sqlite3_column_type(m_pStatement, column)) {
-    case SQLITE_INTEGER:
-        return qint64(sqlite3_column_int64(m_pStatement, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(m_pStatement, column);
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_pStatement, column)),
-            sqlite3_column_bytes(m_pStatement, column));
-    case SQLITE_NULL:
-        return QVariant(QVariant::String);
-    default:
-        // Through SQLite's own UTF-16 conversion, as the driver reads text.
-        return QString(static_cast<const QChar*>(sqlite3_column_text16(m_pStatement, column)),
-            sqlite3_column_bytes16(m_pStatement, column) / int(sizeof(QChar)));
-    }
+    return column < 0 ? QVariant() : SqliteValues::column(m_pStatement, column);
 }

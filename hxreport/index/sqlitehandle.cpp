@@ -1,5 +1,7 @@
 #include "sqlitehandle.h"
 
+#include "sqlitevalues.h"
+
 #include <QThread>
 
 #include <sqlite3.h>
@@ -199,20 +201,7 @@ sqlite3_value* SqliteStatement::value(int column) const
 
 QVariant SqliteStatement::variant(int column) const
 {
-    switch (sqlite3_column_type(m_pStmt, column)) {
-    case SQLITE_INTEGER:
-        return qint64(sqlite3_column_int64(m_pStmt, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(m_pStmt, column);
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_pStmt, column)),
-            sqlite3_column_bytes(m_pStmt, column));
-    case SQLITE_NULL:
-        return QVariant(QVariant::String);
-    default:
-        return QString(static_cast<const QChar*>(sqlite3_column_text16(m_pStmt, column)),
-            sqlite3_column_bytes16(m_pStmt, column) / int(sizeof(QChar)));
-    }
+    return SqliteValues::column(m_pStmt, column);
 }
 
 SqliteValue::SqliteValue(const sqlite3_value* value)

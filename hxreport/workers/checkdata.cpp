@@ -5,14 +5,8 @@
 #include "timeslicer.h"
 
 CheckData::CheckData(QObject* parent)
-    : QObject(parent)
+    : RangeWorker(parent)
 {
-    qRegisterMetaType<RangeQuery>("RangeQuery");
-}
-
-void CheckData::setDataBase(DetectDataDB* db)
-{
-    m_pDB = db;
 }
 
 void CheckData::doWork(QVariantMap m_map)

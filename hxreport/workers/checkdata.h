@@ -3,30 +3,21 @@
 
 #include "boundstatement.h"
 #include "rangequery.h"
+#include "rangeworker.h"
 
-#include <QObject>
 #include <QSqlQuery>
 #include <QVariantMap>
 #include <QVector>
 
 #include <functional>
 
-class CancelFlag;
-class DetectDataDB;
-
 // Runs the count and the first page of a production query. Lives on its own
 // long-lived thread; requests arrive by queued signal and are served in order.
-class CheckData : public QObject
+class CheckData : public RangeWorker
 {
     Q_OBJECT
 public:
     explicit CheckData(QObject* parent = nullptr);
-
-    // Not owned; set once before the thread starts.
-    void setDataBase(DetectDataDB* db);
-    // The flag that cancels the request being served (not owned; may be null).
-    // The requester resets it before each request.
-    void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
 
 signals:
     // Mapstr: "sum" (count), "nIndex" (0), "limit" (as requested); plus "error"
@@ -47,9 +38,6 @@ private:
     // counts, then the page, and reports.
     void serve(const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page,
         int limit);
-
-    DetectDataDB* m_pDB = nullptr;
-    const CancelFlag* m_pCancel = nullptr;
 };
 
 #endif // CHECKDATA_H

@@ -7,14 +7,8 @@
 #include <QSqlQuery>
 
 CountData::CountData(QObject* parent)
-    : QObject(parent)
+    : RangeWorker(parent)
 {
-    qRegisterMetaType<RangeQuery>("RangeQuery");
-}
-
-void CountData::setDataBase(DetectDataDB* db)
-{
-    m_pDB = db;
 }
 
 void CountData::doWork(QVariantMap m_Map)

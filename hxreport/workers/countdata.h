@@ -3,30 +3,21 @@
 
 #include "boundstatement.h"
 #include "rangequery.h"
+#include "rangeworker.h"
 
 #include <QMap>
-#include <QObject>
 #include <QVariantMap>
 #include <QVector>
 
 #include <functional>
 
-class CancelFlag;
-class DetectDataDB;
-
 // Counts records per model with one grouping statement. Lives on its own
 // long-lived thread; requests are served in the order sent.
-class CountData : public QObject
+class CountData : public RangeWorker
 {
     Q_OBJECT
 public:
     explicit CountData(QObject* parent = nullptr);
-
-    // Not owned; set once before the thread starts.
-    void setDataBase(DetectDataDB* db);
-    // The flag that cancels the request being served (not owned; may be null).
-    // The requester resets it before each request.
-    void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
 
 signals:
     // result: total in decimal ("" without a database). p: a new map per
@@ -48,9 +39,6 @@ private:
     // Adds up the counts, then the groupings' counts per model, and reports;
     // the statements are made once each step starts.
     void serve(const Statements& countStatements, const Statements& groupingStatements);
-
-    DetectDataDB* m_pDB = nullptr;
-    const CancelFlag* m_pCancel = nullptr;
 };
 
 #endif // COUNTDATA_H

@@ -42,39 +42,32 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Writes wheelhubwf.db and pattern/modelTemplate.db the way the detection station does."));
     parser.addHelpOption();
-    const QCommandLineOption dirOption(
-        QStringLiteral("dir"), QStringLiteral("Application directory."), QStringLiteral("DIR"));
-    const QCommandLineOption recordsOption(
-        QStringLiteral("records"), QStringLiteral("Detection records (5000)."), QStringLiteral("N"));
-    const QCommandLineOption daysOption(
-        QStringLiteral("days"), QStringLiteral("Days they span (30)."), QStringLiteral("D"));
-    const QCommandLineOption seedOption(
-        QStringLiteral("seed"), QStringLiteral("Random seed (1)."), QStringLiteral("S"));
-    const QCommandLineOption logsOption(
-        QStringLiteral("logs"), QStringLiteral("Log records (500)."), QStringLiteral("N"));
-    const QCommandLineOption sizeOption(
-        QStringLiteral("image-size"), QStringLiteral("Thumbnail size (64x64)."), QStringLiteral("WxH"));
-    const QCommandLineOption formatOption(
-        QStringLiteral("format"), QStringLiteral("JPEG or PNG (JPEG)."), QStringLiteral("FORMAT"));
-    const QCommandLineOption liveOption(
-        QStringLiteral("live"), QStringLiteral("Keep appending like a running station."));
-    const QCommandLineOption rateOption(
-        QStringLiteral("rate"), QStringLiteral("Live records per second (10)."), QStringLiteral("R"));
-    const QCommandLineOption secondsOption(QStringLiteral("seconds"),
-        QStringLiteral("Live duration; 0 runs until interrupted (0)."), QStringLiteral("T"));
-    const QCommandLineOption endOption(QStringLiteral("end"),
-        QStringLiteral("Time of the last record, \"yyyy-MM-dd hh:mm:ss\" or \"now\" (2024-06-30 23:59:59)."),
-        QStringLiteral("TIME"));
-    parser.addOptions({ dirOption, recordsOption, daysOption, seedOption, logsOption, sizeOption,
-        formatOption, liveOption, rateOption, secondsOption, endOption });
+    // Name, description, value name (none for a switch).
+    const char* const optionTable[][3] = {
+        { "dir", "Application directory.", "DIR" },
+        { "records", "Detection records (5000).", "N" },
+        { "days", "Days they span (30).", "D" },
+        { "seed", "Random seed (1).", "S" },
+        { "logs", "Log records (500).", "N" },
+        { "image-size", "Thumbnail size (64x64).", "WxH" },
+        { "format", "JPEG or PNG (JPEG).", "FORMAT" },
+        { "live", "Keep appending like a running station.", "" },
+        { "rate", "Live records per second (10).", "R" },
+        { "seconds", "Live duration; 0 runs until interrupted (0).", "T" },
+        { "end", "Time of the last record, \"yyyy-MM-dd hh:mm:ss\" or \"now\" (2024-06-30 23:59:59).",
+            "TIME" },
+    };
+    for (const auto& option : optionTable)
+        parser.addOption(QCommandLineOption(
+            QLatin1String(option[0]), QString::fromUtf8(option[1]), QLatin1String(option[2])));
     parser.process(app);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
     StationSimulator::Options options;
-    options.appDir = parser.value(dirOption);
+    options.appDir = parser.value(QStringLiteral("dir"));
     bool ok = !options.appDir.isEmpty();
-    auto number = [&parser, &ok](const QCommandLineOption& option, int fallback) {
+    auto number = [&parser, &ok](const QString& option, int fallback) {
         if (!parser.isSet(option))
             return fallback;
         bool valid = false;
@@ -82,23 +75,24 @@ int main(int argc, char* argv[])
         ok = ok && valid && value >= 0;
         return value;
     };
-    options.records = number(recordsOption, options.records);
-    options.days = number(daysOption, options.days);
-    options.seed = quint32(number(seedOption, int(options.seed)));
-    options.logs = number(logsOption, options.logs);
-    const int seconds = number(secondsOption, 0);
-    const double rate = parser.isSet(rateOption) ? parser.value(rateOption).toDouble() : 10.0;
-    if (parser.isSet(sizeOption))
-        ok = ok && parseSize(parser.value(sizeOption), &options.imageSize);
-    if (parser.isSet(endOption)) {
-        const QString end = parser.value(endOption);
+    options.records = number(QStringLiteral("records"), options.records);
+    options.days = number(QStringLiteral("days"), options.days);
+    options.seed = quint32(number(QStringLiteral("seed"), int(options.seed)));
+    options.logs = number(QStringLiteral("logs"), options.logs);
+    const int seconds = number(QStringLiteral("seconds"), 0);
+    const double rate
+        = parser.isSet(QStringLiteral("rate")) ? parser.value(QStringLiteral("rate")).toDouble() : 10.0;
+    if (parser.isSet(QStringLiteral("image-size")))
+        ok = ok && parseSize(parser.value(QStringLiteral("image-size")), &options.imageSize);
+    if (parser.isSet(QStringLiteral("end"))) {
+        const QString end = parser.value(QStringLiteral("end"));
         options.endTime = end == QLatin1String("now")
             ? QDateTime::currentDateTime()
             : QDateTime::fromString(end, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
         ok = ok && options.endTime.isValid();
     }
-    if (parser.isSet(formatOption))
-        options.format = parser.value(formatOption).toUpper().toLatin1();
+    if (parser.isSet(QStringLiteral("format")))
+        options.format = parser.value(QStringLiteral("format")).toUpper().toLatin1();
     ok = ok && (options.format == "JPEG" || options.format == "PNG") && options.days >= 1 && rate > 0;
     if (!ok) {
         err << "stationsim: invalid or missing options\n\n" << parser.helpText();
@@ -106,8 +100,8 @@ int main(int argc, char* argv[])
     }
 
     StationSimulator simulator(options);
-    const bool live = parser.isSet(liveOption);
-    if (!live || parser.isSet(recordsOption)) {
+    const bool live = parser.isSet(QStringLiteral("live"));
+    if (!live || parser.isSet(QStringLiteral("records"))) {
         QElapsedTimer clock;
         clock.start();
         if (!simulator.generate()) {

@@ -1,0 +1,28 @@
+#ifndef RANGEWORKER_H
+#define RANGEWORKER_H
+
+#include <QObject>
+
+class CancelFlag;
+class DetectDataDB;
+
+// What the query workers share: the database they read and the flag that
+// cancels the request being served. A worker lives on its own long-lived
+// thread; requests arrive by queued signal and are served in order.
+class RangeWorker : public QObject
+{
+    Q_OBJECT
+public:
+    explicit RangeWorker(QObject* parent = nullptr);
+
+    // Not owned; set once before the thread starts.
+    void setDataBase(DetectDataDB* db) { m_pDB = db; }
+    // Not owned; may be null. The requester resets it before each request.
+    void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
+
+protected:
+    DetectDataDB* m_pDB = nullptr;
+    const CancelFlag* m_pCancel = nullptr;
+};
+
+#endif // RANGEWORKER_H
