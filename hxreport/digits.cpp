@@ -172,37 +172,33 @@ void Digits::paintFlip(QPainter* p, int frame)
     drawFrame(p, card);
     p->drawPixmap(0, 0, m_Pixmap);
 
+    if (frame < 51) {
+        drawTurned(p, -180 * frame / kLastFrame, card, m_LastPixmap);
+        p->resetTransform();
+        drawLowerHalf(p, card, m_LastPixmap);
+    } else {
+        drawLowerHalf(p, card, m_LastPixmap);
+        drawTurned(p, 180 - 180 * frame / kLastFrame, card, m_Pixmap);
+    }
+}
+
+void Digits::drawTurned(QPainter* p, int angle, const QRect& card, const QPixmap& pixmap)
+{
     const int hw = width() / 2;
     const int hh = height() / 2;
-    const QRect moved = card.translated(-hw, -hh);
-    const QRect lowerHalf(0, hh, width(), hh);
+    QTransform transform;
+    transform.translate(hw, hh);
+    transform.rotate(angle, Qt::XAxis);
+    p->setTransform(transform);
+    drawFrame(p, card.translated(-hw, -hh));
+    p->drawPixmap(-hw, -hh, pixmap);
+}
 
-    if (frame < 51) {
-        const int angle = -180 * frame / kLastFrame;
-        QTransform transform;
-        transform.translate(hw, hh);
-        transform.rotate(angle, Qt::XAxis);
-        p->setTransform(transform);
-        drawFrame(p, moved);
-        p->drawPixmap(-hw, -hh, m_LastPixmap);
-
-        p->resetTransform();
-        p->setClipRect(lowerHalf);
-        drawFrame(p, card);
-        p->drawPixmap(0, 0, m_LastPixmap);
-    } else {
-        p->setClipRect(lowerHalf);
-        drawFrame(p, card);
-        p->drawPixmap(0, 0, m_LastPixmap);
-
-        const int angle = 180 - 180 * frame / kLastFrame;
-        QTransform transform;
-        transform.translate(hw, hh);
-        transform.rotate(angle, Qt::XAxis);
-        p->setTransform(transform);
-        drawFrame(p, moved);
-        p->drawPixmap(-hw, -hh, m_Pixmap);
-    }
+void Digits::drawLowerHalf(QPainter* p, const QRect& card, const QPixmap& pixmap)
+{
+    p->setClipRect(QRect(0, height() / 2, width(), height() / 2));
+    drawFrame(p, card);
+    p->drawPixmap(0, 0, pixmap);
 }
 
 // The whole card turns about its horizontal axis; the number changes at the

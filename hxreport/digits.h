@@ -55,6 +55,10 @@ private:
     void paintStatic(QPainter* p);
     void paintSlide(QPainter* p, int frame);
     void paintFlip(QPainter* p, int frame);
+    // A card turned by angle degrees about the horizontal middle axis.
+    void drawTurned(QPainter* p, int angle, const QRect& card, const QPixmap& pixmap);
+    // The lower half of a card, clipped; the clip stays for what follows.
+    void drawLowerHalf(QPainter* p, const QRect& card, const QPixmap& pixmap);
     void paintRotate(QPainter* p, int frame);
 
     int m_Number = 0;
