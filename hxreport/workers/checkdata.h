@@ -13,6 +13,7 @@
 
 class CancelFlag;
 class DetectDataDB;
+class QuickAnswers;
 
 // Runs the count and the first page of a production query. Lives on its own
 // long-lived thread; requests arrive by queued signal and are served in order.
@@ -27,6 +28,8 @@ public:
     // The flag that cancels the request being served (not owned; may be null).
     // The requester resets it before each request.
     void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
+    // Asked first for one model's count and page (not owned; may be null).
+    void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
 
 signals:
     // Mapstr: "sum" (count), "nIndex" (0), "limit" (as requested); plus "error"
@@ -37,19 +40,33 @@ signals:
     void sgShowProgress(QVariantMap m_Map);
 
 public slots:
-    // m_map: "SqlCount", "SqlCheck", "limit".
+    // m_map: "SqlCount", "SqlCheck", "limit"; for one model's query also
+    // "time1", "time2", "model" and "offset" (what both statements select),
+    // for which the quick answers are asked first.
     void doWork(QVariantMap m_map);
     // The same for a range: its count and its page of limit rows from offset.
     void doRange(RangeQuery range, int limit, int offset);
 
 private:
+    // One model's query as the quick answers take it.
+    struct QuickQuery
+    {
+        QString time1;
+        QString time2;
+        QString model;
+        int offset = 0;
+        bool valid = false;
+    };
+
     // Runs the count statements (made once counting starts) and adds up their
-    // counts, then the page, and reports.
+    // counts, then the page, and reports; the quick answer of either replaces
+    // its statements.
     void serve(const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page,
-        int limit);
+        int limit, const QuickQuery& quick);
 
     DetectDataDB* m_pDB = nullptr;
     const CancelFlag* m_pCancel = nullptr;
+    QuickAnswers* m_pQuick = nullptr;
 };
 
 #endif // CHECKDATA_H

@@ -13,6 +13,7 @@
 
 class CancelFlag;
 class DetectDataDB;
+class QuickAnswers;
 
 // Counts records per model with one grouping statement. Lives on its own
 // long-lived thread; requests are served in the order sent.
@@ -27,6 +28,8 @@ public:
     // The flag that cancels the request being served (not owned; may be null).
     // The requester resets it before each request.
     void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
+    // Asked first for requests that name their range (not owned; may be null).
+    void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
 
 signals:
     // result: total in decimal ("" without a database). p: a new map per
@@ -38,19 +41,25 @@ signals:
     void sgError(QString message);
 
 public slots:
-    // m_Map: "SqlCount" (the total) and "SqlCheck" (the record query to group).
+    // m_Map: "SqlCount" (the total) and "SqlCheck" (the record query to group);
+    // with "time1" and "time2" (the range of both) the quick answers are
+    // asked first.
     void doWork(QVariantMap m_Map);
     // The same for a range: its count and its records per model.
     void countRange(RangeQuery range);
 
 private:
     using Statements = std::function<QVector<BoundStatement>()>;
-    // Adds up the counts, then the groupings' counts per model, and reports;
-    // the statements are made once each step starts.
-    void serve(const Statements& countStatements, const Statements& groupingStatements);
+    using Quick = std::function<bool(int*, QMap<QString, int>*)>;
+    // Takes the quick answer when there is one, else adds up the counts, then
+    // the groupings' counts per model; reports either. The statements are
+    // made once each step starts.
+    void serve(const Statements& countStatements, const Statements& groupingStatements,
+        const Quick& quick = nullptr);
 
     DetectDataDB* m_pDB = nullptr;
     const CancelFlag* m_pCancel = nullptr;
+    QuickAnswers* m_pQuick = nullptr;
 };
 
 #endif // COUNTDATA_H
