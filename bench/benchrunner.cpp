@@ -6,6 +6,8 @@
 #include "guitestutil.h"
 #include "hxreport.h"
 #include "modaldriver.h"
+#include "pageindex.h"
+#include "recordindex.h"
 #include "stationsimulator.h"
 
 #include <QApplication>
@@ -499,6 +501,9 @@ bool BenchRunner::runSize(int size, const QString& dir)
     note(m_Results.constLast());
 
     AppPaths::setApplicationDir(dir);
+    // The window's record index beside the data, built (or brought in step)
+    // before the operations, so the pages' figures are those with the index.
+    AppPaths::setIndexFolder(QDir(m_Options.dataDir).absoluteFilePath(QStringLiteral("index")));
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(dir);
     {
@@ -507,6 +512,13 @@ bool BenchRunner::runSize(int size, const QString& dir)
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             return false;
+        if (auto* index = window.findChild<PageIndex*>()) {
+            QElapsedTimer indexClock;
+            indexClock.start();
+            const bool inStep = QTest::qWaitFor([index] { return index->recordIndex()->isInStep(); }, 900000);
+            err() << "window's record index " << (inStep ? "in step" : "NOT in step") << " after "
+                  << indexClock.elapsed() << " ms" << Qt::endl;
+        }
         DetectDataDB* db = window.detectDataBase();
 
         auto* query = child<QPushButton>(window, "pushButton_Checkdata");

@@ -10,6 +10,7 @@
 #include "exportrunner.h"
 #include "logpage.h"
 #include "modeldb.h"
+#include "pageindex.h"
 #include "pagelayout.h"
 #include "productionpage.h"
 #include "qreportwidget.h"
@@ -65,6 +66,7 @@ hxReport::hxReport(QWidget* parent)
                                       .arg(QDir::toNativeSeparators(AppPaths::detectionDatabase()),
                                           m_pDetectDB->lastError().text()));
     m_pDetectDB->readShifts(&m_ShiftMap);
+    m_pPageIndex = new PageIndex(m_pDetectDB, ui.statusBar, this);
 
     m_pModelDB = new ModelDB(AppPaths::modelDatabase(), QStringLiteral("QSQLITE"));
     m_pModelDB->openDatabase();
@@ -93,6 +95,7 @@ hxReport::hxReport(QWidget* parent)
     m_pCountData = startWorker<CountData>(
         m_WorkThreadCount, m_pDetectDB, "m_WorkThreadCount", [this](CountData* worker) {
             worker->setCancelFlag(m_pStatisticsPage->cancelFlag());
+            worker->setQuickAnswers(m_pPageIndex);
             connect(this, &hxReport::operateCount, worker, &CountData::doWork);
             connect(worker, &CountData::resultReady, this, &hxReport::handleResultsCount);
             connect(worker, SIGNAL(sgShowMsg(QString)), this, SLOT(onShowMessage(QString)));
@@ -102,6 +105,7 @@ hxReport::hxReport(QWidget* parent)
     m_pCheckData = startWorker<CheckData>(
         m_WorkThreadCheckHistory, m_pDetectDB, "m_WorkThreadCheckHistory", [this](CheckData* worker) {
             worker->setCancelFlag(m_pProductionPage->cancelFlag());
+            worker->setQuickAnswers(m_pPageIndex);
             connect(this, &hxReport::operateHistory, worker, &CheckData::doWork);
             connect(worker, &CheckData::resultReady, this, &hxReport::handleResultsHistory);
             connect(worker, &CheckData::sgShowProgress, this, &hxReport::onProgressForTsk);
@@ -128,6 +132,8 @@ hxReport::hxReport(QWidget* parent)
 
 hxReport::~hxReport()
 {
+    // Closing never waits for an index build: it resumes at the next start.
+    m_pPageIndex->stop();
     // A worker or one-shot thread busy in a long statement is stopped rather
     // than waited out; idle ones are unaffected.
     if (m_pDetectDB)
@@ -168,6 +174,7 @@ void hxReport::initPages()
         ProductionWidgets { production, ui.label_Time1_History, ui.label_Time2_History, ui.comboBox_Model,
             ui.comboBox_Banci, ui.label_Number, ui.CheckDlg_label_Pic });
     m_pProductionPage->setRequestSender([this](const QVariantMap& work) { emit operateHistory(work); });
+    m_pProductionPage->setQuickAnswers(m_pPageIndex);
 
     const PagingWidgets log { ui.LineNumber_log, ui.Prev_checklog, ui.Next_checklog,
         ui.showPage_Label_Checkdata_2, ui.showNum_Label_Checkdata_2, ui.label_Tab3_Title,

@@ -28,6 +28,7 @@ class DetectDataDB;
 class ExportRunner;
 class LogPage;
 class ModelDB;
+class PageIndex;
 class ProductionPage;
 class QCompleter;
 class QGridLayout;
@@ -177,6 +178,7 @@ private:
     QStandardItemModel* m_pLogModel = nullptr;
     DetectDataDB* m_pDetectDB = nullptr;
     ModelDB* m_pModelDB = nullptr;
+    PageIndex* m_pPageIndex = nullptr; // child of the window
 
     // The pages' state and logic; they hold the window's models and maps by
     // reference, so they are made after those and dropped before them.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSettings>
 
 namespace {
 QString& overrideDir()
@@ -11,6 +12,12 @@ QString& overrideDir()
 }
 
 QString& stationOverride()
+{
+    static QString dir;
+    return dir;
+}
+
+QString& indexOverride()
 {
     static QString dir;
     return dir;
@@ -62,4 +69,17 @@ QString AppPaths::languageDir()
 QString AppPaths::settingsFile()
 {
     return QStringLiteral("hubdetect.ini");
+}
+
+QString AppPaths::indexFolder()
+{
+    if (!indexOverride().isEmpty())
+        return indexOverride();
+    const QSettings settings(settingsFile(), QSettings::IniFormat);
+    return settings.value(QStringLiteral("indexFolder")).toString();
+}
+
+void AppPaths::setIndexFolder(const QString& dir)
+{
+    indexOverride() = dir;
 }

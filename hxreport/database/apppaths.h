@@ -24,6 +24,12 @@ public:
     static QString modelDatabase(); // <station>/pattern/modelTemplate.db
     static QString languageDir(); // <app>/language
     static QString settingsFile(); // "hubdetect.ini" in the working directory
+    // The folder of the viewer's record index: the setting "indexFolder" of
+    // settingsFile(), else empty, which means the user's cache location.
+    // setIndexFolder() overrides both (tests point it at a temporary folder);
+    // an empty text removes the override.
+    static QString indexFolder();
+    static void setIndexFolder(const QString& dir);
 
     static QString join(const QString& dir, const QString& name);
 };

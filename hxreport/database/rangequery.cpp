@@ -99,6 +99,28 @@ BoundStatement RangeQuery::pageStatement(int limit, int offset) const
     return statement;
 }
 
+BoundStatement RangeQuery::keyedRows(const QVector<qint64>& keys) const
+{
+    BoundStatement statement;
+    const QString key = StationSchema::keyColumn();
+    const QString time = StationSchema::timeColumn();
+    QStringList marks;
+    for (const qint64 value : keys) {
+        marks << QStringLiteral("?");
+        statement.values << value;
+    }
+    // "+time" keeps the planner off the time index, which it prefers for a
+    // long key list and which would read the whole range. Without the
+    // column's affinity a bound that reads as a number would compare as text;
+    // the record index answers only for bounds that stay texts.
+    statement.values << m_Lower << m_Upper;
+    statement.text = QStringLiteral("select * from %1 where %2 in (%3) and +%4 %5 ? and +%4 < ?")
+                         .arg(m_Table, key, marks.join(QLatin1Char(',')), time,
+                             m_LowerIncluded ? QStringLiteral(">=") : QStringLiteral(">"))
+        + condition(&statement.values);
+    return statement;
+}
+
 BoundStatement RangeQuery::groupingStatement() const
 {
     BoundStatement statement;

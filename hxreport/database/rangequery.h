@@ -7,6 +7,7 @@
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // The records of one table in a time range, of one model or all models (the
 // production records) or of one class (the log records), and the statements
@@ -51,6 +52,10 @@ public:
     BoundStatement countStatement() const;
     // Whole rows, limit rows from offset on, in the order the table gives.
     BoundStatement pageStatement(int limit, int offset) const;
+    // Whole rows of the records with these keys that lie in the range, in no
+    // particular order: a page whose keys the viewer's record index gave.
+    // The key lookups are the plan; the range is checked on each row found.
+    BoundStatement keyedRows(const QVector<qint64>& keys) const;
     // Rows of (model, count of that model).
     BoundStatement groupingStatement() const;
     // An export's rows in bounded chunks, in (time, key) order (reversed for

@@ -1,5 +1,6 @@
 #include "sqlitehandle.h"
 
+#include "cancelflag.h"
 #include "sqlitevalues.h"
 
 #include <QThread>
@@ -7,18 +8,25 @@
 #include <sqlite3.h>
 
 namespace {
+// Interrupted, or the request the calling thread works for was cancelled
+// (a page's Cancel reaches the index queries the page's worker runs).
+bool stopped(const SqliteConnection::BusyContext* busy)
+{
+    return (busy->interrupt && busy->interrupt->load()) || CancelFlag::currentCancelled();
+}
+
 // Called by SQLite while a statement runs (every ProgressSteps instructions).
 int onProgress(void* context)
 {
-    return static_cast<const std::atomic<bool>*>(context)->load() ? 1 : 0;
+    return stopped(static_cast<const SqliteConnection::BusyContext*>(context)) ? 1 : 0;
 }
 
 // Waits for another connection's lock in 1 ms steps, up to busyMs, and not at
-// all once interrupted (shutdown must not wait for the station's commit).
+// all once stopped (shutdown must not wait for the station's commit).
 int onBusy(void* context, int count)
 {
     const auto* busy = static_cast<const SqliteConnection::BusyContext*>(context);
-    if ((busy->interrupt && busy->interrupt->load()) || count >= busy->busyMs)
+    if (stopped(busy) || count >= busy->busyMs)
         return 0;
     QThread::msleep(1);
     return 1;
@@ -53,9 +61,7 @@ bool SqliteConnection::open(const QString& path, Mode mode, const std::atomic<bo
     // The context lives as long as the connection (a member).
     m_pBusy.reset(new BusyContext { interrupt, busyMs });
     sqlite3_busy_handler(m_pDb, &onBusy, m_pBusy.get());
-    if (interrupt)
-        sqlite3_progress_handler(
-            m_pDb, ProgressSteps, &onProgress, const_cast<std::atomic<bool>*>(interrupt));
+    sqlite3_progress_handler(m_pDb, ProgressSteps, &onProgress, m_pBusy.get());
     m_Error.clear();
     m_ErrorCode = 0;
     return true;

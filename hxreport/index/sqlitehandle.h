@@ -34,7 +34,8 @@ public:
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     // interrupt (optional, must outlive the connection): while set, running
-    // statements stop and lock waits end. busyMs: how long to wait for a lock.
+    // statements stop and lock waits end; so they do once the calling thread's
+    // request is cancelled (CancelFlag). busyMs: how long to wait for a lock.
     bool open(
         const QString& path, Mode mode, const std::atomic<bool>* interrupt = nullptr, int busyMs = 2000);
     void close();

@@ -66,8 +66,9 @@ void PagedPage::requestPage(bool forward, const QString& base, const QString& pa
         return;
     // The paging clause is filled on its own: the filter part may hold a "%1"
     // typed into the model filter.
-    startQueryThread(
-        base + pagingClause.arg(size).arg(m_Cursor.offset), 0, SIGNAL(resultReady(QSqlQuery)), slot);
+    const int offset = m_Cursor.offset;
+    startQueryThread(base + pagingClause.arg(size).arg(offset), 0, SIGNAL(resultReady(QSqlQuery)), slot,
+        [this, size, offset](CheckThread* thread) { preparePage(thread, size, offset); });
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
     const PageCursor::Buttons buttons = m_Cursor.buttonsAfterStep(forward, size);
     if (buttons.prevEnabled)
@@ -83,12 +84,22 @@ void PagedPage::reportQueryError(const QSqlQuery& sql)
             QCoreApplication::translate("hxReport", "查询失败：%1").arg(sql.lastError().text()));
 }
 
-CheckThread* PagedPage::startQueryThread(const QString& sql, int mode, const char* signal, const char* slot)
+void PagedPage::preparePage(CheckThread* thread, int size, int offset)
+{
+    Q_UNUSED(thread)
+    Q_UNUSED(size)
+    Q_UNUSED(offset)
+}
+
+CheckThread* PagedPage::startQueryThread(const QString& sql, int mode, const char* signal, const char* slot,
+    const std::function<void(CheckThread*)>& prepare)
 {
     auto* thread = new CheckThread(nullptr);
     thread->setQuery(m_pDB, sql);
     if (mode == 1)
         thread->setMode(1);
+    if (prepare)
+        prepare(thread);
     m_pHost->startThread(thread, signal, slot);
     return thread;
 }

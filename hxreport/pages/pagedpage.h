@@ -8,6 +8,8 @@
 #include <QFont>
 #include <QString>
 
+#include <functional>
+
 class CheckThread;
 class DetectDataDB;
 class PageHost;
@@ -56,9 +58,12 @@ protected:
     // Prev or Next: the page of base + pagingClause (filled with size and
     // offset) on a one-shot thread whose rows go to the window's slot.
     void requestPage(bool forward, const QString& base, const QString& pagingClause, const char* slot);
+    // Called with each page's thread before it starts (size rows from offset).
+    virtual void preparePage(CheckThread* thread, int size, int offset);
     // A failed statement is said in the status bar, not shown as no rows.
     void reportQueryError(const QSqlQuery& sql);
-    CheckThread* startQueryThread(const QString& sql, int mode, const char* signal, const char* slot);
+    CheckThread* startQueryThread(const QString& sql, int mode, const char* signal, const char* slot,
+        const std::function<void(CheckThread*)>& prepare = nullptr);
     // An emptied read-only table model, made on first use.
     static void prepareFill(QTableView* view, QStandardItemModel*& model);
     // What a cancelled request must leave as it was: the title, the paging

@@ -1,5 +1,6 @@
 #include "productionpage.h"
 
+#include "checkthread.h"
 #include "csvwriter.h"
 #include "databasesql.h"
 #include "detectdatadb.h"
@@ -91,6 +92,13 @@ void ProductionPage::request(const QString& start, const QString& end, const QSt
     work.insert(QStringLiteral("SqlCount"), countSql);
     work.insert(QStringLiteral("SqlCheck"), page);
     work.insert(QStringLiteral("limit"), size);
+    if (!all) {
+        // What both statements select, for the record index.
+        work.insert(QStringLiteral("time1"), start);
+        work.insert(QStringLiteral("time2"), end);
+        work.insert(QStringLiteral("model"), model);
+        work.insert(QStringLiteral("offset"), m_Cursor.offset);
+    }
     if (m_SendRequest)
         m_SendRequest(work);
 }
@@ -150,6 +158,12 @@ void ProductionPage::onPagingButton(const QString& name)
         return;
     requestPage(forward, statement(m_Shown), QStringLiteral(" LIMIT %1 OFFSET %2"),
         SLOT(onUpdateTableViewShow(QSqlQuery)));
+}
+
+void ProductionPage::preparePage(CheckThread* thread, int size, int offset)
+{
+    if (!m_Shown.all)
+        thread->setQuickPage(m_pQuick, m_Shown.start, m_Shown.end, m_Shown.model, offset, size);
 }
 
 void ProductionPage::fillTable(QSqlQuery sql)

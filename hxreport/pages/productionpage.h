@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QModelIndex;
+class QuickAnswers;
 
 // The production page's widgets besides its paging controls.
 struct ProductionWidgets
@@ -41,6 +42,8 @@ public:
 
     // Receives each request for the record worker (the window's operateHistory).
     void setRequestSender(std::function<void(const QVariantMap&)> send) { m_SendRequest = std::move(send); }
+    // Asked first for one model's later pages (not owned; may be null).
+    void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
 
     // The Query button: the range is the page's, the shifts the station's.
     void query(const QDateTime& start, const QDateTime& end, const QMap<QString, ShiftRecord>& shifts);
@@ -66,12 +69,16 @@ public:
     void requestPicture(const QModelIndex& index);
     void showPicture(QSqlQuery sql);
 
+protected:
+    void preparePage(CheckThread* thread, int size, int offset) override;
+
 private:
     void request(const QString& start, const QString& end, const QString& model, bool all);
 
     QStandardItemModel*& m_rModel;
     ProductionWidgets m_W;
     std::function<void(const QVariantMap&)> m_SendRequest;
+    QuickAnswers* m_pQuick = nullptr;
     CancelFlag m_Cancel;
     bool m_bCancelled = false;
     bool m_bBusy = false;

@@ -63,6 +63,9 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     QVariantMap work;
     work.insert(QStringLiteral("SqlCount"), count);
     work.insert(QStringLiteral("SqlCheck"), records);
+    // The range of both, for the record index.
+    work.insert(QStringLiteral("time1"), time1);
+    work.insert(QStringLiteral("time2"), time2);
     if (m_SendRequest)
         m_SendRequest(work);
 }

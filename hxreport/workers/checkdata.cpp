@@ -2,6 +2,7 @@
 
 #include "cancelflag.h"
 #include "detectdatadb.h"
+#include "quickanswers.h"
 #include "timeslicer.h"
 
 CheckData::CheckData(QObject* parent)
@@ -14,17 +15,23 @@ void CheckData::doWork(QVariantMap m_map)
     const QString sqlCount = m_map.value(QStringLiteral("SqlCount")).toString();
     const QString sqlCheck = m_map.value(QStringLiteral("SqlCheck")).toString();
     const auto counts = [this, sqlCount] { return TimeSlicer(m_pDB).splitStatements(sqlCount); };
-    serve(counts, { sqlCheck, {} }, m_map.value(QStringLiteral("limit")).toInt());
+    QuickQuery quick;
+    quick.valid = m_map.contains(QStringLiteral("model"));
+    quick.time1 = m_map.value(QStringLiteral("time1")).toString();
+    quick.time2 = m_map.value(QStringLiteral("time2")).toString();
+    quick.model = m_map.value(QStringLiteral("model")).toString();
+    quick.offset = m_map.value(QStringLiteral("offset")).toInt();
+    serve(counts, { sqlCheck, {} }, m_map.value(QStringLiteral("limit")).toInt(), quick);
 }
 
 void CheckData::doRange(RangeQuery range, int limit, int offset)
 {
     const auto counts = [this, range] { return TimeSlicer(m_pDB).countStatements(range); };
-    serve(counts, range.pageStatement(limit, offset), limit);
+    serve(counts, range.pageStatement(limit, offset), limit, QuickQuery());
 }
 
-void CheckData::serve(
-    const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page, int limit)
+void CheckData::serve(const std::function<QVector<BoundStatement>()>& countStatements,
+    const BoundStatement& page, int limit, const QuickQuery& quick)
 {
     const CancelFlag::Scope cancel(m_pCancel);
     // One progress map per request: later messages keep the keys set earlier.
@@ -40,9 +47,11 @@ void CheckData::serve(
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数量"));
         emit sgShowProgress(progress);
 
+        const bool asked = m_pQuick && quick.valid;
+        const bool counted = asked && m_pQuick->countOfModel(quick.time1, quick.time2, quick.model, &count);
         // A long range is counted slice by slice so the station can commit in
         // between; each statement's last row holds its count.
-        for (const BoundStatement& part : countStatements()) {
+        for (const BoundStatement& part : counted ? QVector<BoundStatement>() : countStatements()) {
             QSqlQuery countQuery;
             m_pDB->runDetached(part, countQuery);
             if (countQuery.lastError().isValid())
@@ -57,7 +66,9 @@ void CheckData::serve(
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数据"));
         emit sgShowProgress(progress);
 
-        m_pDB->runDetached(page, rows);
+        if (!asked
+            || !m_pQuick->pageOfModel(quick.time1, quick.time2, quick.model, quick.offset, limit, &rows))
+            m_pDB->runDetached(page, rows);
         if (error.isEmpty() && rows.lastError().isValid())
             error = rows.lastError().text();
     }

@@ -28,16 +28,29 @@ signals:
     void sgShowProgress(QVariantMap m_Map);
 
 public slots:
-    // m_map: "SqlCount", "SqlCheck", "limit".
+    // m_map: "SqlCount", "SqlCheck", "limit"; for one model's query also
+    // "time1", "time2", "model" and "offset" (what both statements select),
+    // for which the quick answers are asked first.
     void doWork(QVariantMap m_map);
     // The same for a range: its count and its page of limit rows from offset.
     void doRange(RangeQuery range, int limit, int offset);
 
 private:
+    // One model's query as the quick answers take it.
+    struct QuickQuery
+    {
+        QString time1;
+        QString time2;
+        QString model;
+        int offset = 0;
+        bool valid = false;
+    };
+
     // Runs the count statements (made once counting starts) and adds up their
-    // counts, then the page, and reports.
+    // counts, then the page, and reports; the quick answer of either replaces
+    // its statements.
     void serve(const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page,
-        int limit);
+        int limit, const QuickQuery& quick);
 };
 
 #endif // CHECKDATA_H

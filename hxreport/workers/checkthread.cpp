@@ -1,6 +1,7 @@
 #include "checkthread.h"
 
 #include "detectdatadb.h"
+#include "quickanswers.h"
 
 CheckThread::CheckThread(QObject* parent)
     : QThread(parent)
@@ -23,12 +24,26 @@ void CheckThread::setMode(int mode)
     setMode(mode == static_cast<int>(CheckMode::Count) ? CheckMode::Count : CheckMode::Rows);
 }
 
+void CheckThread::setQuickPage(QuickAnswers* quick, const QString& time1, const QString& time2,
+    const QString& model, int offset, int limit)
+{
+    m_pQuick = quick;
+    m_QuickTime1 = time1;
+    m_QuickTime2 = time2;
+    m_QuickModel = model;
+    m_nQuickOffset = offset;
+    m_nQuickLimit = limit;
+}
+
 void CheckThread::run()
 {
     const CancelFlag::Scope cancel(&m_Cancel);
     QSqlQuery query;
     int count = 0;
-    if (m_pDB) {
+    const bool quick = m_pDB && m_pQuick && m_Mode == CheckMode::Rows
+        && m_pQuick->pageOfModel(
+            m_QuickTime1, m_QuickTime2, m_QuickModel, m_nQuickOffset, m_nQuickLimit, &query);
+    if (m_pDB && !quick) {
         m_pDB->execSql(m_Sql, query);
         if (m_Mode == CheckMode::Count) {
             while (query.next()) {

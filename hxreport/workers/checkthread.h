@@ -7,6 +7,7 @@
 #include <QThread>
 
 class DetectDataDB;
+class QuickAnswers;
 
 // What a run hands back besides the rows.
 enum class CheckMode
@@ -28,6 +29,10 @@ public:
     void setMode(CheckMode mode);
     // The window's numbering of CheckMode.
     void setMode(int mode);
+    // The statement is one model's page (limit rows from offset of time1 <
+    // time < time2): quick is asked for it first (not owned; may be null).
+    void setQuickPage(QuickAnswers* quick, const QString& time1, const QString& time2, const QString& model,
+        int offset, int limit);
 
     // Stops the thread's statement (any thread may call it); the results then
     // report the failure.
@@ -46,6 +51,12 @@ private:
     CancelFlag m_Cancel;
     QString m_Sql;
     CheckMode m_Mode = CheckMode::Rows;
+    QuickAnswers* m_pQuick = nullptr;
+    QString m_QuickTime1;
+    QString m_QuickTime2;
+    QString m_QuickModel;
+    int m_nQuickOffset = 0;
+    int m_nQuickLimit = 0;
 };
 
 #endif // CHECKTHREAD_H

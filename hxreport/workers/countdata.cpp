@@ -2,6 +2,7 @@
 
 #include "cancelflag.h"
 #include "detectdatadb.h"
+#include "quickanswers.h"
 #include "timeslicer.h"
 
 #include <QSqlQuery>
@@ -18,7 +19,17 @@ void CountData::doWork(QVariantMap m_Map)
     const auto sliced = [this](const QString& sql) { return TimeSlicer(m_pDB).splitStatements(sql); };
     const QString grouping
         = QStringLiteral("select model,count(model) from (%1) GROUP BY model ;").arg(sqlCheck);
-    serve([sliced, sqlCount] { return sliced(sqlCount); }, [sliced, grouping] { return sliced(grouping); });
+    Quick quick;
+    if (m_pQuick && m_Map.contains(QStringLiteral("time1")) && m_Map.contains(QStringLiteral("time2"))) {
+        const QString time1 = m_Map.value(QStringLiteral("time1")).toString();
+        const QString time2 = m_Map.value(QStringLiteral("time2")).toString();
+        QuickAnswers* answers = m_pQuick;
+        quick = [answers, time1, time2](int* total, QMap<QString, int>* counts) {
+            return answers->countByModel(time1, time2, total, counts);
+        };
+    }
+    serve([sliced, sqlCount] { return sliced(sqlCount); }, [sliced, grouping] { return sliced(grouping); },
+        quick);
 }
 
 void CountData::countRange(RangeQuery range)
@@ -33,7 +44,8 @@ void CountData::countRange(RangeQuery range)
     serve(counts, groupings);
 }
 
-void CountData::serve(const Statements& countStatements, const Statements& groupingStatements)
+void CountData::serve(
+    const Statements& countStatements, const Statements& groupingStatements, const Quick& quick)
 {
     const CancelFlag::Scope cancel(m_pCancel);
     auto* counts = new QMap<QString, int>;
@@ -42,7 +54,12 @@ void CountData::serve(const Statements& countStatements, const Statements& group
     emit sgShowProgress(progress);
     QString total;
 
-    if (m_pDB) {
+    int quickTotal = 0;
+    if (m_pDB && quick && quick(&quickTotal, counts)) {
+        total = QString::number(quickTotal);
+        emit sgShowMsg(QStringLiteral("统计完成"));
+    } else if (m_pDB) {
+        counts->clear();
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数量..."));
         emit sgShowProgress(progress);
 

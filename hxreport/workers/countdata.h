@@ -29,16 +29,21 @@ signals:
     void sgError(QString message);
 
 public slots:
-    // m_Map: "SqlCount" (the total) and "SqlCheck" (the record query to group).
+    // m_Map: "SqlCount" (the total) and "SqlCheck" (the record query to group);
+    // with "time1" and "time2" (the range of both) the quick answers are
+    // asked first.
     void doWork(QVariantMap m_Map);
     // The same for a range: its count and its records per model.
     void countRange(RangeQuery range);
 
 private:
     using Statements = std::function<QVector<BoundStatement>()>;
-    // Adds up the counts, then the groupings' counts per model, and reports;
-    // the statements are made once each step starts.
-    void serve(const Statements& countStatements, const Statements& groupingStatements);
+    using Quick = std::function<bool(int*, QMap<QString, int>*)>;
+    // Takes the quick answer when there is one, else adds up the counts, then
+    // the groupings' counts per model; reports either. The statements are
+    // made once each step starts.
+    void serve(const Statements& countStatements, const Statements& groupingStatements,
+        const Quick& quick = nullptr);
 };
 
 #endif // COUNTDATA_H

@@ -5,6 +5,7 @@
 
 class CancelFlag;
 class DetectDataDB;
+class QuickAnswers;
 
 // What the query workers share: the database they read and the flag that
 // cancels the request being served. A worker lives on its own long-lived
@@ -19,10 +20,13 @@ public:
     void setDataBase(DetectDataDB* db) { m_pDB = db; }
     // Not owned; may be null. The requester resets it before each request.
     void setCancelFlag(const CancelFlag* flag) { m_pCancel = flag; }
+    // Asked first for the requests they can answer (not owned; may be null).
+    void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
 
 protected:
     DetectDataDB* m_pDB = nullptr;
     const CancelFlag* m_pCancel = nullptr;
+    QuickAnswers* m_pQuick = nullptr;
 };
 
 #endif // RANGEWORKER_H

@@ -205,7 +205,8 @@ void TestPages::productionModelFilter()
     }
     for (int r = 0; r < window.productionModel()->rowCount() && expected < 12; ++r)
         QCOMPARE(window.productionModel()->item(r, 1)->text(), model);
-    QVERIFY(window.statusBar()->currentMessage().isEmpty());
+    // No failure (a note that the record index was not ready yet may show).
+    QVERIFY(!window.statusBar()->currentMessage().startsWith(QStringLiteral("查询失败")));
 }
 
 void TestPages::productionDateValidation_data()

@@ -11,16 +11,19 @@
 
 TestAppDir::TestAppDir()
     : m_PreviousDir(AppPaths::applicationDir())
+    , m_PreviousIndexFolder(AppPaths::indexFolder())
 {
     if (m_PreviousDir == QCoreApplication::applicationDirPath())
         m_PreviousDir.clear(); // no override was set
     AppPaths::setApplicationDir(m_Dir.path());
+    AppPaths::setIndexFolder(m_IndexDir.path());
 }
 
 TestAppDir::~TestAppDir()
 {
     closeStation();
     AppPaths::setApplicationDir(m_PreviousDir);
+    AppPaths::setIndexFolder(m_PreviousIndexFolder);
 }
 
 QString TestAppDir::detectionDatabase() const

@@ -12,7 +12,8 @@
 class QSqlDatabase;
 
 // A temporary application directory for one test: AppPaths points at it while
-// the object lives and is restored afterwards. Fills it with generated data or
+// the object lives and is restored afterwards; the record index goes to a
+// temporary folder of its own beside it (indexFolder()), never the user's. Fills it with generated data or
 // with exact rows written the way the station writes them.
 //
 // Threads: use from the test's main thread. The writer (station()) keeps the
@@ -25,6 +26,7 @@ public:
 
     bool isValid() const { return m_Dir.isValid(); }
     QString path() const { return m_Dir.path(); }
+    QString indexFolder() const { return m_IndexDir.path(); }
     QString detectionDatabase() const; // AppPaths::detectionDatabase()
     QString modelDatabase() const; // AppPaths::modelDatabase()
 
@@ -55,7 +57,9 @@ private:
     Q_DISABLE_COPY(TestAppDir)
 
     QTemporaryDir m_Dir;
+    QTemporaryDir m_IndexDir;
     QString m_PreviousDir;
+    QString m_PreviousIndexFolder;
     std::unique_ptr<StationSimulator> m_Station;
 };
 

@@ -508,6 +508,14 @@
         <source>已取消</source>
         <translation>已取消</translation>
     </message>
+    <message>
+        <source>正在建立记录索引 %1%</source>
+        <translation>正在建立记录索引 %1%</translation>
+    </message>
+    <message>
+        <source>记录索引暂不可用，已直接查询</source>
+        <translation>记录索引暂不可用，已直接查询</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

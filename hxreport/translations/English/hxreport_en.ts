@@ -508,6 +508,14 @@
         <source>已取消</source>
         <translation>Cancelled</translation>
     </message>
+    <message>
+        <source>正在建立记录索引 %1%</source>
+        <translation>Indexing records %1%</translation>
+    </message>
+    <message>
+        <source>记录索引暂不可用，已直接查询</source>
+        <translation>Record index not ready; answered directly</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
