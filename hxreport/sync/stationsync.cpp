@@ -246,7 +246,12 @@ int StationSync::run()
     sinceProgress.start();
     int backoff = 1;
     for (;;) {
-        switch (pass()) {
+        const qint64 before = m_Totals.records + m_Totals.logs;
+        const Outcome outcome = pass();
+        // --once gives up only after retrySeconds without any progress.
+        if (m_Totals.records + m_Totals.logs > before)
+            sinceProgress.restart();
+        switch (outcome) {
         case Outcome::CaughtUp:
             if (m_Totals.adjusted > 0) {
                 emit message(
