@@ -221,6 +221,12 @@ int main(int argc, char* argv[])
         QSqlQuery logs(QStringLiteral("SELECT count(*) FROM logs"), db);
         if (logs.next())
             totalLogs = logs.value(0).toLongLong();
+        QSqlQuery size(QStringLiteral("SELECT data_length, index_length FROM information_schema.tables"
+                                      " WHERE table_schema = 'plant' AND table_name = 'records'"),
+            db);
+        if (size.next() && total > 0)
+            out << "Server's records table: " << size.value(0).toLongLong() / total << " bytes of data and "
+                << size.value(1).toLongLong() / total << " bytes of indexes per record (InnoDB's estimate)\n";
     }
     QSqlDatabase::removeDatabase(QStringLiteral("count"));
 

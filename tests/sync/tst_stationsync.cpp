@@ -144,7 +144,7 @@ void TestStationSync::initTestCase()
 
 void TestStationSync::cleanupTestCase()
 {
-    m_Server.stop();
+    m_Server.kill(); // its data go with the temporary directory
 }
 
 QString TestStationSync::freshDatabase()
@@ -310,11 +310,11 @@ void TestStationSync::copiesEveryRowOnce()
     const QString database = freshDatabase();
     QVERIFY(!database.isEmpty());
     TestAppDir dir;
-    QVERIFY(dir.generate(2000, 300));
+    QVERIFY(dir.generate(1000, 200));
     const QString file = dir.detectionDatabase();
     const SyncTable records = SyncTable::records(true);
     const QStringList before = stationRows(file, records);
-    QCOMPARE(before.size(), 2000);
+    QCOMPARE(before.size(), 1000);
 
     auto sync = [&](bool thumbnails) {
         SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
@@ -323,7 +323,7 @@ void TestStationSync::copiesEveryRowOnce()
         const int code = sync.run();
         return code == 0 ? sync.totals().records : -1;
     };
-    QCOMPARE(sync(true), qint64(2000));
+    QCOMPARE(sync(true), qint64(1000));
     QSqlDatabase db = admin(database);
     QCOMPARE(serverRows(db, records, QStringLiteral("L1"), 1), before);
     QCOMPARE(
@@ -369,7 +369,7 @@ void TestStationSync::serverKilledInBatch()
     const QString database = freshDatabase();
     QVERIFY(!database.isEmpty());
     TestAppDir dir;
-    QVERIFY(dir.generate(3000, 900));
+    QVERIFY(dir.generate(1600, 400));
     StationSync sync(
         settingsFor(dir.path(), database, QStringLiteral("L1")), std::make_shared<std::atomic<bool>>(false));
     // In the third batch, between its inserts and its commit, the server dies
@@ -402,8 +402,8 @@ void TestStationSync::fileReplaced_data()
     QTest::addColumn<int>("records"); // of the new file
     QTest::addColumn<quint32>("seed");
 
-    QTest::newRow("uids start again") << 300 << 7u;
-    QTest::newRow("as many rows, other ones") << 1000 << 8u;
+    QTest::newRow("uids start again") << 200 << 7u;
+    QTest::newRow("as many rows, other ones") << 600 << 8u;
 }
 
 void TestStationSync::fileReplaced()
@@ -415,7 +415,7 @@ void TestStationSync::fileReplaced()
     const QString database = freshDatabase();
     QVERIFY(!database.isEmpty());
     TestAppDir dir;
-    QVERIFY(dir.generate(1000, 100));
+    QVERIFY(dir.generate(600, 50));
     const SyncTable table = SyncTable::records(false);
     const QStringList first = stationRows(dir.detectionDatabase(), table);
     const SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
