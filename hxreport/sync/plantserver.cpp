@@ -274,8 +274,7 @@ bool PlantServer::beginEpoch(
     return true;
 }
 
-QSqlQuery* PlantServer::insertStatement(
-    const SyncTable& table, int rows, const QString& verb, const QString& tail)
+QSqlQuery* PlantServer::insertStatement(const SyncTable& table, int rows)
 {
     const QString row = QStringLiteral("(?") + QStringLiteral(",?").repeated(3 + table.columns.size() - 1)
         + QLatin1Char(')');
@@ -283,9 +282,9 @@ QSqlQuery* PlantServer::insertStatement(
     values.reserve(rows);
     for (int i = 0; i < rows; ++i)
         values << row;
-    const QString sql = verb + QStringLiteral(" INTO ") + table.serverTable
+    const QString sql = QStringLiteral("INSERT IGNORE INTO ") + table.serverTable
         + QStringLiteral(" (station,epoch,uid,") + table.names().join(QLatin1Char(','))
-        + QStringLiteral(") VALUES ") + values.join(QLatin1Char(',')) + tail;
+        + QStringLiteral(") VALUES ") + values.join(QLatin1Char(','));
     auto it = m_Statements.find(sql);
     if (it == m_Statements.end()) {
         QSqlQuery query(QSqlDatabase::database(m_Connection, false));
@@ -293,7 +292,8 @@ QSqlQuery* PlantServer::insertStatement(
             fail(query.lastError(), QStringLiteral("cannot prepare the insert"));
             return nullptr;
         }
-        // Only the full batches' statement is worth keeping.
+        // The full statements of each table recur; the odd sizes of a
+        // batch's last statement are dropped now and then.
         if (m_Statements.size() > 8)
             m_Statements.clear();
         it = m_Statements.emplace(sql, query).first;
@@ -322,10 +322,10 @@ bool PlantServer::writeRows(
         while (
             start + count < rows.size() && count < StatementRows && (count == 0 || bytes < StatementBytes)) {
             for (const SqliteValue& value : rows.at(start + count).values)
-                bytes += value.type() == 4 /* SQLITE_BLOB */ ? value.bytes().size() : 16;
+                bytes += SyncValues::size(value);
             ++count;
         }
-        QSqlQuery* query = insertStatement(table, count, QStringLiteral("INSERT IGNORE"), QString());
+        QSqlQuery* query = insertStatement(table, count);
         if (!query) {
             ok = false;
             break;

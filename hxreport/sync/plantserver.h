@@ -81,7 +81,8 @@ private:
     bool run(const QString& sql, const QVariantList& values, const QString& what);
     bool commit(const QString& what);
     void rollBack();
-    QSqlQuery* insertStatement(const SyncTable& table, int rows, const QString& verb, const QString& tail);
+    // INSERT IGNORE of rows rows, prepared once per text.
+    QSqlQuery* insertStatement(const SyncTable& table, int rows);
 
     SyncSettings m_Settings;
     QString m_Connection;

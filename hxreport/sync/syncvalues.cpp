@@ -38,6 +38,15 @@ bool SyncValues::isText(const SqliteValue& value)
     return value.type() == SQLITE_TEXT;
 }
 
+int SyncValues::size(const SqliteValue& value)
+{
+    const int type = value.type();
+    if (type != SQLITE_TEXT && type != SQLITE_BLOB)
+        return 8;
+    // A text or blob reports its size without conversion.
+    return sqlite3_value_bytes(const_cast<sqlite3_value*>(value.get()));
+}
+
 QByteArray SyncValues::text(const SqliteValue& value)
 {
     return value.bytes();

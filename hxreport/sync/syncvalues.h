@@ -24,6 +24,8 @@ public:
     // A value's text as the station stores it, for comparing times.
     static QByteArray text(const SqliteValue& value);
     static bool isText(const SqliteValue& value);
+    // Bytes of a text or blob, 8 for anything else (to size a statement).
+    static int size(const SqliteValue& value);
 };
 
 #endif // SYNCVALUES_H
