@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <thread>
+
 namespace {
 const QString SyncUser = QStringLiteral("hxsync");
 const QString SyncPassword = QStringLiteral("sync'pw\\");
@@ -101,6 +103,7 @@ private slots:
 
     void copiesEveryRowOnce();
     void serverKilledInBatch();
+    void followsUntilStopped();
     void fileReplaced_data();
     void fileReplaced();
     void hostileStationName_data();
@@ -395,6 +398,42 @@ void TestStationSync::serverKilledInBatch()
         stationRows(dir.detectionDatabase(), SyncTable::records(false)));
     QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
         stationRows(dir.detectionDatabase(), SyncTable::logs()));
+}
+
+void TestStationSync::followsUntilStopped()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(100, 10));
+    SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    settings.once = false;
+    settings.intervalSeconds = 1;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    int code = -1;
+    std::thread worker([&] {
+        StationSync sync(settings, stop);
+        code = sync.run();
+    });
+    // The station goes on writing; each new record reaches the server.
+    QSqlDatabase db = admin(database);
+    auto onServer = [&] {
+        QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), db);
+        return count.next() ? count.value(0).toInt() : -1;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(onServer(), 100, 30000);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(dir.station().addDetection(QStringLiteral("2030-01-01 00:00:0%1").arg(i),
+            QStringLiteral("A1"), 0.9, QStringLiteral("1.0"), 500, 200));
+    dir.closeStation();
+    QTRY_COMPARE_WITH_TIMEOUT(onServer(), 103, 30000);
+    stop->store(true);
+    worker.join();
+    QCOMPARE(code, 0);
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::records(false)));
 }
 
 void TestStationSync::fileReplaced_data()
