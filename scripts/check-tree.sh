@@ -14,9 +14,9 @@ layer_of_path() {
         hxreport/database/*) echo database ;;
         hxreport/workers/*) echo workers ;;
         hxreport/pages/*) echo pages ;;
+        hxreport/sync/*) echo sync ;;
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
-        hxreport/sync/*) echo sync ;;
         hxreport/waitingdialog.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/stationsync/*) echo synctool ;;
