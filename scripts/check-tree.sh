@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the tree before the tests: that no file includes a header of a layer
 # above its own (database <- workers <- pages <- cli, window; dialogs beside them;
-# tools/ uses the database layer only), and that the sources are formatted with
+# tools/ uses the database layer only, tools/stationsync the sync layer), and that the sources are formatted with
 # the committed .clang-format. Either fails the check; HX_CHECK_FORMAT=0 turns
 # the formatting part into a report (for a work tree in the middle of a change).
 set -euo pipefail
@@ -14,10 +14,12 @@ layer_of_path() {
         hxreport/database/*) echo database ;;
         hxreport/workers/*) echo workers ;;
         hxreport/pages/*) echo pages ;;
+        hxreport/sync/*) echo sync ;;
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
         hxreport/waitingdialog.* | hxreport/confirmbox.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
+        tools/stationsync/*) echo synctool ;;
         tools/*) echo tools ;;
         tests/*) echo tests ;;
         bench/*) echo bench ;;
@@ -43,11 +45,13 @@ allowed() {
         database) echo "database" ;;
         workers) echo "database workers" ;;
         index) echo "database index" ;;
+        sync) echo "database index sync" ;;
         dialogs) echo "dialogs" ;;
         pages) echo "database workers index dialogs pages" ;;
         cli) echo "database workers index dialogs pages cli" ;;
         window) echo "database workers index dialogs pages cli window" ;;
         tools) echo "database tools" ;;
+        synctool) echo "database index sync synctool" ;;
         *) echo "*" ;;
     esac
 }

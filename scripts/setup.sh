@@ -5,6 +5,7 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite
     libsqlite3-dev sqlite3
+    mariadb-server libqt5sql5-mysql
     fonts-wqy-microhei clang-format
 )
 # Callers may name more packages (the screenshot script needs a virtual display).

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -296,4 +297,139 @@ bool StationFile::countAfterInRange(
         return fail();
     *count = statement.int64(0);
     return true;
+}
+
+bool StationFile::hasTable(const QString& table)
+{
+    SqliteStatement find(m_Db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    find.bind(1, table.toUtf8());
+    const bool found = find.step();
+    if (find.failed())
+        return fail();
+    return found;
+}
+
+QByteArray StationFile::selectList(const QString& table, const QStringList& columns)
+{
+    const QString key = table + QLatin1Char('\n') + columns.join(QLatin1Char('\n'));
+    const auto cached = m_SelectLists.constFind(key);
+    if (cached != m_SelectLists.cend())
+        return cached.value();
+    // Names are the program's own, quoted all the same.
+    auto quoted = [](const QString& name) -> QString {
+        return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\""))
+            + QLatin1Char('"');
+    };
+    SqliteStatement info(
+        m_Db, (QStringLiteral("PRAGMA table_info(") + quoted(table) + QLatin1Char(')')).toUtf8());
+    QSet<QString> present;
+    while (info.step())
+        present.insert(QString::fromUtf8(info.text(1)).toLower());
+    if (info.failed()) {
+        fail();
+        return QByteArray();
+    }
+    if (present.isEmpty()) {
+        m_Error = QStringLiteral("station file has no table ") + table;
+        return QByteArray();
+    }
+    QStringList select { QStringLiteral("uid") };
+    for (const QString& column : columns)
+        select << (present.contains(column.toLower()) ? quoted(column) : QStringLiteral("NULL"));
+    const QByteArray list = select.join(QLatin1Char(',')).toUtf8() + " FROM " + quoted(table).toUtf8();
+    m_SelectLists.insert(key, list);
+    return list;
+}
+
+bool StationFile::readTableAfter(const QString& table, const QStringList& columns, qint64 afterUid,
+    int maxRows, int maxMs, QVector<TableRow>* rows, bool* caughtUp)
+{
+    rows->clear();
+    *caughtUp = false;
+    const QByteArray list = selectList(table, columns);
+    if (list.isEmpty())
+        return false;
+    const QByteArray sql = "SELECT " + list + " WHERE uid > ?1 ORDER BY uid LIMIT ?2";
+    if (!m_Db.exec("BEGIN"))
+        return fail();
+    QElapsedTimer clock;
+    clock.start();
+    bool stoppedEarly = false;
+    bool ok = true;
+    {
+        SqliteStatement chunk(m_Db, sql.constData());
+        chunk.bind(1, afterUid).bind(2, qint64(maxRows));
+        while (chunk.step()) {
+            TableRow row;
+            row.uid = chunk.int64(0);
+            row.values.reserve(columns.size());
+            for (int i = 0; i < columns.size(); ++i)
+                row.values.append(SqliteValue(chunk.value(i + 1)));
+            rows->append(std::move(row));
+            if (clock.elapsed() >= maxMs && rows->size() < maxRows) {
+                stoppedEarly = true;
+                break;
+            }
+        }
+        ok = !chunk.failed();
+    }
+    if (!ok)
+        fail();
+    m_Db.exec("COMMIT");
+    *caughtUp = ok && !stoppedEarly && rows->size() < maxRows;
+    return ok;
+}
+
+bool StationFile::probeTable(
+    const QString& table, const QStringList& columns, qint64 uid, bool firstTime, TableProbe* probe)
+{
+    *probe = TableProbe();
+    const QByteArray list = selectList(table, columns);
+    if (list.isEmpty())
+        return false;
+    const QByteArray from = list.mid(list.lastIndexOf(" FROM ") + 6);
+    if (!m_Db.exec("BEGIN"))
+        return fail();
+    bool ok = true;
+    {
+        const QByteArray sql = "SELECT max(uid) FROM " + from;
+        SqliteStatement max(m_Db, sql.constData());
+        ok = max.step();
+        if (ok)
+            probe->maxUid = max.isNull(0) ? 0 : max.int64(0);
+    }
+    if (ok) {
+        // A file without AUTOINCREMENT tables has no sqlite_sequence: no sequence.
+        SqliteStatement sequence(m_Db, "SELECT seq FROM sqlite_sequence WHERE name = ?1");
+        sequence.bind(1, table.toUtf8());
+        if (sequence.isValid() && sequence.step()) {
+            probe->hasSequence = true;
+            probe->sequence = sequence.int64(0);
+        }
+    }
+    if (ok && uid > 0) {
+        const QByteArray sql = "SELECT " + list + " WHERE uid = ?1";
+        SqliteStatement row(m_Db, sql.constData());
+        row.bind(1, uid);
+        if (row.step()) {
+            probe->hasRow = true;
+            for (int i = 0; i < columns.size(); ++i)
+                probe->row.append(SqliteValue(row.value(i + 1)));
+        }
+        ok = !row.failed();
+    }
+    if (ok && firstTime) {
+        // On the time index.
+        const QByteArray sql = "SELECT time FROM " + from + " WHERE time IS NOT NULL ORDER BY time LIMIT 1";
+        SqliteStatement first(m_Db, sql.constData());
+        if (first.step()) {
+            probe->hasFirstTime = true;
+            probe->firstTime = SqliteValue(first.value(0));
+        }
+        ok = !first.failed();
+    }
+    if (!ok)
+        fail();
+    m_Db.exec("COMMIT");
+    return ok;
 }

@@ -3,13 +3,15 @@
 
 #include "sqlitehandle.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
-// Reads what the index needs from the station's wheelhubwf.db, on a read-only
-// connection (the file is never written), each step in one short statement
-// or read transaction so the station never waits long for its lock.
+// Reads what the index (and the plant sync) needs from the station's
+// wheelhubwf.db, on a read-only connection (the file is never written), each
+// step in one short statement or read transaction so the station never waits
+// long for its lock.
 class StationFile
 {
 public:
@@ -37,6 +39,24 @@ public:
     {
         qint64 uid = 0;
         SqliteValue values[6]; // in columns() order
+    };
+
+    // Any table of the file, for the plant sync: the columns it asks for,
+    // NULL where the table lacks one (older station files).
+    struct TableRow
+    {
+        qint64 uid = 0;
+        QVector<SqliteValue> values;
+    };
+    struct TableProbe
+    {
+        qint64 maxUid = 0; // 0 when the table is empty
+        bool hasSequence = false;
+        qint64 sequence = 0;
+        bool hasRow = false; // the row uid == asked uid
+        QVector<SqliteValue> row;
+        bool hasFirstTime = false; // the smallest time that is not NULL
+        SqliteValue firstTime;
     };
 
     explicit StationFile(const QString& path, const std::atomic<bool>* interrupt = nullptr);
@@ -69,7 +89,21 @@ public:
     // along the uid key (reads only the records after afterUid).
     bool countAfterInRange(qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count);
 
+    // Rows of table with uid > afterUid in uid order, at most maxRows, stopping
+    // early after maxMs (with at least one row): one read transaction.
+    // *caughtUp when no row was left. False (errorString()) when the table is
+    // missing or the read failed.
+    bool readTableAfter(const QString& table, const QStringList& columns, qint64 afterUid, int maxRows,
+        int maxMs, QVector<TableRow>* rows, bool* caughtUp);
+    // One read transaction on table: its largest uid and sequence, the row
+    // uid (columns; uid > 0) and, with firstTime, the smallest time.
+    bool probeTable(
+        const QString& table, const QStringList& columns, qint64 uid, bool firstTime, TableProbe* probe);
+    // True when the file has the table.
+    bool hasTable(const QString& table);
+
 private:
+    QByteArray selectList(const QString& table, const QStringList& columns);
     bool readCheck(qint64 uid, bool counts, Check* check);
     bool fail();
 
@@ -79,6 +113,7 @@ private:
     QString m_Error;
     QByteArray m_ChunkSql;
     QByteArray m_RecordSql; // the columns but time of one record by uid
+    QHash<QString, QByteArray> m_SelectLists; // by table and columns
 };
 
 #endif // STATIONFILE_H

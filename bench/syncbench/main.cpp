@@ -1,0 +1,252 @@
+// N simulated stations x M records synced to a private MariaDB server at the
+// same time, thumbnails off: one stationsync process per station (as on the
+// plant), and beside each a live station process writing into the same file
+// that reports its longest lock wait and its failed writes. Prints records/s
+// in all and each station's figures; the server's rows are counted, not
+// taken from the syncs' own reports.
+
+#include "mariadbserver.h"
+#include "stationsimulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QThread>
+
+#include <memory>
+#include <vector>
+
+namespace {
+QTextStream out(stdout);
+
+struct Station
+{
+    QString name;
+    QString dir;
+    std::unique_ptr<QProcess> writer;
+    std::unique_ptr<QProcess> sync;
+    qint64 syncMs = -1;
+    int writes = -1;
+    int failed = -1;
+    qint64 longestWaitMs = -1;
+    qint64 onServer = 0;
+    qint64 inFile = 0;
+};
+
+bool copyFile(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+qint64 countRows(const QString& file)
+{
+    qint64 count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("count"));
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(QStringLiteral("SELECT count(*) FROM wftable"), db);
+            if (query.next())
+                count = query.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("count"));
+    return count;
+}
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Plant sync benchmark."));
+    parser.addHelpOption();
+    const QCommandLineOption dataOption(QStringLiteral("data"),
+        QStringLiteral("Folder for the generated station (kept) and the copies."), QStringLiteral("DIR"));
+    const QCommandLineOption stationsOption(QStringLiteral("stations"), QStringLiteral("Stations (20)."),
+        QStringLiteral("N"), QStringLiteral("20"));
+    const QCommandLineOption recordsOption(QStringLiteral("records"),
+        QStringLiteral("Records per station (100000)."), QStringLiteral("M"), QStringLiteral("100000"));
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+        QStringLiteral("Live records per second of each station (5)."), QStringLiteral("R"),
+        QStringLiteral("5"));
+    const QCommandLineOption bufferOption(QStringLiteral("buffer"),
+        QStringLiteral("Server's InnoDB buffer pool in MB (1024)."), QStringLiteral("MB"),
+        QStringLiteral("1024"));
+    parser.addOptions({ dataOption, stationsOption, recordsOption, rateOption, bufferOption });
+    parser.process(app);
+    const QString missing = MariaDbServer::missing();
+    if (!missing.isEmpty()) {
+        out << "hxsyncbench: " << missing << '\n';
+        return 2;
+    }
+    const QString data = QDir(parser.value(dataOption)).absolutePath();
+    const int stations = parser.value(stationsOption).toInt();
+    const int records = parser.value(recordsOption).toInt();
+    if (!parser.isSet(dataOption) || stations < 1 || records < 1 || !QDir().mkpath(data)) {
+        out << "hxsyncbench: --data DIR, --stations N >= 1 and --records M >= 1\n";
+        return 2;
+    }
+    const QString bin = QCoreApplication::applicationDirPath();
+
+    // One generated station, copied for every station (the names differ on the server).
+    const QString templateDir = QDir(data).filePath(QStringLiteral("template-%1").arg(records));
+    if (!QFile::exists(StationSimulator::detectionPath(templateDir))) {
+        StationSimulator::Options options;
+        options.appDir = templateDir;
+        options.records = records;
+        options.logs = records / 20;
+        options.days = 60;
+        options.imageSize = QSize(96, 72);
+        out << "Generating " << records << " records in " << templateDir << " ...\n";
+        out.flush();
+        StationSimulator simulator(options);
+        if (!QDir().mkpath(templateDir) || !simulator.generate()) {
+            out << "hxsyncbench: " << simulator.errorString() << '\n';
+            return 1;
+        }
+    }
+    std::vector<Station> list(stations);
+    for (int i = 0; i < stations; ++i) {
+        Station& s = list[i];
+        s.name = QStringLiteral("line-%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        s.dir = QDir(data).filePath(QStringLiteral("station-%1").arg(i + 1));
+        if (!QDir().mkpath(s.dir + QStringLiteral("/pattern"))
+            || !copyFile(StationSimulator::detectionPath(templateDir), StationSimulator::detectionPath(s.dir))
+            || !copyFile(StationSimulator::modelPath(templateDir), StationSimulator::modelPath(s.dir))) {
+            out << "hxsyncbench: cannot copy the station to " << s.dir << '\n';
+            return 1;
+        }
+    }
+
+    MariaDbServer server;
+    QString why;
+    const QString password = QStringLiteral("bench");
+    if (!server.start(&why, parser.value(bufferOption).toInt())
+        || !server.exec({ QStringLiteral("CREATE DATABASE plant CHARACTER SET utf8mb4") }, &why)
+        || !server.runFile(QStringLiteral("plant"), QStringLiteral(HX_SCHEMA_FILE), &why)
+        || !server.exec({ QStringLiteral("CREATE USER hxsync@localhost IDENTIFIED BY '%1'").arg(password),
+                            QStringLiteral("GRANT hxreport_sync TO hxsync@localhost"),
+                            QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR hxsync@localhost") },
+            &why)) {
+        out << "hxsyncbench: " << why << '\n';
+        return 1;
+    }
+    const QString optionFile = QDir(server.dir()).filePath(QStringLiteral("sync.cnf"));
+    {
+        QFile file(optionFile);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.write("[stationsync]\nuser=hxsync\npassword=" + password.toUtf8() + "\n");
+    }
+
+    const double rate = parser.value(rateOption).toDouble();
+    out << "Stations: " << stations << " x " << records << " records (+" << records / 20
+        << " log records), thumbnails off; each station writes " << rate << " records/s meanwhile\n";
+    out.flush();
+    for (Station& s : list) {
+        s.writer.reset(new QProcess);
+        s.writer->setProcessChannelMode(QProcess::MergedChannels);
+        s.writer->start(QDir(bin).filePath(QStringLiteral("stationsim")),
+            { QStringLiteral("--dir"), s.dir, QStringLiteral("--live"), QStringLiteral("--rate"),
+                QString::number(rate) });
+    }
+    QThread::msleep(1500); // the stations settle into writing
+
+    QElapsedTimer clock;
+    clock.start();
+    for (Station& s : list) {
+        s.sync.reset(new QProcess);
+        s.sync->setProcessChannelMode(QProcess::MergedChannels);
+        s.sync->start(QDir(bin).filePath(QStringLiteral("stationsync")),
+            { QStringLiteral("--station"), s.name, QStringLiteral("--dir"), s.dir, QStringLiteral("--socket"),
+                server.socket(), QStringLiteral("--database"), QStringLiteral("plant"),
+                QStringLiteral("--defaults-file"), optionFile, QStringLiteral("--once") });
+    }
+    // Each sync's end, seen within a few milliseconds.
+    int failedSyncs = 0;
+    int running = stations;
+    while (running > 0) {
+        for (Station& s : list) {
+            if (s.syncMs >= 0 || !s.sync->waitForFinished(5))
+                continue;
+            s.syncMs = clock.elapsed();
+            --running;
+            if (s.sync->exitStatus() != QProcess::NormalExit || s.sync->exitCode() != 0) {
+                ++failedSyncs;
+                out << s.name << ": stationsync failed: " << QString::fromLocal8Bit(s.sync->readAll())
+                    << '\n';
+            }
+        }
+    }
+    // Whichever finished last ends the run.
+    qint64 wallMs = 0;
+    for (const Station& s : list)
+        wallMs = qMax(wallMs, s.syncMs);
+    for (Station& s : list) {
+        s.writer->terminate();
+        s.writer->waitForFinished(20000);
+        const QRegularExpressionMatch match = QRegularExpression(
+            QStringLiteral("Live writes: (\\d+), failed writes: (\\d+), longest wait: (\\d+) ms"))
+                                                  .match(QString::fromUtf8(s.writer->readAll()));
+        if (match.hasMatch()) {
+            s.writes = match.captured(1).toInt();
+            s.failed = match.captured(2).toInt();
+            s.longestWaitMs = match.captured(3).toLongLong();
+        }
+        s.inFile = countRows(StationSimulator::detectionPath(s.dir));
+    }
+
+    qint64 total = 0;
+    qint64 totalLogs = 0;
+    {
+        QSqlDatabase db = server.connect(
+            QStringLiteral("count"), QStringLiteral("root"), QString(), QStringLiteral("plant"));
+        QSqlQuery query(QStringLiteral("SELECT station, count(*) FROM records GROUP BY station"), db);
+        while (query.next()) {
+            for (Station& s : list)
+                if (s.name == query.value(0).toString())
+                    s.onServer = query.value(1).toLongLong();
+            total += query.value(1).toLongLong();
+        }
+        QSqlQuery logs(QStringLiteral("SELECT count(*) FROM logs"), db);
+        if (logs.next())
+            totalLogs = logs.value(0).toLongLong();
+        QSqlQuery size(QStringLiteral("SELECT data_length, index_length FROM information_schema.tables"
+                                      " WHERE table_schema = 'plant' AND table_name = 'records'"),
+            db);
+        if (size.next() && total > 0)
+            out << "Server's records table: " << size.value(0).toLongLong() / total << " bytes of data and "
+                << size.value(1).toLongLong() / total << " bytes of indexes per record (InnoDB's estimate)\n";
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("count"));
+
+    out << "\n| station | records on the server | records in the file at the end | sync done after (s) | "
+           "station writes | "
+           "failed writes | longest lock wait (ms) |\n|---|---:|---:|---:|---:|---:|---:|\n";
+    qint64 worstWait = 0;
+    int failedWrites = 0;
+    for (const Station& s : list) {
+        out << "| " << s.name << " | " << s.onServer << " | " << s.inFile << " | "
+            << QString::number(s.syncMs / 1000.0, 'f', 1) << " | " << s.writes << " | " << s.failed << " | "
+            << s.longestWaitMs << " |\n";
+        worstWait = qMax(worstWait, s.longestWaitMs);
+        failedWrites += qMax(0, s.failed);
+    }
+    out << "\nSynced " << total << " records and " << totalLogs << " log records in "
+        << QString::number(wallMs / 1000.0, 'f', 1)
+        << " s: " << qRound64(total * 1000.0 / qMax<qint64>(1, wallMs))
+        << " records/s in all; longest station lock wait " << worstWait << " ms, failed station writes "
+        << failedWrites << ", failed syncs " << failedSyncs << '\n';
+    server.stop();
+    return failedSyncs == 0 && failedWrites == 0 ? 0 : 1;
+}

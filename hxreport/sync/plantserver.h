@@ -1,0 +1,96 @@
+#ifndef PLANTSERVER_H
+#define PLANTSERVER_H
+
+#include "stationfile.h"
+#include "syncsettings.h"
+#include "synctable.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include <functional>
+#include <map>
+
+// The sync's connection to the plant archive (server/schema.sql) through Qt's
+// QMYSQL driver, for one station: its position, new epochs, and batches of
+// rows, each batch in one transaction together with the position it reaches.
+// Rows go in with INSERT IGNORE on (station, epoch, uid), so a batch sent
+// again after a lost connection changes nothing.
+//
+// Threads: one object in one thread. While open it holds the server's named
+// lock of its station, so a second sync of the same station cannot run.
+class PlantServer
+{
+public:
+    enum class Failure
+    {
+        None,
+        Transient, // connection lost, server restarting, lock or deadlock: try again
+        Settings, // access denied, no such database, no archive schema
+        Other
+    };
+
+    struct Position
+    {
+        bool exists = false; // the station has synced before
+        quint32 epoch = 0;
+        qint64 recordUid = 0;
+        QByteArray recordMark;
+        QString recordTime;
+        bool hasRecordTime = false;
+        qint64 logUid = 0;
+        QByteArray logMark;
+    };
+
+    explicit PlantServer(const SyncSettings& settings);
+    ~PlantServer();
+
+    // Connects, sets up the session, checks the archive's tables and takes the
+    // station's lock.
+    bool open();
+    void close();
+    bool isOpen() const { return m_bOpen; }
+    Failure failure() const { return m_Failure; }
+    QString errorString() const { return m_Error; }
+
+    bool readPosition(Position* position);
+    // The station's next epoch (its first when it has none): a station_files
+    // row and the position reset, in one transaction. *position becomes the new one.
+    bool beginEpoch(
+        Position* position, const QString& filePath, const QByteArray& fileId, const QString& reason);
+
+    // Inserts rows of table (records or logs) and moves the position to the
+    // last of them (its mark and, for records, its time) in one transaction.
+    // *adjusted counts values that did not fit their column.
+    bool writeRows(const SyncTable& table, Position* position, const QVector<StationFile::TableRow>& rows,
+        int* adjusted);
+    // All of the station's shifts or model names, stamped with one last_seen.
+    bool writeShifts(const Position& position, const QVector<StationFile::TableRow>& rows);
+    bool writeModels(const QStringList& models);
+
+    // Called after a batch's rows are inserted, before its commit (tests
+    // interrupt the server there).
+    void setBeforeCommit(std::function<void()> hook) { m_BeforeCommit = std::move(hook); }
+
+private:
+    Q_DISABLE_COPY(PlantServer)
+
+    bool fail(const QSqlError& error, const QString& what);
+    bool exec(QSqlQuery& query, const QString& what);
+    bool run(const QString& sql, const QVariantList& values, const QString& what);
+    bool commit(const QString& what);
+    void rollBack();
+    // INSERT IGNORE of rows rows, prepared once per text.
+    QSqlQuery* insertStatement(const SyncTable& table, int rows);
+
+    SyncSettings m_Settings;
+    QString m_Connection;
+    bool m_bOpen = false;
+    Failure m_Failure = Failure::None;
+    QString m_Error;
+    std::map<QString, QSqlQuery> m_Statements; // prepared, by text
+    std::function<void()> m_BeforeCommit;
+};
+
+#endif // PLANTSERVER_H

@@ -1,0 +1,289 @@
+#include "stationsync.h"
+
+#include "syncvalues.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+const QStringList& recordIdentity()
+{
+    static const QStringList names
+        = SyncTable::records(false).names().mid(0, SyncTable::records(false).identity);
+    return names;
+}
+
+const QStringList& logIdentity()
+{
+    static const QStringList names = SyncTable::logs().names().mid(0, SyncTable::logs().identity);
+    return names;
+}
+}
+
+StationSync::StationSync(
+    const SyncSettings& settings, std::shared_ptr<std::atomic<bool>> stop, QObject* parent)
+    : QObject(parent)
+    , m_Settings(settings)
+    , m_pStop(std::move(stop))
+    , m_Server(settings)
+{
+}
+
+StationSync::~StationSync() = default;
+
+// The station's tables are AUTOINCREMENT: a uid is never given twice in one
+// file, even after deletes. It deletes records older than a cut-off
+// (retention), trims log classes to their newest rows, or empties tables. So
+// the same file shows, for the last copied uid: a sequence at or above it,
+// and either that very row or no row. A record gone by retention took every
+// record older than it along: a record with a time below it that is still
+// there means another file.
+bool StationSync::replaced(const StationFile::TableProbe& probe, qint64 lastUid, const QByteArray& lastMark,
+    const QByteArray& lastTime, QString* why)
+{
+    if (lastUid <= 0)
+        return false;
+    if (probe.hasSequence && probe.sequence < lastUid) {
+        *why = QStringLiteral("its uids start again (%1 after %2)").arg(probe.sequence).arg(lastUid);
+        return true;
+    }
+    if (probe.hasRow) {
+        if (SyncValues::mark(probe.row, probe.row.size()) != lastMark) {
+            *why = QStringLiteral("row %1 is another one").arg(lastUid);
+            return true;
+        }
+        return false;
+    }
+    if (!probe.hasSequence) {
+        *why = QStringLiteral("row %1 is gone and the table keeps no sequence").arg(lastUid);
+        return true;
+    }
+    if (!lastTime.isNull() && probe.hasFirstTime && SyncValues::isText(probe.firstTime)
+        && SyncValues::text(probe.firstTime) < lastTime) {
+        *why = QStringLiteral("row %1 is gone but older rows are there").arg(lastUid);
+        return true;
+    }
+    return false;
+}
+
+StationSync::Outcome StationSync::serverFailure()
+{
+    m_Error = m_Server.errorString();
+    switch (m_Server.failure()) {
+    case PlantServer::Failure::Transient:
+        m_Server.close();
+        return Outcome::Transient;
+    case PlantServer::Failure::Settings:
+        return Outcome::Settings;
+    default:
+        return Outcome::Failed;
+    }
+}
+
+StationSync::Outcome StationSync::stationFailure(const StationFile& file)
+{
+    if (stopped())
+        return Outcome::Stopped;
+    m_Error = QStringLiteral("station file %1: %2").arg(m_Settings.detectionPath(), file.errorString());
+    // Locked too long, being replaced, briefly missing: the next pass sees.
+    return Outcome::Transient;
+}
+
+StationSync::Outcome StationSync::copyRows(
+    StationFile& file, const SyncTable& table, PlantServer::Position* position, qint64* copied)
+{
+    const bool records = table.serverTable == QLatin1String("records");
+    QVector<StationFile::TableRow> rows;
+    for (;;) {
+        if (stopped())
+            return Outcome::Stopped;
+        bool caughtUp = false;
+        const qint64 after = records ? position->recordUid : position->logUid;
+        if (!file.readTableAfter(table.stationTable, table.names(), after, m_Settings.batchRows,
+                m_Settings.readMs, &rows, &caughtUp))
+            return stationFailure(file);
+        int adjusted = 0;
+        if (!m_Server.writeRows(table, position, rows, &adjusted))
+            return serverFailure();
+        m_Totals.adjusted += adjusted;
+        *copied += rows.size();
+        if (caughtUp)
+            return Outcome::CaughtUp;
+    }
+}
+
+StationSync::Outcome StationSync::copyLists(StationFile& file, const PlantServer::Position& position)
+{
+    const SyncTable shifts = SyncTable::shifts();
+    if (file.hasTable(shifts.stationTable)) {
+        QVector<StationFile::TableRow> rows;
+        bool caughtUp = false;
+        if (!file.readTableAfter(shifts.stationTable, shifts.names(), 0, 10000, 1000, &rows, &caughtUp))
+            return stationFailure(file);
+        QCryptographicHash digest(QCryptographicHash::Sha1);
+        digest.addData(QByteArray::number(position.epoch));
+        for (const StationFile::TableRow& row : qAsConst(rows))
+            digest.addData(QByteArray::number(row.uid) + SyncValues::mark(row.values, row.values.size()));
+        if (digest.result() != m_ShiftDigest) {
+            if (!m_Server.writeShifts(position, rows))
+                return serverFailure();
+            m_ShiftDigest = digest.result();
+        }
+    }
+    const QString modelPath = m_Settings.modelPath();
+    if (QFileInfo::exists(modelPath)) {
+        StationFile models(modelPath, m_pStop.get());
+        QStringList names;
+        if (models.open() && models.hasTable(QStringLiteral("modelTable"))) {
+            SqliteStatement select(
+                models.connection(), "SELECT model FROM modelTable WHERE model IS NOT NULL");
+            while (select.step())
+                names << QString::fromUtf8(select.text(0));
+        }
+        QCryptographicHash digest(QCryptographicHash::Sha1);
+        for (const QString& name : qAsConst(names))
+            digest.addData(name.toUtf8() + '\n');
+        if (!names.isEmpty() && digest.result() != m_ModelDigest) {
+            if (!m_Server.writeModels(names))
+                return serverFailure();
+            m_ModelDigest = digest.result();
+        }
+    }
+    return Outcome::CaughtUp;
+}
+
+StationSync::Outcome StationSync::pass()
+{
+    if (stopped())
+        return Outcome::Stopped;
+    if (!m_Server.isOpen() && !m_Server.open())
+        return serverFailure();
+    PlantServer::Position position;
+    if (!m_Server.readPosition(&position))
+        return serverFailure();
+
+    // Opened anew each pass: a replaced file is seen as the new one.
+    const QString path = m_Settings.detectionPath();
+    StationFile file(path, m_pStop.get());
+    if (!file.open())
+        return stationFailure(file);
+    if (!file.hasTable(QStringLiteral("wftable"))) {
+        if (file.errorString().isEmpty())
+            m_Error = QStringLiteral("station file %1 has no table wftable").arg(path);
+        else
+            m_Error = QStringLiteral("station file %1: %2").arg(path, file.errorString());
+        return Outcome::Transient;
+    }
+    const bool logs = file.hasTable(QStringLiteral("warningtable"));
+    StationFile::TableProbe records;
+    StationFile::TableProbe logProbe;
+    if (!file.probeTable(QStringLiteral("wftable"), recordIdentity(), position.recordUid, true, &records)
+        || (logs
+            && !file.probeTable(
+                QStringLiteral("warningtable"), logIdentity(), position.logUid, false, &logProbe)))
+        return stationFailure(file);
+
+    QString reason;
+    QString why;
+    if (!position.exists)
+        reason = QStringLiteral("first sync of the station");
+    else if (replaced(records, position.recordUid, position.recordMark,
+                 position.hasRecordTime ? position.recordTime.toUtf8() : QByteArray(), &why))
+        reason = QStringLiteral("file replaced: records: ") + why;
+    else if (logs && replaced(logProbe, position.logUid, position.logMark, QByteArray(), &why))
+        reason = QStringLiteral("file replaced: log records: ") + why;
+    if (!reason.isEmpty()) {
+        const quint32 old = position.epoch;
+        if (!m_Server.beginEpoch(
+                &position, QFileInfo(path).absoluteFilePath(), StationFile::fileId(path), reason))
+            return serverFailure();
+        ++m_Totals.epochs;
+        m_ShiftDigest.clear();
+        if (old > 0)
+            emit message(QStringLiteral("station file %1 was %2; epoch %3 begins, the rows of epoch %4 stay")
+                             .arg(path, reason.mid(QStringLiteral("file ").size()))
+                             .arg(position.epoch)
+                             .arg(old));
+    }
+
+    qint64 copiedRecords = 0;
+    qint64 copiedLogs = 0;
+    Outcome outcome = copyRows(file, SyncTable::records(m_Settings.thumbnails), &position, &copiedRecords);
+    if (outcome == Outcome::CaughtUp && logs)
+        outcome = copyRows(file, SyncTable::logs(), &position, &copiedLogs);
+    if (outcome == Outcome::CaughtUp)
+        outcome = copyLists(file, position);
+    m_Totals.records += copiedRecords;
+    m_Totals.logs += copiedLogs;
+    if (copiedRecords + copiedLogs > 0)
+        emit message(
+            QStringLiteral("copied %1 records and %2 log records (epoch %3, record uid %4, log uid %5)")
+                .arg(copiedRecords)
+                .arg(copiedLogs)
+                .arg(position.epoch)
+                .arg(position.recordUid)
+                .arg(position.logUid));
+    return outcome;
+}
+
+bool StationSync::pause(int seconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < qint64(seconds) * 1000) {
+        if (stopped())
+            return false;
+        QThread::msleep(50);
+    }
+    return !stopped();
+}
+
+int StationSync::run()
+{
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    int backoff = 1;
+    for (;;) {
+        const qint64 before = m_Totals.records + m_Totals.logs;
+        const Outcome outcome = pass();
+        // --once gives up only after retrySeconds without any progress.
+        if (m_Totals.records + m_Totals.logs > before)
+            sinceProgress.restart();
+        switch (outcome) {
+        case Outcome::CaughtUp:
+            if (m_Totals.adjusted > 0) {
+                emit message(
+                    QStringLiteral("%1 values did not fit their server column and were cut or left empty")
+                        .arg(m_Totals.adjusted));
+                m_Totals.adjusted = 0;
+            }
+            if (m_Settings.once)
+                return 0;
+            backoff = 1;
+            sinceProgress.restart();
+            if (!pause(m_Settings.intervalSeconds))
+                return 0;
+            break;
+        case Outcome::Stopped:
+            return 0;
+        case Outcome::Settings:
+            emit message(m_Error);
+            return 2;
+        case Outcome::Failed:
+            emit message(m_Error);
+            return 1;
+        case Outcome::Transient:
+            if (m_Settings.once && sinceProgress.elapsed() >= qint64(m_Settings.retrySeconds) * 1000) {
+                emit message(m_Error + QStringLiteral("; giving up"));
+                return 1;
+            }
+            emit message(m_Error + QStringLiteral("; trying again in %1 s").arg(backoff));
+            if (!pause(backoff))
+                return 0;
+            backoff = qMin(backoff * 2, 30);
+            break;
+        }
+    }
+}

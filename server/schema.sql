@@ -1,0 +1,141 @@
+-- The plant archive: every station's records, log records, shifts and models
+-- in one MariaDB database, written by tools/stationsync and read by the viewer.
+--
+-- Load it into an empty database as an administrator:
+--     mariadb -e 'CREATE DATABASE hxplant CHARACTER SET utf8mb4'
+--     mariadb hxplant < server/schema.sql
+-- It makes the tables and two roles; the users that take them are made by
+-- the administrator with their own passwords (README, "Plant server").
+--
+-- Keys. A station's SQLite file numbers its rows with uid (AUTOINCREMENT, so a
+-- uid is never given twice in one file). The archive keys a row by
+-- (station, epoch, uid): the sync inserts with INSERT IGNORE, so a batch sent
+-- twice (after a lost connection, a restart) never duplicates a row. epoch
+-- counts the station files of one station: when the sync finds the file
+-- replaced by another one whose uids start again, it opens the next epoch
+-- (recorded in station_files) and the rows of the old file stay as they are.
+--
+-- Texts. Names and times compare byte for byte like SQLite's BINARY collation
+-- ("A1" and "A1 " are two models there): utf8mb4_nopad_bin throughout. Times
+-- stay the station's text "yyyy-MM-dd hh:mm:ss", whose text order is time
+-- order, so a range compares the same on both engines.
+--
+-- Rows the station deletes (retention) stay here: the archive only grows.
+
+-- One row per station: where its sync stands. Written by the sync in the same
+-- transaction as the rows it inserts, so position and rows never disagree.
+CREATE TABLE IF NOT EXISTS stations (
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    epoch INT UNSIGNED NOT NULL,
+    -- The last record and log record copied, and a digest of what identifies
+    -- them in the file (time and model; time, class and message): a file
+    -- replaced by another one shows a different row under the same uid.
+    record_uid BIGINT NOT NULL DEFAULT 0,
+    record_mark CHAR(40) CHARACTER SET ascii NOT NULL DEFAULT '',
+    record_time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    log_uid BIGINT NOT NULL DEFAULT 0,
+    log_mark CHAR(40) CHARACTER SET ascii NOT NULL DEFAULT '',
+    synced_at DATETIME NULL,
+    PRIMARY KEY (station)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- One row per station file: when the sync first read it and why a new epoch began.
+CREATE TABLE IF NOT EXISTS station_files (
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    epoch INT UNSIGNED NOT NULL,
+    file_path VARCHAR(1024) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    file_id VARCHAR(64) CHARACTER SET ascii NOT NULL,
+    reason VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    started_at DATETIME NOT NULL,
+    PRIMARY KEY (station, epoch)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- The detection records (the station's wftable); pic only when the sync copies thumbnails.
+CREATE TABLE IF NOT EXISTS records (
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    epoch INT UNSIGNED NOT NULL,
+    uid BIGINT NOT NULL,
+    time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    channel BIGINT NULL,
+    correlate DOUBLE NULL,
+    detecttime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    diameter DOUBLE NULL,
+    hight DOUBLE NULL,
+    pic MEDIUMBLOB NULL,
+    -- The sync's key: rows of one station lie together in uid order, so its
+    -- batches append at the end of that station's range.
+    PRIMARY KEY (station, epoch, uid),
+    -- Plant-wide time ranges (production page and statistics over all stations).
+    KEY records_time (time),
+    -- One station's time ranges, its pages and its statistics.
+    KEY records_station_time (station, time),
+    -- One model across the plant over a time range.
+    KEY records_model_time (model, time)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- The log records (the station's warningtable).
+CREATE TABLE IF NOT EXISTS logs (
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    epoch INT UNSIGNED NOT NULL,
+    uid BIGINT NOT NULL,
+    time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    class VARCHAR(32) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    message MEDIUMTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    -- The sync's key, as for records.
+    PRIMARY KEY (station, epoch, uid),
+    -- The log page asks for one class over a time range, plant-wide ...
+    KEY logs_class_time (class, time),
+    -- ... or for one station.
+    KEY logs_station_class_time (station, class, time)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- The shifts (the station's wftimetable_2). Every shift the station has had
+-- stays; the sync stamps all rows the station holds now with one last_seen in
+-- one transaction, so a station's current shifts are its rows whose last_seen
+-- is that station's greatest.
+CREATE TABLE IF NOT EXISTS shifts (
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    epoch INT UNSIGNED NOT NULL,
+    uid BIGINT NOT NULL,
+    type VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    starttime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    endtime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    startType BIGINT NULL,
+    EndType BIGINT NULL,
+    last_seen DATETIME(3) NOT NULL,
+    -- The sync's key; a station has a handful of shifts, no other index.
+    PRIMARY KEY (station, epoch, uid)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- The model names of each station's model list (pattern/modelTemplate.db),
+-- stamped like the shifts.
+CREATE TABLE IF NOT EXISTS models (
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    last_seen DATETIME(3) NOT NULL,
+    -- A name once per station; the model filter lists them per station.
+    PRIMARY KEY (station, model)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- The sync: adds records and log records and can neither read, change nor
+-- delete one. It reads and moves its station's position, and renews the
+-- last_seen stamps of shifts and models (the server checks an upsert's
+-- UPDATE against every column the INSERT names, so these two small lists
+-- are writable for it).
+CREATE ROLE IF NOT EXISTS hxreport_sync;
+GRANT SELECT, INSERT, UPDATE ON stations TO hxreport_sync;
+GRANT INSERT ON station_files TO hxreport_sync;
+GRANT INSERT ON records TO hxreport_sync;
+GRANT INSERT ON logs TO hxreport_sync;
+GRANT SELECT, INSERT, UPDATE ON shifts TO hxreport_sync;
+GRANT SELECT, INSERT, UPDATE ON models TO hxreport_sync;
+
+-- The viewer: reads everything, writes nothing.
+CREATE ROLE IF NOT EXISTS hxreport_viewer;
+GRANT SELECT ON stations TO hxreport_viewer;
+GRANT SELECT ON station_files TO hxreport_viewer;
+GRANT SELECT ON records TO hxreport_viewer;
+GRANT SELECT ON logs TO hxreport_viewer;
+GRANT SELECT ON shifts TO hxreport_viewer;
+GRANT SELECT ON models TO hxreport_viewer;

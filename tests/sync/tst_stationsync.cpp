@@ -1,0 +1,610 @@
+#include "detectdatadb.h"
+#include "mariadbserver.h"
+#include "sqlitehandle.h"
+#include "stationsync.h"
+#include "syncsettings.h"
+#include "synctable.h"
+#include "syncvalues.h"
+#include "testappdir.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+const QString SyncUser = QStringLiteral("hxsync");
+const QString SyncPassword = QStringLiteral("sync'pw\\");
+const QString ViewerUser = QStringLiteral("hxviewer");
+const QString ViewerPassword = QStringLiteral("viewer-pw");
+
+// A value as text for comparing both sides: numbers by value, bytes in hex.
+QString normal(const QVariant& value, SyncTable::Kind kind)
+{
+    if (value.isNull())
+        return QStringLiteral("<null>");
+    switch (kind) {
+    case SyncTable::Kind::Integer:
+    case SyncTable::Kind::Real:
+        return QString::number(value.toDouble(), 'g', 17);
+    case SyncTable::Kind::Bytes:
+        return QString::fromLatin1(value.toByteArray().toHex());
+    default:
+        return value.toString();
+    }
+}
+
+// Every row of a station table, uid first, in uid order.
+QStringList stationRows(const QString& file, const SyncTable& table)
+{
+    QStringList rows;
+    TestAppDir::withConnection(file, true, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("SELECT uid,%1 FROM %2 ORDER BY uid")
+                            .arg(table.names().join(QLatin1Char(',')), table.stationTable)))
+            return false;
+        while (query.next()) {
+            QStringList row { query.value(0).toString() };
+            for (int i = 0; i < table.columns.size(); ++i)
+                row << normal(query.value(i + 1), table.columns.at(i).kind);
+            rows << row.join(QLatin1Char('|'));
+        }
+        return true;
+    });
+    return rows;
+}
+
+// The server's rows of one station and epoch, in the same form.
+QStringList serverRows(const QSqlDatabase& db, const SyncTable& table, const QString& station, int epoch)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT uid,%1 FROM %2 WHERE station = ? AND epoch = ? ORDER BY uid")
+                      .arg(table.names().join(QLatin1Char(',')), table.serverTable));
+    query.addBindValue(station);
+    query.addBindValue(epoch);
+    QStringList rows;
+    if (!query.exec()) {
+        rows << query.lastError().text();
+        return rows;
+    }
+    while (query.next()) {
+        QStringList row { query.value(0).toString() };
+        for (int i = 0; i < table.columns.size(); ++i)
+            row << normal(query.value(i + 1), table.columns.at(i).kind);
+        rows << row.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// One value made by SQLite itself (text, integer, real), for probes.
+SqliteValue sqliteValue(const QByteArray& expression)
+{
+    SqliteConnection db;
+    db.open(QStringLiteral(":memory:"), SqliteConnection::Mode::Create);
+    const QByteArray sql = "SELECT " + expression;
+    SqliteStatement select(db, sql.constData());
+    return select.step() ? SqliteValue(select.value(0)) : SqliteValue();
+}
+}
+
+class TestStationSync : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void settings_data();
+    void settings();
+    void replaced_data();
+    void replaced();
+
+    void copiesEveryRowOnce();
+    void serverKilledInBatch();
+    void followsUntilStopped();
+    void fileReplaced_data();
+    void fileReplaced();
+    void hostileStationName_data();
+    void hostileStationName();
+    void badServerSettings_data();
+    void badServerSettings();
+    void rolesLimitTheUsers();
+
+private:
+    // A fresh database with the schema loaded and granted to the two users.
+    QString freshDatabase();
+    SyncSettings settingsFor(const QString& dir, const QString& database, const QString& station) const;
+    QSqlDatabase admin(const QString& database);
+
+    MariaDbServer m_Server;
+    QString m_Skip;
+    QString m_OptionFile;
+    int m_Databases = 0;
+};
+
+void TestStationSync::initTestCase()
+{
+    m_Skip = MariaDbServer::missing();
+    if (!m_Skip.isEmpty())
+        return;
+    QString why;
+    QVERIFY2(m_Server.start(&why), qPrintable(why));
+    QVERIFY2(m_Server.exec(
+                 { QStringLiteral("CREATE USER '%1'@'localhost' IDENTIFIED BY 'sync''pw\\\\'").arg(SyncUser),
+                     QStringLiteral("CREATE USER '%1'@'localhost' IDENTIFIED BY '%2'")
+                         .arg(ViewerUser, ViewerPassword) },
+                 &why),
+        qPrintable(why));
+    // The sync reads its password from an option file, as a service does.
+    m_OptionFile = m_Server.dir() + QStringLiteral("/sync.cnf");
+    QFile file(m_OptionFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[client]\nuser = nobody\n[stationsync]\nuser = " + SyncUser.toUtf8() + "\npassword = \""
+        + SyncPassword.toUtf8() + "\"\n");
+}
+
+void TestStationSync::cleanupTestCase()
+{
+    m_Server.kill(); // its data go with the temporary directory
+}
+
+QString TestStationSync::freshDatabase()
+{
+    const QString name = QStringLiteral("plant%1").arg(++m_Databases);
+    QString why;
+    if (!m_Server.exec({ QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4").arg(name) }, &why)
+        || !m_Server.runFile(name, QStringLiteral(HX_SCHEMA_FILE), &why)
+        || !m_Server.exec(
+            { QStringLiteral("GRANT hxreport_sync TO '%1'@'localhost'").arg(SyncUser),
+                QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR '%1'@'localhost'").arg(SyncUser),
+                QStringLiteral("GRANT hxreport_viewer TO '%1'@'localhost'").arg(ViewerUser),
+                QStringLiteral("SET DEFAULT ROLE hxreport_viewer FOR '%1'@'localhost'").arg(ViewerUser) },
+            &why)) {
+        qWarning("%s", qPrintable(why));
+        return QString();
+    }
+    return name;
+}
+
+SyncSettings TestStationSync::settingsFor(
+    const QString& dir, const QString& database, const QString& station) const
+{
+    SyncSettings settings;
+    settings.station = station;
+    settings.stationDir = dir;
+    settings.socket = m_Server.socket();
+    settings.database = database;
+    settings.optionFile = m_OptionFile;
+    settings.once = true;
+    settings.retrySeconds = 30;
+    settings.batchRows = 400; // several batches from small files
+    return settings;
+}
+
+QSqlDatabase TestStationSync::admin(const QString& database)
+{
+    const QString name = QStringLiteral("admin-") + database;
+    if (QSqlDatabase::contains(name))
+        return QSqlDatabase::database(name);
+    return m_Server.connect(name, QStringLiteral("root"), QString(), database);
+}
+
+void TestStationSync::settings_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error"); // empty: accepted
+
+    const QString dir = QStringLiteral("@DIR@");
+    const QStringList base { QStringLiteral("--dir"), dir, QStringLiteral("--database"),
+        QStringLiteral("plant") };
+    QTest::newRow("valid") << (base + QStringList { QStringLiteral("--station"), QStringLiteral("Line 1") })
+                           << QString();
+    QTest::newRow("64 characters beyond the BMP") << (base
+        + QStringList { QStringLiteral("--station"), QString::fromUtf8("\xF0\x9F\x9A\x97").repeated(64) })
+                                                  << QString();
+    QTest::newRow("no station") << base << QStringLiteral("empty");
+    QTest::newRow("65 characters") << (base
+        + QStringList { QStringLiteral("--station"), QStringLiteral("x").repeated(65) })
+                                   << QStringLiteral("longer than 64");
+    QTest::newRow("trailing blank") << (base
+        + QStringList { QStringLiteral("--station"), QStringLiteral("L1 ") })
+                                    << QStringLiteral("blank");
+    QTest::newRow("line break") << (base
+        + QStringList { QStringLiteral("--station"), QStringLiteral("L\n1") })
+                                << QStringLiteral("control");
+    QTest::newRow("no database") << QStringList { QStringLiteral("--dir"), dir, QStringLiteral("--station"),
+        QStringLiteral("L1") } << QStringLiteral("--database");
+    QTest::newRow("folder without station file") << QStringList { QStringLiteral("--dir"),
+        QStringLiteral("/nonexistent"), QStringLiteral("--database"), QStringLiteral("p"),
+        QStringLiteral("--station"), QStringLiteral("L1") }
+                                                 << QStringLiteral("no station file");
+    QTest::newRow("port text") << (base
+        + QStringList { QStringLiteral("--station"), QStringLiteral("L1"), QStringLiteral("--port"),
+            QStringLiteral("x") })
+                               << QStringLiteral("--port takes a number");
+    QTest::newRow("port out of range") << (base
+        + QStringList { QStringLiteral("--station"), QStringLiteral("L1"), QStringLiteral("--port"),
+            QStringLiteral("70000") }) << QStringLiteral("1..65535");
+    QTest::newRow("unknown option") << (base
+        + QStringList { QStringLiteral("--password"), QStringLiteral("x") })
+                                    << QStringLiteral("password");
+    QTest::newRow("missing option file") << (base
+        + QStringList { QStringLiteral("--station"), QStringLiteral("L1"), QStringLiteral("--defaults-file"),
+            QStringLiteral("/nonexistent.cnf") })
+                                         << QStringLiteral("cannot be read");
+}
+
+void TestStationSync::settings()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    TestAppDir dir;
+    QVERIFY(dir.generate(1));
+    arguments.replaceInStrings(QStringLiteral("@DIR@"), dir.path());
+    SyncSettings settings;
+    QString why;
+    bool help = true;
+    const bool ok = SyncSettings::parse(
+        QStringList { QStringLiteral("stationsync") } + arguments, &settings, &why, &help);
+    QVERIFY(!help);
+    QCOMPARE(ok, error.isEmpty());
+    if (!ok)
+        QVERIFY2(why.contains(error), qPrintable(why));
+    else
+        QCOMPARE(settings.station, arguments.at(arguments.indexOf(QStringLiteral("--station")) + 1));
+}
+
+void TestStationSync::replaced_data()
+{
+    QTest::addColumn<bool>("hasSequence");
+    QTest::addColumn<qint64>("sequence");
+    QTest::addColumn<QByteArray>("row"); // time of row 100 in the file; empty: gone
+    QTest::addColumn<QByteArray>("firstTime"); // oldest time in the file; empty: none
+    QTest::addColumn<bool>("replaced");
+
+    // Row 100 was copied with time '2024-06-01 10:00:00'.
+    QTest::newRow("same row, more after it") << true << qint64(150) << QByteArray("2024-06-01 10:00:00")
+                                             << QByteArray("2024-05-01 00:00:00") << false;
+    QTest::newRow("uids start again")
+        << true << qint64(20) << QByteArray() << QByteArray("2024-07-01 00:00:00") << true;
+    QTest::newRow("another row under the uid") << true << qint64(150) << QByteArray("2024-06-01 10:00:01")
+                                               << QByteArray("2024-05-01 00:00:00") << true;
+    QTest::newRow("row gone by retention")
+        << true << qint64(150) << QByteArray() << QByteArray("2024-06-02 00:00:00") << false;
+    QTest::newRow("all rows deleted") << true << qint64(150) << QByteArray() << QByteArray() << false;
+    QTest::newRow("row gone, older rows there")
+        << true << qint64(150) << QByteArray() << QByteArray("2024-05-01 00:00:00") << true;
+    QTest::newRow("row gone, no sequence") << false << qint64(0) << QByteArray() << QByteArray() << true;
+}
+
+void TestStationSync::replaced()
+{
+    QFETCH(bool, hasSequence);
+    QFETCH(qint64, sequence);
+    QFETCH(QByteArray, row);
+    QFETCH(QByteArray, firstTime);
+    QFETCH(bool, replaced);
+    const QByteArray copiedTime = "2024-06-01 10:00:00";
+    const QVector<SqliteValue> copied { sqliteValue("'" + copiedTime + "'"), sqliteValue("'A1'") };
+
+    StationFile::TableProbe probe;
+    probe.hasSequence = hasSequence;
+    probe.sequence = sequence;
+    probe.maxUid = sequence;
+    if (!row.isEmpty()) {
+        probe.hasRow = true;
+        probe.row = { sqliteValue("'" + row + "'"), sqliteValue("'A1'") };
+    }
+    if (!firstTime.isEmpty()) {
+        probe.hasFirstTime = true;
+        probe.firstTime = sqliteValue("'" + firstTime + "'");
+    }
+    QString why;
+    QCOMPARE(StationSync::replaced(probe, 100, SyncValues::mark(copied, 2), copiedTime, &why), replaced);
+    QCOMPARE(why.isEmpty(), !replaced);
+}
+
+void TestStationSync::copiesEveryRowOnce()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(1000, 200));
+    const QString file = dir.detectionDatabase();
+    const SyncTable records = SyncTable::records(true);
+    const QStringList before = stationRows(file, records);
+    QCOMPARE(before.size(), 1000);
+
+    auto sync = [&](bool thumbnails) {
+        SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+        settings.thumbnails = thumbnails;
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        const int code = sync.run();
+        return code == 0 ? sync.totals().records : -1;
+    };
+    QCOMPARE(sync(true), qint64(1000));
+    QSqlDatabase db = admin(database);
+    QCOMPARE(serverRows(db, records, QStringLiteral("L1"), 1), before);
+    QCOMPARE(
+        serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1), stationRows(file, SyncTable::logs()));
+    QCOMPARE(
+        serverRows(db, SyncTable::shifts(), QStringLiteral("L1"), 1), stationRows(file, SyncTable::shifts()));
+    QSqlQuery models(QStringLiteral("SELECT model FROM models WHERE station = 'L1' ORDER BY model"), db);
+    QStringList names;
+    while (models.next())
+        names << models.value(0).toString();
+    QStringList expectedNames;
+    for (const QVariant& name : TestAppDir::firstColumn(
+             dir.modelDatabase(), QStringLiteral("SELECT model FROM modelTable ORDER BY model")))
+        expectedNames << name.toString();
+    QVERIFY(!expectedNames.isEmpty());
+    QCOMPARE(names, expectedNames);
+
+    // Again: nothing new. Then the station deletes its older records and
+    // writes new ones, and the server keeps both (without pictures now).
+    QCOMPARE(sync(true), qint64(0));
+    QVERIFY(dir.station().addDetection(QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5,
+        QStringLiteral("1.5"), 400, 200, QByteArray("pic"), 2));
+    QVERIFY(dir.station().database()->deleteBefore(QStringLiteral("2024-06-15 00:00:00")));
+    QVERIFY(dir.station().database()->trimLogClass(1, 3));
+    dir.closeStation();
+    const QStringList after = stationRows(file, records);
+    QVERIFY(after.size() < before.size());
+    QCOMPARE(sync(false), qint64(1));
+    QStringList expected = before;
+    QString added = after.constLast();
+    added = added.left(added.lastIndexOf(QLatin1Char('|')) + 1) + QStringLiteral("<null>");
+    expected << added;
+    QCOMPARE(serverRows(db, records, QStringLiteral("L1"), 1), expected);
+    QSqlQuery epochs(QStringLiteral("SELECT count(*) FROM station_files"), db);
+    QVERIFY(epochs.next());
+    QCOMPARE(epochs.value(0).toInt(), 1);
+}
+
+void TestStationSync::serverKilledInBatch()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(1600, 400));
+    StationSync sync(
+        settingsFor(dir.path(), database, QStringLiteral("L1")), std::make_shared<std::atomic<bool>>(false));
+    // In the third batch, between its inserts and its commit, the server dies
+    // (SIGKILL) and comes back; the batch is lost with the connection.
+    int batches = 0;
+    QString restart;
+    sync.server().setBeforeCommit([&] {
+        if (++batches != 3)
+            return;
+        m_Server.kill();
+        if (!m_Server.start(&restart))
+            qWarning("%s", qPrintable(restart));
+    });
+    QStringList messages;
+    connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+    QCOMPARE(sync.run(), 0);
+    QVERIFY(batches > 3);
+    QVERIFY2(messages.join(QLatin1Char('\n')).contains(QStringLiteral("trying again")),
+        qPrintable(messages.join('\n')));
+    QSqlDatabase::removeDatabase(QStringLiteral("admin-") + database); // gone with the old server
+    QSqlDatabase db = admin(database);
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+    QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::logs()));
+}
+
+void TestStationSync::followsUntilStopped()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(100, 10));
+    SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    settings.once = false;
+    settings.intervalSeconds = 1;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    int code = -1;
+    std::thread worker([&] {
+        StationSync sync(settings, stop);
+        code = sync.run();
+    });
+    // The station goes on writing; each new record reaches the server.
+    QSqlDatabase db = admin(database);
+    auto onServer = [&] {
+        QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), db);
+        return count.next() ? count.value(0).toInt() : -1;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(onServer(), 100, 30000);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(dir.station().addDetection(QStringLiteral("2030-01-01 00:00:0%1").arg(i),
+            QStringLiteral("A1"), 0.9, QStringLiteral("1.0"), 500, 200));
+    dir.closeStation();
+    QTRY_COMPARE_WITH_TIMEOUT(onServer(), 103, 30000);
+    stop->store(true);
+    worker.join();
+    QCOMPARE(code, 0);
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+}
+
+void TestStationSync::fileReplaced_data()
+{
+    QTest::addColumn<int>("records"); // of the new file
+    QTest::addColumn<quint32>("seed");
+
+    QTest::newRow("uids start again") << 200 << 7u;
+    QTest::newRow("as many rows, other ones") << 600 << 8u;
+}
+
+void TestStationSync::fileReplaced()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(int, records);
+    QFETCH(quint32, seed);
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(600, 50));
+    const SyncTable table = SyncTable::records(false);
+    const QStringList first = stationRows(dir.detectionDatabase(), table);
+    const SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    StationSimulator::Options options = dir.options(records, 50);
+    options.seed = seed;
+    options.endTime = options.endTime.addDays(3);
+    QVERIFY(dir.generate(options));
+    const QStringList second = stationRows(dir.detectionDatabase(), table);
+    QStringList messages;
+    StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+    connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+    QCOMPARE(sync.run(), 0);
+    QCOMPARE(sync.totals().epochs, 1);
+    QVERIFY2(messages.join('\n').contains(QStringLiteral("epoch 2 begins")), qPrintable(messages.join('\n')));
+
+    QSqlDatabase db = admin(database);
+    QCOMPARE(serverRows(db, table, QStringLiteral("L1"), 1), first);
+    QCOMPARE(serverRows(db, table, QStringLiteral("L1"), 2), second);
+    QSqlQuery files(QStringLiteral("SELECT epoch, reason FROM station_files ORDER BY epoch"), db);
+    QVERIFY(files.next());
+    QVERIFY(files.next());
+    QCOMPARE(files.value(0).toInt(), 2);
+    QVERIFY2(files.value(1).toString().startsWith(QStringLiteral("file replaced")),
+        qPrintable(files.value(1).toString()));
+}
+
+void TestStationSync::hostileStationName_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::newRow("quotes and backslashes") << QStringLiteral("L1' OR '1'='1\\\" --");
+    QTest::newRow("statement") << QStringLiteral("x'); DROP TABLE records; --");
+    QTest::newRow("64 characters, four bytes each") << QString::fromUtf8("\xF0\x9F\x9A\x97").repeated(64);
+    QTest::newRow("Chinese") << QString::fromUtf8("二号线 检测站");
+    QTest::newRow("percent and underscore") << QStringLiteral("%_%");
+}
+
+void TestStationSync::hostileStationName()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    static QString database = freshDatabase(); // shared: names must not meet either
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(50, 10));
+    StationSync sync(settingsFor(dir.path(), database, station), std::make_shared<std::atomic<bool>>(false));
+    QCOMPARE(sync.run(), 0);
+    QSqlDatabase db = admin(database);
+    QCOMPARE(serverRows(db, SyncTable::records(false), station, 1),
+        stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+    QSqlQuery names(QStringLiteral("SELECT station FROM stations"), db);
+    QStringList all;
+    while (names.next())
+        all << names.value(0).toString();
+    QVERIFY2(all.contains(station), qPrintable(all.join(QLatin1Char(','))));
+    QSqlQuery tables(QStringLiteral("SELECT count(*) FROM records"), db);
+    QVERIFY(tables.next());
+    QCOMPARE(tables.value(0).toInt(), all.size() * 50);
+}
+
+void TestStationSync::badServerSettings_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("wrong password") << QStringLiteral("wrong") << QString() << QStringLiteral("Access denied")
+                                    << 2;
+    QTest::newRow("no such database")
+        << QString() << QStringLiteral("nosuchdb") << QStringLiteral("nosuchdb") << 2;
+    QTest::newRow("database without schema")
+        << QString() << QStringLiteral("mysql") << QStringLiteral("server/schema.sql") << 2;
+}
+
+void TestStationSync::badServerSettings()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, password);
+    QFETCH(QString, database);
+    QFETCH(QString, message);
+    QFETCH(int, code);
+    static QString plant = freshDatabase();
+    TestAppDir dir;
+    QVERIFY(dir.generate(5));
+    SyncSettings settings
+        = settingsFor(dir.path(), database.isEmpty() ? plant : database, QStringLiteral("L1"));
+    if (!password.isEmpty()) {
+        settings.optionFile = dir.path() + QStringLiteral("/wrong.cnf");
+        QFile file(settings.optionFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[client]\nuser=" + SyncUser.toUtf8() + "\npassword=" + password.toUtf8() + "\n");
+    }
+    if (database == QLatin1String("mysql"))
+        settings.optionFile.clear(), settings.user = QStringLiteral("root");
+    StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+    QStringList messages;
+    connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+    QCOMPARE(sync.run(), code);
+    QVERIFY2(messages.join('\n').contains(message), qPrintable(messages.join('\n')));
+}
+
+void TestStationSync::rolesLimitTheUsers()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(10, 5));
+    StationSync sync(
+        settingsFor(dir.path(), database, QStringLiteral("L1")), std::make_shared<std::atomic<bool>>(false));
+    QCOMPARE(sync.run(), 0);
+    struct Case
+    {
+        QString user;
+        QString password;
+        QString sql;
+        bool allowed;
+    };
+    const QList<Case> cases {
+        { SyncUser, SyncPassword, QStringLiteral("SELECT count(*) FROM records"), false },
+        { SyncUser, SyncPassword, QStringLiteral("DELETE FROM records"), false },
+        { SyncUser, SyncPassword, QStringLiteral("UPDATE records SET model = 'x'"), false },
+        { SyncUser, SyncPassword, QStringLiteral("DELETE FROM logs"), false },
+        { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM stations"), true },
+        { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM records"), true },
+        { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM logs"), true },
+        { ViewerUser, ViewerPassword, QStringLiteral("INSERT INTO models VALUES ('x', 'y', NOW())"), false },
+        { ViewerUser, ViewerPassword, QStringLiteral("UPDATE stations SET record_uid = 0"), false },
+    };
+    for (const Case& c : cases) {
+        bool ran = false;
+        {
+            QSqlDatabase db = m_Server.connect(QStringLiteral("role-check"), c.user, c.password, database);
+            QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
+            ran = QSqlQuery(db).exec(c.sql);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("role-check"));
+        QVERIFY2(ran == c.allowed, qPrintable(c.user + QStringLiteral(": ") + c.sql));
+    }
+    QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), admin(database));
+    QVERIFY(count.next());
+    QCOMPARE(count.value(0).toInt(), 10);
+}
+
+QTEST_GUILESS_MAIN(TestStationSync)
+#include "tst_stationsync.moc"
