@@ -153,6 +153,8 @@ int BenchRunner::startupChild(const QString& folder)
 {
     const QString appDir = QDir(folder).absolutePath();
     AppPaths::setApplicationDir(appDir);
+    // The operations' index folder (see runSize()), not the user's cache.
+    AppPaths::setIndexFolder(QDir::cleanPath(QDir(appDir).absoluteFilePath(QStringLiteral("../index"))));
     QDir::setCurrent(appDir);
     QElapsedTimer clock;
     SqlTrace::start();
