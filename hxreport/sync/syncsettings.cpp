@@ -78,34 +78,26 @@ bool SyncSettings::parse(const QStringList& arguments, SyncSettings* settings, Q
         "Copies a station's records, log records, shifts and models to the plant's MariaDB server."));
     const QCommandLineOption helpOption(
         { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Shows this text."));
-    const QCommandLineOption station(QStringLiteral("station"),
-        QStringLiteral("Name of the station on the server."), QStringLiteral("NAME"));
-    const QCommandLineOption dir(QStringLiteral("dir"),
-        QStringLiteral("Station folder (holds wheelhubwf.db)."), QStringLiteral("DIR"));
-    const QCommandLineOption host(
-        QStringLiteral("host"), QStringLiteral("Server address."), QStringLiteral("HOST"));
-    const QCommandLineOption port(
-        QStringLiteral("port"), QStringLiteral("Server port."), QStringLiteral("PORT"));
-    const QCommandLineOption socket(
-        QStringLiteral("socket"), QStringLiteral("Server's Unix socket."), QStringLiteral("PATH"));
-    const QCommandLineOption user(
-        QStringLiteral("user"), QStringLiteral("Server user."), QStringLiteral("USER"));
-    const QCommandLineOption database(
-        QStringLiteral("database"), QStringLiteral("Database of the plant archive."), QStringLiteral("NAME"));
-    const QCommandLineOption optionFile(QStringLiteral("defaults-file"),
-        QStringLiteral("MariaDB option file with the password ([client] or [stationsync])."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption thumbnails(
-        QStringLiteral("thumbnails"), QStringLiteral("Copy the pictures too."));
-    const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Copy what is there, then exit."));
-    const QCommandLineOption interval(QStringLiteral("interval"),
-        QStringLiteral("Seconds between passes when following (5)."), QStringLiteral("S"));
-    const QCommandLineOption retry(QStringLiteral("retry"),
-        QStringLiteral("Seconds --once keeps trying an unreachable server (60)."), QStringLiteral("S"));
-    const QCommandLineOption batch(
-        QStringLiteral("batch"), QStringLiteral("Records per transaction (2000)."), QStringLiteral("N"));
-    parser.addOptions({ helpOption, station, dir, host, port, socket, user, database, optionFile, thumbnails,
-        once, interval, retry, batch });
+    // Name, description, value name (none for a switch).
+    const char* const optionTable[][3] = {
+        { "station", "Name of the station on the server.", "NAME" },
+        { "dir", "Station folder (holds wheelhubwf.db).", "DIR" },
+        { "host", "Server address.", "HOST" },
+        { "port", "Server port.", "PORT" },
+        { "socket", "Server's Unix socket.", "PATH" },
+        { "user", "Server user.", "USER" },
+        { "database", "Database of the plant archive.", "NAME" },
+        { "defaults-file", "MariaDB option file with the password ([client] or [stationsync]).", "FILE" },
+        { "thumbnails", "Copy the pictures too.", "" },
+        { "once", "Copy what is there, then exit.", "" },
+        { "interval", "Seconds between passes when following (5).", "S" },
+        { "retry", "Seconds --once keeps trying an unreachable server (60).", "S" },
+        { "batch", "Records per transaction (2000).", "N" },
+    };
+    parser.addOption(helpOption);
+    for (const auto& option : optionTable)
+        parser.addOption(QCommandLineOption(
+            QLatin1String(option[0]), QString::fromUtf8(option[1]), QLatin1String(option[2])));
     if (!parser.parse(arguments)) {
         *why = parser.errorText();
         return false;
@@ -119,29 +111,30 @@ bool SyncSettings::parse(const QStringList& arguments, SyncSettings* settings, Q
         *why = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().constFirst());
         return false;
     }
-    auto number = [&](const QCommandLineOption& option, int* value) {
+    auto number = [&](const QString& option, int* value) {
         if (!parser.isSet(option))
             return true;
         bool ok = false;
         *value = parser.value(option).toInt(&ok);
         if (!ok)
-            *why = QStringLiteral("--%1 takes a number").arg(option.names().constFirst());
+            *why = QStringLiteral("--%1 takes a number").arg(option);
         return ok;
     };
     SyncSettings s;
-    s.station = parser.value(station);
-    s.stationDir = parser.value(dir);
-    s.host = parser.value(host);
-    s.socket = parser.value(socket);
-    s.user = parser.value(user);
-    s.database = parser.value(database);
-    s.optionFile = parser.value(optionFile);
-    s.thumbnails = parser.isSet(thumbnails);
-    s.once = parser.isSet(once);
-    if (!number(port, &s.port) || !number(interval, &s.intervalSeconds) || !number(retry, &s.retrySeconds)
-        || !number(batch, &s.batchRows))
+    s.station = parser.value(QStringLiteral("station"));
+    s.stationDir = parser.value(QStringLiteral("dir"));
+    s.host = parser.value(QStringLiteral("host"));
+    s.socket = parser.value(QStringLiteral("socket"));
+    s.user = parser.value(QStringLiteral("user"));
+    s.database = parser.value(QStringLiteral("database"));
+    s.optionFile = parser.value(QStringLiteral("defaults-file"));
+    s.thumbnails = parser.isSet(QStringLiteral("thumbnails"));
+    s.once = parser.isSet(QStringLiteral("once"));
+    if (!number(QStringLiteral("port"), &s.port) || !number(QStringLiteral("interval"), &s.intervalSeconds)
+        || !number(QStringLiteral("retry"), &s.retrySeconds)
+        || !number(QStringLiteral("batch"), &s.batchRows))
         return false;
-    if (parser.isSet(port) && s.port == 0) {
+    if (parser.isSet(QStringLiteral("port")) && s.port == 0) {
         *why = QStringLiteral("the port must lie in 1..65535");
         return false;
     }
