@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the tree before the tests: that no file includes a header of a layer
-# above its own (database <- workers <- pages <- cli, window; dialogs beside them;
+# above its own (database <- workers, index <- analysis <- pages <- cli, window; dialogs beside them;
 # tools/ uses the database layer only), and that the sources are formatted with
 # the committed .clang-format. Either fails the check; HX_CHECK_FORMAT=0 turns
 # the formatting part into a report (for a work tree in the middle of a change).
@@ -16,6 +16,7 @@ layer_of_path() {
         hxreport/pages/*) echo pages ;;
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
+        hxreport/analysis/*) echo analysis ;;
         hxreport/waitingdialog.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/*) echo tools ;;
@@ -43,10 +44,11 @@ allowed() {
         database) echo "database" ;;
         workers) echo "database workers" ;;
         index) echo "database index" ;;
+        analysis) echo "database index analysis" ;;
         dialogs) echo "dialogs" ;;
-        pages) echo "database workers index dialogs pages" ;;
-        cli) echo "database workers index dialogs pages cli" ;;
-        window) echo "database workers index dialogs pages cli window" ;;
+        pages) echo "database workers index analysis dialogs pages" ;;
+        cli) echo "database workers index analysis dialogs pages cli" ;;
+        window) echo "database workers index analysis dialogs pages cli window" ;;
         tools) echo "database tools" ;;
         *) echo "*" ;;
     esac

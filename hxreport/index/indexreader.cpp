@@ -16,6 +16,9 @@ const char* const CountsSql = "SELECT model, (SELECT count(*) FROM rec WHERE m =
 const char* const ModelIdsSql = "SELECT id FROM models WHERE model = ?1";
 const char* const CountModelSql
     = "SELECT count(*) FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)";
+const char* const ModelsSql = "SELECT id, model FROM models";
+const char* const RecordsSql = "SELECT ti, tx, correlate, detecttime, diameter, hight FROM rec"
+                               " WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)";
 const char* const PageSql = "SELECT uid FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)"
                             " ORDER BY ti, tx, uid LIMIT ?6 OFFSET ?7";
 
@@ -295,5 +298,54 @@ IndexAnswer<QVector<qint64>> IndexReader::pageUids(
         answer.value.clear();
         answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
     }
+    return answer;
+}
+
+IndexAnswer<qint64> IndexReader::forEachRecord(
+    const QString& time1, const QString& time2, const QString* model, const RecordRow& row) const
+{
+    IndexAnswer<qint64> answer;
+    Session session;
+    if (!begin(session, time1, time2, &answer.reason))
+        return answer;
+    SqliteStatement models(session.index, model ? ModelIdsSql : ModelsSql);
+    if (model)
+        models.bind(1, model->toUtf8());
+    QVector<QPair<qint64, QString>> found;
+    while (models.step())
+        found.append({ models.int64(0), model ? *model : models.variant(1).toString() });
+    SqliteStatement records(session.index, RecordsSql);
+    bool stopped = false;
+    for (const auto& m : qAsConst(found)) {
+        records.reset()
+            .bind(1, m.first)
+            .bind(2, session.low.ti)
+            .bind(3, session.low.tx)
+            .bind(4, session.high.ti)
+            .bind(5, session.high.tx);
+        sqlite3_value* values[4];
+        while (records.step()) {
+            const QByteArray odd = records.text(1);
+            const QByteArray time = odd.isEmpty() ? TimeKey::unpack(records.int64(0)) : odd;
+            for (int i = 0; i < 4; ++i)
+                values[i] = records.value(2 + i);
+            ++answer.value;
+            if (!row(time, m.second, values)) {
+                stopped = true;
+                break;
+            }
+        }
+        if (stopped || records.failed())
+            break;
+    }
+    if (models.failed() || records.failed()) {
+        answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
+        return answer;
+    }
+    if (stopped) {
+        answer.reason = QStringLiteral("stopped");
+        return answer;
+    }
+    answer.available = true;
     return answer;
 }

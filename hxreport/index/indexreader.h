@@ -5,6 +5,10 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+struct sqlite3_value;
+
 // The answer of an index query: the value when available; otherwise a
 // one-line reason, and the caller answers with the direct statement.
 template <class T> struct IndexAnswer
@@ -59,6 +63,17 @@ public:
     // OFFSET offset" (time, then uid, as the time index yields them).
     IndexAnswer<QVector<qint64>> pageUids(
         const QString& time1, const QString& time2, const QString& model, qint64 offset, qint64 limit) const;
+
+    // The records of the range for analyses, model value by model value (all
+    // of them, or those equal to *model), in time order within each: row()
+    // gets the time text, the model as Qt's driver reads it as text (a NULL
+    // model reads as "") and the measured values correlate, detecttime,
+    // diameter, hight as stored; it returns false to stop (the answer is then
+    // not available). The value is the number of records passed.
+    using RecordRow
+        = std::function<bool(const QByteArray& time, const QString& model, sqlite3_value* const* values)>;
+    IndexAnswer<qint64> forEachRecord(
+        const QString& time1, const QString& time2, const QString* model, const RecordRow& row) const;
 
     // How far the station may be ahead of the index (records) for a range to
     // count as covered when none of those records falls into it.
