@@ -20,12 +20,15 @@ CountChart::CountChart(QWidget* parent)
 
 void CountChart::showCounts(const QMap<QString, int>& counts)
 {
-    chart()->removeAllSeries();
-    for (QAbstractAxis* axis : chart()->axes())
-        chart()->removeAxis(axis);
+    // A fresh chart each time: axes removed from a drawn chart may stay painted.
+    QChart* old = chart();
+    auto* fresh = new QChart;
+    fresh->legend()->setAlignment(Qt::AlignBottom);
+    fresh->setMargins(QMargins(4, 4, 4, 4));
+    setChart(fresh);
+    delete old;
     m_Categories.clear();
     m_Values.clear();
-    chart()->setTitle(QString());
     if (counts.isEmpty())
         return;
     const QString ngName = QStringLiteral("NG");

@@ -20,9 +20,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
-#include <QtCharts/QBarCategoryAxis>
-#include <QtCharts/QBarSeries>
-#include <QtCharts/QBarSet>
+#include <QtCharts/QAreaSeries>
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
@@ -80,11 +78,17 @@ QChartView* chartView(const char* name)
     return view;
 }
 
-void clearChart(QChart* chart)
+// A fresh chart for each result: axes removed from a chart that was drawn
+// may stay painted, so the old chart goes with its series and axes.
+QChart* newChart(QChartView* view)
 {
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
-        chart->removeAxis(axis);
+    QChart* old = view->chart();
+    auto* chart = new QChart;
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->legend()->setAlignment(Qt::AlignTop);
+    view->setChart(chart);
+    delete old;
+    return chart;
 }
 
 // A limit field: empty for none; false when the text is no number.
@@ -383,8 +387,7 @@ void QualityPage::showResult()
 
 void QualityPage::showTrendChart()
 {
-    QChart* chart = m_pTrendChart->chart();
-    clearChart(chart);
+    QChart* chart = newChart(m_pTrendChart);
     // One point per period at its start; the "other" period has no place on
     // the time axis and is in the table only.
     QVector<QPointF> hubs;
@@ -456,41 +459,45 @@ void QualityPage::fillMeasureTable()
 
 void QualityPage::showHistogram()
 {
-    QChart* chart = m_pMeasureChart->chart();
-    clearChart(chart);
+    QChart* chart = newChart(m_pMeasureChart);
     if (!m_bHasResult)
         return;
     const int measure = m_pMeasure->currentIndex();
     const MeasureStats& stats = m_Result.measures[measure];
     const QVector<qint64> counts = stats.histogram(kBins);
     chart->setTitle(QualityTables::measureName(measure));
+    chart->legend()->hide();
     if (counts.isEmpty())
         return;
-    auto* set = new QBarSet(QCoreApplication::translate("hxReport", "数量"));
-    QStringList categories;
-    const double width = stats.binWidth(kBins);
+    // Bars as a filled outline over a number axis: the bins' edges are the
+    // axis' own values, which stay legible however narrow the bins are.
+    const double width = counts.size() > 1 ? stats.binWidth(kBins) : 1;
+    const double low = counts.size() > 1 ? stats.minimum() : stats.minimum() - 0.5;
+    auto* outline = new QLineSeries;
     qint64 highest = 1;
     for (int i = 0; i < counts.size(); ++i) {
-        *set << double(counts[i]);
-        // Every fourth bin is named by its lower edge, so the names stay legible.
-        categories << (i % 4 == 0 ? QString::number(stats.minimum() + i * width, 'g', 5)
-                                  : QString(i, QLatin1Char(' ')));
+        const double from = low + i * width;
+        const double to = i + 1 == counts.size() ? low + counts.size() * width : low + (i + 1) * width;
+        *outline << QPointF(from, 0) << QPointF(from, double(counts[i])) << QPointF(to, double(counts[i]))
+                 << QPointF(to, 0);
         highest = qMax(highest, counts[i]);
     }
-    auto* series = new QBarSeries;
-    series->setBarWidth(1.0);
-    series->append(set);
-    chart->addSeries(series);
-    chart->legend()->hide();
-    auto* x = new QBarCategoryAxis;
-    x->append(categories);
+    auto* bars = new QAreaSeries(outline);
+    bars->setName(QCoreApplication::translate("hxReport", "数量"));
+    bars->setColor(QColor(70, 130, 180));
+    bars->setBorderColor(QColor(40, 80, 120));
+    chart->addSeries(bars);
+    auto* x = new QValueAxis;
+    x->setRange(low, low + counts.size() * width);
+    x->setTickCount(5);
+    x->setLabelFormat(QStringLiteral("%.4g"));
     auto* y = new QValueAxis;
     y->setRange(0, double(highest) * 1.1);
     y->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
+    bars->attachAxis(x);
+    bars->attachAxis(y);
 }
 
 void QualityPage::onLimitsEdited()
