@@ -270,7 +270,7 @@ QWidget* QualityPage::buildMeasureTab()
     m_pMeasureTable->setModel(m_pMeasureModel);
     m_pMeasureTable->verticalHeader()->hide();
     m_pMeasureChart = chartView("chartView_Measure");
-    body->addWidget(m_pMeasureTable, 5);
+    body->addWidget(m_pMeasureTable, 6);
     body->addWidget(m_pMeasureChart, 4);
     layout->addLayout(body, 1);
     return tab;
@@ -442,6 +442,8 @@ void QualityPage::fillMeasureTable()
 {
     m_pMeasureModel->clear();
     m_pMeasureModel->setHorizontalHeaderLabels(QualityTables::measureHeader());
+    // The figures' names keep their room; the measures share the rest.
+    m_pMeasureTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     if (!m_bHasResult)
         return;
     for (int row = 0; row < QualityTables::measureRowCount(); ++row) {
