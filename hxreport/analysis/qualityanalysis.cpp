@@ -15,35 +15,16 @@ const char* const kOne = "SELECT time, model, correlate, detecttime, diameter, h
 // Where the statements' column order puts each measure.
 const int kValueOf[QualityAnalysis::MeasureCount] = { 2, 3, 0, 1 };
 
-// Adds one record to the figures.
-class Tally
+void addValues(QualityResult* result, sqlite3_value* const* values)
 {
-public:
-    Tally(const TrendBuckets& buckets, QualityResult* result)
-        : m_Buckets(buckets)
-        , m_pResult(result)
-    {
+    for (int m = 0; m < QualityAnalysis::MeasureCount; ++m) {
+        double number = 0;
+        if (MeasuredValue::read(values[kValueOf[m]], &number))
+            result->measures[m].add(number);
+        else
+            result->measures[m].addMissing();
     }
-    void add(const char* time, int length, bool ng, sqlite3_value* const* values)
-    {
-        TrendRow& row = m_pResult->trend[m_Buckets.indexOf(time, length)];
-        ++row.hubs;
-        if (ng)
-            ++row.ng;
-        ++m_pResult->total;
-        for (int m = 0; m < QualityAnalysis::MeasureCount; ++m) {
-            double number = 0;
-            if (MeasuredValue::read(values[kValueOf[m]], &number))
-                m_pResult->measures[m].add(number);
-            else
-                m_pResult->measures[m].addMissing();
-        }
-    }
-
-private:
-    const TrendBuckets& m_Buckets;
-    QualityResult* m_pResult;
-};
+}
 }
 
 const char* QualityAnalysis::column(Measure measure)
@@ -66,34 +47,54 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
         *result = QualityResult();
         result->request = request;
         result->size = buckets.size();
+        result->measured = !request.model.isEmpty();
         for (const TrendBuckets::Period& p : buckets.periods())
             result->trend.append({ p, 0, 0 });
+    };
+    const auto finish = [&] {
+        for (MeasureStats& m : result->measures)
+            m.finish();
+        return true;
     };
     reset();
     const QString time1 = request.start.toString(kTimeFormat);
     const QString time2 = request.end.toString(kTimeFormat);
     const QString ng = QStringLiteral("NG");
-    Tally tally(buckets, result);
+    const QString* model = request.model.isEmpty() ? nullptr : &request.model;
 
     if (m_pIndex) {
-        const IndexAnswer<qint64> answer
-            = m_pIndex->forEachRecord(time1, time2, request.model.isEmpty() ? nullptr : &request.model,
-                [&](const QByteArray& time, const QString& model, sqlite3_value* const* values) {
-                    tally.add(time.constData(), time.size(), model == ng, values);
-                    return !(stop && stop->load());
-                });
-        if (answer.available) {
+        // Two snapshots: records the station adds in between may count in
+        // the trend and not in the measurements, as with two queries.
+        const qint64 divisor = buckets.keyDivisor();
+        IndexAnswer<bool> trend = m_pIndex->countByTimeKey(
+            time1, time2, model, divisor, [&](qint64 key, const QString& value, qint64 count) {
+                TrendRow& row
+                    = result->trend[key < 0 ? buckets.otherIndex() : buckets.indexOfPacked(key * divisor)];
+                row.hubs += count;
+                if (value == ng)
+                    row.ng += count;
+                result->total += count;
+            });
+        QString reason = trend.reason;
+        if (trend.available && result->measured) {
+            const IndexAnswer<qint64> values
+                = m_pIndex->forEachValues(time1, time2, model, [&](sqlite3_value* const* v) {
+                      addValues(result, v);
+                      return !(stop && stop->load());
+                  });
+            trend.available = values.available;
+            reason = values.reason;
+        }
+        if (trend.available) {
             result->fromIndex = true;
-            for (MeasureStats& m : result->measures)
-                m.finish();
-            return true;
+            return finish();
         }
         if (stop && stop->load()) {
             m_Error = QStringLiteral("stopped");
             return false;
         }
         reset();
-        result->indexReason = answer.reason;
+        result->indexReason = reason;
     }
 
     SqliteConnection db;
@@ -101,21 +102,28 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
         m_Error = db.errorString();
         return false;
     }
-    SqliteStatement records(db, request.model.isEmpty() ? kAll : kOne);
+    SqliteStatement records(db, model ? kOne : kAll);
     records.bind(1, time1.toUtf8()).bind(2, time2.toUtf8());
-    if (!request.model.isEmpty())
-        records.bind(3, request.model.toUtf8());
+    if (model)
+        records.bind(3, model->toUtf8());
     sqlite3_value* values[4];
     while (records.step()) {
         // The range holds text times only: numbers sort before texts and
         // blobs after them.
-        const QByteArray time = records.text(0);
-        sqlite3_value* model = records.value(1);
-        const bool isNg = sqlite3_value_type(model) == SQLITE_TEXT && sqlite3_value_bytes(model) == 2
-            && qstrncmp(reinterpret_cast<const char*>(sqlite3_value_text(model)), "NG", 2) == 0;
-        for (int i = 0; i < 4; ++i)
-            values[i] = records.value(2 + i);
-        tally.add(time.constData(), time.size(), isNg, values);
+        sqlite3_value* time = records.value(0);
+        sqlite3_value* value = records.value(1);
+        TrendRow& row = result->trend[buckets.indexOf(
+            reinterpret_cast<const char*>(sqlite3_value_text(time)), sqlite3_value_bytes(time))];
+        ++row.hubs;
+        ++result->total;
+        if (sqlite3_value_type(value) == SQLITE_TEXT && sqlite3_value_bytes(value) == 2
+            && qstrncmp(reinterpret_cast<const char*>(sqlite3_value_text(value)), "NG", 2) == 0)
+            ++row.ng;
+        if (result->measured) {
+            for (int i = 0; i < 4; ++i)
+                values[i] = records.value(2 + i);
+            addValues(result, values);
+        }
     }
     if (records.failed() || !records.isValid()) {
         m_Error = db.errorString();
@@ -123,7 +131,5 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
             m_Error = QStringLiteral("stopped");
         return false;
     }
-    for (MeasureStats& m : result->measures)
-        m.finish();
-    return true;
+    return finish();
 }

@@ -39,17 +39,20 @@ struct QualityResult
     TrendBuckets::Size size = TrendBuckets::Size::Hour; // as resolved
     QVector<TrendRow> trend; // periods in time order; the last is "other"
     qint64 total = 0;
-    // In the order of QualityAnalysis::Measure.
+    // In the order of QualityAnalysis::Measure; only for one model.
+    bool measured = false;
     MeasureStats measures[4];
     bool fromIndex = false;
     QString indexReason; // why the index did not answer
 };
 
-// The figures of the quality page from one pass over the range's records:
-// the trend per period and the measured columns of the chosen records. The
-// index answers when it covers the range; otherwise the station file is read
-// with a direct statement on a read-only connection of this object's own, so
-// any thread may run it. No widgets.
+// The figures of the quality page: the trend per period, and the measured
+// columns when one model is chosen (measurements of all models mixed say
+// nothing). The index answers when it covers the range (the trend from its
+// time keys, the measurements from its copy of the values); otherwise one
+// pass of a direct statement over the station file, on a read-only
+// connection of this object's own, gives both. Any thread may run it; no
+// widgets.
 class QualityAnalysis
 {
 public:

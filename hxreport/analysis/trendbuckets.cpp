@@ -87,13 +87,8 @@ qint64 TrendBuckets::secondsOf(const QDateTime& time)
     return time.date().toJulianDay() * kDay + time.time().msecsSinceStartOfDay() / 1000;
 }
 
-bool TrendBuckets::secondsOf(const char* t, int length, qint64* seconds)
+bool TrendBuckets::secondsOf(int y, int mo, int d, int h, int mi, int s, qint64* seconds)
 {
-    int y, mo, d, h, mi, s;
-    if (length != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':'
-        || !digits(t, 0, 4, &y) || !digits(t, 5, 2, &mo) || !digits(t, 8, 2, &d) || !digits(t, 11, 2, &h)
-        || !digits(t, 14, 2, &mi) || !digits(t, 17, 2, &s))
-        return false;
     const QDate date(y, mo, d);
     if (!date.isValid() || h > 23 || mi > 59 || s > 59)
         return false;
@@ -101,11 +96,39 @@ bool TrendBuckets::secondsOf(const char* t, int length, qint64* seconds)
     return true;
 }
 
+bool TrendBuckets::secondsOf(const char* t, int length, qint64* seconds)
+{
+    int y, mo, d, h, mi, s;
+    if (length != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':'
+        || !digits(t, 0, 4, &y) || !digits(t, 5, 2, &mo) || !digits(t, 8, 2, &d) || !digits(t, 11, 2, &h)
+        || !digits(t, 14, 2, &mi) || !digits(t, 17, 2, &s))
+        return false;
+    return secondsOf(y, mo, d, h, mi, s, seconds);
+}
+
+qint64 TrendBuckets::keyDivisor() const
+{
+    return m_Size == Size::Hour ? 10000 : m_Size == Size::Day ? 1000000 : 1;
+}
+
 int TrendBuckets::indexOf(const char* time, int length) const
 {
     qint64 seconds = 0;
-    if (!secondsOf(time, length, &seconds))
+    return secondsOf(time, length, &seconds) ? indexOfSeconds(seconds) : otherIndex();
+}
+
+int TrendBuckets::indexOfPacked(qint64 p) const
+{
+    qint64 seconds = 0;
+    if (p < 0
+        || !secondsOf(int(p / 10000000000LL), int(p / 100000000 % 100), int(p / 1000000 % 100),
+            int(p / 10000 % 100), int(p / 100 % 100), int(p % 100), &seconds))
         return otherIndex();
+    return indexOfSeconds(seconds);
+}
+
+int TrendBuckets::indexOfSeconds(qint64 seconds) const
+{
     if (m_Size == Size::Hour || m_Size == Size::Day) {
         const qint64 day = seconds / kDay - m_FirstDay;
         const qint64 index = m_Size == Size::Hour ? day * 24 + (seconds % kDay) / 3600 - m_FirstHour : day;

@@ -50,6 +50,12 @@ public:
     int otherIndex() const { return m_Periods.size() - 1; }
     // The period of a time text (UTF-8 bytes).
     int indexOf(const char* time, int length) const;
+    // The period of a well-shaped time given as the integer of its 14 digits
+    // (TimeKey::pack).
+    int indexOfPacked(qint64 packed) const;
+    // What the index's time keys are divided by to group them by this size's
+    // periods (a shift needs the second).
+    qint64 keyDivisor() const;
 
 private:
     struct Occurrence
@@ -62,6 +68,8 @@ private:
     // false for any other shape.
     static bool secondsOf(const char* time, int length, qint64* seconds);
     static qint64 secondsOf(const QDateTime& time);
+    static bool secondsOf(int y, int mo, int d, int h, int mi, int s, qint64* seconds);
+    int indexOfSeconds(qint64 seconds) const;
 
     Size m_Size;
     QVector<Period> m_Periods;

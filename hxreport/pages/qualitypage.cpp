@@ -91,6 +91,33 @@ QChart* newChart(QChartView* view)
     return chart;
 }
 
+// At most about 2 * chunks points for a line: each run of points gives its
+// lowest and highest in time order, so no peak is lost, while a year of
+// hours (8 784 points) no longer holds the GUI thread for long.
+QVector<QPointF> envelope(const QVector<QPointF>& points, int chunks)
+{
+    if (points.size() <= 2 * chunks)
+        return points;
+    const int run = (points.size() + chunks - 1) / chunks;
+    QVector<QPointF> out;
+    out.reserve(2 * chunks + 2);
+    for (int from = 0; from < points.size(); from += run) {
+        const int to = qMin(from + run, int(points.size()));
+        int low = from;
+        int high = from;
+        for (int i = from; i < to; ++i) {
+            if (points[i].y() < points[low].y())
+                low = i;
+            if (points[i].y() > points[high].y())
+                high = i;
+        }
+        out << points[qMin(low, high)];
+        if (low != high)
+            out << points[qMax(low, high)];
+    }
+    return out;
+}
+
 // A limit field: empty for none; false when the text is no number.
 bool readLimit(const QLineEdit* edit, bool* has, double* value)
 {
@@ -406,10 +433,10 @@ void QualityPage::showTrendChart()
     }
     auto* hubSeries = new QLineSeries;
     hubSeries->setName(QCoreApplication::translate("hxReport", "数量"));
-    hubSeries->replace(hubs);
+    hubSeries->replace(envelope(hubs, 600));
     auto* rateSeries = new QLineSeries;
     rateSeries->setName(QCoreApplication::translate("hxReport", "NG率(%)"));
-    rateSeries->replace(rates);
+    rateSeries->replace(envelope(rates, 600));
     rateSeries->setColor(QColor(205, 60, 50));
     chart->addSeries(hubSeries);
     chart->addSeries(rateSeries);
@@ -444,7 +471,7 @@ void QualityPage::fillMeasureTable()
     m_pMeasureModel->setHorizontalHeaderLabels(QualityTables::measureHeader());
     // The figures' names keep their room; the measures share the rest.
     m_pMeasureTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    if (!m_bHasResult)
+    if (!m_bHasResult || !m_Result.measured)
         return;
     for (int row = 0; row < QualityTables::measureRowCount(); ++row) {
         QList<QStandardItem*> items;
@@ -464,6 +491,10 @@ void QualityPage::showHistogram()
     QChart* chart = newChart(m_pMeasureChart);
     if (!m_bHasResult)
         return;
+    if (!m_Result.measured) {
+        chart->setTitle(QCoreApplication::translate("hxReport", "测量值按单个型号统计：请选择型号后查询"));
+        return;
+    }
     const int measure = m_pMeasure->currentIndex();
     const MeasureStats& stats = m_Result.measures[measure];
     const QVector<qint64> counts = stats.histogram(kBins);
@@ -591,6 +622,11 @@ void QualityPage::onExport()
     }
     const bool trend = name.contains(QLatin1String("Trend"));
     const bool png = name.endsWith(QLatin1String("Png"));
+    if (!trend && !m_Result.measured) {
+        m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
+            QCoreApplication::translate("hxReport", "测量值按单个型号统计：请选择型号后查询"), 0);
+        return;
+    }
     const QString prefix = trend ? QStringLiteral("Trend") : QStringLiteral("Measure");
     QString fileName = ExportRunner::defaultCsvName(prefix);
     if (png)
