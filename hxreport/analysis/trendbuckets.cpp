@@ -75,11 +75,14 @@ TrendBuckets::TrendBuckets(
                 found.begin(), found.end(), [](const Found& a, const Found& b) { return a.from < b.from; });
             for (const Found& f : qAsConst(found)) {
                 m_Occurrences.append({ secondsOf(f.from), secondsOf(f.to), m_Periods.size() });
-                m_Periods.append({ f.label, f.from });
+                m_Periods.append({ f.label, f.from, 0 });
             }
         }
     }
-    m_Periods.append({ QString(), QDateTime() });
+    // Local time to epoch costs a time-zone lookup each; charts need it.
+    for (Period& p : m_Periods)
+        p.startMs = p.start.toMSecsSinceEpoch();
+    m_Periods.append({ QString(), QDateTime(), 0 });
 }
 
 qint64 TrendBuckets::secondsOf(const QDateTime& time)

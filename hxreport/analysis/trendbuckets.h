@@ -37,6 +37,7 @@ public:
     {
         QString label; // "yyyy-MM-dd hh", "yyyy-MM-dd", "yyyy-MM-dd <shift>"; empty for other
         QDateTime start; // invalid for other
+        qint64 startMs = 0; // start.toMSecsSinceEpoch(), made off the GUI thread
     };
 
     static Size resolve(Size wanted, const QDateTime& start, const QDateTime& end);

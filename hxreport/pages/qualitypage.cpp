@@ -424,7 +424,7 @@ void QualityPage::showTrendChart()
     for (const TrendRow& r : qAsConst(m_Result.trend)) {
         if (!r.period.start.isValid())
             continue;
-        const double x = double(r.period.start.toMSecsSinceEpoch());
+        const double x = double(r.period.startMs);
         hubs.append(QPointF(x, double(r.hubs)));
         const double rate = r.hubs > 0 ? 100.0 * double(r.ng) / double(r.hubs) : 0;
         rates.append(QPointF(x, rate));
@@ -433,10 +433,10 @@ void QualityPage::showTrendChart()
     }
     auto* hubSeries = new QLineSeries;
     hubSeries->setName(QCoreApplication::translate("hxReport", "数量"));
-    hubSeries->replace(envelope(hubs, 600));
+    hubSeries->replace(envelope(hubs, 400));
     auto* rateSeries = new QLineSeries;
     rateSeries->setName(QCoreApplication::translate("hxReport", "NG率(%)"));
-    rateSeries->replace(envelope(rates, 600));
+    rateSeries->replace(envelope(rates, 400));
     rateSeries->setColor(QColor(205, 60, 50));
     chart->addSeries(hubSeries);
     chart->addSeries(rateSeries);

@@ -27,6 +27,8 @@ const char* const OddRecords
       "('2024-06-25 10:16:00', 'A1', '0.75', ' 2.5 ', '', 450),"
       "('2024-06-25 10:17:00', 'A1', 0.8, '', 460.5, '12mm'),"
       "('2024-06-25 10:18:00', 'NG', 0.3, '1e3', 470, 200),"
+      "('2024-06-25 10:19:00', 'A1', 0.5, 'nan', 400, 'inf'),"
+      "('2024-06-25 10:20:00', 'A1', 0.5, '+1.5', 400, 200),"
       "('2024-06-25 10:00:00.5', 'A1', 0.9, '1.5', 480, 210);"
       // An hour without records.
       "delete from wftable where time >= '2024-06-24 03:00:00' and time < '2024-06-24 04:00:00'";
@@ -308,7 +310,7 @@ void TestQualityAnalysis::measuresMatchSql()
         QCOMPARE(s.histogram(bins), want);
     }
     if (model == QLatin1String("A1") && t1.startsWith(QLatin1String("2024-06-25")))
-        QCOMPARE(oddSeen, 7); // NULL, "abc", "", "x", "12mm" and the two in the second row
+        QCOMPARE(oddSeen, 9); // NULL, "abc", "", "x", "12mm", "nan", "inf" and the two in the second row
 }
 
 void TestQualityAnalysis::capability_data()
