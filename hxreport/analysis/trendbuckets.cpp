@@ -1,9 +1,18 @@
 #include "trendbuckets.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 const qint64 kDay = 86400;
+
+// "yyyy-MM-dd" without QDate::toString's format parsing.
+QString dayText(const QDate& day)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", qBound(0, day.year(), 9999), day.month(), day.day());
+    return QString::fromLatin1(text);
+}
 
 bool digits(const char* text, int from, int count, int* value)
 {
@@ -40,15 +49,15 @@ TrendBuckets::TrendBuckets(
             m_Periods.reserve(int(hours) + 1);
             for (qint64 i = 0; i < hours; ++i) {
                 const QDate day = QDate::fromJulianDay(m_FirstDay + (m_FirstHour + i) / 24);
-                const QTime hour(int((m_FirstHour + i) % 24), 0);
-                m_Periods.append(
-                    { day.toString(QStringLiteral("yyyy-MM-dd ")) + hour.toString(QStringLiteral("hh")),
-                        QDateTime(day, hour) });
+                const int hour = int((m_FirstHour + i) % 24);
+                m_Periods.append({ dayText(day) + QLatin1Char(' ') + QLatin1Char(char('0' + hour / 10))
+                        + QLatin1Char(char('0' + hour % 10)),
+                    QDateTime(day, QTime(hour, 0), Qt::UTC) });
             }
         } else if (m_Size == Size::Day) {
             m_FirstDay = start.date().toJulianDay();
             for (QDate d = start.date(); d <= end.date(); d = d.addDays(1))
-                m_Periods.append({ d.toString(QStringLiteral("yyyy-MM-dd")), QDateTime(d, QTime(0, 0)) });
+                m_Periods.append({ dayText(d), QDateTime(d, QTime(0, 0), Qt::UTC) });
         } else {
             struct Found
             {
@@ -79,9 +88,23 @@ TrendBuckets::TrendBuckets(
             }
         }
     }
-    // Local time to epoch costs a time-zone lookup each; charts need it.
-    for (Period& p : m_Periods)
-        p.startMs = p.start.toMSecsSinceEpoch();
+    // Local time to epoch costs a time-zone lookup each (a year of hours took
+    // longer than counting a million records), so hours and days are kept as
+    // wall-clock times and moved by their day's offset from UTC, looked up
+    // once a day.
+    QDate offsetDay;
+    qint64 offsetMs = 0;
+    for (Period& p : m_Periods) {
+        if (p.start.timeSpec() != Qt::UTC) {
+            p.startMs = p.start.toMSecsSinceEpoch();
+            continue;
+        }
+        if (p.start.date() != offsetDay) {
+            offsetDay = p.start.date();
+            offsetMs = qint64(QDateTime(offsetDay, QTime(12, 0)).offsetFromUtc()) * 1000;
+        }
+        p.startMs = p.start.toMSecsSinceEpoch() - offsetMs;
+    }
     m_Periods.append({ QString(), QDateTime(), 0 });
 }
 
