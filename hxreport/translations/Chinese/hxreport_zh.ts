@@ -660,6 +660,10 @@
         <source>超限数</source>
         <translation>超限数</translation>
     </message>
+    <message>
+        <source>测量值按单个型号统计：请选择型号后查询</source>
+        <translation>测量值按单个型号统计：请选择型号后查询</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

@@ -660,6 +660,10 @@
         <source>超限数</source>
         <translation>Out of limits</translation>
     </message>
+    <message>
+        <source>测量值按单个型号统计：请选择型号后查询</source>
+        <translation>Measurements are per model: choose a model and query</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
