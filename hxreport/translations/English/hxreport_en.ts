@@ -662,7 +662,7 @@
     </message>
     <message>
         <source>测量值按单个型号统计：请选择型号后查询</source>
-        <translation>Measurements are per model: choose a model and query</translation>
+        <translation>Measurements: choose one model</translation>
     </message>
 </context>
 <context>
