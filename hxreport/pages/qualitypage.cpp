@@ -516,6 +516,8 @@ void QualityPage::showHistogram()
         highest = qMax(highest, counts[i]);
     }
     auto* bars = new QAreaSeries(outline);
+    // An area series does not own its outline; the chart deletes the area.
+    outline->setParent(bars);
     bars->setName(QCoreApplication::translate("hxReport", "数量"));
     bars->setColor(QColor(70, 130, 180));
     bars->setBorderColor(QColor(40, 80, 120));
