@@ -6,6 +6,10 @@
 
 void MeasureStats::add(double value)
 {
+    if (m_Values.isEmpty() || value < m_Min)
+        m_Min = value;
+    if (m_Values.isEmpty() || value > m_Max)
+        m_Max = value;
     m_Values.append(value);
     const double delta = value - m_Mean;
     m_Mean += delta / double(m_Values.size());
@@ -14,7 +18,7 @@ void MeasureStats::add(double value)
 
 void MeasureStats::finish()
 {
-    std::sort(m_Values.begin(), m_Values.end());
+    m_Values.squeeze();
 }
 
 double MeasureStats::deviation() const
@@ -45,10 +49,10 @@ MeasureStats::Capability MeasureStats::capability(
     bool hasLower, double lower, bool hasUpper, double upper) const
 {
     Capability c;
-    if (hasLower)
-        c.outside += std::lower_bound(m_Values.cbegin(), m_Values.cend(), lower) - m_Values.cbegin();
-    if (hasUpper)
-        c.outside += m_Values.cend() - std::upper_bound(m_Values.cbegin(), m_Values.cend(), upper);
+    if (hasLower || hasUpper) {
+        for (const double v : m_Values)
+            c.outside += (hasLower && v < lower) || (hasUpper && v > upper) ? 1 : 0;
+    }
     const double sigma = deviation();
     if (!(sigma > 0))
         return c;

@@ -77,7 +77,9 @@ QStringList QualityTables::measureRow(const QualityResult& result, const Measure
         const MeasureStats& s = result.measures[m];
         const MeasureLimits l = limits ? limits[m] : MeasureLimits();
         const bool any = s.count() > 0;
-        const MeasureStats::Capability c = s.capability(l.hasLower, l.lower, l.hasUpper, l.upper);
+        // The capability rows only: the out-of-limit count scans the numbers.
+        const MeasureStats::Capability c
+            = row >= 8 ? s.capability(l.hasLower, l.lower, l.hasUpper, l.upper) : MeasureStats::Capability();
         switch (row) {
         case 0:
             cells << QString::number(s.count());
