@@ -504,6 +504,12 @@ bool BenchRunner::runSize(int size, const QString& dir)
         runIndex();
         return true;
     }
+    if (m_Options.qualityOnly) {
+        err() << "quality figures" << Qt::endl;
+        QualityBench bench(m_Shell, m_Options.reps);
+        m_QualityRows += bench.run(size, dir);
+        return true;
+    }
     m_Results.append(startup(size, dir));
     note(m_Results.constLast());
 
@@ -752,6 +758,10 @@ void BenchRunner::printReport()
         out << "\n### Index (median of " << (m_Options.cold ? 1 : m_Options.reps) << " runs"
             << (m_Options.cold ? ", file cache dropped before each" : ", warm") << ")\n\n"
             << IndexBench::table(m_IndexRows);
+
+    if (!m_QualityRows.isEmpty())
+        out << "\n### Quality analyses (median of " << m_Options.reps << " warm runs)\n\n"
+            << QualityBench::table(m_QualityRows);
 
     out << "\n### Query plans of the statements the viewer ran\n\n";
     for (int i = 0; i < m_PlanKeys.size(); ++i)

@@ -3,6 +3,7 @@
 
 #include "gapmonitor.h"
 #include "indexbench.h"
+#include "qualitybench.h"
 #include "sqliteshell.h"
 #include "sqltrace.h"
 
@@ -41,6 +42,7 @@ public:
         QString markdownFile; // the table is also written here when set
         bool indexOnly = false; // only the index figures (IndexBench)
         bool cold = false; // index figures with the file cache dropped first
+        bool qualityOnly = false; // only the quality analyses' figures (QualityBench)
     };
 
     // One operation at one size. Times in milliseconds; -1 when not measured.
@@ -129,6 +131,7 @@ private:
     SqliteShell m_Shell;
     QVector<Result> m_Results;
     QVector<IndexBench::Row> m_IndexRows;
+    QVector<QualityBench::Row> m_QualityRows;
     QStringList m_PlanKeys;
     QStringList m_Plans;
 };

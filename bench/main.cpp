@@ -34,8 +34,10 @@ int main(int argc, char* argv[])
         QStringLiteral("index-only"), QStringLiteral("Only the figures of the record index."));
     const QCommandLineOption coldOption(QStringLiteral("cold"),
         QStringLiteral("Drop the file cache before each index figure (root only; one run each)."));
+    const QCommandLineOption qualityOnlyOption(QStringLiteral("quality-only"),
+        QStringLiteral("Only the figures of the quality analyses (index built first)."));
     parser.addOptions({ dataOption, sizesOption, logsOption, repsOption, exportRepsOption, markdownOption,
-        startupOption, indexOnlyOption, coldOption });
+        startupOption, indexOnlyOption, coldOption, qualityOnlyOption });
     parser.process(app);
 
     if (parser.isSet(startupOption))
@@ -60,6 +62,7 @@ int main(int argc, char* argv[])
     options.markdownFile = parser.value(markdownOption);
     options.indexOnly = parser.isSet(indexOnlyOption);
     options.cold = parser.isSet(coldOption);
+    options.qualityOnly = parser.isSet(qualityOnlyOption);
 
     BenchRunner runner(options);
     return runner.run() ? 0 : 1;

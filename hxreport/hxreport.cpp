@@ -4,6 +4,7 @@
 #include "checkdata.h"
 #include "checkthread.h"
 #include "confirmbox.h"
+#include "countchart.h"
 #include "countdata.h"
 #include "detectdatadb.h"
 #include "exportquery.h"
@@ -15,6 +16,8 @@
 #include "productionpage.h"
 #include "qreportwidget.h"
 #include "qsavecsvthread.h"
+#include "qualitypage.h"
+#include "recordindex.h"
 #include "statisticspage.h"
 #include "timeranges.h"
 #include "translationloader.h"
@@ -80,6 +83,8 @@ hxReport::hxReport(QWidget* parent)
     m_pReportLayout->setContentsMargins(0, 0, 0, 0);
     m_pReportLayout->addLayout(m_pReportVBox, 0, 1);
     m_pReportContainer->setLayout(m_pReportLayout);
+    m_pCountChart = new CountChart;
+    m_pReportVBox->addWidget(m_pCountChart);
 
     m_DayStart = QTime(0, 0, 0, 0);
     m_DayEnd = QTime(23, 59, 59, 0);
@@ -123,6 +128,16 @@ hxReport::hxReport(QWidget* parent)
 
     initPageValues();
     fillModelCombo(models);
+
+    // The quality page after the form's three, with a list entry like theirs.
+    m_pQualityPage = new QualityPage(this, m_pDetectDB->databasePath(), &m_ShiftMap);
+    m_pQualityPage->setModels(models);
+    m_pQualityPage->setIndexReader(m_pPageIndex->recordIndex()->reader());
+    ui.stackedWidget->addWidget(m_pQualityPage);
+    QListWidgetItem* entry = ui.check_listWidget->item(0)->clone();
+    entry->setText(tr("质量分析"));
+    ui.check_listWidget->addItem(entry);
+    PageLayout::keepNavigationReadable(ui.check_listWidget);
 
     PageLayout::showStationFolder(ui.statusBar);
 
@@ -538,7 +553,9 @@ void hxReport::startCountQuery(QString time1, QString time2)
 
 void hxReport::handleResultsCount(QString result, const QMap<QString, int>* p)
 {
-    if (m_pStatisticsPage->showResult(result, p))
+    const bool shown = m_pStatisticsPage->showResult(result, p);
+    m_pCountChart->showCounts(m_countMap);
+    if (shown)
         emit sgPageShown();
 }
 

@@ -23,6 +23,7 @@
 #include <memory>
 
 class CheckData;
+class CountChart;
 class CountData;
 class DetectDataDB;
 class ExportRunner;
@@ -30,6 +31,7 @@ class LogPage;
 class ModelDB;
 class PageIndex;
 class ProductionPage;
+class QualityPage;
 class QCompleter;
 class QGridLayout;
 class QReportWidget;
@@ -152,6 +154,8 @@ private:
     QGridLayout* m_pReportLayout = nullptr;
     QVBoxLayout* m_pReportVBox = nullptr;
     QWidget* m_pReportContainer = nullptr;
+    CountChart* m_pCountChart = nullptr; // in the report container
+    QualityPage* m_pQualityPage = nullptr; // the fourth page, owned by the stacked widget
     QVector<QTranslator*> m_translators;
     QDateTime m_StatStart;
     QDateTime m_StatEnd;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the tree before the tests: that no file includes a header of a layer
-# above its own (database <- workers <- pages <- cli, window; dialogs beside them;
+# above its own (database <- workers, index <- analysis <- pages <- cli, window; dialogs beside them;
 # tools/ uses the database layer only, tools/stationsync the sync layer), and that the sources are formatted with
 # the committed .clang-format. Either fails the check; HX_CHECK_FORMAT=0 turns
 # the formatting part into a report (for a work tree in the middle of a change).
@@ -17,6 +17,7 @@ layer_of_path() {
         hxreport/sync/*) echo sync ;;
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
+        hxreport/analysis/*) echo analysis ;;
         hxreport/waitingdialog.* | hxreport/confirmbox.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/stationsync/*) echo synctool ;;
@@ -46,10 +47,11 @@ allowed() {
         workers) echo "database workers" ;;
         index) echo "database index" ;;
         sync) echo "database index sync" ;;
+        analysis) echo "database index analysis" ;;
         dialogs) echo "dialogs" ;;
-        pages) echo "database workers index dialogs pages" ;;
-        cli) echo "database workers index dialogs pages cli" ;;
-        window) echo "database workers index dialogs pages cli window" ;;
+        pages) echo "database workers index analysis dialogs pages" ;;
+        cli) echo "database workers index analysis dialogs pages cli" ;;
+        window) echo "database workers index analysis dialogs pages cli window" ;;
         tools) echo "database tools" ;;
         synctool) echo "database index sync synctool" ;;
         *) echo "*" ;;

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite
-    libsqlite3-dev sqlite3
+    libsqlite3-dev sqlite3 libqt5charts5-dev
     mariadb-server libqt5sql5-mysql
     fonts-wqy-microhei clang-format
 )

@@ -7,13 +7,17 @@
 #include "guitestutil.h"
 #include "hxreport.h"
 #include "qtimedlg.h"
+#include "qualitypage.h"
 #include "waitingdialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTextStream>
@@ -79,6 +83,28 @@ int main(int argc, char* argv[])
     ok &= query(window, 2, "pushButton_Set1_Warning", "pushButton_Set2_Warning", "pushButton_Wandring",
         QDateTime(end.addDays(-6), QTime(0, 0)), dayEnd);
     ok &= save(window, out, prefix + QStringLiteral("log"));
+
+    // The quality page: a month's trend per day, then one model's measurements
+    // with limits around its diameter.
+    auto* quality = GuiTest::child<QualityPage>(window, "page_Quality");
+    GuiTest::child<QListWidget>(window, "check_listWidget")->setCurrentRow(3);
+    GuiTest::pick(window, "pushButton_Set1_Quality", QDateTime(end.addDays(-29), QTime(0, 0)));
+    GuiTest::pick(window, "pushButton_Set2_Quality", dayEnd);
+    QSignalSpy shown(quality, &QualityPage::sgShown);
+    GuiTest::child<QPushButton>(window, "pushButton_Check_Quality")->click();
+    ok &= shown.count() > 0 || shown.wait(20000);
+    ok &= save(window, out, prefix + QStringLiteral("quality-trend"));
+    GuiTest::child<QComboBox>(window, "comboBox_Model_Quality")->setCurrentIndex(1);
+    GuiTest::child<QPushButton>(window, "pushButton_Check_Quality")->click();
+    ok &= shown.count() > 1 || shown.wait(20000);
+    GuiTest::child<QTabWidget>(window, "tabWidget_Quality")->setCurrentIndex(1);
+    const MeasureStats& diameter = quality->result().measures[QualityAnalysis::Diameter];
+    auto* lower = GuiTest::child<QLineEdit>(window, "lineEdit_Lower_Quality");
+    auto* upper = GuiTest::child<QLineEdit>(window, "lineEdit_Upper_Quality");
+    lower->setText(QString::number(qRound(diameter.mean()) - 3));
+    upper->setText(QString::number(qRound(diameter.mean()) + 3));
+    emit upper->editingFinished();
+    ok &= save(window, out, prefix + QStringLiteral("quality-measure"));
 
     QTimeDlg picker(nullptr);
     picker.SetDateTime(QDateTime(end, QTime(8, 30)));

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+struct sqlite3_value;
+
 // The answer of an index query: the value when available; otherwise a
 // one-line reason, and the caller answers with the direct statement.
 template <class T> struct IndexAnswer
@@ -59,6 +63,23 @@ public:
     // OFFSET offset" (time, then uid, as the time index yields them).
     IndexAnswer<QVector<qint64>> pageUids(
         const QString& time1, const QString& time2, const QString& model, qint64 offset, qint64 limit) const;
+
+    // For analyses: the records of the range grouped by their time key
+    // divided by divisor (TimeKey::pack of a well-shaped time: 10000 groups
+    // by hour, 1000000 by day, 1 by second), model value by model value (all
+    // of them, or those equal to *model): group(key, model, count) with the
+    // model as Qt's driver reads it as text (a NULL model reads as ""). Records
+    // whose time text is not well-shaped come with key -1.
+    using GroupRow = std::function<void(qint64 key, const QString& model, qint64 count)>;
+    IndexAnswer<bool> countByTimeKey(const QString& time1, const QString& time2, const QString* model,
+        qint64 divisor, const GroupRow& group) const;
+    // For analyses: the measured values correlate, detecttime, diameter,
+    // hight of each record of the range (of all models, or those equal to
+    // *model), as stored; row() returns false to stop (the answer is then not
+    // available). The value is the number of records passed.
+    using ValueRow = std::function<bool(sqlite3_value* const* values)>;
+    IndexAnswer<qint64> forEachValues(
+        const QString& time1, const QString& time2, const QString* model, const ValueRow& row) const;
 
     // How far the station may be ahead of the index (records) for a range to
     // count as covered when none of those records falls into it.

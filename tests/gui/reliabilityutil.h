@@ -86,9 +86,12 @@ inline QByteArray fileBytes(const QString& path)
     return StationFixture::fileBytes(path);
 }
 
+// The status bar's message; the record index's note that a page answered
+// directly depends on how far its build got and says nothing of the outcome.
 inline QString statusText(hxReport& window)
 {
-    return window.statusBar()->currentMessage();
+    const QString text = window.statusBar()->currentMessage();
+    return text == QCoreApplication::translate("hxReport", "记录索引暂不可用，已直接查询") ? QString() : text;
 }
 
 // Parses CSV the RFC 4180 way: fields separated by commas, records by a line

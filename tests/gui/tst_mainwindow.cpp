@@ -223,7 +223,11 @@ void TestMainWindow::startState()
     QCOMPARE(child<QLabel>(window, "label_Number")->text(), QStringLiteral("0"));
 
     auto* list = child<QListWidget>(window, "check_listWidget");
-    QCOMPARE(list->count(), 3);
+    // The form's three pages, then the quality page, each at its list row.
+    QCOMPARE(list->count(), 4);
+    QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->count(), 4);
+    QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->widget(3)->objectName(),
+        QStringLiteral("page_Quality"));
     for (int i = 0; i < list->count(); ++i)
         QCOMPARE(list->item(i)->sizeHint().height(), 45);
     QVERIFY(list->width() <= 140);

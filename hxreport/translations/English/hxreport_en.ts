@@ -516,6 +516,162 @@
         <source>记录索引暂不可用，已直接查询</source>
         <translation>Record index not ready; answered directly</translation>
     </message>
+    <message>
+        <source>质量分析</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>合格型号</source>
+        <translation>Models</translation>
+    </message>
+    <message>
+        <source>各型号数量</source>
+        <translation>Hubs per model</translation>
+    </message>
+    <message>
+        <source>趋势</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>测量值</source>
+        <translation>Measurements</translation>
+    </message>
+    <message>
+        <source>设置开始时间</source>
+        <translation>Set start</translation>
+    </message>
+    <message>
+        <source>设置结束时间</source>
+        <translation>Set end</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>每小时</source>
+        <translation>Per hour</translation>
+    </message>
+    <message>
+        <source>每班次</source>
+        <translation>Per shift</translation>
+    </message>
+    <message>
+        <source>每天</source>
+        <translation>Per day</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>Query</translation>
+    </message>
+    <message>
+        <source>开始日期时间：</source>
+        <translation>Start:</translation>
+    </message>
+    <message>
+        <source>生产班次</source>
+        <translation>Shift</translation>
+    </message>
+    <message>
+        <source>时段</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>结束日期时间：</source>
+        <translation>End:</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>导出图片</source>
+        <translation>Export PNG</translation>
+    </message>
+    <message>
+        <source>测量项</source>
+        <translation>Measure</translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation>Lower</translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation>Upper</translation>
+    </message>
+    <message>
+        <source>正在分析数据</source>
+        <translation>Analysing data</translation>
+    </message>
+    <message>
+        <source>分析失败：%1</source>
+        <translation>Analysis failed: %1</translation>
+    </message>
+    <message>
+        <source>型号：%1  记录：%2</source>
+        <translation>Model: %1  Records: %2</translation>
+    </message>
+    <message>
+        <source>NG率(%)</source>
+        <translation>NG rate (%)</translation>
+    </message>
+    <message>
+        <source>限值无效：下限和上限须为数字，且下限不大于上限</source>
+        <translation>Invalid limits: lower and upper must be numbers, lower not above upper</translation>
+    </message>
+    <message>
+        <source>%1：%2 至 %3，型号 %4</source>
+        <translation>%1: %2 to %3, model %4</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>直径</source>
+        <translation>Diameter</translation>
+    </message>
+    <message>
+        <source>厚度</source>
+        <translation>Thickness</translation>
+    </message>
+    <message>
+        <source>检测时间</source>
+        <translation>Detect time</translation>
+    </message>
+    <message>
+        <source>指标</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <source>非数值</source>
+        <translation>Not a number</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>标准差</source>
+        <translation>Std. dev.</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>超限数</source>
+        <translation>Out of limits</translation>
+    </message>
+    <message>
+        <source>测量值按单个型号统计：请选择型号后查询</source>
+        <translation>Measurements: choose one model</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

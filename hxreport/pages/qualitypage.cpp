@@ -1,0 +1,651 @@
+#include "qualitypage.h"
+
+#include "exportrunner.h"
+#include "pagechecks.h"
+#include "pagehost.h"
+#include "qualitythread.h"
+#include "trendtablemodel.h"
+#include "waitingdialog.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDate>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtCharts/QAreaSeries>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+using namespace QtCharts;
+
+namespace {
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+// The other pages' looks (their form's style sheets).
+const QString kTitleStyle
+    = QStringLiteral("font: 75 12pt \"Consolas\";\nbackground-color: rgb(170, 170, 127);");
+const QString kTimeStyle
+    = QStringLiteral("font: 75 12pt \"Consolas\";\nbackground-color: rgb(255, 255, 255);");
+const QString kButtonStyle
+    = QStringLiteral("background-color: rgb(85, 255, 0);\nfont: 75 12pt \"Consolas\";");
+const int kBins = 20;
+
+QPushButton* button(const char* name, const QString& text)
+{
+    auto* b = new QPushButton(text);
+    b->setObjectName(QLatin1String(name));
+    b->setMinimumHeight(30);
+    b->setStyleSheet(kButtonStyle);
+    return b;
+}
+
+QLabel* title(const QString& text)
+{
+    auto* l = new QLabel(text);
+    l->setStyleSheet(kTitleStyle);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+QTableView* table(const char* name)
+{
+    auto* view = new QTableView;
+    view->setObjectName(QLatin1String(name));
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setAlternatingRowColors(true);
+    view->verticalHeader()->setDefaultSectionSize(22);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    return view;
+}
+
+QChartView* chartView(const char* name)
+{
+    auto* view = new QChartView;
+    view->setObjectName(QLatin1String(name));
+    view->setRenderHint(QPainter::Antialiasing);
+    view->chart()->setMargins(QMargins(2, 2, 2, 2));
+    view->chart()->legend()->setAlignment(Qt::AlignTop);
+    return view;
+}
+
+// A fresh chart for each result: axes removed from a chart that was drawn
+// may stay painted, so the old chart goes with its series and axes.
+QChart* newChart(QChartView* view)
+{
+    QChart* old = view->chart();
+    auto* chart = new QChart;
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    chart->legend()->setAlignment(Qt::AlignTop);
+    view->setChart(chart);
+    delete old;
+    return chart;
+}
+
+// At most about 2 * chunks points for a line: each run of points gives its
+// lowest and highest in time order, so no peak is lost, while a year of
+// hours (8 784 points) no longer holds the GUI thread for long.
+QVector<QPointF> envelope(const QVector<QPointF>& points, int chunks)
+{
+    if (points.size() <= 2 * chunks)
+        return points;
+    const int run = (points.size() + chunks - 1) / chunks;
+    QVector<QPointF> out;
+    out.reserve(2 * chunks + 2);
+    for (int from = 0; from < points.size(); from += run) {
+        const int to = qMin(from + run, int(points.size()));
+        int low = from;
+        int high = from;
+        for (int i = from; i < to; ++i) {
+            if (points[i].y() < points[low].y())
+                low = i;
+            if (points[i].y() > points[high].y())
+                high = i;
+        }
+        out << points[qMin(low, high)];
+        if (low != high)
+            out << points[qMax(low, high)];
+    }
+    return out;
+}
+
+// A limit field: empty for none; false when the text is no number.
+bool readLimit(const QLineEdit* edit, bool* has, double* value)
+{
+    const QString text = edit->text().trimmed();
+    *has = !text.isEmpty();
+    if (!*has)
+        return true;
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    *has = ok && qIsFinite(*value);
+    return *has;
+}
+}
+
+QualityPage::QualityPage(
+    PageHost* host, const QString& stationPath, const QMap<QString, ShiftRecord>* shifts, QWidget* parent)
+    : QWidget(parent)
+    , m_pHost(host)
+    , m_StationPath(stationPath)
+    , m_pShifts(shifts)
+{
+    setObjectName(QStringLiteral("page_Quality"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(11, 11, 11, 11);
+    layout->setSpacing(6);
+    layout->addWidget(buildControls());
+    m_pTabs = new QTabWidget;
+    m_pTabs->setObjectName(QStringLiteral("tabWidget_Quality"));
+    m_pTabs->addTab(buildTrendTab(), QCoreApplication::translate("hxReport", "趋势"));
+    m_pTabs->addTab(buildMeasureTab(), QCoreApplication::translate("hxReport", "测量值"));
+    layout->addWidget(m_pTabs, 1);
+
+    m_Ranges.addRange({ "pushButton_Set1_Quality", &m_Start, m_pTime1 },
+        { "pushButton_Set2_Quality", &m_End, m_pTime2 }, "comboBox_Banci_Quality");
+    const QDateTime now = QDateTime::currentDateTime();
+    m_Ranges.setTime(QStringLiteral("pushButton_Set1_Quality"), QDateTime(now.date(), QTime(0, 0)));
+    m_Ranges.setTime(QStringLiteral("pushButton_Set2_Quality"), now);
+    fillShifts();
+    setModels({});
+}
+
+QualityPage::~QualityPage()
+{
+    if (m_pThread) {
+        m_pThread->cancel();
+        m_pThread->wait();
+    }
+}
+
+QWidget* QualityPage::buildControls()
+{
+    auto* box = new QWidget;
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(6);
+    m_pTime1 = new QLabel;
+    m_pTime1->setObjectName(QStringLiteral("label_Time1_Quality"));
+    m_pTime2 = new QLabel;
+    m_pTime2->setObjectName(QStringLiteral("label_Time2_Quality"));
+    for (QLabel* l : { m_pTime1, m_pTime2 }) {
+        l->setMinimumHeight(30);
+        l->setStyleSheet(kTimeStyle);
+        l->setAlignment(Qt::AlignCenter);
+    }
+    QPushButton* set1
+        = button("pushButton_Set1_Quality", QCoreApplication::translate("hxReport", "设置开始时间"));
+    QPushButton* set2
+        = button("pushButton_Set2_Quality", QCoreApplication::translate("hxReport", "设置结束时间"));
+    connect(set1, &QPushButton::clicked, this, &QualityPage::onEditTime);
+    connect(set2, &QPushButton::clicked, this, &QualityPage::onEditTime);
+
+    m_pShift = new QComboBox;
+    m_pShift->setObjectName(QStringLiteral("comboBox_Banci_Quality"));
+    m_pModel = new QComboBox;
+    m_pModel->setObjectName(QStringLiteral("comboBox_Model_Quality"));
+    m_pSize = new QComboBox;
+    m_pSize->setObjectName(QStringLiteral("comboBox_Period_Quality"));
+    // In the order of TrendBuckets::Size.
+    m_pSize->addItems({ QCoreApplication::translate("hxReport", "自动"),
+        QCoreApplication::translate("hxReport", "每小时"), QCoreApplication::translate("hxReport", "每班次"),
+        QCoreApplication::translate("hxReport", "每天") });
+    for (QComboBox* c : { m_pShift, m_pModel, m_pSize }) {
+        c->setMinimumHeight(30);
+        c->setStyleSheet(QStringLiteral("font: 75 12pt \"Consolas\";"));
+        c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    }
+    connect(m_pShift, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &QualityPage::onShiftChosen);
+    QPushButton* check = button("pushButton_Check_Quality", QCoreApplication::translate("hxReport", "查询"));
+    connect(check, &QPushButton::clicked, this, &QualityPage::query);
+
+    grid->addWidget(title(QCoreApplication::translate("hxReport", "开始日期时间：")), 0, 0);
+    grid->addWidget(m_pTime1, 0, 1);
+    grid->addWidget(set1, 0, 2);
+    grid->addWidget(title(QCoreApplication::translate("hxReport", "生产班次")), 0, 3);
+    grid->addWidget(m_pShift, 0, 4);
+    grid->addWidget(title(QCoreApplication::translate("hxReport", "时段")), 0, 5);
+    grid->addWidget(m_pSize, 0, 6);
+    grid->addWidget(title(QCoreApplication::translate("hxReport", "结束日期时间：")), 1, 0);
+    grid->addWidget(m_pTime2, 1, 1);
+    grid->addWidget(set2, 1, 2);
+    grid->addWidget(title(QCoreApplication::translate("hxReport", "型号")), 1, 3);
+    grid->addWidget(m_pModel, 1, 4);
+    grid->addWidget(check, 1, 5, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(4, 1);
+    return box;
+}
+
+QWidget* QualityPage::buildTrendTab()
+{
+    auto* tab = new QWidget;
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(4, 4, 4, 4);
+    m_pTrendChart = chartView("chartView_Trend");
+    m_pTrendTable = table("tableView_Trend");
+    m_pTrendModel = new TrendTableModel(this);
+    m_pTrendTable->setModel(m_pTrendModel);
+    layout->addWidget(m_pTrendChart, 3);
+    layout->addWidget(m_pTrendTable, 2);
+    auto* row = new QHBoxLayout;
+    m_pTrendInfo = new QLabel;
+    m_pTrendInfo->setObjectName(QStringLiteral("label_Trend_Quality"));
+    m_pTrendInfo->setWordWrap(true);
+    row->addWidget(m_pTrendInfo, 1);
+    for (auto* b : { button("pushButton_SaveTrendCsv", QCoreApplication::translate("hxReport", "导出CSV")),
+             button("pushButton_SaveTrendPng", QCoreApplication::translate("hxReport", "导出图片")) }) {
+        connect(b, &QPushButton::clicked, this, &QualityPage::onExport);
+        row->addWidget(b);
+    }
+    layout->addLayout(row);
+    return tab;
+}
+
+QWidget* QualityPage::buildMeasureTab()
+{
+    auto* tab = new QWidget;
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* row = new QHBoxLayout;
+    m_pMeasure = new QComboBox;
+    m_pMeasure->setObjectName(QStringLiteral("comboBox_Measure_Quality"));
+    for (int m = 0; m < QualityAnalysis::MeasureCount; ++m)
+        m_pMeasure->addItem(QualityTables::measureName(m));
+    connect(m_pMeasure, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] {
+        // The limit fields show the chosen measure's limits.
+        const MeasureLimits& l = m_Limits[m_pMeasure->currentIndex()];
+        const QSignalBlocker lower(m_pLower);
+        const QSignalBlocker upper(m_pUpper);
+        m_pLower->setText(l.hasLower ? QString::number(l.lower) : QString());
+        m_pUpper->setText(l.hasUpper ? QString::number(l.upper) : QString());
+        showHistogram();
+    });
+    m_pLower = new QLineEdit;
+    m_pLower->setObjectName(QStringLiteral("lineEdit_Lower_Quality"));
+    m_pUpper = new QLineEdit;
+    m_pUpper->setObjectName(QStringLiteral("lineEdit_Upper_Quality"));
+    for (QLineEdit* e : { m_pLower, m_pUpper }) {
+        e->setMaximumWidth(90);
+        connect(e, &QLineEdit::editingFinished, this, &QualityPage::onLimitsEdited);
+    }
+    row->addWidget(new QLabel(QCoreApplication::translate("hxReport", "测量项")));
+    row->addWidget(m_pMeasure);
+    row->addWidget(new QLabel(QCoreApplication::translate("hxReport", "下限")));
+    row->addWidget(m_pLower);
+    row->addWidget(new QLabel(QCoreApplication::translate("hxReport", "上限")));
+    row->addWidget(m_pUpper);
+    row->addStretch(1);
+    for (auto* b : { button("pushButton_SaveMeasureCsv", QCoreApplication::translate("hxReport", "导出CSV")),
+             button("pushButton_SaveMeasurePng", QCoreApplication::translate("hxReport", "导出图片")) }) {
+        connect(b, &QPushButton::clicked, this, &QualityPage::onExport);
+        row->addWidget(b);
+    }
+    layout->addLayout(row);
+    auto* body = new QHBoxLayout;
+    m_pMeasureTable = table("tableView_Measure");
+    m_pMeasureModel = new QStandardItemModel(this);
+    m_pMeasureTable->setModel(m_pMeasureModel);
+    m_pMeasureTable->verticalHeader()->hide();
+    m_pMeasureChart = chartView("chartView_Measure");
+    body->addWidget(m_pMeasureTable, 6);
+    body->addWidget(m_pMeasureChart, 4);
+    layout->addLayout(body, 1);
+    return tab;
+}
+
+void QualityPage::setModels(const QStringList& models)
+{
+    m_pModel->clear();
+    m_pModel->addItem(QCoreApplication::translate("hxReport", "全部"));
+    m_pModel->addItems(models);
+}
+
+void QualityPage::fillShifts()
+{
+    const QSignalBlocker block(m_pShift);
+    m_pShift->clear();
+    m_pShift->addItem(QCoreApplication::translate("hxReport", "全天"));
+    if (m_pShifts)
+        m_pShift->addItems(m_pShifts->keys());
+}
+
+void QualityPage::setIndexReader(const IndexReader& reader)
+{
+    m_Index = reader;
+    m_bWithIndex = true;
+}
+
+void QualityPage::onEditTime()
+{
+    m_Ranges.editTime(sender() ? sender()->objectName() : QString());
+}
+
+void QualityPage::onShiftChosen()
+{
+    m_Ranges.applyShift(m_pShift, m_pShifts ? *m_pShifts : QMap<QString, ShiftRecord>(),
+        QCoreApplication::translate("hxReport", "全天"), QTime(0, 0, 0), QTime(23, 59, 59));
+}
+
+void QualityPage::query()
+{
+    if (PageChecks::refuseWhileBusy(m_pHost, m_bBusy))
+        return;
+    const QMap<QString, ShiftRecord> shifts = m_pShifts ? *m_pShifts : QMap<QString, ShiftRecord>();
+    const QString problem = PageChecks::dateProblem(m_Start, m_End, shifts, m_pShift->currentText(), false);
+    if (!problem.isEmpty()) {
+        m_pHost->showMessageBox(
+            QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"), problem, 0);
+        return;
+    }
+    m_bBusy = true;
+    QualityRequest request;
+    // As the labels show them: the texts are what the records are compared with.
+    request.start = QDateTime::fromString(m_pTime1->text(), kTimeFormat);
+    request.end = QDateTime::fromString(m_pTime2->text(), kTimeFormat);
+    request.model = m_pModel->currentIndex() == 0 ? QString() : m_pModel->currentText();
+    request.size = TrendBuckets::Size(m_pSize->currentIndex());
+    request.shifts = shifts;
+
+    m_pThread = std::make_unique<QualityThread>(m_StationPath, request, m_bWithIndex, m_Index);
+    QualityThread* thread = m_pThread.get();
+    WaitingDialog dialog(nullptr);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
+    dialog.setAttribute(Qt::WA_QuitOnClose, false);
+    dialog.setWindowTitle(QCoreApplication::translate("hxReport", "正在分析数据"));
+    dialog.setCancelable(true);
+    connect(&dialog, &WaitingDialog::cancelRequested, &dialog, [thread] { thread->cancel(); });
+    QEventLoop loop;
+    connect(thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    thread->start();
+    dialog.startProgress(50, 150);
+    dialog.show();
+    loop.exec();
+    dialog.stopProgress();
+    dialog.hide();
+    thread->wait();
+
+    // A cancelled or failed pass leaves the page as it was.
+    bool shown = false;
+    if (thread->isCancelled()) {
+        m_pHost->showStatus(QCoreApplication::translate("hxReport", "已取消"));
+    } else if (!thread->ok()) {
+        m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
+            QCoreApplication::translate("hxReport", "分析失败：%1").arg(thread->errorString()), 0);
+    } else {
+        m_Result = thread->result();
+        m_bHasResult = true;
+        showResult();
+        shown = true;
+    }
+    m_pThread.reset();
+    m_bBusy = false;
+    if (shown)
+        emit sgShown();
+}
+
+void QualityPage::showResult()
+{
+    m_pTrendModel->setResult(&m_Result);
+    const QString model = m_Result.request.model.isEmpty() ? QCoreApplication::translate("hxReport", "全部")
+                                                           : m_Result.request.model;
+    m_pTrendInfo->setText(
+        QCoreApplication::translate("hxReport", "型号：%1  记录：%2").arg(model).arg(m_Result.total));
+    {
+        const QSignalBlocker block(m_pSize);
+        m_pSize->setItemText(0,
+            QCoreApplication::translate("hxReport", "自动") + QStringLiteral(" (")
+                + m_pSize->itemText(int(m_Result.size)) + QLatin1Char(')'));
+    }
+    showTrendChart();
+    fillMeasureTable();
+    showHistogram();
+}
+
+void QualityPage::showTrendChart()
+{
+    QChart* chart = newChart(m_pTrendChart);
+    // One point per period at its start; the "other" period has no place on
+    // the time axis and is in the table only.
+    QVector<QPointF> hubs;
+    QVector<QPointF> rates;
+    double highest = 1;
+    double highestRate = 1;
+    for (const TrendRow& r : qAsConst(m_Result.trend)) {
+        if (!r.period.start.isValid())
+            continue;
+        const double x = double(r.period.startMs);
+        hubs.append(QPointF(x, double(r.hubs)));
+        const double rate = r.hubs > 0 ? 100.0 * double(r.ng) / double(r.hubs) : 0;
+        rates.append(QPointF(x, rate));
+        highest = qMax(highest, double(r.hubs));
+        highestRate = qMax(highestRate, rate);
+    }
+    auto* hubSeries = new QLineSeries;
+    hubSeries->setName(QCoreApplication::translate("hxReport", "数量"));
+    hubSeries->replace(envelope(hubs, 400));
+    auto* rateSeries = new QLineSeries;
+    rateSeries->setName(QCoreApplication::translate("hxReport", "NG率(%)"));
+    rateSeries->replace(envelope(rates, 400));
+    rateSeries->setColor(QColor(205, 60, 50));
+    chart->addSeries(hubSeries);
+    chart->addSeries(rateSeries);
+
+    auto* x = new QDateTimeAxis;
+    x->setFormat(m_Result.size == TrendBuckets::Size::Day ? QStringLiteral("yyyy-MM-dd")
+                                                          : QStringLiteral("MM-dd hh:mm"));
+    x->setTickCount(6);
+    if (hubs.size() > 1)
+        x->setRange(QDateTime::fromMSecsSinceEpoch(qint64(hubs.constFirst().x())),
+            QDateTime::fromMSecsSinceEpoch(qint64(hubs.constLast().x())));
+    auto* y = new QValueAxis;
+    y->setRange(0, highest * 1.1);
+    y->setLabelFormat(QStringLiteral("%d"));
+    y->setTitleText(QCoreApplication::translate("hxReport", "数量"));
+    auto* yRate = new QValueAxis;
+    yRate->setRange(0, highestRate * 1.1);
+    yRate->setLabelFormat(QStringLiteral("%.1f"));
+    yRate->setTitleText(QCoreApplication::translate("hxReport", "NG率(%)"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    chart->addAxis(yRate, Qt::AlignRight);
+    hubSeries->attachAxis(x);
+    hubSeries->attachAxis(y);
+    rateSeries->attachAxis(x);
+    rateSeries->attachAxis(yRate);
+}
+
+void QualityPage::fillMeasureTable()
+{
+    m_pMeasureModel->clear();
+    m_pMeasureModel->setHorizontalHeaderLabels(QualityTables::measureHeader());
+    // The figures' names keep their room; the measures share the rest.
+    m_pMeasureTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    if (!m_bHasResult || !m_Result.measured)
+        return;
+    for (int row = 0; row < QualityTables::measureRowCount(); ++row) {
+        QList<QStandardItem*> items;
+        const QStringList cells = QualityTables::measureRow(m_Result, m_Limits, row);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QStandardItem(cells[c]);
+            item->setTextAlignment(
+                c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+            items << item;
+        }
+        m_pMeasureModel->appendRow(items);
+    }
+}
+
+void QualityPage::showHistogram()
+{
+    QChart* chart = newChart(m_pMeasureChart);
+    if (!m_bHasResult)
+        return;
+    if (!m_Result.measured) {
+        chart->setTitle(QCoreApplication::translate("hxReport", "测量值按单个型号统计：请选择型号后查询"));
+        return;
+    }
+    const int measure = m_pMeasure->currentIndex();
+    const MeasureStats& stats = m_Result.measures[measure];
+    const QVector<qint64> counts = stats.histogram(kBins);
+    chart->setTitle(QualityTables::measureName(measure));
+    chart->legend()->hide();
+    if (counts.isEmpty())
+        return;
+    // Bars as a filled outline over a number axis: the bins' edges are the
+    // axis' own values, which stay legible however narrow the bins are.
+    const double width = counts.size() > 1 ? stats.binWidth(kBins) : 1;
+    const double low = counts.size() > 1 ? stats.minimum() : stats.minimum() - 0.5;
+    auto* outline = new QLineSeries;
+    qint64 highest = 1;
+    for (int i = 0; i < counts.size(); ++i) {
+        const double from = low + i * width;
+        const double to = i + 1 == counts.size() ? low + counts.size() * width : low + (i + 1) * width;
+        *outline << QPointF(from, 0) << QPointF(from, double(counts[i])) << QPointF(to, double(counts[i]))
+                 << QPointF(to, 0);
+        highest = qMax(highest, counts[i]);
+    }
+    auto* bars = new QAreaSeries(outline);
+    // An area series does not own its outline; the chart deletes the area.
+    outline->setParent(bars);
+    bars->setName(QCoreApplication::translate("hxReport", "数量"));
+    bars->setColor(QColor(70, 130, 180));
+    bars->setBorderColor(QColor(40, 80, 120));
+    chart->addSeries(bars);
+    auto* x = new QValueAxis;
+    x->setRange(low, low + counts.size() * width);
+    x->setTickCount(5);
+    x->setLabelFormat(QStringLiteral("%.4g"));
+    auto* y = new QValueAxis;
+    y->setRange(0, double(highest) * 1.1);
+    y->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    bars->attachAxis(x);
+    bars->attachAxis(y);
+}
+
+void QualityPage::onLimitsEdited()
+{
+    MeasureLimits l;
+    const bool lowerOk = readLimit(m_pLower, &l.hasLower, &l.lower);
+    const bool upperOk = readLimit(m_pUpper, &l.hasUpper, &l.upper);
+    if (!lowerOk || !upperOk || (l.hasLower && l.hasUpper && l.lower > l.upper)) {
+        m_pHost->showStatus(
+            QCoreApplication::translate("hxReport", "限值无效：下限和上限须为数字，且下限不大于上限"));
+        l = MeasureLimits();
+    } else {
+        m_pHost->showStatus(QString());
+    }
+    m_Limits[m_pMeasure->currentIndex()] = l;
+    fillMeasureTable();
+}
+
+QString QualityPage::titleOf(const QString& view) const
+{
+    const QString model = m_Result.request.model.isEmpty() ? QCoreApplication::translate("hxReport", "全部")
+                                                           : m_Result.request.model;
+    return QCoreApplication::translate("hxReport", "%1：%2 至 %3，型号 %4")
+        .arg(view, m_Result.request.start.toString(kTimeFormat), m_Result.request.end.toString(kTimeFormat),
+            model);
+}
+
+bool QualityPage::exportTrendCsv(const QString& fileName)
+{
+    QVector<QStringList> rows;
+    for (int r = 0; r < QualityTables::trendRowCount(m_Result); ++r)
+        rows << QualityTables::trendRow(m_Result, r);
+    QString error;
+    const bool ok = QualityTables::writeCsv(fileName,
+        titleOf(QCoreApplication::translate("hxReport", "趋势")), QualityTables::trendHeader(), rows, &error);
+    if (!ok)
+        m_pHost->showStatus(error);
+    return ok;
+}
+
+bool QualityPage::exportMeasureCsv(const QString& fileName)
+{
+    QVector<QStringList> rows;
+    for (int r = 0; r < QualityTables::measureRowCount(); ++r)
+        rows << QualityTables::measureRow(m_Result, m_Limits, r);
+    QString error;
+    const bool ok
+        = QualityTables::writeCsv(fileName, titleOf(QCoreApplication::translate("hxReport", "测量值")),
+            QualityTables::measureHeader(), rows, &error);
+    if (!ok)
+        m_pHost->showStatus(error);
+    return ok;
+}
+
+bool QualityPage::exportTrendPng(const QString& fileName)
+{
+    return m_pTrendChart->grab().save(fileName, "PNG");
+}
+
+bool QualityPage::exportMeasurePng(const QString& fileName)
+{
+    return m_pMeasureChart->grab().save(fileName, "PNG");
+}
+
+QString QualityPage::askFileName(const QString& defaultName, bool png)
+{
+    if (!png)
+        return ExportRunner::askSaveFileName(defaultName);
+    QFileDialog dialog(nullptr, QString(), defaultName, QString());
+    dialog.setWindowTitle(QStringLiteral("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setMinimumSize(640, 420);
+    dialog.setDirectory(QStringLiteral("."));
+    dialog.setNameFilter(QStringLiteral("PNG(*.png)"));
+    dialog.selectFile(defaultName);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        return dialog.selectedFiles().constFirst();
+    return QString();
+}
+
+void QualityPage::onExport()
+{
+    const QString name = sender() ? sender()->objectName() : QString();
+    if (!m_bHasResult) {
+        m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
+            QCoreApplication::translate("hxReport", "没有数据，请重新查询"), 0);
+        return;
+    }
+    const bool trend = name.contains(QLatin1String("Trend"));
+    const bool png = name.endsWith(QLatin1String("Png"));
+    if (!trend && !m_Result.measured) {
+        m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
+            QCoreApplication::translate("hxReport", "测量值按单个型号统计：请选择型号后查询"), 0);
+        return;
+    }
+    const QString prefix = trend ? QStringLiteral("Trend") : QStringLiteral("Measure");
+    QString fileName = ExportRunner::defaultCsvName(prefix);
+    if (png)
+        fileName.replace(fileName.size() - 4, 4, QStringLiteral(".png"));
+    fileName = askFileName(fileName, png);
+    if (fileName.isEmpty())
+        return;
+    bool ok = false;
+    if (trend)
+        ok = png ? exportTrendPng(fileName) : exportTrendCsv(fileName);
+    else
+        ok = png ? exportMeasurePng(fileName) : exportMeasureCsv(fileName);
+    if (ok)
+        m_pHost->showMessageBox(QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"),
+            QCoreApplication::translate("hxReport", "数据导出完成"), 0);
+    else
+        m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
+            QCoreApplication::translate("hxReport", "数据导出失败：%1").arg(fileName), 0);
+    emit sgExportDone(ok);
+}
