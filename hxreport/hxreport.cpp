@@ -129,15 +129,11 @@ hxReport::hxReport(QWidget* parent)
     initPageValues();
     fillModelCombo(models);
 
-    // The quality page after the form's three, with a list entry like theirs.
+    // The quality page after the form's three.
     m_pQualityPage = new QualityPage(this, m_pDetectDB->databasePath(), &m_ShiftMap);
     m_pQualityPage->setModels(models);
     m_pQualityPage->setIndexReader(m_pPageIndex->recordIndex()->reader());
-    ui.stackedWidget->addWidget(m_pQualityPage);
-    QListWidgetItem* entry = ui.check_listWidget->item(0)->clone();
-    entry->setText(tr("质量分析"));
-    ui.check_listWidget->addItem(entry);
-    PageLayout::keepNavigationReadable(ui.check_listWidget);
+    PageLayout::appendPage(ui.check_listWidget, ui.stackedWidget, m_pQualityPage, tr("质量分析"));
 
     PageLayout::showStationFolder(ui.statusBar);
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStackedWidget>
 #include <QStatusBar>
 
 void PageLayout::keepNavigationReadable(QListWidget* list)
@@ -29,6 +30,15 @@ void PageLayout::setUpNavigation(QListWidget* list)
         // with a negative width, so the item's laid-out width is used.
         item->setSizeHint(QSize(list->visualItemRect(item).width(), 45));
     }
+    keepNavigationReadable(list);
+}
+
+void PageLayout::appendPage(QListWidget* list, QStackedWidget* stack, QWidget* page, const QString& text)
+{
+    stack->addWidget(page);
+    QListWidgetItem* entry = list->item(0)->clone();
+    entry->setText(text);
+    list->addItem(entry);
     keepNavigationReadable(list);
 }
 

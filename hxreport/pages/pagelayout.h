@@ -4,7 +4,10 @@
 class QBoxLayout;
 class QLabel;
 class QListWidget;
+class QStackedWidget;
 class QStatusBar;
+class QString;
+class QWidget;
 class QLineEdit;
 class QObject;
 
@@ -19,6 +22,8 @@ public:
     // The page list's entries are 45 pixels high at their own width, and the
     // list stays readable (above).
     static void setUpNavigation(QListWidget* list);
+    // A page after the form's own, with a list entry like theirs.
+    static void appendPage(QListWidget* list, QStackedWidget* stack, QWidget* page, const QString& text);
     // A paging row before the first query: page size 50 (1 to 9999, the
     // validator a child of parent), page 0 of 0, 0 records.
     static void resetPaging(QLineEdit* pageSize, QLabel* pageLabel, QLabel* countLabel, QObject* parent);

@@ -3,6 +3,7 @@
 #include "exportrunner.h"
 #include "pagechecks.h"
 #include "pagehost.h"
+#include "qualitycharts.h"
 #include "qualitythread.h"
 #include "trendtablemodel.h"
 #include "waitingdialog.h"
@@ -20,11 +21,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
-#include <QtCharts/QAreaSeries>
 #include <QtCharts/QChartView>
-#include <QtCharts/QDateTimeAxis>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
 
 using namespace QtCharts;
 
@@ -66,56 +63,6 @@ QTableView* table(const char* name)
     view->verticalHeader()->setDefaultSectionSize(22);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     return view;
-}
-
-QChartView* chartView(const char* name)
-{
-    auto* view = new QChartView;
-    view->setObjectName(QLatin1String(name));
-    view->setRenderHint(QPainter::Antialiasing);
-    view->chart()->setMargins(QMargins(2, 2, 2, 2));
-    view->chart()->legend()->setAlignment(Qt::AlignTop);
-    return view;
-}
-
-// A fresh chart for each result: axes removed from a chart that was drawn
-// may stay painted, so the old chart goes with its series and axes.
-QChart* newChart(QChartView* view)
-{
-    QChart* old = view->chart();
-    auto* chart = new QChart;
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    chart->legend()->setAlignment(Qt::AlignTop);
-    view->setChart(chart);
-    delete old;
-    return chart;
-}
-
-// At most about 2 * chunks points for a line: each run of points gives its
-// lowest and highest in time order, so no peak is lost, while a year of
-// hours (8 784 points) no longer holds the GUI thread for long.
-QVector<QPointF> envelope(const QVector<QPointF>& points, int chunks)
-{
-    if (points.size() <= 2 * chunks)
-        return points;
-    const int run = (points.size() + chunks - 1) / chunks;
-    QVector<QPointF> out;
-    out.reserve(2 * chunks + 2);
-    for (int from = 0; from < points.size(); from += run) {
-        const int to = qMin(from + run, int(points.size()));
-        int low = from;
-        int high = from;
-        for (int i = from; i < to; ++i) {
-            if (points[i].y() < points[low].y())
-                low = i;
-            if (points[i].y() > points[high].y())
-                high = i;
-        }
-        out << points[qMin(low, high)];
-        if (low != high)
-            out << points[qMax(low, high)];
-    }
-    return out;
 }
 
 // A limit field: empty for none; false when the text is no number.
@@ -231,7 +178,7 @@ QWidget* QualityPage::buildTrendTab()
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
     layout->setContentsMargins(4, 4, 4, 4);
-    m_pTrendChart = chartView("chartView_Trend");
+    m_pTrendChart = QualityCharts::chartView("chartView_Trend");
     m_pTrendTable = table("tableView_Trend");
     m_pTrendModel = new TrendTableModel(this);
     m_pTrendTable->setModel(m_pTrendModel);
@@ -296,7 +243,7 @@ QWidget* QualityPage::buildMeasureTab()
     m_pMeasureModel = new QStandardItemModel(this);
     m_pMeasureTable->setModel(m_pMeasureModel);
     m_pMeasureTable->verticalHeader()->hide();
-    m_pMeasureChart = chartView("chartView_Measure");
+    m_pMeasureChart = QualityCharts::chartView("chartView_Measure");
     body->addWidget(m_pMeasureTable, 6);
     body->addWidget(m_pMeasureChart, 4);
     layout->addLayout(body, 1);
@@ -414,55 +361,7 @@ void QualityPage::showResult()
 
 void QualityPage::showTrendChart()
 {
-    QChart* chart = newChart(m_pTrendChart);
-    // One point per period at its start; the "other" period has no place on
-    // the time axis and is in the table only.
-    QVector<QPointF> hubs;
-    QVector<QPointF> rates;
-    double highest = 1;
-    double highestRate = 1;
-    for (const TrendRow& r : qAsConst(m_Result.trend)) {
-        if (!r.period.start.isValid())
-            continue;
-        const double x = double(r.period.startMs);
-        hubs.append(QPointF(x, double(r.hubs)));
-        const double rate = r.hubs > 0 ? 100.0 * double(r.ng) / double(r.hubs) : 0;
-        rates.append(QPointF(x, rate));
-        highest = qMax(highest, double(r.hubs));
-        highestRate = qMax(highestRate, rate);
-    }
-    auto* hubSeries = new QLineSeries;
-    hubSeries->setName(QCoreApplication::translate("hxReport", "数量"));
-    hubSeries->replace(envelope(hubs, 400));
-    auto* rateSeries = new QLineSeries;
-    rateSeries->setName(QCoreApplication::translate("hxReport", "NG率(%)"));
-    rateSeries->replace(envelope(rates, 400));
-    rateSeries->setColor(QColor(205, 60, 50));
-    chart->addSeries(hubSeries);
-    chart->addSeries(rateSeries);
-
-    auto* x = new QDateTimeAxis;
-    x->setFormat(m_Result.size == TrendBuckets::Size::Day ? QStringLiteral("yyyy-MM-dd")
-                                                          : QStringLiteral("MM-dd hh:mm"));
-    x->setTickCount(6);
-    if (hubs.size() > 1)
-        x->setRange(QDateTime::fromMSecsSinceEpoch(qint64(hubs.constFirst().x())),
-            QDateTime::fromMSecsSinceEpoch(qint64(hubs.constLast().x())));
-    auto* y = new QValueAxis;
-    y->setRange(0, highest * 1.1);
-    y->setLabelFormat(QStringLiteral("%d"));
-    y->setTitleText(QCoreApplication::translate("hxReport", "数量"));
-    auto* yRate = new QValueAxis;
-    yRate->setRange(0, highestRate * 1.1);
-    yRate->setLabelFormat(QStringLiteral("%.1f"));
-    yRate->setTitleText(QCoreApplication::translate("hxReport", "NG率(%)"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    chart->addAxis(yRate, Qt::AlignRight);
-    hubSeries->attachAxis(x);
-    hubSeries->attachAxis(y);
-    rateSeries->attachAxis(x);
-    rateSeries->attachAxis(yRate);
+    QualityCharts::drawTrend(m_pTrendChart, m_Result);
 }
 
 void QualityPage::fillMeasureTable()
@@ -488,7 +387,7 @@ void QualityPage::fillMeasureTable()
 
 void QualityPage::showHistogram()
 {
-    QChart* chart = newChart(m_pMeasureChart);
+    QChart* chart = QualityCharts::newChart(m_pMeasureChart);
     if (!m_bHasResult)
         return;
     if (!m_Result.measured) {
@@ -497,42 +396,8 @@ void QualityPage::showHistogram()
     }
     const int measure = m_pMeasure->currentIndex();
     const MeasureStats& stats = m_Result.measures[measure];
-    const QVector<qint64> counts = stats.histogram(kBins);
     chart->setTitle(QualityTables::measureName(measure));
-    chart->legend()->hide();
-    if (counts.isEmpty())
-        return;
-    // Bars as a filled outline over a number axis: the bins' edges are the
-    // axis' own values, which stay legible however narrow the bins are.
-    const double width = counts.size() > 1 ? stats.binWidth(kBins) : 1;
-    const double low = counts.size() > 1 ? stats.minimum() : stats.minimum() - 0.5;
-    auto* outline = new QLineSeries;
-    qint64 highest = 1;
-    for (int i = 0; i < counts.size(); ++i) {
-        const double from = low + i * width;
-        const double to = i + 1 == counts.size() ? low + counts.size() * width : low + (i + 1) * width;
-        *outline << QPointF(from, 0) << QPointF(from, double(counts[i])) << QPointF(to, double(counts[i]))
-                 << QPointF(to, 0);
-        highest = qMax(highest, counts[i]);
-    }
-    auto* bars = new QAreaSeries(outline);
-    // An area series does not own its outline; the chart deletes the area.
-    outline->setParent(bars);
-    bars->setName(QCoreApplication::translate("hxReport", "数量"));
-    bars->setColor(QColor(70, 130, 180));
-    bars->setBorderColor(QColor(40, 80, 120));
-    chart->addSeries(bars);
-    auto* x = new QValueAxis;
-    x->setRange(low, low + counts.size() * width);
-    x->setTickCount(5);
-    x->setLabelFormat(QStringLiteral("%.4g"));
-    auto* y = new QValueAxis;
-    y->setRange(0, double(highest) * 1.1);
-    y->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    bars->attachAxis(x);
-    bars->attachAxis(y);
+    QualityCharts::drawHistogram(chart, stats, kBins);
 }
 
 void QualityPage::onLimitsEdited()
