@@ -18,12 +18,17 @@
 //       model, time key (TimeKey) and uid, so a model's records in a range
 //       are one contiguous run in page order. No second index: per-model
 //       counts seek each model's run, and the total is their sum.
+//   days(m, day, n)           WITHOUT ROWID, primary key (m, day): how many
+//       records of model m have a text time of that day (TimeKey::dayOf),
+//       written in the same transactions as rec. A count over a long range
+//       sums its whole days here and counts only the records of its partial
+//       days at both ends in rec (IndexReader).
 // The measured values keep the station's declared column types (copied from
 // the station's schema), so they are stored and compare as there.
 class IndexFile
 {
 public:
-    static const int Version = 1;
+    static const int Version = 2;
 
     // The index file for a station file: <cacheDir>/hxindex-<hash>.db, the
     // hash (SHA-1, 20 hex digits) of the station file's canonical path. An

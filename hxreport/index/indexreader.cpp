@@ -10,12 +10,21 @@
 #include <sqlite3.h>
 
 namespace {
-const char* const CountsSql = "SELECT model, (SELECT count(*) FROM rec WHERE m = models.id AND (ti, tx) > "
-                              "(?1, ?2) AND (ti, tx) < (?3, ?4))"
-                              " FROM models";
-const char* const ModelIdsSql = "SELECT id FROM models WHERE model = ?1";
+// A range's count for one model in three parts: the records from the low
+// bound to the first whole day, the counts of the whole days, and the records
+// from the day after the last whole day to the high bound (see
+// TimeKey::wholeDays). A range without a whole day is all in the first part.
+const char* const CountsSql
+    = "SELECT model,"
+      " (SELECT count(*) FROM rec WHERE m = models.id AND (ti, tx) > (?1, ?2) AND (ti, tx) < (?3, ?4))"
+      " + (SELECT coalesce(sum(n), 0) FROM days WHERE m = models.id AND day BETWEEN ?5 AND ?6)"
+      " + (SELECT count(*) FROM rec WHERE m = models.id AND (ti, tx) >= (?7, ?8) AND (ti, tx) < (?9, ?10))"
+      " FROM models";
 const char* const CountModelSql
-    = "SELECT count(*) FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)";
+    = "SELECT (SELECT count(*) FROM rec WHERE m = ?11 AND (ti, tx) > (?1, ?2) AND (ti, tx) < (?3, ?4))"
+      " + (SELECT coalesce(sum(n), 0) FROM days WHERE m = ?11 AND day BETWEEN ?5 AND ?6)"
+      " + (SELECT count(*) FROM rec WHERE m = ?11 AND (ti, tx) >= (?7, ?8) AND (ti, tx) < (?9, ?10))";
+const char* const ModelIdsSql = "SELECT id FROM models WHERE model = ?1";
 const char* const ModelsSql = "SELECT id, model FROM models";
 const char* const ValuesSql = "SELECT correlate, detecttime, diameter, hight FROM rec"
                               " WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)";
@@ -91,7 +100,23 @@ struct IndexReader::Session
     IndexFile::State state;
     TimeKey low;
     TimeKey high;
+    TimeKey::Days days;
     bool open = false;
+
+    // Binds ?1 to ?10 of the count statements.
+    void bindParts(SqliteStatement& statement) const
+    {
+        statement.bind(1, low.ti)
+            .bind(2, low.tx)
+            .bind(3, days.headEnd.ti)
+            .bind(4, days.headEnd.tx)
+            .bind(5, days.first)
+            .bind(6, days.last)
+            .bind(7, days.tailStart.ti)
+            .bind(8, days.tailStart.tx)
+            .bind(9, high.ti)
+            .bind(10, high.tx);
+    }
 
     ~Session()
     {
@@ -150,6 +175,7 @@ bool IndexReader::begin(Session& session, const QString& time1, const QString& t
     }
     session.low = TimeKey::ofText(low);
     session.high = TimeKey::ofText(high);
+    session.days = TimeKey::wholeDays(session.low, session.high);
 
     // The station now, in one read transaction (see IndexSync::checkStation
     // for why these suffice): same file, no record indexed since removed
@@ -214,7 +240,7 @@ IndexAnswer<ModelCounts> IndexReader::countByModel(const QString& time1, const Q
     if (!begin(session, time1, time2, &answer.reason))
         return answer;
     SqliteStatement counts(session.index, CountsSql);
-    counts.bind(1, session.low.ti).bind(2, session.low.tx).bind(3, session.high.ti).bind(4, session.high.tx);
+    session.bindParts(counts);
     while (counts.step()) {
         const qint64 n = counts.int64(1);
         if (n == 0)
@@ -245,12 +271,8 @@ IndexAnswer<qint64> IndexReader::countOfModel(
     SqliteStatement count(session.index, CountModelSql);
     ids.bind(1, model.toUtf8());
     while (ids.step()) {
-        count.reset()
-            .bind(1, ids.int64(0))
-            .bind(2, session.low.ti)
-            .bind(3, session.low.tx)
-            .bind(4, session.high.ti)
-            .bind(5, session.high.tx);
+        session.bindParts(count.reset());
+        count.bind(11, ids.int64(0));
         if (!count.step())
             break;
         answer.value += count.int64(0);

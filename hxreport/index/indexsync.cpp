@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QPair>
 
 #include <sqlite3.h>
 
@@ -11,13 +13,26 @@ const char* const ModelFindSql = "SELECT id FROM models WHERE model IS ?1";
 const char* const ModelAddSql = "INSERT INTO models(model) VALUES(?1)";
 const char* const ModelListSql = "SELECT id, model FROM models";
 const char* const InsertSql
-    = "INSERT OR REPLACE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter, hight)"
+    = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter, hight)"
       " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+// A record read again keeps one row with its latest values, and is not
+// counted twice in days.
+const char* const UpdateSql = "UPDATE rec SET correlate = ?5, detecttime = ?6, diameter = ?7, hight = ?8"
+                              " WHERE m = ?1 AND ti = ?2 AND tx = ?3 AND uid = ?4";
+const char* const DayAddSql
+    = "INSERT INTO days(m, day, n) VALUES(?1, ?2, ?3) ON CONFLICT(m, day) DO UPDATE SET n = n + excluded.n";
 // Retention keeps records with a NULL or blob time (not below any text).
 const char* const DeleteBeforeSql
     = "DELETE FROM rec WHERE m = ?1 AND (ti, tx) < (?2, ?3) AND ti NOT IN (-3, -4)";
 const char* const DeleteTimedSql = "DELETE FROM rec WHERE m = ?1 AND ti NOT IN (-3, -4)";
-const char* const ClearSql = "DELETE FROM rec";
+const char* const ClearSql = "DELETE FROM rec; DELETE FROM days";
+const char* const ClearDaysSql = "DELETE FROM days";
+// Retention below a record of day ?1: the days before it go, its own day is
+// counted again from its records (it may be cut anywhere).
+const char* const DaysBeforeSql = "DELETE FROM days WHERE day < ?1";
+const char* const DayRecountSql = "UPDATE days SET n = (SELECT count(*) FROM rec WHERE rec.m = days.m"
+                                  " AND rec.ti >= ?2 AND rec.ti < ?3) WHERE day = ?1";
+const char* const DaysEmptySql = "DELETE FROM days WHERE n = 0";
 const char* const FindSql = "SELECT 1 FROM rec WHERE m = ?1 AND ti = ?2 AND tx = ?3 AND uid = ?4";
 const char* const QuickCheckSql = "PRAGMA quick_check(1)";
 
@@ -272,12 +287,24 @@ bool IndexSync::repair(const StationFile::Check& check, QString* reason)
             ok = ok && remove.reset().bind(1, id).run();
             m_State.rows -= sqlite3_changes(m_Index.handle());
         }
+        ok = ok && m_Index.exec(ClearDaysSql);
     } else if (check.firstTime.type() == SQLITE_TEXT) {
         const TimeKey first = keyOf(check.firstTime);
         SqliteStatement remove(m_Index, DeleteBeforeSql);
         for (const qint64 id : qAsConst(m_ModelIds)) {
             ok = ok && remove.reset().bind(1, id).bind(2, first.ti).bind(3, first.tx).run();
             m_State.rows -= sqlite3_changes(m_Index.handle());
+        }
+        if (first.ti >= 0) {
+            const qint64 day = TimeKey::dayOf(first.ti);
+            SqliteStatement before(m_Index, DaysBeforeSql);
+            SqliteStatement recount(m_Index, DayRecountSql);
+            ok = ok && before.bind(1, day).run()
+                && recount.bind(1, day)
+                       .bind(2, day * TimeKey::DayUnits)
+                       .bind(3, (day + 1) * TimeKey::DayUnits)
+                       .run()
+                && m_Index.exec(DaysEmptySql);
         }
         // Sample of identity: the station's first record must be indexed.
         qint64 id = 0;
@@ -304,6 +331,10 @@ bool IndexSync::repair(const StationFile::Check& check, QString* reason)
 bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next)
 {
     SqliteStatement insert(m_Index, InsertSql);
+    SqliteStatement update(m_Index, UpdateSql);
+    SqliteStatement dayAdd(m_Index, DayAddSql);
+    QMap<QPair<qint64, qint64>, qint64> days; // (model id, day) -> records added
+    qint64 added = 0;
     const TimeKey first
         = m_State.hasFirst && m_State.firstTime.type() == SQLITE_TEXT ? keyOf(m_State.firstTime) : TimeKey();
     for (const StationFile::Row& row : rows) {
@@ -316,12 +347,27 @@ bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::Sta
             insert.bindValue(i + 3, row.values[i].get());
         if (!insert.run())
             return false;
+        if (sqlite3_changes(m_Index.handle()) == 0) {
+            update.reset().bind(1, id).bind(2, key.ti).bind(3, key.tx).bind(4, row.uid);
+            for (int i = 2; i < 6; ++i)
+                update.bindValue(i + 3, row.values[i].get());
+            if (!update.run())
+                return false;
+            continue;
+        }
+        ++added;
+        if (key.ti >= 0)
+            ++days[qMakePair(id, TimeKey::dayOf(key.ti))];
         // A record below the verified first one: retention could now
         // delete it while the first one stays; verified again at the end.
         if (!next->hasFirst || key.ti < TimeKey::NoFloor || key < first)
             next->verified = false;
     }
-    next->rows += rows.size();
+    for (auto it = days.cbegin(); it != days.cend(); ++it) {
+        if (!dayAdd.reset().bind(1, it.key().first).bind(2, it.key().second).bind(3, it.value()).run())
+            return false;
+    }
+    next->rows += added;
     return true;
 }
 

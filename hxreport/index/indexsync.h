@@ -24,8 +24,9 @@
 //    each record's start (StationFile::readByTime): no thumbnail is read.
 //    Later, and after the build, reads the records after the last indexed uid in chunks (at most
 //    ChunkRows records or ChunkMs each, one short read transaction per chunk)
-//    and commits each chunk to the index together with the new state, so an
-//    interrupted build resumes at the next pass where it stopped.
+//    and commits each chunk to the index together with its day counts and the
+//    new state, so an interrupted build resumes at the next pass where it
+//    stopped. Repairs change the day counts in the same transaction too.
 // Progress by signal, done of total records to read in this pass.
 //
 // Thread: everything runs in the worker thread, except requestStop(), which

@@ -110,3 +110,25 @@ TimeKey TimeKey::ofText(const QByteArray& utf8)
         key.tx = utf8;
     return key;
 }
+
+TimeKey::Days TimeKey::wholeDays(const TimeKey& low, const TimeKey& high)
+{
+    // The smallest key of day d is (d * DayUnits, ""), so all of the day is
+    // above low when d * DayUnits > low.ti; every key of the day has ti below
+    // (d + 1) * DayUnits, so all of it is below high when that is <= high.ti.
+    Days days;
+    days.first = low.ti < 0 ? 0 : dayOf(low.ti) + 1;
+    days.last = high.ti < DayUnits ? -1 : dayOf(high.ti) - 1;
+    if (days.first > days.last) {
+        days.first = 0;
+        days.last = -1;
+        days.headEnd = high;
+        days.tailStart = high;
+        return days;
+    }
+    days.headEnd.ti = days.first * DayUnits;
+    days.headEnd.tx = QByteArray("");
+    days.tailStart.ti = (days.last + 1) * DayUnits;
+    days.tailStart.tx = QByteArray("");
+    return days;
+}

@@ -46,8 +46,27 @@ struct TimeKey
     static QByteArray unpack(qint64 packed);
     static bool isWellShaped(const QByteArray& text);
 
+    // Days. A text's key with ti >= 0 belongs to the day of its floor, the
+    // integer of the floor's first 8 digits: the keys of day d are exactly
+    // those with d * DayUnits <= ti < (d + 1) * DayUnits, odd texts included.
+    static const qint64 DayUnits = 1000000;
+    static qint64 dayOf(qint64 ti) { return ti / DayUnits; }
+    struct Days;
+    // The days first..last all of whose keys lie strictly between low and
+    // high (none when first > last), and the keys around them: the rest of
+    // the range is low < key < headEnd and tailStart <= key < high.
+    static Days wholeDays(const TimeKey& low, const TimeKey& high);
+
     bool operator==(const TimeKey& other) const { return ti == other.ti && tx == other.tx; }
     bool operator<(const TimeKey& other) const { return ti != other.ti ? ti < other.ti : tx < other.tx; }
+};
+
+struct TimeKey::Days
+{
+    qint64 first = 0;
+    qint64 last = -1;
+    TimeKey headEnd;
+    TimeKey tailStart;
 };
 
 #endif // TIMEKEY_H

@@ -91,6 +91,34 @@ const char* const OddRecords
       "(12345, 'A1', 0.5, '1.25', 400, 80),"
       "('2024-06-16 00:00:00', 'D4''s', 0.5, '1.25', 400, 80)";
 
+// Records around day, month and year ends: on midnight and just before it,
+// odd texts whose key falls inside a day or before it, NULL and empty models,
+// and times that are no texts.
+const char* const DayRecords = "insert into wftable(time, model) values"
+                               "('2024-12-30 00:00:00', 'A1'), ('2024-12-30 23:59:59', 'A1'),"
+                               "('2024-12-31', 'C3'), ('2024-12-31 00:00:00', 'B2'),"
+                               "('2024-12-31 12:00:00', NULL), ('2024-12-31 12:00:00', ''),"
+                               "('2024-12-31 12:00:00x', 'A1'), ('2024-12-31T12:00:00', 'B2'),"
+                               "('2024-12-31 23:59:59', 'A1'), ('2025-01-01 00:00:00', 'A1'),"
+                               "('2025-01-01 00:00:01', 'B2'), ('2025-01-15 10:00:00', 'A1'),"
+                               "('2025-01-31 23:59:59', 'A1'), ('2025-02-01 00:00:00', ''),"
+                               "('2025-02-02 08:00:00', NULL), ('2025-02-03 08:00:00', 'C3'),"
+                               "('', 'A1'), (NULL, 'A1'), (12345, 'B2')";
+
+// The index's day counts are exactly those of its records.
+void checkDays(const QString& indexPath)
+{
+    const QVariantList days = TestAppDir::firstColumn(indexPath,
+        QStringLiteral("select group_concat(m || ':' || day || ':' || n, ' ')"
+                       " from (select m, day, n from days order by m, day)"));
+    const QVariantList records = TestAppDir::firstColumn(indexPath,
+        QStringLiteral(
+            "select group_concat(m || ':' || day || ':' || n, ' ') from (select m, ti / 1000000 as day,"
+            " count(*) as n from rec where ti >= 0 group by m, day order by m, day)"));
+    QVERIFY(!days.isEmpty());
+    QCOMPARE(days, records);
+}
+
 bool waitPass(
     RecordIndex& index, const std::function<void()>& trigger, bool* inStep, QString* reason = nullptr)
 {
@@ -140,6 +168,8 @@ class TestRecordIndex : public QObject
 private slots:
     void answersEqualDirect_data();
     void answersEqualDirect();
+    void wholeDays_data();
+    void wholeDays();
     void behindIsNotCovered();
     void writerDuringQueries();
     void interruptAndResume();
@@ -156,6 +186,7 @@ private:
 
 void TestRecordIndex::compareAll(RecordIndex& index, const QString& station, quint32 seed)
 {
+    checkDays(index.indexPath());
     Direct direct(station);
     QStringList times;
     for (const QVariant& time : TestAppDir::firstColumn(
@@ -293,6 +324,72 @@ void TestRecordIndex::answersEqualDirect()
     if (expectedRead >= 0)
         QCOMPARE(read, expectedRead);
     compareAll(index, station, 2);
+}
+
+void TestRecordIndex::wholeDays_data()
+{
+    QTest::addColumn<QString>("t1");
+    QTest::addColumn<QString>("t2");
+    QTest::newRow("inside one day") << "2024-12-31 00:00:00"
+                                    << "2024-12-31 23:59:59";
+    QTest::newRow("midnight to midnight") << "2024-12-30 00:00:00"
+                                          << "2025-01-01 00:00:00";
+    QTest::newRow("across the year end") << "2024-12-30 23:59:59"
+                                         << "2025-01-01 00:00:01";
+    QTest::newRow("across a month end") << "2025-01-01 00:00:00"
+                                        << "2025-02-03 08:00:00";
+    QTest::newRow("between records") << "2024-12-29 12:00:00"
+                                     << "2025-02-02 12:00:00";
+    QTest::newRow("odd bounds") << "2024-12-30"
+                                << "2025-02";
+    QTest::newRow("odd bounds inside days") << "2024-12-31T"
+                                            << "2025-01-01 00:00:00x";
+    QTest::newRow("every text") << ""
+                                << "z";
+    QTest::newRow("reversed") << "2025-02-03 00:00:00"
+                              << "2024-12-29 00:00:00";
+}
+
+// Ranges over whole days, answered partly from the day counts: equal to the
+// direct statements as built, after retention cut a day in two (repaired in
+// place) and after clearAll.
+void TestRecordIndex::wholeDays()
+{
+    QFETCH(QString, t1);
+    QFETCH(QString, t2);
+    TestAppDir app;
+    QVERIFY(app.generate(0));
+    const QString station = app.detectionDatabase();
+    QVERIFY(TestAppDir::exec(station, QLatin1String(DayRecords)));
+    QTemporaryDir cache;
+    RecordIndex index(station, cache.path());
+    QVERIFY(startIndex(index));
+    Direct direct(station);
+    for (const QString stage : { "built", "retention", "clearAll" }) {
+        qint64 read = -1;
+        if (stage == QLatin1String("retention")) {
+            QVERIFY(direct.db().deleteBefore(QStringLiteral("2024-12-31 12:00:00")));
+            QVERIFY(syncIndex(index, &read));
+            QCOMPARE(read, 0);
+        } else if (stage == QLatin1String("clearAll")) {
+            QVERIFY(direct.db().clearAll());
+            QVERIFY(TestAppDir::exec(station, QLatin1String(DayRecords)));
+            QVERIFY(syncIndex(index, &read));
+            QCOMPARE(read, 19);
+        }
+        checkDays(index.indexPath());
+        const IndexAnswer<ModelCounts> counts = index.reader().countByModel(t1, t2);
+        QVERIFY2(counts.available, qPrintable(stage + QStringLiteral(": ") + counts.reason));
+        const ModelCounts expected = direct.counts(t1, t2);
+        QVERIFY2(counts.value.total == expected.total, qPrintable(stage));
+        QVERIFY2(counts.value.counts == expected.counts, qPrintable(stage));
+        for (const QString model : { "A1", "B2", "C3", "" }) {
+            const IndexAnswer<qint64> one = index.reader().countOfModel(t1, t2, model);
+            QVERIFY2(one.available, qPrintable(one.reason));
+            QVERIFY2(one.value == direct.countOfModel(t1, t2, model),
+                qPrintable(stage + QLatin1Char(' ') + model));
+        }
+    }
 }
 
 void TestRecordIndex::behindIsNotCovered()
@@ -453,6 +550,7 @@ void TestRecordIndex::damagedIndex_data()
     QTest::newRow("truncated") << QStringLiteral("truncated");
     QTest::newRow("garbage") << QStringLiteral("garbage");
     QTest::newRow("other version") << QStringLiteral("version");
+    QTest::newRow("previous version") << QStringLiteral("previous");
     QTest::newRow("not a database") << QStringLiteral("text");
 }
 
@@ -472,6 +570,10 @@ void TestRecordIndex::damagedIndex()
         || QFileInfo(path + QStringLiteral("-wal")).size() == 0);
     if (damage == QLatin1String("version")) {
         QVERIFY(TestAppDir::exec(path, QStringLiteral("PRAGMA user_version = 99")));
+    } else if (damage == QLatin1String("previous")) {
+        // Version 1 had no day counts.
+        QVERIFY(TestAppDir::exec(path, QStringLiteral("DROP TABLE days")));
+        QVERIFY(TestAppDir::exec(path, QStringLiteral("PRAGMA user_version = 1")));
     } else {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
@@ -491,7 +593,7 @@ void TestRecordIndex::damagedIndex()
     const QString t2 = QStringLiteral("2024-06-20 00:00:00");
     const IndexAnswer<ModelCounts> answer = index.reader().countByModel(t1, t2);
     if (answer.available) {
-        QVERIFY(damage != QLatin1String("version") && damage != QLatin1String("text"));
+        QVERIFY(damage == QLatin1String("truncated") || damage == QLatin1String("garbage"));
         QCOMPARE(answer.value.counts, direct.counts(t1, t2).counts);
     } else {
         QVERIFY(!answer.reason.isEmpty());
