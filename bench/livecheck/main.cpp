@@ -10,7 +10,9 @@
 #include "exportquery.h"
 #include "guitestutil.h"
 #include "hxreport.h"
+#include "pageindex.h"
 #include "qsavecsvthread.h"
+#include "recordindex.h"
 #include "stationsimulator.h"
 
 #include <QCommandLineParser>
@@ -137,6 +139,10 @@ int main(int argc, char* argv[])
 
     AppPaths::setApplicationDir(dir);
     QDir::setCurrent(dir);
+    // A fresh record index each run, so its first build runs beside the station.
+    const QString indexDir = QDir(dir).filePath(QStringLiteral("index"));
+    QDir(indexDir).removeRecursively();
+    AppPaths::setIndexFolder(indexDir);
     const QString stationProgram
         = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("stationsim"));
     const double rate = parser.value(rateOption).toDouble();
@@ -167,7 +173,23 @@ int main(int argc, char* argv[])
         return runThread(thread) && thread.succeeded();
     };
 
+    RecordIndex* index = window.findChild<PageIndex*>()->recordIndex();
+    // Waits for the index's next pass to end in step.
+    auto indexInStep = [index] {
+        QSignalSpy passes(index, &RecordIndex::passFinished);
+        while (passes.wait(600000)) {
+            if (passes.constLast().constFirst().toBool())
+                return true;
+        }
+        return false;
+    };
     const QList<QPair<QString, std::function<bool()>>> operations = {
+        { QStringLiteral("record index: first build"), [&] { return index->isInStep() || indexInStep(); } },
+        { QStringLiteral("record index: sync of the station's new records"),
+            [&] {
+                index->requestSync();
+                return indexInStep();
+            } },
         { QStringLiteral("production query, all models"),
             [&] { return clickAndWait(window, "pushButton_Checkdata", &hxReport::sgPageShown); } },
         { QStringLiteral("production query, one model"),
