@@ -36,7 +36,7 @@ public:
     struct Period
     {
         QString label; // "yyyy-MM-dd hh", "yyyy-MM-dd", "yyyy-MM-dd <shift>"; empty for other
-        QDateTime start; // wall-clock time (hours and days in UTC spec); invalid for other
+        QDateTime start; // wall-clock time (hours and days kept as UTC); invalid for other
         qint64 startMs = 0; // start.toMSecsSinceEpoch(), made off the GUI thread
     };
 
