@@ -1,12 +1,16 @@
 #include "apppaths.h"
 #include "commandlineexport.h"
 #include "hxreport.h"
+#include "networksettings.h"
+#include "translationloader.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTextStream>
+#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
@@ -32,7 +36,24 @@ int main(int argc, char* argv[])
                        "program's folder)."),
         QStringLiteral("folder"));
     parser.addOption(dirOption);
+    const QCommandLineOption serverSettingsOption(QStringLiteral("server-settings"),
+        QStringLiteral("Edit the plant server's address, port, user and database (saved in hubdetect.ini, "
+                       "never the password)."));
+    parser.addOption(serverSettingsOption);
     parser.process(app);
+
+    if (parser.isSet(serverSettingsOption)) {
+        // The settings alone, in the interface language, without opening a station file.
+        QVector<QTranslator*> translators;
+        const QSettings settings(AppPaths::settingsFile(), QSettings::IniFormat);
+        TranslationLoader::load(AppPaths::languageDir(),
+            settings.value(QStringLiteral("language"), QStringLiteral("Chinese")).toString(), translators);
+        NetworkSettings widget(AppPaths::settingsFile());
+        widget.show();
+        const int result = app.exec();
+        qDeleteAll(translators);
+        return result;
+    }
 
     if (parser.isSet(dirOption)) {
         // A named folder must already hold a station file: the viewer would

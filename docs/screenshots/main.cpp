@@ -6,6 +6,7 @@
 #include "apppaths.h"
 #include "guitestutil.h"
 #include "hxreport.h"
+#include "networksettings.h"
 #include "qtimedlg.h"
 #include "qualitypage.h"
 #include "waitingdialog.h"
@@ -16,9 +17,11 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
@@ -119,5 +122,21 @@ int main(int argc, char* argv[])
     waiting.show();
     QTest::qWait(600);
     ok &= save(waiting, out, prefix + QStringLiteral("waiting"));
+    waiting.stopProgress();
+    waiting.hide();
+
+    // The server settings as a plant would fill them in; a bad port shows its note.
+    QTemporaryDir settingsDir;
+    const QString settingsFile = settingsDir.filePath(QStringLiteral("hubdetect.ini"));
+    {
+        QSettings settings(settingsFile, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("server/host"), QStringLiteral("192.168.10.5"));
+        settings.setValue(QStringLiteral("server/user"), QStringLiteral("hxviewer"));
+        settings.setValue(QStringLiteral("server/database"), QStringLiteral("hxplant"));
+    }
+    NetworkSettings network(settingsFile);
+    network.show();
+    network.findChild<QLineEdit*>(QStringLiteral("lineEdit_ServerPort"))->setText(QStringLiteral("0"));
+    ok &= save(network, out, prefix + QStringLiteral("server-settings"));
     return ok ? 0 : 1;
 }

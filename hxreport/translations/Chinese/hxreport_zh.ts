@@ -672,6 +672,78 @@
         <source>测量值按单个型号统计：请选择型号后查询</source>
         <translation>测量值按单个型号统计：请选择型号后查询</translation>
     </message>
+    <message>
+        <source>服务器设置</source>
+        <translation>服务器设置</translation>
+    </message>
+    <message>
+        <source>项目</source>
+        <translation>项目</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>值</translation>
+    </message>
+    <message>
+        <source>服务器</source>
+        <translation>服务器</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>登录</source>
+        <translation>登录</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>用户</translation>
+    </message>
+    <message>
+        <source>数据库</source>
+        <translation>数据库</translation>
+    </message>
+    <message>
+        <source>密码文件</source>
+        <translation>密码文件</translation>
+    </message>
+    <message>
+        <source>可空：另用环境变量 MYSQL_PWD 或连接时输入</source>
+        <translation>可空：另用环境变量 MYSQL_PWD 或连接时输入</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>密码不保存在设置文件中。</source>
+        <translation>密码不保存在设置文件中。</translation>
+    </message>
+    <message>
+        <source>服务器地址无效</source>
+        <translation>服务器地址无效</translation>
+    </message>
+    <message>
+        <source>端口应为1到65535</source>
+        <translation>端口应为1到65535</translation>
+    </message>
+    <message>
+        <source>请填写用户和数据库</source>
+        <translation>请填写用户和数据库</translation>
+    </message>
+    <message>
+        <source>无法保存设置</source>
+        <translation>无法保存设置</translation>
+    </message>
+    <message>
+        <source>已保存</source>
+        <translation>已保存</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

@@ -672,6 +672,78 @@
         <source>测量值按单个型号统计：请选择型号后查询</source>
         <translation>Measurements: choose one model</translation>
     </message>
+    <message>
+        <source>服务器设置</source>
+        <translation>Server settings</translation>
+    </message>
+    <message>
+        <source>项目</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>服务器</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>登录</source>
+        <translation>Login</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>数据库</source>
+        <translation>Database</translation>
+    </message>
+    <message>
+        <source>密码文件</source>
+        <translation>Password file</translation>
+    </message>
+    <message>
+        <source>可空：另用环境变量 MYSQL_PWD 或连接时输入</source>
+        <translation>Optional (else MYSQL_PWD, or asked)</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>密码不保存在设置文件中。</source>
+        <translation>The password is never kept in the settings file.</translation>
+    </message>
+    <message>
+        <source>服务器地址无效</source>
+        <translation>The server address is not valid</translation>
+    </message>
+    <message>
+        <source>端口应为1到65535</source>
+        <translation>The port must be 1 to 65535</translation>
+    </message>
+    <message>
+        <source>请填写用户和数据库</source>
+        <translation>Fill in the user and the database</translation>
+    </message>
+    <message>
+        <source>无法保存设置</source>
+        <translation>The settings cannot be saved</translation>
+    </message>
+    <message>
+        <source>已保存</source>
+        <translation>Saved</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
