@@ -27,3 +27,12 @@ QString PageChecks::dateProblem(const QDateTime& start, const QDateTime& end,
     return QCoreApplication::translate(
         "hxReport", "您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
 }
+
+QString PageChecks::trendProblem(TrendBuckets::Size size, const QDateTime& start, const QDateTime& end)
+{
+    if (TrendBuckets::resolve(size, start, end) != TrendBuckets::Size::Hour
+        || start.daysTo(end) <= MaxHourDays)
+        return QString();
+    return QCoreApplication::translate("hxReport", "按小时统计最多%1天，请缩短时间范围或按天、按班次统计")
+        .arg(MaxHourDays);
+}

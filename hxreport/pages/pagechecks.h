@@ -2,6 +2,7 @@
 #define PAGECHECKS_H
 
 #include "shiftrecord.h"
+#include "trendbuckets.h"
 
 #include <QDateTime>
 #include <QMap>
@@ -20,6 +21,14 @@ public:
     // the statistics page words the plain case as it always has.
     static QString dateProblem(const QDateTime& start, const QDateTime& end,
         const QMap<QString, ShiftRecord>& shifts, const QString& shiftName, bool statisticsWording);
+
+    // The longest range a trend per hour may cover: a leap year and a month.
+    static const int MaxHourDays = 400;
+    // The message for a trend per hour (chosen, or automatic) over more than
+    // MaxHourDays (an empty text otherwise): tens of thousands of hours make a
+    // table nobody reads and bars thinner than a pixel, and days or shifts
+    // answer the same question.
+    static QString trendProblem(TrendBuckets::Size size, const QDateTime& start, const QDateTime& end);
 };
 
 #endif // PAGECHECKS_H

@@ -294,11 +294,19 @@ void QualityPage::query()
             QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"), problem, 0);
         return;
     }
+    const QDateTime start = QDateTime::fromString(m_pTime1->text(), kTimeFormat);
+    const QDateTime end = QDateTime::fromString(m_pTime2->text(), kTimeFormat);
+    const QString tooLong = PageChecks::trendProblem(TrendBuckets::Size(m_pSize->currentIndex()), start, end);
+    if (!tooLong.isEmpty()) {
+        m_pHost->showMessageBox(
+            QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"), tooLong, 0);
+        return;
+    }
     m_bBusy = true;
     QualityRequest request;
     // As the labels show them: the texts are what the records are compared with.
-    request.start = QDateTime::fromString(m_pTime1->text(), kTimeFormat);
-    request.end = QDateTime::fromString(m_pTime2->text(), kTimeFormat);
+    request.start = start;
+    request.end = end;
     request.model = m_pModel->currentIndex() == 0 ? QString() : m_pModel->currentText();
     request.size = TrendBuckets::Size(m_pSize->currentIndex());
     request.shifts = shifts;

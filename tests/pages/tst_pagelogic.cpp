@@ -1,3 +1,4 @@
+#include "pagechecks.h"
 #include "pagecursor.h"
 #include "timeranges.h"
 
@@ -12,6 +13,8 @@ private slots:
     void paging();
     void shiftRanges_data();
     void shiftRanges();
+    void hourlyTrendLimit_data();
+    void hourlyTrendLimit();
 };
 
 void TestPageLogic::paging_data()
@@ -103,6 +106,37 @@ void TestPageLogic::shiftRanges()
         TimeRanges::Range(QDateTime(QDate(2020, 2, 27), dayStart), QDateTime(QDate(2020, 3, 1), dayEnd)));
     QCOMPARE(TimeRanges::wholeDays(QDate(2020, 3, 5), QDate(2020, 3, 1), dayStart, dayEnd),
         TimeRanges::Range(QDateTime(QDate(2020, 3, 1), dayStart), QDateTime(QDate(2020, 3, 1), dayEnd)));
+}
+
+void TestPageLogic::hourlyTrendLimit_data()
+{
+    QTest::addColumn<int>("size"); // TrendBuckets::Size
+    QTest::addColumn<QDateTime>("end");
+    QTest::addColumn<bool>("refused");
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0));
+    const int hour = int(TrendBuckets::Size::Hour);
+    QTest::newRow("hours over a leap year") << hour << start.addDays(366) << false;
+    QTest::newRow("hours over the longest range") << hour << start.addDays(PageChecks::MaxHourDays) << false;
+    QTest::newRow("hours over one day more")
+        << hour << start.addDays(PageChecks::MaxHourDays + 1).addSecs(1) << true;
+    QTest::newRow("hours over ten years") << hour << start.addYears(10) << true;
+    QTest::newRow("days over ten years") << int(TrendBuckets::Size::Day) << start.addYears(10) << false;
+    QTest::newRow("shifts over ten years") << int(TrendBuckets::Size::Shift) << start.addYears(10) << false;
+    QTest::newRow("automatic over ten years")
+        << int(TrendBuckets::Size::Automatic) << start.addYears(10) << false;
+}
+
+// A trend per hour over years is refused with its message; other periods never are.
+void TestPageLogic::hourlyTrendLimit()
+{
+    QFETCH(int, size);
+    QFETCH(QDateTime, end);
+    QFETCH(bool, refused);
+    const QDateTime start(QDate(2024, 1, 1), QTime(0, 0));
+    const QString problem = PageChecks::trendProblem(TrendBuckets::Size(size), start, end);
+    QCOMPARE(!problem.isEmpty(), refused);
+    if (refused)
+        QVERIFY(problem.contains(QString::number(PageChecks::MaxHourDays)));
 }
 
 QTEST_GUILESS_MAIN(TestPageLogic)

@@ -744,6 +744,10 @@
         <source>已保存</source>
         <translation>已保存</translation>
     </message>
+    <message>
+        <source>按小时统计最多%1天，请缩短时间范围或按天、按班次统计</source>
+        <translation>按小时统计最多%1天，请缩短时间范围或按天、按班次统计</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

@@ -744,6 +744,10 @@
         <source>已保存</source>
         <translation>Saved</translation>
     </message>
+    <message>
+        <source>按小时统计最多%1天，请缩短时间范围或按天、按班次统计</source>
+        <translation>A trend per hour covers at most %1 days: shorten the range, or choose days or shifts</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
