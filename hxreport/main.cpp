@@ -1,11 +1,13 @@
 #include "apppaths.h"
 #include "commandlineexport.h"
 #include "hxreport.h"
+#include "serversettings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QTextStream>
 
 int main(int argc, char* argv[])
@@ -32,7 +34,31 @@ int main(int argc, char* argv[])
                        "program's folder)."),
         QStringLiteral("folder"));
     parser.addOption(dirOption);
+    const QCommandLineOption serverOption(QStringLiteral("server"),
+        QStringLiteral("Read the plant server named in the [server] group of hubdetect.ini instead of the "
+                       "station file (read only)."));
+    parser.addOption(serverOption);
     parser.process(app);
+
+    if (parser.isSet(serverOption)) {
+        QString why;
+        QString password;
+        bool found = false;
+        ServerSettings settings;
+        if (!ServerSettings::fromIni(AppPaths::settingsFile()).resolve(&settings, &password, &found, &why)) {
+            QTextStream(stderr) << "hxReport: " << why << '\n';
+            return 2;
+        }
+        if (!found) {
+            bool ok = false;
+            password = QInputDialog::getText(nullptr, QStringLiteral("hxReport"),
+                QCoreApplication::translate("hxReport", "服务器用户 %1 的密码：").arg(settings.user),
+                QLineEdit::Password, QString(), &ok);
+            if (!ok)
+                return 2;
+        }
+        hxReport::usePlantServer(settings, password);
+    }
 
     if (parser.isSet(dirOption)) {
         // A named folder must already hold a station file: the viewer would

@@ -63,15 +63,23 @@ CREATE TABLE IF NOT EXISTS records (
     diameter DOUBLE NULL,
     hight DOUBLE NULL,
     pic MEDIUMBLOB NULL,
+    -- The viewer's order of equal times across stations: the order rows
+    -- arrived. Its pages and export chunks continue after (time, id), as the
+    -- viewer does with (time, uid) in a station file; the time indexes end
+    -- with id so that this order needs no sort.
+    id BIGINT NOT NULL AUTO_INCREMENT,
     -- The sync's key: rows of one station lie together in uid order, so its
     -- batches append at the end of that station's range.
     PRIMARY KEY (station, epoch, uid),
+    UNIQUE KEY records_id (id),
     -- Plant-wide time ranges (production page and statistics over all stations).
-    KEY records_time (time),
+    KEY records_time (time, id),
     -- One station's time ranges, its pages and its statistics.
-    KEY records_station_time (station, time),
+    KEY records_station_time (station, time, id),
     -- One model across the plant over a time range.
-    KEY records_model_time (model, time)
+    KEY records_model_time (model, time, id),
+    -- One model of one station.
+    KEY records_station_model_time (station, model, time, id)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 
 -- The log records (the station's warningtable).
@@ -82,12 +90,15 @@ CREATE TABLE IF NOT EXISTS logs (
     time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
     class VARCHAR(32) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
     message MEDIUMTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    -- The viewer's order of equal times, as for records.
+    id BIGINT NOT NULL AUTO_INCREMENT,
     -- The sync's key, as for records.
     PRIMARY KEY (station, epoch, uid),
+    UNIQUE KEY logs_id (id),
     -- The log page asks for one class over a time range, plant-wide ...
-    KEY logs_class_time (class, time),
+    KEY logs_class_time (class, time, id),
     -- ... or for one station.
-    KEY logs_station_class_time (station, class, time)
+    KEY logs_station_class_time (station, class, time, id)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 
 -- The shifts (the station's wftimetable_2). Every shift the station has had

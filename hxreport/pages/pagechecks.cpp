@@ -1,5 +1,7 @@
 #include "pagechecks.h"
 
+#include <QComboBox>
+
 #include "pagehost.h"
 #include "timeranges.h"
 
@@ -26,4 +28,20 @@ QString PageChecks::dateProblem(const QDateTime& start, const QDateTime& end,
         return QCoreApplication::translate("hxReport", "您选择的日期不合理，请您重新起始日期，再查询");
     return QCoreApplication::translate(
         "hxReport", "您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
+}
+
+QString PageChecks::chosenStation(const QComboBox* box)
+{
+    // By the item's data, not its text: a station may be named "全部".
+    if (!box || box->isHidden())
+        return QString();
+    return box->currentData().toString();
+}
+
+void PageChecks::fillStations(QComboBox* box, const QStringList& stations)
+{
+    box->clear();
+    box->addItem(QCoreApplication::translate("hxReport", "全部"), QString());
+    for (const QString& station : stations)
+        box->addItem(station, station);
 }

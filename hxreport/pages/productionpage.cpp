@@ -72,7 +72,7 @@ void ProductionPage::check(const QString& start, const QString& end, const QStri
 void ProductionPage::request(const QString& start, const QString& end, const QString& model, bool all)
 {
     // Later pages continue this query, whatever the widgets say by then.
-    m_Shown = ShownQuery { start, end, model, all, 0 };
+    m_Shown = ShownQuery { start, end, model, all, 0, PageChecks::chosenStation(m_W.station) };
     m_Cancel.reset();
     m_bCancelled = false;
     QVariantMap request;
@@ -92,6 +92,7 @@ void ProductionPage::request(const QString& start, const QString& end, const QSt
     work.insert(QStringLiteral("SqlCount"), countSql);
     work.insert(QStringLiteral("SqlCheck"), page);
     work.insert(QStringLiteral("limit"), size);
+    work.insert(QStringLiteral("range"), QVariant::fromValue(range(m_Shown)));
     if (!all) {
         // What both statements select, for the record index.
         work.insert(QStringLiteral("time1"), start);
@@ -107,7 +108,7 @@ QString ProductionPage::sqlBase() const
 {
     const QString model = m_W.model->currentText();
     return statement(ShownQuery { m_W.start->text(), m_W.end->text(), model,
-        model == QCoreApplication::translate("hxReport", "全部"), 0 });
+        model == QCoreApplication::translate("hxReport", "全部"), 0, QString() });
 }
 
 QString ProductionPage::statement(const ShownQuery& query)
@@ -115,6 +116,13 @@ QString ProductionPage::statement(const ShownQuery& query)
     if (query.all)
         return kProductionAll.arg(sqlQuoted(query.start), sqlQuoted(query.end));
     return kProductionModel.arg(sqlQuoted(query.start), sqlQuoted(query.end), sqlQuoted(query.model));
+}
+
+RangeQuery ProductionPage::range(const ShownQuery& query) const
+{
+    const RangeQuery range = query.all ? RangeQuery::allModels(query.start, query.end)
+                                       : RangeQuery::production(query.start, query.end, query.model);
+    return range.atStation(query.station);
 }
 
 void ProductionPage::cancel()

@@ -1,0 +1,378 @@
+#include "guitestutil.h"
+#include "hxreport.h"
+#include "mariadbserver.h"
+#include "serversettings.h"
+#include "stationfixture.h"
+#include "stationsimulator.h"
+#include "stationsync.h"
+#include "syncsettings.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+// The viewer on the plant server answers as the stations' own files do: the
+// stations are synced to a private server, the window reads it as the viewer
+// user, and every answer is compared with the same question asked of each
+// station file (their union for the whole plant).
+
+namespace {
+using GuiTest::child;
+using GuiTest::pick;
+
+const QString Hostile = QStringLiteral("x'); DROP TABLE records; --\\");
+const QString HostileModel = QStringLiteral("A'1\\\" %");
+const QDateTime From(QDate(2020, 5, 1), QTime(0, 0));
+const QDateTime To(QDate(2020, 5, 2), QTime(0, 0));
+
+struct Row
+{
+    QString time;
+    QString text; // model, or log message
+};
+
+bool clickAndWaitForPage(hxReport& window, const char* button)
+{
+    QSignalSpy shown(&window, &hxReport::sgPageShown);
+    child<QPushButton>(window, button)->click();
+    return shown.count() > 0 || shown.wait(20000);
+}
+
+// Every row the page shows, through Next to the last page.
+QStringList pagedRows(hxReport& window, QStandardItemModel* (hxReport::*model)() const, const char* next)
+{
+    QStringList rows;
+    for (int page = 0; page < 100; ++page) {
+        QStandardItemModel* shown = (window.*model)();
+        for (int r = 0; shown && r < shown->rowCount(); ++r)
+            rows << shown->item(r, 0)->text() + QLatin1Char('|') + shown->item(r, 1)->text();
+        auto* button = child<QPushButton>(window, next);
+        if (!button->isEnabled() || !clickAndWaitForPage(window, next))
+            break;
+    }
+    return rows;
+}
+
+void choose(hxReport& window, const char* box, const QString& station)
+{
+    auto* combo = child<QComboBox>(window, box);
+    combo->setCurrentIndex(station.isNull() ? 0 : combo->findData(station));
+}
+}
+
+class TestPlantServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void stationChoice();
+    void productionPages_data();
+    void productionPages();
+    void statistics_data();
+    void statistics();
+    void logPage_data();
+    void logPage();
+    void productionExport();
+
+private:
+    // The stations' rows in the range, as the plant orders them: stations in
+    // sync order, each in its own order, then by time (ties keep that order).
+    QList<Row> expectedRows(const QString& station, const QString& model, bool logs) const;
+    // The window on the server, with the range set on the production page.
+    std::unique_ptr<hxReport> openWindow();
+
+    MariaDbServer m_Server;
+    QString m_Skip;
+    QTemporaryDir m_Work;
+    QStringList m_Stations;
+    QVector<std::shared_ptr<StationFixture>> m_Files;
+};
+
+void TestPlantServer::initTestCase()
+{
+    m_Skip = MariaDbServer::missing();
+    if (!m_Skip.isEmpty())
+        return;
+    QString why;
+    QVERIFY2(m_Server.start(&why), qPrintable(why));
+    QVERIFY2(
+        m_Server.exec({ QStringLiteral("CREATE USER 'sync'@'localhost' IDENTIFIED BY 'sync-pw'"),
+                          QStringLiteral("CREATE USER 'viewer'@'localhost' IDENTIFIED BY 'viewer''pw\\\\'"),
+                          QStringLiteral("CREATE DATABASE plant CHARACTER SET utf8mb4") },
+            &why),
+        qPrintable(why));
+    QVERIFY2(
+        m_Server.runFile(QStringLiteral("plant"), QStringLiteral(HX_SCHEMA_FILE), &why), qPrintable(why));
+    QVERIFY2(m_Server.exec({ QStringLiteral("GRANT hxreport_sync TO 'sync'@'localhost'"),
+                               QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR 'sync'@'localhost'"),
+                               QStringLiteral("GRANT hxreport_viewer TO 'viewer'@'localhost'"),
+                               QStringLiteral("SET DEFAULT ROLE hxreport_viewer FOR 'viewer'@'localhost'") },
+                 &why),
+        qPrintable(why));
+
+    const QString syncOptions = m_Work.filePath(QStringLiteral("sync.cnf"));
+    const QString viewerOptions = m_Work.filePath(QStringLiteral("viewer.cnf"));
+    QFile sync(syncOptions);
+    QVERIFY(sync.open(QIODevice::WriteOnly));
+    sync.write("[stationsync]\nuser = sync\npassword = sync-pw\n");
+    sync.close();
+    QFile viewer(viewerOptions);
+    QVERIFY(viewer.open(QIODevice::WriteOnly));
+    viewer.write(
+        "[client]\nuser = nobody\npassword = wrong\n[hxreport]\nuser = viewer\npassword = \"viewer'pw\\\"\n");
+    viewer.close();
+
+    // Three stations with the same times (ties across stations), a hostile
+    // station name and a hostile model, rows outside the range and log records.
+    m_Stations = QStringList { QStringLiteral("L1"), Hostile, QStringLiteral("二号线") };
+    for (int s = 0; s < m_Stations.size(); ++s) {
+        auto file = std::make_shared<StationFixture>();
+        for (int i = 0; i < 7 + s * 3; ++i) {
+            const QString model = i % 3 == 0 ? HostileModel
+                : i % 3 == 1                 ? QStringLiteral("B2")
+                                             : QStringLiteral("NG");
+            QVERIFY(file->addRecord(
+                From.addSecs(3600 * 8 + i * (s + 1)).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), model));
+        }
+        QVERIFY(file->addRecord(QStringLiteral("2020-05-03 08:00:00"), QStringLiteral("B2")));
+        file->addLogs(4 + s, 1, QStringLiteral("alarm ") + m_Stations.at(s));
+        file->addLogs(2, 5, QStringLiteral("usage"));
+        file->done();
+        m_Files << file;
+
+        SyncSettings settings;
+        settings.station = m_Stations.at(s);
+        settings.stationDir = file->path();
+        settings.socket = m_Server.socket();
+        settings.database = QStringLiteral("plant");
+        settings.optionFile = syncOptions;
+        settings.once = true;
+        StationSync syncRun(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(syncRun.run(), 0);
+    }
+
+    // The viewer's settings as the network settings save them: no password.
+    const QString ini = m_Work.filePath(QStringLiteral("hubdetect.ini"));
+    ServerSettings saved;
+    saved.socket = m_Server.socket();
+    saved.database = QStringLiteral("plant");
+    saved.optionFile = viewerOptions;
+    saved.writeTo(ini);
+    QVERIFY(!QSettings(ini, QSettings::IniFormat)
+                 .allKeys()
+                 .join(QLatin1Char(' '))
+                 .contains(QStringLiteral("password")));
+    ServerSettings settings;
+    QString password;
+    bool found = false;
+    QVERIFY2(ServerSettings::fromIni(ini).resolve(&settings, &password, &found, &why), qPrintable(why));
+    QVERIFY(found);
+    QCOMPARE(settings.user, QStringLiteral("viewer"));
+    hxReport::usePlantServer(settings, password);
+}
+
+void TestPlantServer::cleanupTestCase()
+{
+    hxReport::useStationFile();
+    m_Server.kill();
+}
+
+QList<Row> TestPlantServer::expectedRows(const QString& station, const QString& model, bool logs) const
+{
+    QList<Row> rows;
+    for (int s = 0; s < m_Stations.size(); ++s) {
+        if (!station.isNull() && station != m_Stations.at(s))
+            continue;
+        const QString sql = logs
+            ? QStringLiteral(
+                "select time, message from warningtable where time > ? and time < ? and class = '1' "
+                "order by time, uid")
+            : QStringLiteral(
+                "select time, model from wftable where time > ? and time < ? and (? = '' or model = ?) "
+                "order by time, uid");
+        TestAppDir::withConnection(
+            StationSimulator::detectionPath(m_Files.at(s)->path()), true, [&](QSqlDatabase& db) {
+                QSqlQuery query(db);
+                query.prepare(sql);
+                query.addBindValue(From.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+                query.addBindValue(To.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+                if (!logs) {
+                    const QString bound = model.isEmpty() ? QStringLiteral("") : model; // never NULL
+                    query.addBindValue(bound);
+                    query.addBindValue(bound);
+                }
+                if (!query.exec())
+                    return false;
+                while (query.next())
+                    rows << Row { query.value(0).toString(), query.value(1).toString() };
+                return true;
+            });
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.time < b.time; });
+    if (logs) // newest first, ties in the reverse order too
+        std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+std::unique_ptr<hxReport> TestPlantServer::openWindow()
+{
+    auto window = std::make_unique<hxReport>();
+    window->show();
+    return window;
+}
+
+void TestPlantServer::stationChoice()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    auto window = openWindow();
+    for (const char* name : { "comboBox_Station", "comboBox_Station_Count", "comboBox_Station_Log" }) {
+        auto* box = child<QComboBox>(*window, name);
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        QStringList sorted = m_Stations;
+        sorted.sort();
+        QCOMPARE(items, QStringList { QStringLiteral("全部") } + sorted);
+    }
+    // The quality page reads station files only: on the server it says so.
+    QVERIFY(window->findChild<QLabel*>(QStringLiteral("label_QualityOnServer")));
+}
+
+void TestPlantServer::productionPages_data()
+{
+    QTest::addColumn<QString>("station"); // null: the whole plant
+    QTest::addColumn<QString>("model"); // empty: every model
+    QTest::newRow("plant") << QString() << QString();
+    QTest::newRow("plant, hostile model") << QString() << HostileModel;
+    QTest::newRow("one station") << QStringLiteral("L1") << QString();
+    QTest::newRow("hostile station") << Hostile << QString();
+    QTest::newRow("one station, hostile model") << QStringLiteral("二号线") << HostileModel;
+}
+
+void TestPlantServer::productionPages()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    QFETCH(QString, model);
+    auto window = openWindow();
+    pick(*window, "pushButton_Set1_History", From);
+    pick(*window, "pushButton_Set2_History", To);
+    choose(*window, "comboBox_Station", station);
+    child<QComboBox>(*window, "comboBox_Model")
+        ->setCurrentText(model.isEmpty() ? QStringLiteral("全部") : model);
+    child<QLineEdit>(*window, "LineNumber_checkShengchang")->setText(QStringLiteral("4"));
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
+    QStringList expected;
+    for (const Row& row : expectedRows(station, model, false))
+        expected << row.time + QLatin1Char('|') + row.text;
+    QVERIFY(expected.size() > 4); // more than one page
+    QCOMPARE(child<QLabel>(*window, "label_Number")->text(), QString::number(expected.size()));
+    QCOMPARE(pagedRows(*window, &hxReport::productionModel, "Next_checkShengchang"), expected);
+}
+
+void TestPlantServer::statistics_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::newRow("plant") << QString();
+    QTest::newRow("hostile station") << Hostile;
+    QTest::newRow("Chinese station") << QStringLiteral("二号线");
+}
+
+void TestPlantServer::statistics()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    auto window = openWindow();
+    child<QListWidget>(*window, "check_listWidget")->setCurrentRow(1);
+    pick(*window, "pushButton_Set1_Count", From);
+    pick(*window, "pushButton_Set2_Count", To);
+    choose(*window, "comboBox_Station_Count", station);
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata_Calculate"));
+    QMap<QString, int> expected;
+    for (const Row& row : expectedRows(station, QString(), false))
+        ++expected[row.text];
+    QVERIFY(expected.size() == 3);
+    QCOMPARE(window->countMap(), expected);
+}
+
+void TestPlantServer::logPage_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::newRow("plant") << QString();
+    QTest::newRow("hostile station") << Hostile;
+}
+
+void TestPlantServer::logPage()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    auto window = openWindow();
+    child<QListWidget>(*window, "check_listWidget")->setCurrentRow(2);
+    pick(*window, "pushButton_Set1_Warning", From);
+    pick(*window, "pushButton_Set2_Warning", To);
+    choose(*window, "comboBox_Station_Log", station);
+    child<QComboBox>(*window, "comboBox_Wandring_Log")->setCurrentText(QStringLiteral("报警记录查询"));
+    child<QLineEdit>(*window, "LineNumber_log")->setText(QStringLiteral("3"));
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Wandring"));
+    QStringList expected;
+    for (const Row& row : expectedRows(station, QString(), true))
+        expected << row.time + QLatin1Char('|') + row.text;
+    QVERIFY(expected.size() > 3);
+    QCOMPARE(pagedRows(*window, &hxReport::logModel, "Next_checklog"), expected);
+}
+
+void TestPlantServer::productionExport()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    auto window = openWindow();
+    pick(*window, "pushButton_Set1_History", From);
+    pick(*window, "pushButton_Set2_History", To);
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
+    const QString path = m_Work.filePath(QStringLiteral("plant.csv"));
+    QString message;
+    GuiTest::answerFileDialog(path);
+    GuiTest::answerMessageBox(&message);
+    QSignalSpy done(window.get(), &hxReport::sgExportDone);
+    child<QPushButton>(*window, "pushButton_SaveHistory")->click();
+    QVERIFY(done.count() > 0 || done.wait(20000));
+    QCOMPARE(done.at(0).at(0).toBool(), true);
+
+    // Rows "number,time,model,..." between the two header lines and "总数".
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QList<Row> expected = expectedRows(QString(), QString(), false);
+    QStringList want;
+    for (int i = 0; i < expected.size(); ++i) {
+        QString model = expected.at(i).text;
+        if (model.contains(QLatin1Char('"')) || model.contains(QLatin1Char(',')))
+            model = QLatin1Char('"') + model.replace(QLatin1String("\""), QLatin1String("\"\""))
+                + QLatin1Char('"');
+        want << QStringLiteral("%1,%2,%3").arg(i + 1).arg(expected.at(i).time, model);
+    }
+    QStringList got;
+    for (int i = 2; i < lines.size() && !lines.at(i).startsWith(QStringLiteral("总数")); ++i)
+        got << lines.at(i).section(QLatin1Char(','), 0, 2);
+    QCOMPARE(got, want);
+    QVERIFY(lines.contains(QStringLiteral("总数,%1").arg(expected.size())));
+}
+
+QTEST_MAIN(TestPlantServer)
+#include "tst_plantserver.moc"
