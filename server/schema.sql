@@ -82,6 +82,29 @@ CREATE TABLE IF NOT EXISTS records (
     KEY records_station_model_time (station, model, time, id)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 
+-- Records per station, day and model, kept by the trigger below: plant
+-- statistics over long ranges sum whole days here and read only the partial
+-- days at the range's ends from records. day is the first 10 characters of
+-- time (so "2024-05-01" for a station's times), model "" for a NULL model,
+-- as the statistics read a NULL model anyway; rows without a time are in no
+-- range and not counted.
+CREATE TABLE IF NOT EXISTS record_counts (
+    day VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    records BIGINT NOT NULL,
+    PRIMARY KEY (day, station, model)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- Fires for the rows really inserted only: a row INSERT IGNORE skips as a
+-- duplicate (a batch sent again) fires no AFTER INSERT trigger, so the counts
+-- stay exact. Runs with its definer's rights: the sync needs none on
+-- record_counts.
+CREATE OR REPLACE TRIGGER records_count AFTER INSERT ON records FOR EACH ROW
+    INSERT INTO record_counts (day, station, model, records)
+    SELECT LEFT(NEW.time, 10), NEW.station, COALESCE(NEW.model, ''), 1 FROM DUAL WHERE NEW.time IS NOT NULL
+    ON DUPLICATE KEY UPDATE records = records + 1;
+
 -- The log records (the station's warningtable).
 CREATE TABLE IF NOT EXISTS logs (
     station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
@@ -147,6 +170,7 @@ CREATE ROLE IF NOT EXISTS hxreport_viewer;
 GRANT SELECT ON stations TO hxreport_viewer;
 GRANT SELECT ON station_files TO hxreport_viewer;
 GRANT SELECT ON records TO hxreport_viewer;
+GRANT SELECT ON record_counts TO hxreport_viewer;
 GRANT SELECT ON logs TO hxreport_viewer;
 GRANT SELECT ON shifts TO hxreport_viewer;
 GRANT SELECT ON models TO hxreport_viewer;

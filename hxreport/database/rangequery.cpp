@@ -1,5 +1,7 @@
 #include "rangequery.h"
 
+#include <QDateTime>
+
 namespace {
 // A missing text binds as NULL, which matches nothing; the statements the
 // viewer spliced before matched an empty text there.
@@ -205,4 +207,34 @@ BoundStatement RangeQuery::allRows(const QStringList& columns) const
     statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + table()
         + where(&statement.values) + chunkOrder();
     return statement;
+}
+
+bool RangeQuery::dayParts(
+    QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const
+{
+    if (m_Dialect != SqlDialect::Plant || m_IsLog || !m_AllModels || m_Upper.size() < 10)
+        return false;
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    const QDateTime lower = QDateTime::fromString(m_Lower, format);
+    if (!lower.isValid() || lower.toString(format) != m_Lower)
+        return false;
+    // No text of at most 10 characters lies between a full time and the next
+    // day's date, and a time's first 10 characters come before it: the days
+    // in [firstDay, lastDay) hold exactly the records in that time range.
+    const QString firstDay = lower.date().addDays(1).toString(QStringLiteral("yyyy-MM-dd"));
+    const QString lastDay = m_Upper.left(10);
+    if (!(firstDay < lastDay))
+        return false;
+    *edges = { slice(m_Lower, m_LowerIncluded, firstDay), slice(lastDay, true, m_Upper) };
+    QVariantList values { firstDay, lastDay };
+    QString where = QStringLiteral(" from record_counts where day >= ? and day < ?");
+    if (!m_Station.isEmpty()) {
+        where += QStringLiteral(" and station = ?");
+        values << m_Station;
+    }
+    *dayTotal = BoundStatement { QStringLiteral("select sum(records)") + where, values };
+    *dayGrouping = BoundStatement {
+        QStringLiteral("select model,sum(records)") + where + QStringLiteral(" group by model"), values
+    };
+    return true;
 }

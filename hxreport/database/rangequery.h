@@ -79,6 +79,13 @@ public:
     BoundStatement firstChunk(const QStringList& columns, int limit) const;
     BoundStatement nextChunk(
         const QStringList& columns, const QString& lastTime, qint64 lastKey, int limit) const;
+    // Counts per model over whole days from the plant server's record_counts:
+    // the parts of the range before the first and from the last whole day
+    // (edges, read from records), and over the whole days between them the
+    // statements of the total and of (model, count) rows. False when there
+    // is no whole day or the range is of another kind (one model, log
+    // records, a station file, a lower bound that is not a full time).
+    bool dayParts(QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const;
     // All of an export's rows in one statement, in the chunks' order: for a
     // server whose reads hold no lock against the writer.
     BoundStatement allRows(const QStringList& columns) const;
