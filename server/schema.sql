@@ -77,9 +77,7 @@ CREATE TABLE IF NOT EXISTS records (
     -- One station's time ranges, its pages and its statistics.
     KEY records_station_time (station, time, id),
     -- One model across the plant over a time range.
-    KEY records_model_time (model, time, id),
-    -- One model of one station.
-    KEY records_station_model_time (station, model, time, id)
+    KEY records_model_time (model, time, id)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 
 -- Records per station, day and model, kept by the trigger below: plant

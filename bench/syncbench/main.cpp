@@ -184,10 +184,24 @@ bool viewerFigures(MariaDbServer& server, const QString& station, int repeats, c
         const double firstPage = medianMs(
             repeats,
             [&] {
-                QSqlQuery n;
-                if (!db.runDetached(range.countStatement(), n) || !n.next())
-                    return false;
-                count = n.value(0).toLongLong();
+                // Counted as the production page's worker counts: whole days
+                // from record_counts where the range has them.
+                QVector<BoundStatement> counts { range.countStatement() };
+                QVector<RangeQuery> ends;
+                BoundStatement days;
+                BoundStatement unused;
+                if (range.dayParts(&ends, &days, &unused)) {
+                    counts = { days };
+                    for (const RangeQuery& end : qAsConst(ends))
+                        counts << end.countStatement();
+                }
+                count = 0;
+                for (const BoundStatement& part : qAsConst(counts)) {
+                    QSqlQuery n;
+                    if (!db.runDetached(part, n) || !n.next())
+                        return false;
+                    count += n.value(0).toLongLong();
+                }
                 return runRows(db, range.pageStatement(50, 0));
             },
             &ok);

@@ -111,10 +111,10 @@ QString RangeQuery::where(QVariantList* values) const
         + condition(values);
 }
 
-QString RangeQuery::chunkOrder() const
+QString RangeQuery::chunkOrder(const QString& alias) const
 {
-    const QString time = StationSchema::timeColumn();
-    const QString key = keyColumn();
+    const QString time = alias + StationSchema::timeColumn();
+    const QString key = alias + keyColumn();
     return m_IsLog ? QStringLiteral(" order by %1 desc,%2 desc").arg(time, key)
                    : QStringLiteral(" order by %1,%2").arg(time, key);
 }
@@ -129,10 +129,17 @@ BoundStatement RangeQuery::countStatement() const
 BoundStatement RangeQuery::pageStatement(int limit, int offset) const
 {
     BoundStatement statement;
+    if (m_Dialect == SqlDialect::Plant) {
+        // The rows skipped by the offset are read from an index that ends
+        // with id, without their rows; only the page's rows are looked up.
+        statement.text = QStringLiteral("select r.* from %1 r join (select id from %1").arg(table())
+            + where(&statement.values) + chunkOrder() + QStringLiteral(" limit ? offset ?) k on r.id = k.id")
+            + chunkOrder(QStringLiteral("r."));
+        statement.values << limit << offset;
+        return statement;
+    }
     statement.text = QStringLiteral("select * from ") + table() + where(&statement.values);
-    if (m_Dialect == SqlDialect::Plant)
-        statement.text += chunkOrder();
-    else if (m_IsLog)
+    if (m_IsLog)
         statement.text += QStringLiteral(" order by %1 desc").arg(StationSchema::timeColumn());
     statement.text += QStringLiteral(" limit ? offset ?");
     statement.values << limit << offset;
@@ -212,7 +219,9 @@ BoundStatement RangeQuery::allRows(const QStringList& columns) const
 bool RangeQuery::dayParts(
     QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const
 {
-    if (m_Dialect != SqlDialect::Plant || m_IsLog || !m_AllModels || m_Upper.size() < 10)
+    // The day counts hold a NULL model as "": no answer for the model "".
+    if (m_Dialect != SqlDialect::Plant || m_IsLog || (!m_AllModels && m_Model.isEmpty())
+        || m_Upper.size() < 10)
         return false;
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     const QDateTime lower = QDateTime::fromString(m_Lower, format);
@@ -231,6 +240,10 @@ bool RangeQuery::dayParts(
     if (!m_Station.isEmpty()) {
         where += QStringLiteral(" and station = ?");
         values << m_Station;
+    }
+    if (!m_AllModels) {
+        where += QStringLiteral(" and model = ?");
+        values << m_Model;
     }
     *dayTotal = BoundStatement { QStringLiteral("select sum(records)") + where, values };
     *dayGrouping = BoundStatement {

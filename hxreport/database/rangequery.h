@@ -83,8 +83,8 @@ public:
     // the parts of the range before the first and from the last whole day
     // (edges, read from records), and over the whole days between them the
     // statements of the total and of (model, count) rows. False when there
-    // is no whole day or the range is of another kind (one model, log
-    // records, a station file, a lower bound that is not a full time).
+    // is no whole day or the range is of another kind (log records, a
+    // station file, a lower bound that is not a full time, the model "").
     bool dayParts(QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const;
     // All of an export's rows in one statement, in the chunks' order: for a
     // server whose reads hold no lock against the writer.
@@ -95,7 +95,9 @@ private:
     QString where(QVariantList* values) const;
     QString condition(QVariantList* values) const;
     QString ownCondition(QVariantList* values) const;
-    QString chunkOrder() const;
+    // " order by time,key" (both descending for newest first), the columns
+    // after alias ("r.") when given.
+    QString chunkOrder(const QString& alias = QString()) const;
 
     QString m_Table;
     SqlDialect m_Dialect = SqlDialect::Station;

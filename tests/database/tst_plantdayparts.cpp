@@ -46,9 +46,16 @@ void TestPlantDayParts::split_data()
     QTest::newRow("lower end not a time") << plant("2020-13-01 00:00:00", "2021-05-09 00:00:00") << "";
     QTest::newRow("lower end with a quote") << plant("2020-05-01 00:00:00'", "2021-05-09 00:00:00") << "";
     QTest::newRow("upper end short") << plant("2020-05-01 00:00:00", "2021") << "";
-    QTest::newRow("one model") << RangeQuery::production("2020-05-01 00:00:00", "2020-05-09 00:00:00", "A1")
-                                      .inDialect(SqlDialect::Plant)
-                               << "";
+    QTest::newRow("one model")
+        << RangeQuery::production("2020-05-01 00:00:00", "2020-05-03 00:00:00", "A'1")
+               .inDialect(SqlDialect::Plant)
+        << "2020-05-02|2020-05-03|(2020-05-01 00:00:00,2020-05-02)|[2020-05-03,2020-05-03 "
+           "00:00:00)";
+    // The day counts hold a NULL model as "".
+    QTest::newRow("the model \"\"") << RangeQuery::production(
+        "2020-05-01 00:00:00", "2020-05-09 00:00:00", "")
+                                           .inDialect(SqlDialect::Plant)
+                                    << "";
     QTest::newRow("log records")
         << RangeQuery::log("2020-05-01 00:00:00", "2020-05-09 00:00:00", 1).inDialect(SqlDialect::Plant)
         << "";
@@ -78,12 +85,16 @@ void TestPlantDayParts::split()
             QCOMPARE(edge.station(), query.station());
         }
         QCOMPARE(got.join(QLatin1Char('|')), parts);
-        // The station's condition is bound, in both day statements.
-        const QVariantList values
-            = station.isEmpty() ? QVariantList { got[0], got[1] } : QVariantList { got[0], got[1], station };
+        // The station's and the model's conditions are bound, in both day statements.
+        QVariantList values { got[0], got[1] };
+        if (!station.isEmpty())
+            values << station;
+        if (!query.isAllModels())
+            values << query.model();
         QCOMPARE(total.values, values);
         QCOMPARE(grouping.values, values);
         QCOMPARE(total.text.contains(QLatin1String("station")), !station.isEmpty());
+        QCOMPARE(total.text.contains(QLatin1String("model")), !query.isAllModels());
     }
 }
 

@@ -291,11 +291,18 @@ void TestPlantServer::productionPages_data()
 {
     QTest::addColumn<QString>("station"); // null: the whole plant
     QTest::addColumn<QString>("model"); // empty: every model
-    QTest::newRow("plant") << QString() << QString();
-    QTest::newRow("plant, hostile model") << QString() << HostileModel;
-    QTest::newRow("one station") << QStringLiteral("L1") << QString();
-    QTest::newRow("hostile station") << Hostile << QString();
-    QTest::newRow("one station, hostile model") << QStringLiteral("二号线") << HostileModel;
+    QTest::addColumn<QDateTime>("from");
+    QTest::addColumn<QDateTime>("to");
+    // Over whole days the counts come from the day counts and the ends.
+    const QDateTime days(QDate(2020, 4, 30), QTime(12, 0));
+    const QDateTime daysEnd(QDate(2020, 5, 3), QTime(9, 0));
+    QTest::newRow("plant") << QString() << QString() << From << To;
+    QTest::newRow("plant, hostile model") << QString() << HostileModel << From << To;
+    QTest::newRow("one station") << QStringLiteral("L1") << QString() << From << To;
+    QTest::newRow("hostile station") << Hostile << QString() << From << To;
+    QTest::newRow("one station, hostile model") << QStringLiteral("二号线") << HostileModel << From << To;
+    QTest::newRow("plant, whole days") << QString() << QString() << days << daysEnd;
+    QTest::newRow("one model, whole days") << QString() << QStringLiteral("B2") << days << daysEnd;
 }
 
 void TestPlantServer::productionPages()
@@ -304,16 +311,18 @@ void TestPlantServer::productionPages()
         QSKIP(qPrintable(m_Skip));
     QFETCH(QString, station);
     QFETCH(QString, model);
+    QFETCH(QDateTime, from);
+    QFETCH(QDateTime, to);
     auto window = openWindow();
-    pick(*window, "pushButton_Set1_History", From);
-    pick(*window, "pushButton_Set2_History", To);
+    pick(*window, "pushButton_Set1_History", from);
+    pick(*window, "pushButton_Set2_History", to);
     choose(*window, "comboBox_Station", station);
     child<QComboBox>(*window, "comboBox_Model")
         ->setCurrentText(model.isEmpty() ? QStringLiteral("全部") : model);
     child<QLineEdit>(*window, "LineNumber_checkShengchang")->setText(QStringLiteral("4"));
     QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
     QStringList expected;
-    for (const Row& row : expectedRows(station, model, false))
+    for (const Row& row : expectedRows(station, model, false, from, to))
         expected << row.time + QLatin1Char('|') + row.text;
     QVERIFY(expected.size() > 4); // more than one page
     QCOMPARE(child<QLabel>(*window, "label_Number")->text(), QString::number(expected.size()));
