@@ -91,7 +91,10 @@ CREATE TABLE IF NOT EXISTS record_counts (
     station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
     model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
     records BIGINT NOT NULL,
-    PRIMARY KEY (day, station, model)
+    -- Each station's counters on pages of their own: the syncs of several
+    -- stations do not wait for each other's. A plant's range reads the whole
+    -- table, a few rows per station, model and day.
+    PRIMARY KEY (station, day, model)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 
 -- Fires for the rows really inserted only: a row INSERT IGNORE skips as a

@@ -299,7 +299,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption repeatsOption(QStringLiteral("repeats"),
         QStringLiteral("Runs of each viewer question after the sync (5; 0: none)."), QStringLiteral("N"),
         QStringLiteral("5"));
-    parser.addOptions({ dataOption, stationsOption, recordsOption, rateOption, bufferOption, repeatsOption });
+    const QCommandLineOption noCountsOption(QStringLiteral("without-day-counts"),
+        QStringLiteral("Drop the trigger that keeps record_counts (the sync's cost of it, for comparison; "
+                       "the viewer's figures then count nothing from whole days)."));
+    parser.addOptions({ dataOption, stationsOption, recordsOption, rateOption, bufferOption, repeatsOption,
+        noCountsOption });
     parser.process(app);
     const QString missing = MariaDbServer::missing();
     if (!missing.isEmpty()) {
@@ -354,7 +358,9 @@ int main(int argc, char* argv[])
         || !server.exec({ QStringLiteral("CREATE USER hxsync@localhost IDENTIFIED BY '%1'").arg(password),
                             QStringLiteral("GRANT hxreport_sync TO hxsync@localhost"),
                             QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR hxsync@localhost") },
-            &why)) {
+            &why)
+        || (parser.isSet(noCountsOption)
+            && !server.exec({ QStringLiteral("DROP TRIGGER plant.records_count") }, &why))) {
         out << "hxsyncbench: " << why << '\n';
         return 1;
     }
