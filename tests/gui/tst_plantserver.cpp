@@ -1,3 +1,4 @@
+#include "commandlineexport.h"
 #include "guitestutil.h"
 #include "hxreport.h"
 #include "mariadbserver.h"
@@ -8,6 +9,7 @@
 #include "syncsettings.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -85,6 +87,7 @@ private slots:
     void statistics();
     void logPage_data();
     void logPage();
+    void productionExport_data();
     void productionExport();
 
 private:
@@ -391,28 +394,59 @@ void TestPlantServer::logPage()
     QCOMPARE(pagedRows(*window, &hxReport::logModel, "Next_checklog"), expected);
 }
 
+void TestPlantServer::productionExport_data()
+{
+    QTest::addColumn<bool>("window"); // else the command line
+    QTest::addColumn<QString>("station");
+    QTest::newRow("window, plant") << true << QString();
+    QTest::newRow("command line, plant") << false << QString();
+    QTest::newRow("command line, hostile station") << false << Hostile;
+}
+
 void TestPlantServer::productionExport()
 {
     if (!m_Skip.isEmpty())
         QSKIP(qPrintable(m_Skip));
-    auto window = openWindow();
-    pick(*window, "pushButton_Set1_History", From);
-    pick(*window, "pushButton_Set2_History", To);
-    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
+    QFETCH(bool, window);
+    QFETCH(QString, station);
     const QString path = m_Work.filePath(QStringLiteral("plant.csv"));
-    QString message;
-    GuiTest::answerFileDialog(path);
-    GuiTest::answerMessageBox(&message);
-    QSignalSpy done(window.get(), &hxReport::sgExportDone);
-    child<QPushButton>(*window, "pushButton_SaveHistory")->click();
-    QVERIFY(done.count() > 0 || done.wait(20000));
-    QCOMPARE(done.at(0).at(0).toBool(), true);
+    QFile::remove(path);
+    if (window) {
+        auto shown = openWindow();
+        pick(*shown, "pushButton_Set1_History", From);
+        pick(*shown, "pushButton_Set2_History", To);
+        QVERIFY(clickAndWaitForPage(*shown, "pushButton_Checkdata"));
+        QString message;
+        GuiTest::answerFileDialog(path);
+        GuiTest::answerMessageBox(&message);
+        QSignalSpy done(shown.get(), &hxReport::sgExportDone);
+        child<QPushButton>(*shown, "pushButton_SaveHistory")->click();
+        QVERIFY(done.count() > 0 || done.wait(20000));
+        QCOMPARE(done.at(0).at(0).toBool(), true);
+    } else {
+        // The command line reads hubdetect.ini in the working directory.
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_Work.path()));
+        QStringList arguments { QStringLiteral("hxReport"), QStringLiteral("--export"),
+            QStringLiteral("production"), QStringLiteral("--server"), QStringLiteral("--from"),
+            From.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--to"),
+            To.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--out"), path };
+        if (!station.isNull())
+            arguments << QStringLiteral("--station") << station;
+        QString output;
+        QString errors;
+        QTextStream out(&output);
+        QTextStream err(&errors);
+        const int status = CommandLineExport::run(arguments, out, err);
+        QDir::setCurrent(previous);
+        QVERIFY2(status == CommandLineExport::Ok, qPrintable(errors));
+    }
 
     // Rows "number,time,model,..." between the two header lines and "总数".
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    const QList<Row> expected = expectedRows(QString(), QString(), false);
+    const QList<Row> expected = expectedRows(station, QString(), false);
     QStringList want;
     for (int i = 0; i < expected.size(); ++i) {
         QString model = expected.at(i).text;
@@ -424,6 +458,7 @@ void TestPlantServer::productionExport()
     QStringList got;
     for (int i = 2; i < lines.size() && !lines.at(i).startsWith(QStringLiteral("总数")); ++i)
         got << lines.at(i).section(QLatin1Char(','), 0, 2);
+    QVERIFY(!want.isEmpty());
     QCOMPARE(got, want);
     QVERIFY(lines.contains(QStringLiteral("总数,%1").arg(expected.size())));
 }
