@@ -87,7 +87,9 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
     auto* box = new QComboBox(row);
     box->setObjectName(objectName);
     box->setToolTip(QCoreApplication::translate("hxReport", "工位"));
-    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // A long station name must not widen the page past the window.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(8);
     layout->addWidget(box);
     layout->addWidget(beside, 1);
     return box;

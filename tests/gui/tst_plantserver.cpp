@@ -8,6 +8,7 @@
 #include "stationsync.h"
 #include "syncsettings.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -245,7 +246,14 @@ void TestPlantServer::stationChoice()
 {
     if (!m_Skip.isEmpty())
         QSKIP(qPrintable(m_Skip));
+    // A desktop's font, as the layout test measures the window with.
+    const QFont oldFont = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    const auto restoreFont = qScopeGuard([&oldFont] { QApplication::setFont(oldFont); });
     auto window = openWindow();
+    const int ownWidth = window->width();
+    auto* list = child<QListWidget>(*window, "check_listWidget");
+    int page = 0;
     for (const char* name : { "comboBox_Station", "comboBox_Station_Count", "comboBox_Station_Log" }) {
         auto* box = child<QComboBox>(*window, name);
         QStringList items;
@@ -254,6 +262,11 @@ void TestPlantServer::stationChoice()
         QStringList sorted = m_Stations;
         sorted.sort();
         QCOMPARE(items, QStringList { QStringLiteral("全部") } + sorted);
+        // The longest name chosen still fits the window's own size.
+        list->setCurrentRow(page++);
+        box->setCurrentIndex(box->findData(Hostile));
+        QTest::qWait(20); // layouts settle on posted events
+        QCOMPARE(window->width(), ownWidth);
     }
     // The quality page reads station files only: on the server it says so.
     QVERIFY(window->findChild<QLabel*>(QStringLiteral("label_QualityOnServer")));
