@@ -251,3 +251,9 @@ bool RangeQuery::dayParts(
     };
     return true;
 }
+
+BoundStatement RangeQuery::pictureStatement(qint64 key) const
+{
+    return BoundStatement { QStringLiteral("select pic from %1 where %2 = ?").arg(table(), keyColumn()),
+        { key } };
+}

@@ -71,6 +71,8 @@ public:
     // particular order: a page whose keys the viewer's record index gave.
     // The key lookups are the plan; the range is checked on each row found.
     BoundStatement keyedRows(const QVector<qint64>& keys) const;
+    // The picture of the record with this key (keyColumn()).
+    BoundStatement pictureStatement(qint64 key) const;
     // Rows of (model, count of that model).
     BoundStatement groupingStatement() const;
     // An export's rows in bounded chunks, in (time, key) order (reversed for

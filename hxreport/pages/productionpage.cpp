@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -189,6 +190,8 @@ void ProductionPage::fillTable(QSqlQuery sql)
         QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
     reportQueryError(sql);
 
+    const int idField = sql.record().indexOf(QStringLiteral("id"));
+    const int keyField = idField >= 0 ? idField : sql.record().indexOf(QStringLiteral("uid"));
     int row = 0;
     QByteArray lastPicture;
     while (sql.next()) {
@@ -211,7 +214,8 @@ void ProductionPage::fillTable(QSqlQuery sql)
         model->setItem(
             row, 5, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("hight")).toDouble())));
         model->setItem(row, 6, picItem);
-        model->setItem(row, kUidColumn, new QStandardItem(sql.value(QStringLiteral("uid")).toString()));
+        // The row's key: id on the plant server, where uids repeat across stations.
+        model->setItem(row, kUidColumn, new QStandardItem(sql.value(keyField).toString()));
         lastPicture = pic;
         ++row;
     }
@@ -234,12 +238,17 @@ void ProductionPage::requestPicture(const QModelIndex& index)
 {
     if (!m_rModel || !m_pDB)
         return;
+    const QString key = m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString();
     QVariantMap request;
-    request.insert(
-        QStringLiteral("uid"), m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString());
+    request.insert(QStringLiteral("uid"), key);
     request.insert(QStringLiteral("Type"), 5);
-    startQueryThread(
-        m_pDB->buildQuerySql(request), 0, SIGNAL(resultReady(QSqlQuery)), SLOT(onSlowPixmap(QSqlQuery)));
+    bool isNumber = false;
+    const qint64 number = key.toLongLong(&isNumber);
+    startQueryThread(m_pDB->buildQuerySql(request), 0, SIGNAL(resultReady(QSqlQuery)),
+        SLOT(onSlowPixmap(QSqlQuery)), [this, isNumber, number](CheckThread* thread) {
+            if (isNumber)
+                thread->setPicture(range(m_Shown), number);
+        });
 }
 
 void ProductionPage::showPicture(QSqlQuery sql)

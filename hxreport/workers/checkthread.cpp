@@ -21,6 +21,12 @@ void CheckThread::setRange(const RangeQuery& range, int limit, int offset)
     m_nRangeOffset = offset;
 }
 
+void CheckThread::setPicture(const RangeQuery& range, qint64 key)
+{
+    m_Range = range;
+    m_nPictureKey = key;
+}
+
 void CheckThread::setMode(CheckMode mode)
 {
     m_Mode = mode;
@@ -55,9 +61,9 @@ void CheckThread::run()
         // range's own statement.
         if (m_Range.isValid() && m_pDB->dialect() != SqlDialect::Station) {
             const RangeQuery range = m_Range.inDialect(m_pDB->dialect());
-            m_pDB->runDetached(m_Mode == CheckMode::Count
-                    ? range.countStatement()
-                    : range.pageStatement(m_nRangeLimit, m_nRangeOffset),
+            m_pDB->runDetached(m_nPictureKey >= 0 ? range.pictureStatement(m_nPictureKey)
+                    : m_Mode == CheckMode::Count  ? range.countStatement()
+                                                  : range.pageStatement(m_nRangeLimit, m_nRangeOffset),
                 query);
         } else
             m_pDB->execSql(m_Sql, query);

@@ -37,6 +37,8 @@ public:
     // run instead of the statement text where the database is not a station
     // file.
     void setRange(const RangeQuery& range, int limit, int offset);
+    // The picture of the range's record with this key, the same way.
+    void setPicture(const RangeQuery& range, qint64 key);
     void setQuickPage(QuickAnswers* quick, const QString& time1, const QString& time2, const QString& model,
         int offset, int limit);
 
@@ -59,6 +61,7 @@ private:
     RangeQuery m_Range;
     int m_nRangeLimit = 0;
     int m_nRangeOffset = 0;
+    qint64 m_nPictureKey = -1;
     CheckMode m_Mode = CheckMode::Rows;
     QuickAnswers* m_pQuick = nullptr;
     QString m_QuickTime1;

@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QSqlQuery>
 #include <QStandardItemModel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -82,6 +83,7 @@ private slots:
     void cleanupTestCase();
     void stationChoice();
     void dayCountsExact();
+    void picture();
     void productionPages_data();
     void productionPages();
     void statistics_data();
@@ -149,8 +151,10 @@ void TestPlantServer::initTestCase()
             const QString model = i % 3 == 0 ? HostileModel
                 : i % 3 == 1                 ? QStringLiteral("B2")
                                              : QStringLiteral("NG");
+            // Only the first station's records have pictures.
             QVERIFY(file->addRecord(
-                From.addSecs(3600 * 8 + i * (s + 1)).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), model));
+                From.addSecs(3600 * 8 + i * (s + 1)).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), model,
+                0.9, s == 0 ? StationFixture::picture(QSize(40, 20)) : QByteArray()));
         }
         QVERIFY(file->addRecord(QStringLiteral("2020-04-30 18:00:00"), QStringLiteral("NG")));
         QVERIFY(file->addRecord(QStringLiteral("2020-05-03 08:00:00"), QStringLiteral("B2")));
@@ -167,6 +171,7 @@ void TestPlantServer::initTestCase()
         settings.database = QStringLiteral("plant");
         settings.optionFile = syncOptions;
         settings.once = true;
+        settings.thumbnails = true;
         StationSync syncRun(settings, std::make_shared<std::atomic<bool>>(false));
         QCOMPARE(syncRun.run(), 0);
     }
@@ -301,6 +306,30 @@ void TestPlantServer::dayCountsExact()
     QCOMPARE(counted,
         rows(QStringLiteral("SELECT LEFT(time, 10) d, station, COALESCE(model, '') m, count(*) FROM records "
                             "GROUP BY d, station, m ORDER BY d, station, m")));
+}
+
+void TestPlantServer::picture()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    auto window = openWindow();
+    pick(*window, "pushButton_Set1_History", From);
+    pick(*window, "pushButton_Set2_History", To);
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto* view = child<QTableView>(*window, "tableView_checkShengchang");
+    auto* label = child<QLabel>(*window, "CheckDlg_label_Pic");
+    // The first two rows have the same time: the first station's record
+    // (with a picture, and uid 1), then the next station's (none, uid 1 too).
+    for (const bool withPicture : { true, false }) {
+        const QModelIndex index = view->model()->index(withPicture ? 0 : 1, 1);
+        QSignalSpy shown(window.get(), &hxReport::sgPictureShown);
+        const QPoint at = view->visualRect(index).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(shown.count() > 0 || shown.wait(20000));
+        QCOMPARE(!label->pixmap(Qt::ReturnByValue).isNull(), withPicture);
+    }
 }
 
 void TestPlantServer::productionPages_data()
