@@ -11,29 +11,48 @@
 #include "exportrunner.h"
 #include "logpage.h"
 #include "modeldb.h"
+#include "pagechecks.h"
 #include "pageindex.h"
 #include "pagelayout.h"
 #include "productionpage.h"
 #include "qreportwidget.h"
 #include "qsavecsvthread.h"
 #include "qualitypage.h"
+#include "quickanswers.h"
 #include "recordindex.h"
+#include "serversettings.h"
 #include "statisticspage.h"
 #include "timeranges.h"
 #include "translationloader.h"
 #include "workfordb.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCompleter>
 #include <QDebug>
 #include <QDir>
 #include <QGridLayout>
+#include <QLabel>
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QTranslator>
 #include <QVBoxLayout>
 
 namespace {
+
+// The plant server the next window reads instead of the station file.
+struct PlantServerChoice
+{
+    bool used = false;
+    ServerSettings settings;
+    QString password;
+};
+
+PlantServerChoice& plantServer()
+{
+    static PlantServerChoice choice;
+    return choice;
+}
 
 // Moves a new worker to its long-lived thread, gives it the detection
 // database, lets wire() connect it, and starts the thread. The worker is
@@ -63,17 +82,38 @@ hxReport::hxReport(QWidget* parent)
     ui.setupUi(this);
     initConnections();
 
-    m_pDetectDB = new DetectDataDB(AppPaths::detectionDatabase(), QStringLiteral("QSQLITE"));
-    if (!m_pDetectDB->openDatabase())
-        ui.statusBar->showMessage(tr("无法打开数据库 %1：%2")
-                                      .arg(QDir::toNativeSeparators(AppPaths::detectionDatabase()),
-                                          m_pDetectDB->lastError().text()));
-    m_pDetectDB->readShifts(&m_ShiftMap);
+    const bool onServer = isOnPlantServer();
+    QStringList models;
+    if (onServer) {
+        const PlantServerChoice& server = plantServer();
+        m_pDetectDB = new DetectDataDB(QStringLiteral("hxreport-plant-server"), QStringLiteral("QMYSQL"));
+        QString why;
+        if (!server.settings.configure(m_pDetectDB, server.password, &why) || !m_pDetectDB->openDatabase())
+            ui.statusBar->showMessage(
+                tr("无法连接服务器 %1：%2")
+                    .arg(server.settings.host.isEmpty() ? server.settings.socket : server.settings.host,
+                        why.isEmpty() ? m_pDetectDB->lastError().text() : why));
+        m_pDetectDB->readStations(&m_Stations);
+        m_pDetectDB->readPlantModels(&models);
+    } else {
+        m_pDetectDB = new DetectDataDB(AppPaths::detectionDatabase(), QStringLiteral("QSQLITE"));
+        if (!m_pDetectDB->openDatabase())
+            ui.statusBar->showMessage(tr("无法打开数据库 %1：%2")
+                                          .arg(QDir::toNativeSeparators(AppPaths::detectionDatabase()),
+                                              m_pDetectDB->lastError().text()));
+        m_pDetectDB->readShifts(&m_ShiftMap);
+    }
     m_pPageIndex = new PageIndex(m_pDetectDB, ui.statusBar, this);
+    // The record index is a station file's: the server answers every page itself.
+    if (onServer)
+        m_pPageIndex->stop();
+    QuickAnswers* quick = onServer ? nullptr : m_pPageIndex;
 
     m_pModelDB = new ModelDB(AppPaths::modelDatabase(), QStringLiteral("QSQLITE"));
-    m_pModelDB->openDatabase();
-    const QStringList models = m_pModelDB->modelNames();
+    if (!onServer) {
+        m_pModelDB->openDatabase();
+        models = m_pModelDB->modelNames();
+    }
 
     m_pReportLayout = new QGridLayout;
     m_pReportWidget = new QReportWidget(QString(), nullptr);
@@ -98,9 +138,9 @@ hxReport::hxReport(QWidget* parent)
               connect(worker, &WorkForDB::resultReady, this, &hxReport::handleResults);
           });
     m_pCountData = startWorker<CountData>(
-        m_WorkThreadCount, m_pDetectDB, "m_WorkThreadCount", [this](CountData* worker) {
+        m_WorkThreadCount, m_pDetectDB, "m_WorkThreadCount", [this, quick](CountData* worker) {
             worker->setCancelFlag(m_pStatisticsPage->cancelFlag());
-            worker->setQuickAnswers(m_pPageIndex);
+            worker->setQuickAnswers(quick);
             connect(this, &hxReport::operateCount, worker, &CountData::doWork);
             connect(worker, &CountData::resultReady, this, &hxReport::handleResultsCount);
             connect(worker, SIGNAL(sgShowMsg(QString)), this, SLOT(onShowMessage(QString)));
@@ -108,9 +148,9 @@ hxReport::hxReport(QWidget* parent)
             connect(worker, &CountData::sgError, this, &hxReport::onCountError);
         });
     m_pCheckData = startWorker<CheckData>(
-        m_WorkThreadCheckHistory, m_pDetectDB, "m_WorkThreadCheckHistory", [this](CheckData* worker) {
+        m_WorkThreadCheckHistory, m_pDetectDB, "m_WorkThreadCheckHistory", [this, quick](CheckData* worker) {
             worker->setCancelFlag(m_pProductionPage->cancelFlag());
-            worker->setQuickAnswers(m_pPageIndex);
+            worker->setQuickAnswers(quick);
             connect(this, &hxReport::operateHistory, worker, &CheckData::doWork);
             connect(worker, &CheckData::resultReady, this, &hxReport::handleResultsHistory);
             connect(worker, &CheckData::sgShowProgress, this, &hxReport::onProgressForTsk);
@@ -129,13 +169,21 @@ hxReport::hxReport(QWidget* parent)
     initPageValues();
     fillModelCombo(models);
 
-    // The quality page after the form's three.
-    m_pQualityPage = new QualityPage(this, m_pDetectDB->databasePath(), &m_ShiftMap);
-    m_pQualityPage->setModels(models);
-    m_pQualityPage->setIndexReader(m_pPageIndex->recordIndex()->reader());
-    PageLayout::appendPage(ui.check_listWidget, ui.stackedWidget, m_pQualityPage, tr("质量分析"));
-
-    PageLayout::showStationFolder(ui.statusBar);
+    // The quality page after the form's three. Its figures come from a
+    // station file's record index: on the server it says so instead.
+    if (onServer) {
+        auto* note = new QLabel(tr("质量分析只读取工位的数据文件，在服务器上不可用。"));
+        note->setObjectName(QStringLiteral("label_QualityOnServer"));
+        note->setAlignment(Qt::AlignCenter);
+        note->setWordWrap(true);
+        PageLayout::appendPage(ui.check_listWidget, ui.stackedWidget, note, tr("质量分析"));
+    } else {
+        m_pQualityPage = new QualityPage(this, m_pDetectDB->databasePath(), &m_ShiftMap);
+        m_pQualityPage->setModels(models);
+        m_pQualityPage->setIndexReader(m_pPageIndex->recordIndex()->reader());
+        PageLayout::appendPage(ui.check_listWidget, ui.stackedWidget, m_pQualityPage, tr("质量分析"));
+        PageLayout::showStationFolder(ui.statusBar);
+    }
 
     setWindowTitle(tr("数据记录查看"));
     setWindowIcon(QIcon(QStringLiteral(":/hxReport/Resources/Log.png")));
@@ -169,8 +217,38 @@ hxReport::~hxReport()
     qDeleteAll(m_translators);
 }
 
+void hxReport::usePlantServer(const ServerSettings& settings, const QString& password)
+{
+    plantServer() = PlantServerChoice { true, settings, password };
+}
+
+void hxReport::useStationFile()
+{
+    plantServer() = PlantServerChoice();
+}
+
+bool hxReport::isOnPlantServer()
+{
+    return plantServer().used;
+}
+
 void hxReport::initPages()
 {
+    // The station choice beside the model filters, on the server only.
+    QComboBox* productionStation = nullptr;
+    QComboBox* statisticsStation = nullptr;
+    QComboBox* logStation = nullptr;
+    if (isOnPlantServer()) {
+        productionStation = PageLayout::addStationBox(ui.comboBox_Model, QStringLiteral("comboBox_Station"));
+        statisticsStation = PageLayout::addStationBox(
+            ui.comboBox_Banci_Calculate, QStringLiteral("comboBox_Station_Count"));
+        logStation
+            = PageLayout::addStationBox(ui.comboBox_Wandring_Log, QStringLiteral("comboBox_Station_Log"));
+        for (QComboBox* box : { productionStation, statisticsStation, logStation })
+            if (box)
+                PageChecks::fillStations(box, m_Stations);
+    }
+
     m_Ranges.addRange({ "pushButton_Set1_History", &m_ProdStart, ui.label_Time1_History },
         { "pushButton_Set2_History", &m_ProdEnd, ui.label_Time2_History }, "comboBox_Banci");
     m_Ranges.addRange({ "pushButton_Set1_Count", &m_StatStart, ui.label_Time1_Count },
@@ -183,19 +261,21 @@ void hxReport::initPages()
         ui.tableView_checkShengchang };
     m_pProductionPage = std::make_unique<ProductionPage>(this, m_pDetectDB, m_pProdModel,
         ProductionWidgets { production, ui.label_Time1_History, ui.label_Time2_History, ui.comboBox_Model,
-            ui.comboBox_Banci, ui.label_Number, ui.CheckDlg_label_Pic });
+            ui.comboBox_Banci, ui.label_Number, ui.CheckDlg_label_Pic, productionStation });
     m_pProductionPage->setRequestSender([this](const QVariantMap& work) { emit operateHistory(work); });
-    m_pProductionPage->setQuickAnswers(m_pPageIndex);
+    if (!isOnPlantServer())
+        m_pProductionPage->setQuickAnswers(m_pPageIndex);
 
     const PagingWidgets log { ui.LineNumber_log, ui.Prev_checklog, ui.Next_checklog,
         ui.showPage_Label_Checkdata_2, ui.showNum_Label_Checkdata_2, ui.label_Tab3_Title,
         ui.tableView_TWarning };
     m_pLogPage = std::make_unique<LogPage>(this, m_pDetectDB, m_pLogModel,
-        LogWidgets { log, ui.label_Time1_warning, ui.label_Time2_warning, ui.comboBox_Wandring_Log });
+        LogWidgets {
+            log, ui.label_Time1_warning, ui.label_Time2_warning, ui.comboBox_Wandring_Log, logStation });
 
     m_pStatisticsPage = std::make_unique<StatisticsPage>(this, m_pDetectDB, m_countMap, m_bCounting,
-        StatisticsWidgets {
-            ui.comboBox_Banci_Calculate, ui.label_Time1_Count, ui.label_Time2_Count, m_pReportWidget });
+        StatisticsWidgets { ui.comboBox_Banci_Calculate, ui.label_Time1_Count, ui.label_Time2_Count,
+            m_pReportWidget, statisticsStation });
     m_pStatisticsPage->setRequestSender([this](const QVariantMap& work) { emit operateCount(work); });
 
     m_pExport = std::make_unique<ExportRunner>(this, m_pDetectDB);
@@ -567,10 +647,13 @@ void hxReport::exportRecords(int nType)
     const ExportRunner::Outcome outcome = nType == 0
         ? m_pExport->exportRecords(m_pProdModel, 0, ui.label_Tab2_Title->text(), historySqlBase(),
             ExportQuery::production(ui.label_Time1_History->text(), ui.label_Time2_History->text(),
-                ui.comboBox_Model->currentText() == tr("全部") ? QString()
-                                                               : ui.comboBox_Model->currentText()))
+                ui.comboBox_Model->currentText() == tr("全部") ? QString() : ui.comboBox_Model->currentText())
+                .atStation(
+                    PageChecks::chosenStation(findChild<QComboBox*>(QStringLiteral("comboBox_Station")))))
         : m_pExport->exportRecords(m_pLogModel, 1, ui.label_Tab3_Title->text(), logSql(false),
-            ExportQuery::log(ui.label_Time1_warning->text(), ui.label_Time2_warning->text(), logKind()));
+            ExportQuery::log(ui.label_Time1_warning->text(), ui.label_Time2_warning->text(), logKind())
+                .atStation(PageChecks::chosenStation(
+                    findChild<QComboBox*>(QStringLiteral("comboBox_Station_Log")))));
     if (outcome != ExportRunner::Outcome::NotStarted)
         emit sgExportDone(outcome == ExportRunner::Outcome::Written);
 }

@@ -32,6 +32,7 @@ class ModelDB;
 class PageIndex;
 class ProductionPage;
 class QualityPage;
+class ServerSettings;
 class QCompleter;
 class QGridLayout;
 class QReportWidget;
@@ -52,6 +53,12 @@ class hxReport : public QMainWindow, public PageHost
 public:
     explicit hxReport(QWidget* parent = nullptr);
     ~hxReport() override;
+
+    // Windows made after this read the plant server instead of the station
+    // file (read only, as the viewer user); useStationFile() undoes it.
+    static void usePlantServer(const ServerSettings& settings, const QString& password);
+    static void useStationFile();
+    static bool isOnPlantServer();
 
     using Paging = PageCursor;
 
@@ -183,6 +190,7 @@ private:
     DetectDataDB* m_pDetectDB = nullptr;
     ModelDB* m_pModelDB = nullptr;
     PageIndex* m_pPageIndex = nullptr; // child of the window
+    QStringList m_Stations; // the plant server's, for the station choices
 
     // The pages' state and logic; they hold the window's models and maps by
     // reference, so they are made after those and dropped before them.

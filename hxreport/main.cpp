@@ -2,12 +2,14 @@
 #include "commandlineexport.h"
 #include "hxreport.h"
 #include "networksettings.h"
+#include "serversettings.h"
 #include "translationloader.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QSettings>
 #include <QTextStream>
 #include <QTranslator>
@@ -40,19 +42,46 @@ int main(int argc, char* argv[])
         QStringLiteral("Edit the plant server's address, port, user and database (saved in hubdetect.ini, "
                        "never the password)."));
     parser.addOption(serverSettingsOption);
+    const QCommandLineOption serverOption(QStringLiteral("server"),
+        QStringLiteral("Read the plant server named in the [server] group of hubdetect.ini instead of the "
+                       "station file (read only)."));
+    parser.addOption(serverOption);
     parser.process(app);
 
-    if (parser.isSet(serverSettingsOption)) {
-        // The settings alone, in the interface language, without opening a station file.
-        QVector<QTranslator*> translators;
+    // The settings and the password question come before the window, which
+    // loads its own translations: these two need theirs now.
+    QVector<QTranslator*> translators;
+    if (parser.isSet(serverSettingsOption) || parser.isSet(serverOption)) {
         const QSettings settings(AppPaths::settingsFile(), QSettings::IniFormat);
         TranslationLoader::load(AppPaths::languageDir(),
             settings.value(QStringLiteral("language"), QStringLiteral("Chinese")).toString(), translators);
+    }
+    if (parser.isSet(serverSettingsOption)) {
         NetworkSettings widget(AppPaths::settingsFile());
         widget.show();
         const int result = app.exec();
         qDeleteAll(translators);
         return result;
+    }
+
+    if (parser.isSet(serverOption)) {
+        QString why;
+        QString password;
+        bool found = false;
+        ServerSettings settings;
+        if (!ServerSettings::fromIni(AppPaths::settingsFile()).resolve(&settings, &password, &found, &why)) {
+            QTextStream(stderr) << "hxReport: " << why << '\n';
+            return 2;
+        }
+        if (!found) {
+            bool ok = false;
+            password = QInputDialog::getText(nullptr, QStringLiteral("hxReport"),
+                QCoreApplication::translate("hxReport", "服务器用户 %1 的密码：").arg(settings.user),
+                QLineEdit::Password, QString(), &ok);
+            if (!ok)
+                return 2;
+        }
+        hxReport::usePlantServer(settings, password);
     }
 
     if (parser.isSet(dirOption)) {
@@ -73,5 +102,6 @@ int main(int argc, char* argv[])
         window.show();
         result = app.exec();
     }
+    qDeleteAll(translators);
     return result;
 }

@@ -63,16 +63,48 @@ CREATE TABLE IF NOT EXISTS records (
     diameter DOUBLE NULL,
     hight DOUBLE NULL,
     pic MEDIUMBLOB NULL,
+    -- The viewer's order of equal times across stations: the order rows
+    -- arrived. Its pages and export chunks continue after (time, id), as the
+    -- viewer does with (time, uid) in a station file; the time indexes end
+    -- with id so that this order needs no sort.
+    id BIGINT NOT NULL AUTO_INCREMENT,
     -- The sync's key: rows of one station lie together in uid order, so its
     -- batches append at the end of that station's range.
     PRIMARY KEY (station, epoch, uid),
+    UNIQUE KEY records_id (id),
     -- Plant-wide time ranges (production page and statistics over all stations).
-    KEY records_time (time),
+    KEY records_time (time, id),
     -- One station's time ranges, its pages and its statistics.
-    KEY records_station_time (station, time),
+    KEY records_station_time (station, time, id),
     -- One model across the plant over a time range.
-    KEY records_model_time (model, time)
+    KEY records_model_time (model, time, id)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- Records per station, day and model, kept by the trigger below: plant
+-- statistics over long ranges sum whole days here and read only the partial
+-- days at the range's ends from records. day is the first 10 characters of
+-- time (so "2024-05-01" for a station's times), model "" for a NULL model,
+-- as the statistics read a NULL model anyway; rows without a time are in no
+-- range and not counted.
+CREATE TABLE IF NOT EXISTS record_counts (
+    day VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    records BIGINT NOT NULL,
+    -- Each station's counters on pages of their own: the syncs of several
+    -- stations do not wait for each other's. A plant's range reads the whole
+    -- table, a few rows per station, model and day.
+    PRIMARY KEY (station, day, model)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+
+-- Fires for the rows really inserted only: a row INSERT IGNORE skips as a
+-- duplicate (a batch sent again) fires no AFTER INSERT trigger, so the counts
+-- stay exact. Runs with its definer's rights: the sync needs none on
+-- record_counts.
+CREATE OR REPLACE TRIGGER records_count AFTER INSERT ON records FOR EACH ROW
+    INSERT INTO record_counts (day, station, model, records)
+    SELECT LEFT(NEW.time, 10), NEW.station, COALESCE(NEW.model, ''), 1 FROM DUAL WHERE NEW.time IS NOT NULL
+    ON DUPLICATE KEY UPDATE records = records + 1;
 
 -- The log records (the station's warningtable).
 CREATE TABLE IF NOT EXISTS logs (
@@ -82,12 +114,15 @@ CREATE TABLE IF NOT EXISTS logs (
     time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
     class VARCHAR(32) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
     message MEDIUMTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    -- The viewer's order of equal times, as for records.
+    id BIGINT NOT NULL AUTO_INCREMENT,
     -- The sync's key, as for records.
     PRIMARY KEY (station, epoch, uid),
+    UNIQUE KEY logs_id (id),
     -- The log page asks for one class over a time range, plant-wide ...
-    KEY logs_class_time (class, time),
+    KEY logs_class_time (class, time, id),
     -- ... or for one station.
-    KEY logs_station_class_time (station, class, time)
+    KEY logs_station_class_time (station, class, time, id)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 
 -- The shifts (the station's wftimetable_2). Every shift the station has had
@@ -136,6 +171,7 @@ CREATE ROLE IF NOT EXISTS hxreport_viewer;
 GRANT SELECT ON stations TO hxreport_viewer;
 GRANT SELECT ON station_files TO hxreport_viewer;
 GRANT SELECT ON records TO hxreport_viewer;
+GRANT SELECT ON record_counts TO hxreport_viewer;
 GRANT SELECT ON logs TO hxreport_viewer;
 GRANT SELECT ON shifts TO hxreport_viewer;
 GRANT SELECT ON models TO hxreport_viewer;

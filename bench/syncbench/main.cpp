@@ -4,8 +4,21 @@
 // that reports its longest lock wait and its failed writes. Prints records/s
 // in all and each station's figures; the server's rows are counted, not
 // taken from the syncs' own reports.
+//
+// Then (unless --repeats 0) the viewer's questions to the filled server, as
+// the viewer user with the statements the viewer runs: plant statistics over
+// the whole range, one station's and one model's first and middle pages with
+// their counts, and one station's production export against the mariadb
+// client's --batch output of the same rows.
 
+#include "csvwriter.h"
+#include "detectdatadb.h"
+#include "exportquery.h"
 #include "mariadbserver.h"
+#include "qsavecsvthread.h"
+#include "rangequery.h"
+#include "serversettings.h"
+#include "stationschema.h"
 #include "stationsimulator.h"
 
 #include <QCommandLineParser>
@@ -19,6 +32,9 @@
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QThread>
+
+#include <algorithm>
+#include <functional>
 
 #include <memory>
 #include <vector>
@@ -44,6 +60,204 @@ bool copyFile(const QString& from, const QString& to)
 {
     QFile::remove(to);
     return QFile::copy(from, to);
+}
+
+// The median of runs of work, in ms.
+double medianMs(int repeats, const std::function<bool()>& work, bool* ok)
+{
+    QVector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        if (!work())
+            *ok = false;
+        times << clock.nsecsElapsed() / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times.isEmpty() ? 0 : times.at(times.size() / 2);
+}
+
+bool runRows(DetectDataDB& db, const BoundStatement& statement, qint64* rows = nullptr)
+{
+    QSqlQuery result;
+    if (!db.runDetached(statement, result)) {
+        out << "statement failed: " << result.lastError().text() << "\n  " << statement.text << '\n';
+        return false;
+    }
+    qint64 n = 0;
+    while (result.next())
+        ++n;
+    if (rows)
+        *rows = n;
+    return true;
+}
+
+// The viewer's questions to the filled server (see the file's comment).
+bool viewerFigures(MariaDbServer& server, const QString& station, int repeats, const QString& data)
+{
+    QString why;
+    if (!server.exec({ QStringLiteral("CREATE USER hxviewer@localhost IDENTIFIED BY 'view'"),
+                         QStringLiteral("GRANT hxreport_viewer TO hxviewer@localhost"),
+                         QStringLiteral("SET DEFAULT ROLE hxreport_viewer FOR hxviewer@localhost") },
+            &why)) {
+        out << "hxsyncbench: " << why << '\n';
+        return false;
+    }
+    ServerSettings settings;
+    settings.socket = server.socket();
+    settings.user = QStringLiteral("hxviewer");
+    settings.database = QStringLiteral("plant");
+    DetectDataDB db(QStringLiteral("bench-plant-server"), QStringLiteral("QMYSQL"));
+    if (!settings.configure(&db, QStringLiteral("view"), &why) || !db.openDatabase()) {
+        out << "hxsyncbench: viewer cannot connect: " << why << db.lastError().text() << '\n';
+        return false;
+    }
+    QString first;
+    QString last;
+    QString model;
+    {
+        QSqlQuery range;
+        if (!db.runDetached(QStringLiteral("select min(time), max(time) from records"), range)
+            || !range.next())
+            return false;
+        first = range.value(0).toString();
+        last = range.value(1).toString();
+        QSqlQuery models;
+        db.runDetached(QStringLiteral("select model from records where model <> 'NG' limit 1"), models);
+        if (models.next())
+            model = models.value(0).toString();
+    }
+    // The whole range: from before the first record to after the last one.
+    const QString lower = first.left(10) + QStringLiteral(" 00:00:00");
+    const QString upper = QStringLiteral("9999-12-31 23:59:59");
+    bool ok = true;
+    const auto plant = RangeQuery::allModels(lower, upper).inDialect(SqlDialect::Plant);
+    qint64 total = 0;
+    out << "\nThe viewer's questions (" << repeats << " runs each, the median; range " << first << " to "
+        << last << "):\n\n| question | statements | ms |\n|---|---|---:|\n";
+    const double statistics = medianMs(
+        repeats,
+        [&] {
+            QSqlQuery count;
+            if (!db.runDetached(plant.countStatement(), count) || !count.next())
+                return false;
+            total = count.value(0).toLongLong();
+            return runRows(db, plant.groupingStatement());
+        },
+        &ok);
+    out << "| plant statistics, whole range (" << total
+        << " records), from records alone | count + grouping | " << QString::number(statistics, 'f', 1)
+        << " |\n";
+    // As the statistics worker asks: whole days from record_counts, the two
+    // partial days from records.
+    QVector<RangeQuery> edges;
+    BoundStatement dayTotal;
+    BoundStatement dayGrouping;
+    if (plant.dayParts(&edges, &dayTotal, &dayGrouping)) {
+        qint64 dayRecords = 0;
+        const double byDays = medianMs(
+            repeats,
+            [&] {
+                dayRecords = 0;
+                QVector<BoundStatement> counts { dayTotal };
+                for (const RangeQuery& edge : qAsConst(edges))
+                    counts << edge.countStatement();
+                for (const BoundStatement& part : qAsConst(counts)) {
+                    QSqlQuery count;
+                    if (!db.runDetached(part, count) || !count.next())
+                        return false;
+                    dayRecords += count.value(0).toLongLong();
+                }
+                bool grouped = runRows(db, dayGrouping);
+                for (const RangeQuery& edge : qAsConst(edges))
+                    grouped = runRows(db, edge.groupingStatement()) && grouped;
+                return grouped;
+            },
+            &ok);
+        out << "| plant statistics, whole range (" << dayRecords << " records), as the viewer asks | "
+            << "day counts + both ends' records | " << QString::number(byDays, 'f', 1) << " |\n";
+        if (dayRecords != total)
+            ok = false;
+    }
+    const auto pageFigures = [&](const QString& what, const RangeQuery& range) {
+        qint64 count = 0;
+        const double firstPage = medianMs(
+            repeats,
+            [&] {
+                // Counted as the production page's worker counts: whole days
+                // from record_counts where the range has them.
+                QVector<BoundStatement> counts { range.countStatement() };
+                QVector<RangeQuery> ends;
+                BoundStatement days;
+                BoundStatement unused;
+                if (range.dayParts(&ends, &days, &unused)) {
+                    counts = { days };
+                    for (const RangeQuery& end : qAsConst(ends))
+                        counts << end.countStatement();
+                }
+                count = 0;
+                for (const BoundStatement& part : qAsConst(counts)) {
+                    QSqlQuery n;
+                    if (!db.runDetached(part, n) || !n.next())
+                        return false;
+                    count += n.value(0).toLongLong();
+                }
+                return runRows(db, range.pageStatement(50, 0));
+            },
+            &ok);
+        const int middle = int(count / 2);
+        const double middlePage = medianMs(
+            repeats, [&] { return runRows(db, range.pageStatement(50, middle)); }, &ok);
+        out << "| " << what << ", count + first page of 50 (" << count << " records) | count + page | "
+            << QString::number(firstPage, 'f', 1) << " |\n| " << what << ", page at offset " << middle
+            << " | page | " << QString::number(middlePage, 'f', 1) << " |\n";
+    };
+    pageFigures(QStringLiteral("one station (") + station + QLatin1Char(')'),
+        RangeQuery::allModels(lower, upper).atStation(station).inDialect(SqlDialect::Plant));
+    pageFigures(QStringLiteral("one model (") + model + QStringLiteral(", plant)"),
+        RangeQuery::production(lower, upper, model).inDialect(SqlDialect::Plant));
+
+    // One station's production export: the viewer's export thread against
+    // the mariadb client writing the same rows.
+    const QString csv = QDir(data).filePath(QStringLiteral("plant-export.csv"));
+    qint64 exported = 0;
+    const double exportMs = medianMs(
+        qMin(repeats, 3),
+        [&] {
+            QSaveCSVThread thread;
+            thread.setTask(&db, QString(), csv, ExportType::Production);
+            thread.setChunks(ExportQuery::production(lower, upper, QString()).atStation(station));
+            thread.start();
+            thread.wait();
+            exported = thread.rowsWritten();
+            return thread.succeeded();
+        },
+        &ok);
+    const BoundStatement rows = RangeQuery::allModels(lower, upper)
+                                    .atStation(station)
+                                    .inDialect(SqlDialect::Plant)
+                                    .allRows(CsvWriter::productionColumns());
+    const QString clientSql = rows.inlined();
+    const double clientMs = medianMs(
+        qMin(repeats, 3),
+        [&] {
+            QProcess client;
+            client.setStandardOutputFile(QDir(data).filePath(QStringLiteral("plant-export.tsv")));
+            client.start(MariaDbServer::clientProgram(),
+                { QStringLiteral("--batch"), QStringLiteral("--socket=") + server.socket(),
+                    QStringLiteral("--user=hxviewer"), QStringLiteral("--password=view"),
+                    QStringLiteral("plant"), QStringLiteral("-e"),
+                    QStringLiteral("SET sql_mode='NO_BACKSLASH_ESCAPES'; ") + clientSql });
+            return client.waitForFinished(600000) && client.exitCode() == 0;
+        },
+        &ok);
+    out << "| one station's production export (" << exported << " rows) | the export thread | "
+        << QString::number(exportMs, 'f', 0) << " (" << qRound64(exported * 1000.0 / qMax(1.0, exportMs))
+        << " rows/s) |\n| the same rows | mariadb --batch > file | " << QString::number(clientMs, 'f', 0)
+        << " (" << qRound64(exported * 1000.0 / qMax(1.0, clientMs)) << " rows/s) |\n";
+    out << "Export: " << QString::number(100.0 * clientMs / qMax(1.0, exportMs), 'f', 0)
+        << " % of the client's rows/s\n";
+    return ok;
 }
 
 qint64 countRows(const QString& file)
@@ -82,7 +296,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption bufferOption(QStringLiteral("buffer"),
         QStringLiteral("Server's InnoDB buffer pool in MB (1024)."), QStringLiteral("MB"),
         QStringLiteral("1024"));
-    parser.addOptions({ dataOption, stationsOption, recordsOption, rateOption, bufferOption });
+    const QCommandLineOption repeatsOption(QStringLiteral("repeats"),
+        QStringLiteral("Runs of each viewer question after the sync (5; 0: none)."), QStringLiteral("N"),
+        QStringLiteral("5"));
+    const QCommandLineOption noCountsOption(QStringLiteral("without-day-counts"),
+        QStringLiteral("Drop the trigger that keeps record_counts (the sync's cost of it, for comparison; "
+                       "the viewer's figures then count nothing from whole days)."));
+    parser.addOptions({ dataOption, stationsOption, recordsOption, rateOption, bufferOption, repeatsOption,
+        noCountsOption });
     parser.process(app);
     const QString missing = MariaDbServer::missing();
     if (!missing.isEmpty()) {
@@ -137,7 +358,9 @@ int main(int argc, char* argv[])
         || !server.exec({ QStringLiteral("CREATE USER hxsync@localhost IDENTIFIED BY '%1'").arg(password),
                             QStringLiteral("GRANT hxreport_sync TO hxsync@localhost"),
                             QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR hxsync@localhost") },
-            &why)) {
+            &why)
+        || (parser.isSet(noCountsOption)
+            && !server.exec({ QStringLiteral("DROP TRIGGER plant.records_count") }, &why))) {
         out << "hxsyncbench: " << why << '\n';
         return 1;
     }
@@ -247,6 +470,9 @@ int main(int argc, char* argv[])
         << " s: " << qRound64(total * 1000.0 / qMax<qint64>(1, wallMs))
         << " records/s in all; longest station lock wait " << worstWait << " ms, failed station writes "
         << failedWrites << ", failed syncs " << failedSyncs << '\n';
+    out.flush();
+    const int repeats = parser.value(repeatsOption).toInt();
+    const bool viewed = repeats <= 0 || viewerFigures(server, list.front().name, repeats, data);
     server.stop();
-    return failedSyncs == 0 && failedWrites == 0 ? 0 : 1;
+    return failedSyncs == 0 && failedWrites == 0 && viewed ? 0 : 1;
 }

@@ -6,6 +6,8 @@
 #include "detectdatadb.h"
 #include "exportquery.h"
 #include "qsavecsvthread.h"
+#include "rangequery.h"
+#include "serversettings.h"
 #include "timeranges.h"
 #include "translationloader.h"
 
@@ -35,6 +37,7 @@ struct Request
     QString model; // empty: all models
     int logClass = 0;
     QString out;
+    QString station; // on the plant server; empty: every station
 };
 
 const char* const kHelpExample
@@ -114,7 +117,20 @@ bool exportRecords(DetectDataDB& db, const Request& r, QString& error)
         count.insert(QStringLiteral("Type"), 3);
         count.insert(QStringLiteral("logType"), r.logClass);
     }
-    const int total = countOf(db, count);
+    // The plant server answers the range's own statement.
+    const RangeQuery range = production
+        ? (r.model.isEmpty() ? RangeQuery::allModels(r.start, r.end)
+                             : RangeQuery::production(r.start, r.end, r.model))
+        : RangeQuery::log(r.start, r.end, r.logClass);
+    int total = -1;
+    if (db.dialect() == SqlDialect::Station) {
+        total = countOf(db, count);
+    } else {
+        QSqlQuery n;
+        if (db.runDetached(range.atStation(r.station).inDialect(db.dialect()).countStatement(), n)
+            && n.next())
+            total = n.value(0).toInt();
+    }
     if (total < 0) {
         error = db.lastError().text();
         return false;
@@ -126,8 +142,9 @@ bool exportRecords(DetectDataDB& db, const Request& r, QString& error)
     QSaveCSVThread thread;
     thread.setHeader(title, QStringLiteral("username"));
     thread.setTask(&db, QString(), r.out, production ? 0 : 1);
-    thread.setChunks(production ? ExportQuery::production(r.start, r.end, r.model)
-                                : ExportQuery::log(r.start, r.end, r.logClass));
+    thread.setChunks((production ? ExportQuery::production(r.start, r.end, r.model)
+                                 : ExportQuery::log(r.start, r.end, r.logClass))
+                         .atStation(r.station));
     thread.start();
     thread.wait();
     error = thread.errorString();
@@ -145,6 +162,8 @@ bool exportStatistics(DetectDataDB& db, const Request& r, QString& error)
     work.insert(QStringLiteral("SqlCheck"), db.buildQuerySql(request));
     request.insert(QStringLiteral("Count"), 1);
     work.insert(QStringLiteral("SqlCount"), db.buildQuerySql(request));
+    work.insert(QStringLiteral("range"),
+        QVariant::fromValue(RangeQuery::allModels(r.start, r.end).atStation(r.station)));
     // The worker runs here, on this thread: its signals arrive at once.
     CountData worker;
     worker.setDataBase(&db);
@@ -218,6 +237,13 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
             QStringLiteral("kind") },
         { QStringLiteral("out"), QStringLiteral("The CSV file to write (replaced when it exists)."),
             QStringLiteral("file") },
+        { QStringLiteral("server"),
+            QStringLiteral(
+                "Read the plant server of the [server] group of hubdetect.ini instead of a station "
+                "file (the password from its option file or MYSQL_PWD).") },
+        { QStringLiteral("station"),
+            QStringLiteral("On the plant server: this station's records only (default: every station)."),
+            QStringLiteral("name") },
     });
     // "--export --help" would read --help as the export's kind.
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
@@ -260,10 +286,32 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         return BadInput;
     }
 
+    const bool onServer = p.isSet(QStringLiteral("server"));
+    r.station = p.value(QStringLiteral("station"));
+    if (!onServer && p.isSet(QStringLiteral("station"))) {
+        err << "hxReport: --station needs --server\n";
+        return BadInput;
+    }
+    ServerSettings server;
+    QString password;
+    if (onServer) {
+        QString why;
+        bool found = false;
+        if (!ServerSettings::fromIni(AppPaths::settingsFile()).resolve(&server, &password, &found, &why)) {
+            err << "hxReport: " << why << '\n';
+            return BadInput;
+        }
+        if (!found) {
+            err << "hxReport: no password for the server (password= in the option file named by optionFile, "
+                   "or MYSQL_PWD)\n";
+            return BadInput;
+        }
+    }
     const QString dir = p.isSet(QStringLiteral("dir")) ? QDir(p.value(QStringLiteral("dir"))).absolutePath()
                                                        : AppPaths::applicationDir();
-    const QString station = QDir(dir).filePath(QStringLiteral("wheelhubwf.db"));
-    if (!QFileInfo(station).isFile()) {
+    const QString station = onServer ? QStringLiteral("hxreport-plant-server")
+                                     : QDir(dir).filePath(QStringLiteral("wheelhubwf.db"));
+    if (!onServer && !QFileInfo(station).isFile()) {
         err << "hxReport: no station file " << QDir::toNativeSeparators(station) << '\n';
         return BadInput;
     }
@@ -275,10 +323,13 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
 
     int status = Ok;
     {
-        DetectDataDB db(station, QStringLiteral("QSQLITE"));
+        DetectDataDB db(station, onServer ? QStringLiteral("QMYSQL") : QStringLiteral("QSQLITE"));
         QMap<QString, ShiftRecord> shifts;
         QString problem;
-        if (!db.openDatabase()) {
+        if (onServer && !server.configure(&db, password, &problem)) {
+            err << "hxReport: " << problem << '\n';
+            status = BadInput;
+        } else if (!db.openDatabase()) {
             err << "hxReport: cannot read " << QDir::toNativeSeparators(station) << ": "
                 << db.lastError().text() << '\n';
             status = BadInput;

@@ -117,6 +117,22 @@ QString withOption(const QString& options, const QString& option)
     return options.isEmpty() ? option : options + QLatin1Char(';') + option;
 }
 
+// A server session reads as the viewer expects: texts in utf8mb4, a quote
+// doubled and a backslash an ordinary character (as in SQLite), and no write.
+QSqlError prepareSession(const QSqlDatabase& db)
+{
+    if (db.driverName() != QLatin1String(MysqlDriver))
+        return QSqlError();
+    QSqlQuery query(db);
+    for (const char* sql : { "SET NAMES utf8mb4",
+             "SET SESSION sql_mode = 'NO_BACKSLASH_ESCAPES,STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'",
+             "SET SESSION TRANSACTION READ ONLY" }) {
+        if (!query.exec(QLatin1String(sql)))
+            return query.lastError();
+    }
+    return QSqlError();
+}
+
 } // namespace
 
 DataBaseSql::DataBaseSql(const QString& databasePath, const QString& driverName)
@@ -154,9 +170,15 @@ DataBaseSql::~DataBaseSql()
 
 bool DataBaseSql::open()
 {
-    const bool opened = m_pDatabase->open();
+    bool opened = m_pDatabase->open();
     if (opened)
         SqliteHooks::install(*m_pDatabase, &m_State->hooks);
+    const QSqlError session = opened ? prepareSession(*m_pDatabase) : QSqlError();
+    if (session.isValid()) {
+        recordError(session);
+        m_pDatabase->close();
+        return false;
+    }
     recordError(opened ? QSqlError() : m_pDatabase->lastError());
     return opened;
 }
@@ -175,6 +197,16 @@ void DataBaseSql::setHost(const QString& host, int port)
 {
     m_pDatabase->setHostName(host);
     m_pDatabase->setPort(port);
+}
+
+void DataBaseSql::setConnectOptions(const QString& options)
+{
+    m_pDatabase->setConnectOptions(options);
+}
+
+SqlDialect DataBaseSql::dialect() const
+{
+    return m_DriverName == QLatin1String(MysqlDriver) ? SqlDialect::Plant : SqlDialect::Station;
 }
 
 void DataBaseSql::setUser(const QString& user, const QString& password)
@@ -209,8 +241,11 @@ QSqlDatabase DataBaseSql::threadConnection(Access access) const
             clone.setConnectOptions(withOption(clone.connectOptions(), QLatin1String(ReadOnlyOption)));
     }
     // Retried on every use: the file may appear after the first attempt.
-    if (!clone.isOpen() && clone.open())
+    if (!clone.isOpen() && clone.open()) {
         SqliteHooks::install(clone, &m_State->hooks);
+        if (prepareSession(clone).isValid())
+            clone.close();
+    }
     return clone;
 }
 

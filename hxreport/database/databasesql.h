@@ -4,6 +4,7 @@
 #include "boundstatement.h"
 #include "logrecord.h"
 #include "rowview.h"
+#include "sqldialect.h"
 #include "statementtexts.h"
 
 #include <QObject>
@@ -53,6 +54,7 @@ public:
     void setDatabaseName(const QString& name);
     void setHost(const QString& host, int port);
     void setUser(const QString& user, const QString& password);
+    void setConnectOptions(const QString& options);
 
     bool createTable(const QString& table, const QString& keyColumn, const QVariantMap& columns);
 
@@ -70,6 +72,9 @@ public:
 
     QString databasePath() const { return m_DatabasePath; }
     QString driverName() const { return m_DriverName; }
+    // The statements this connection understands: the plant server's for
+    // Qt's MariaDB driver, else a station file's.
+    SqlDialect dialect() const;
 
     // The connection to use from the calling thread (see the class comment).
     QSqlDatabase database() const;

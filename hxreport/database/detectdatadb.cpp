@@ -21,6 +21,11 @@ bool DetectDataDB::openDatabase()
 {
     if (!open())
         return false;
+    // The plant archive is read only: its tables come from server/schema.sql.
+    if (dialect() == SqlDialect::Plant) {
+        QSqlQuery probe;
+        return runDetached(QStringLiteral("select station from records limit 0"), probe);
+    }
 
     // SQLite opens any file lazily; one that is not a database (or cannot be
     // read) fails here. Such a file counts as not opened and gets no tables.
@@ -153,4 +158,28 @@ bool DetectDataDB::insertDetection(QVariantMap record)
         query.bindValue(QLatin1Char(':') + it.key(), it.value(), QSql::In);
     // The outcome is reported: a failed insert must not look like a stored record.
     return execPrepared(query);
+}
+
+bool DetectDataDB::readStations(QStringList* stations)
+{
+    stations->clear();
+    if (dialect() != SqlDialect::Plant)
+        return true;
+    return forEachRow(
+        QStringLiteral("select station from stations order by station"), [stations](const QSqlQuery& row) {
+            stations->append(row.value(0).toString());
+            return true;
+        });
+}
+
+bool DetectDataDB::readPlantModels(QStringList* models)
+{
+    models->clear();
+    if (dialect() != SqlDialect::Plant)
+        return true;
+    return forEachRow(
+        QStringLiteral("select distinct model from models order by model"), [models](const QSqlQuery& row) {
+            models->append(row.value(0).toString());
+            return true;
+        });
 }

@@ -8,6 +8,8 @@
 
 // The detection database wheelhubwf.db that the station writes. The viewer only
 // reads it, apart from creating the tables (and their indexes) that are missing.
+// Made with Qt's MariaDB driver it reads the plant archive instead, and
+// creates nothing there.
 class DetectDataDB : public DataBaseSql
 {
     Q_OBJECT
@@ -26,6 +28,11 @@ public:
     bool insertShift(ShiftRecord shift);
     bool deleteShift(ShiftRecord shift);
     bool insertDetection(QVariantMap record);
+
+    // On the plant server: the stations in the archive, and the names of
+    // every station's model list, each once; empty lists for a station file.
+    bool readStations(QStringList* stations);
+    bool readPlantModels(QStringList* models);
 };
 
 #endif // DETECTDATADB_H

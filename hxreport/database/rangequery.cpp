@@ -1,5 +1,7 @@
 #include "rangequery.h"
 
+#include <QDateTime>
+
 namespace {
 // A missing text binds as NULL, which matches nothing; the statements the
 // viewer spliced before matched an empty text there.
@@ -42,6 +44,32 @@ RangeQuery RangeQuery::log(const QString& time1, const QString& time2, LogClass 
     return log(time1, time2, StationSchema::toInt(logClass));
 }
 
+RangeQuery RangeQuery::atStation(const QString& station) const
+{
+    RangeQuery query = *this;
+    query.m_Station = nonNull(station);
+    return query;
+}
+
+RangeQuery RangeQuery::inDialect(SqlDialect dialect) const
+{
+    RangeQuery query = *this;
+    query.m_Dialect = dialect;
+    return query;
+}
+
+QString RangeQuery::table() const
+{
+    if (m_Dialect == SqlDialect::Station || m_Table.isEmpty())
+        return m_Table;
+    return m_IsLog ? QStringLiteral("logs") : QStringLiteral("records");
+}
+
+QString RangeQuery::keyColumn() const
+{
+    return m_Dialect == SqlDialect::Plant ? QStringLiteral("id") : StationSchema::keyColumn();
+}
+
 RangeQuery RangeQuery::slice(const QString& lower, bool lowerIncluded, const QString& upper) const
 {
     RangeQuery query = *this;
@@ -52,6 +80,16 @@ RangeQuery RangeQuery::slice(const QString& lower, bool lowerIncluded, const QSt
 }
 
 QString RangeQuery::condition(QVariantList* values) const
+{
+    QString station;
+    if (m_Dialect == SqlDialect::Plant && !m_Station.isEmpty()) {
+        *values << m_Station;
+        station = QStringLiteral(" and station = ?");
+    }
+    return station + ownCondition(values);
+}
+
+QString RangeQuery::ownCondition(QVariantList* values) const
 {
     if (m_IsLog) {
         // The class column holds text: compared as text, as the station wrote it.
@@ -73,10 +111,10 @@ QString RangeQuery::where(QVariantList* values) const
         + condition(values);
 }
 
-QString RangeQuery::chunkOrder() const
+QString RangeQuery::chunkOrder(const QString& alias) const
 {
-    const QString time = StationSchema::timeColumn();
-    const QString key = StationSchema::keyColumn();
+    const QString time = alias + StationSchema::timeColumn();
+    const QString key = alias + keyColumn();
     return m_IsLog ? QStringLiteral(" order by %1 desc,%2 desc").arg(time, key)
                    : QStringLiteral(" order by %1,%2").arg(time, key);
 }
@@ -84,14 +122,23 @@ QString RangeQuery::chunkOrder() const
 BoundStatement RangeQuery::countStatement() const
 {
     BoundStatement statement;
-    statement.text = QStringLiteral("select count(*) from ") + m_Table + where(&statement.values);
+    statement.text = QStringLiteral("select count(*) from ") + table() + where(&statement.values);
     return statement;
 }
 
 BoundStatement RangeQuery::pageStatement(int limit, int offset) const
 {
     BoundStatement statement;
-    statement.text = QStringLiteral("select * from ") + m_Table + where(&statement.values);
+    if (m_Dialect == SqlDialect::Plant) {
+        // The rows skipped by the offset are read from an index that ends
+        // with id, without their rows; only the page's rows are looked up.
+        statement.text = QStringLiteral("select r.* from %1 r join (select id from %1").arg(table())
+            + where(&statement.values) + chunkOrder() + QStringLiteral(" limit ? offset ?) k on r.id = k.id")
+            + chunkOrder(QStringLiteral("r."));
+        statement.values << limit << offset;
+        return statement;
+    }
+    statement.text = QStringLiteral("select * from ") + table() + where(&statement.values);
     if (m_IsLog)
         statement.text += QStringLiteral(" order by %1 desc").arg(StationSchema::timeColumn());
     statement.text += QStringLiteral(" limit ? offset ?");
@@ -102,7 +149,7 @@ BoundStatement RangeQuery::pageStatement(int limit, int offset) const
 BoundStatement RangeQuery::keyedRows(const QVector<qint64>& keys) const
 {
     BoundStatement statement;
-    const QString key = StationSchema::keyColumn();
+    const QString key = keyColumn();
     const QString time = StationSchema::timeColumn();
     QStringList marks;
     for (const qint64 value : keys) {
@@ -115,7 +162,7 @@ BoundStatement RangeQuery::keyedRows(const QVector<qint64>& keys) const
     // the record index answers only for bounds that stay texts.
     statement.values << m_Lower << m_Upper;
     statement.text = QStringLiteral("select * from %1 where %2 in (%3) and +%4 %5 ? and +%4 < ?")
-                         .arg(m_Table, key, marks.join(QLatin1Char(',')), time,
+                         .arg(table(), key, marks.join(QLatin1Char(',')), time,
                              m_LowerIncluded ? QStringLiteral(">=") : QStringLiteral(">"))
         + condition(&statement.values);
     return statement;
@@ -125,7 +172,7 @@ BoundStatement RangeQuery::groupingStatement() const
 {
     BoundStatement statement;
     const QString model = StationSchema::modelColumn();
-    statement.text = QStringLiteral("select %1,count(%1) from ").arg(model) + m_Table
+    statement.text = QStringLiteral("select %1,count(%1) from ").arg(model) + table()
         + where(&statement.values) + QStringLiteral(" group by ") + model;
     return statement;
 }
@@ -133,7 +180,7 @@ BoundStatement RangeQuery::groupingStatement() const
 BoundStatement RangeQuery::firstChunk(const QStringList& columns, int limit) const
 {
     BoundStatement statement;
-    statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + m_Table
+    statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + table()
         + where(&statement.values) + chunkOrder() + QStringLiteral(" limit ?");
     statement.values << limit;
     return statement;
@@ -145,9 +192,9 @@ BoundStatement RangeQuery::nextChunk(
     // The continuation bound replaces the range's own bound on that side, so
     // that the index range starts at the last row instead of the range's start.
     const QString time = StationSchema::timeColumn();
-    const QString key = StationSchema::keyColumn();
+    const QString key = keyColumn();
     BoundStatement statement;
-    statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + m_Table;
+    statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + table();
     if (m_IsLog) {
         statement.text += QStringLiteral(" where %1 %2 ? and %1 <= ? and (%1 < ? or %3 < ?)")
                               .arg(time, m_LowerIncluded ? QStringLiteral(">=") : QStringLiteral(">"), key);
@@ -159,4 +206,54 @@ BoundStatement RangeQuery::nextChunk(
     statement.text += condition(&statement.values) + chunkOrder() + QStringLiteral(" limit ?");
     statement.values << limit;
     return statement;
+}
+
+BoundStatement RangeQuery::allRows(const QStringList& columns) const
+{
+    BoundStatement statement;
+    statement.text = QStringLiteral("select %1 from ").arg(columns.join(QLatin1Char(','))) + table()
+        + where(&statement.values) + chunkOrder();
+    return statement;
+}
+
+bool RangeQuery::dayParts(
+    QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const
+{
+    // The day counts hold a NULL model as "": no answer for the model "".
+    if (m_Dialect != SqlDialect::Plant || m_IsLog || (!m_AllModels && m_Model.isEmpty())
+        || m_Upper.size() < 10)
+        return false;
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    const QDateTime lower = QDateTime::fromString(m_Lower, format);
+    if (!lower.isValid() || lower.toString(format) != m_Lower)
+        return false;
+    // No text of at most 10 characters lies between a full time and the next
+    // day's date, and a time's first 10 characters come before it: the days
+    // in [firstDay, lastDay) hold exactly the records in that time range.
+    const QString firstDay = lower.date().addDays(1).toString(QStringLiteral("yyyy-MM-dd"));
+    const QString lastDay = m_Upper.left(10);
+    if (!(firstDay < lastDay))
+        return false;
+    *edges = { slice(m_Lower, m_LowerIncluded, firstDay), slice(lastDay, true, m_Upper) };
+    QVariantList values { firstDay, lastDay };
+    QString where = QStringLiteral(" from record_counts where day >= ? and day < ?");
+    if (!m_Station.isEmpty()) {
+        where += QStringLiteral(" and station = ?");
+        values << m_Station;
+    }
+    if (!m_AllModels) {
+        where += QStringLiteral(" and model = ?");
+        values << m_Model;
+    }
+    *dayTotal = BoundStatement { QStringLiteral("select sum(records)") + where, values };
+    *dayGrouping = BoundStatement {
+        QStringLiteral("select model,sum(records)") + where + QStringLiteral(" group by model"), values
+    };
+    return true;
+}
+
+BoundStatement RangeQuery::pictureStatement(qint64 key) const
+{
+    return BoundStatement { QStringLiteral("select pic from %1 where %2 = ?").arg(table(), keyColumn()),
+        { key } };
 }

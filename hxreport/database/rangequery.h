@@ -2,6 +2,7 @@
 #define RANGEQUERY_H
 
 #include "boundstatement.h"
+#include "sqldialect.h"
 #include "stationschema.h"
 
 #include <QMetaType>
@@ -13,6 +14,10 @@
 // production records) or of one class (the log records), and the statements
 // over them: the count, a page, the per-model grouping and the chunks of an
 // export. Every value is bound, none is written into the statement text.
+//
+// The pages describe what they show; the worker that runs the statements
+// sets the dialect of its database, so that no page knows which engine
+// answers. A station condition applies on the plant server only.
 //
 // The range excludes its upper end; its lower end is excluded too, except in
 // the slices TimeSlicer makes after the first, which start at a time that
@@ -31,8 +36,17 @@ public:
     static RangeQuery log(const QString& time1, const QString& time2, int logClass);
     static RangeQuery log(const QString& time1, const QString& time2, LogClass logClass);
 
+    // The records of one station only; empty for every station.
+    RangeQuery atStation(const QString& station) const;
+    // The same records in the statements of that engine.
+    RangeQuery inDialect(SqlDialect dialect) const;
+
     bool isValid() const { return !m_Table.isEmpty(); }
-    QString table() const { return m_Table; }
+    SqlDialect dialect() const { return m_Dialect; }
+    QString station() const { return m_Station; }
+    QString table() const;
+    // The column that orders equal times and continues export chunks.
+    QString keyColumn() const;
     QString lower() const { return m_Lower; }
     bool lowerIncluded() const { return m_LowerIncluded; }
     QString upper() const { return m_Upper; }
@@ -50,12 +64,15 @@ public:
     RangeQuery slice(const QString& lower, bool lowerIncluded, const QString& upper) const;
 
     BoundStatement countStatement() const;
-    // Whole rows, limit rows from offset on, in the order the table gives.
+    // Whole rows, limit rows from offset on, in the order the table gives
+    // (on the plant server the same order stated: time, then id).
     BoundStatement pageStatement(int limit, int offset) const;
     // Whole rows of the records with these keys that lie in the range, in no
     // particular order: a page whose keys the viewer's record index gave.
     // The key lookups are the plan; the range is checked on each row found.
     BoundStatement keyedRows(const QVector<qint64>& keys) const;
+    // The picture of the record with this key (keyColumn()).
+    BoundStatement pictureStatement(qint64 key) const;
     // Rows of (model, count of that model).
     BoundStatement groupingStatement() const;
     // An export's rows in bounded chunks, in (time, key) order (reversed for
@@ -64,14 +81,29 @@ public:
     BoundStatement firstChunk(const QStringList& columns, int limit) const;
     BoundStatement nextChunk(
         const QStringList& columns, const QString& lastTime, qint64 lastKey, int limit) const;
+    // Counts per model over whole days from the plant server's record_counts:
+    // the parts of the range before the first and from the last whole day
+    // (edges, read from records), and over the whole days between them the
+    // statements of the total and of (model, count) rows. False when there
+    // is no whole day or the range is of another kind (log records, a
+    // station file, a lower bound that is not a full time, the model "").
+    bool dayParts(QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const;
+    // All of an export's rows in one statement, in the chunks' order: for a
+    // server whose reads hold no lock against the writer.
+    BoundStatement allRows(const QStringList& columns) const;
 
 private:
     // " where <range> [and <condition>]" with its values appended to values.
     QString where(QVariantList* values) const;
     QString condition(QVariantList* values) const;
-    QString chunkOrder() const;
+    QString ownCondition(QVariantList* values) const;
+    // " order by time,key" (both descending for newest first), the columns
+    // after alias ("r.") when given.
+    QString chunkOrder(const QString& alias = QString()) const;
 
     QString m_Table;
+    SqlDialect m_Dialect = SqlDialect::Station;
+    QString m_Station;
     QString m_Lower;
     bool m_LowerIncluded = false;
     QString m_Upper;

@@ -52,7 +52,8 @@ int LogPage::kind() const
 
 QString LogPage::sql(bool withCount) const
 {
-    return sql(ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind() }, withCount);
+    return sql(
+        ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind(), QString() }, withCount);
 }
 
 QString LogPage::sql(const ShownQuery& query, bool withCount) const
@@ -72,11 +73,11 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     if (!m_bBusy) // called on its own, not from query()
         keepForCancel();
     // Later pages continue this query, whatever the widgets say by then.
-    m_Shown = ShownQuery { start, end, QString(), false, logKind };
+    m_Shown = ShownQuery { start, end, QString(), false, logKind, PageChecks::chosenStation(m_W.station) };
     m_Cursor.offset = 0;
     m_Cursor.total = 0;
-    const QPointer<CheckThread> count
-        = startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)), SLOT(onResultCountlog(int)));
+    const QPointer<CheckThread> count = startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)),
+        SLOT(onResultCountlog(int)), [this](CheckThread* thread) { thread->setRange(range(m_Shown), 0, 0); });
     bool cancelled = false;
     const bool finished = m_pHost->waitForFinishCancelable(
         QCoreApplication::translate("hxReport", "正在查询记录，请稍等"), [&] {
@@ -94,12 +95,18 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     const int size = pageSize();
     startQueryThread(
         sql(m_Shown, false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_Cursor.offset), 0,
-        SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)));
+        SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)),
+        [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); });
     setTitle(QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条")
                  .arg(start, end)
                  .arg(m_Cursor.total),
         true);
     startPages(m_Cursor.total, size);
+}
+
+RangeQuery LogPage::range(const ShownQuery& query) const
+{
+    return RangeQuery::log(query.start, query.end, query.kind).atStation(query.station);
 }
 
 void LogPage::onPagingButton(const QString& name)

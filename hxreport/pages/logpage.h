@@ -15,6 +15,7 @@ struct LogWidgets
     QLabel* start = nullptr;
     QLabel* end = nullptr;
     QComboBox* kind = nullptr;
+    QComboBox* station = nullptr; // on the plant server only
 };
 
 // The log records page: the count of one kind in a range while a modal wait
@@ -38,6 +39,9 @@ public:
     void setTotal(int total) { m_Cursor.total = total; }
     void onPagingButton(const QString& name);
     void fillTable(QSqlQuery sql);
+
+protected:
+    RangeQuery range(const ShownQuery& query) const override;
 
 private:
     QStandardItemModel*& m_rModel;

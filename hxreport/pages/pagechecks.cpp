@@ -1,5 +1,7 @@
 #include "pagechecks.h"
 
+#include <QComboBox>
+
 #include "pagehost.h"
 #include "timeranges.h"
 
@@ -35,4 +37,20 @@ QString PageChecks::trendProblem(TrendBuckets::Size size, const QDateTime& start
         return QString();
     return QCoreApplication::translate("hxReport", "按小时统计最多%1天，请缩短时间范围或按天、按班次统计")
         .arg(MaxHourDays);
+}
+
+QString PageChecks::chosenStation(const QComboBox* box)
+{
+    // By the item's data, not its text: a station may be named "全部".
+    if (!box || box->isHidden())
+        return QString();
+    return box->currentData().toString();
+}
+
+void PageChecks::fillStations(QComboBox* box, const QStringList& stations)
+{
+    box->clear();
+    box->addItem(QCoreApplication::translate("hxReport", "全部"), QString());
+    for (const QString& station : stations)
+        box->addItem(station, station);
 }

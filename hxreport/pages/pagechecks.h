@@ -9,6 +9,7 @@
 #include <QString>
 
 class PageHost;
+class QComboBox;
 
 // The checks the query pages make before a request, with their messages.
 class PageChecks
@@ -16,6 +17,11 @@ class PageChecks
 public:
     // Says so when a query of the page is still on its way; true then.
     static bool refuseWhileBusy(PageHost* host, bool busy);
+    // The station chosen in a station box: empty for "全部" (its first
+    // item), for no box and for a hidden one.
+    static QString chosenStation(const QComboBox* box);
+    // Fills a station box: "全部", then each station (its name as the item's data).
+    static void fillStations(QComboBox* box, const QStringList& stations);
     // The message for a range whose start date lies after its end date (an
     // empty text when it does not): an overnight shift asks for other dates;
     // the statistics page words the plain case as it always has.

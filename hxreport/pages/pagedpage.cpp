@@ -68,7 +68,10 @@ void PagedPage::requestPage(bool forward, const QString& base, const QString& pa
     // typed into the model filter.
     const int offset = m_Cursor.offset;
     startQueryThread(base + pagingClause.arg(size).arg(offset), 0, SIGNAL(resultReady(QSqlQuery)), slot,
-        [this, size, offset](CheckThread* thread) { preparePage(thread, size, offset); });
+        [this, size, offset](CheckThread* thread) {
+            thread->setRange(range(m_Shown), size, offset);
+            preparePage(thread, size, offset);
+        });
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
     const PageCursor::Buttons buttons = m_Cursor.buttonsAfterStep(forward, size);
     if (buttons.prevEnabled)
@@ -82,6 +85,12 @@ void PagedPage::reportQueryError(const QSqlQuery& sql)
     if (sql.lastError().isValid())
         m_pHost->showStatus(
             QCoreApplication::translate("hxReport", "查询失败：%1").arg(sql.lastError().text()));
+}
+
+RangeQuery PagedPage::range(const ShownQuery& query) const
+{
+    Q_UNUSED(query)
+    return RangeQuery();
 }
 
 void PagedPage::preparePage(CheckThread* thread, int size, int offset)

@@ -2,6 +2,7 @@
 #define PAGEDPAGE_H
 
 #include "pagecursor.h"
+#include "rangequery.h"
 #include "shownquery.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,9 @@ protected:
     void requestPage(bool forward, const QString& base, const QString& pagingClause, const char* slot);
     // Called with each page's thread before it starts (size rows from offset).
     virtual void preparePage(CheckThread* thread, int size, int offset);
+    // The shown query as a range, for a database that is not a station file
+    // (invalid: the statement texts only).
+    virtual RangeQuery range(const ShownQuery& query) const;
     // A failed statement is said in the status bar, not shown as no rows.
     void reportQueryError(const QSqlQuery& sql);
     CheckThread* startQueryThread(const QString& sql, int mode, const char* signal, const char* slot,

@@ -3,6 +3,7 @@
 #include "apppaths.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QIntValidator>
@@ -67,4 +68,29 @@ void PageLayout::showStationFolder(QStatusBar* bar)
                                   .arg(QDir::toNativeSeparators(AppPaths::stationDir())));
     folder->setObjectName(QStringLiteral("label_StationDir"));
     bar->addPermanentWidget(folder);
+}
+
+QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
+{
+    QWidget* parent = beside->parentWidget();
+    if (!parent || !parent->layout())
+        return nullptr;
+    auto* row = new QWidget(parent);
+    QLayoutItem* old = parent->layout()->replaceWidget(beside, row, Qt::FindChildrenRecursively);
+    if (!old) {
+        delete row;
+        return nullptr;
+    }
+    delete old;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* box = new QComboBox(row);
+    box->setObjectName(objectName);
+    box->setToolTip(QCoreApplication::translate("hxReport", "工位"));
+    // A long station name must not widen the page past the window.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(8);
+    layout->addWidget(box);
+    layout->addWidget(beside, 1);
+    return box;
 }

@@ -2,6 +2,7 @@
 #define PAGELAYOUT_H
 
 class QBoxLayout;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QStackedWidget;
@@ -36,6 +37,9 @@ public:
     // shown for as long as the window is open, so nobody mistakes it for the
     // live station.
     static void showStationFolder(QStatusBar* bar);
+    // A station choice (named objectName) just before beside, in beside's
+    // place in its layout; null when beside is in no layout.
+    static QComboBox* addStationBox(QWidget* beside, const QString& objectName);
 };
 
 #endif // PAGELAYOUT_H

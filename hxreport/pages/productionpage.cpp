@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -72,7 +73,7 @@ void ProductionPage::check(const QString& start, const QString& end, const QStri
 void ProductionPage::request(const QString& start, const QString& end, const QString& model, bool all)
 {
     // Later pages continue this query, whatever the widgets say by then.
-    m_Shown = ShownQuery { start, end, model, all, 0 };
+    m_Shown = ShownQuery { start, end, model, all, 0, PageChecks::chosenStation(m_W.station) };
     m_Cancel.reset();
     m_bCancelled = false;
     QVariantMap request;
@@ -92,6 +93,7 @@ void ProductionPage::request(const QString& start, const QString& end, const QSt
     work.insert(QStringLiteral("SqlCount"), countSql);
     work.insert(QStringLiteral("SqlCheck"), page);
     work.insert(QStringLiteral("limit"), size);
+    work.insert(QStringLiteral("range"), QVariant::fromValue(range(m_Shown)));
     if (!all) {
         // What both statements select, for the record index.
         work.insert(QStringLiteral("time1"), start);
@@ -107,7 +109,7 @@ QString ProductionPage::sqlBase() const
 {
     const QString model = m_W.model->currentText();
     return statement(ShownQuery { m_W.start->text(), m_W.end->text(), model,
-        model == QCoreApplication::translate("hxReport", "全部"), 0 });
+        model == QCoreApplication::translate("hxReport", "全部"), 0, QString() });
 }
 
 QString ProductionPage::statement(const ShownQuery& query)
@@ -115,6 +117,13 @@ QString ProductionPage::statement(const ShownQuery& query)
     if (query.all)
         return kProductionAll.arg(sqlQuoted(query.start), sqlQuoted(query.end));
     return kProductionModel.arg(sqlQuoted(query.start), sqlQuoted(query.end), sqlQuoted(query.model));
+}
+
+RangeQuery ProductionPage::range(const ShownQuery& query) const
+{
+    const RangeQuery range = query.all ? RangeQuery::allModels(query.start, query.end)
+                                       : RangeQuery::production(query.start, query.end, query.model);
+    return range.atStation(query.station);
 }
 
 void ProductionPage::cancel()
@@ -181,6 +190,8 @@ void ProductionPage::fillTable(QSqlQuery sql)
         QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
     reportQueryError(sql);
 
+    const int idField = sql.record().indexOf(QStringLiteral("id"));
+    const int keyField = idField >= 0 ? idField : sql.record().indexOf(QStringLiteral("uid"));
     int row = 0;
     QByteArray lastPicture;
     while (sql.next()) {
@@ -203,7 +214,8 @@ void ProductionPage::fillTable(QSqlQuery sql)
         model->setItem(
             row, 5, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("hight")).toDouble())));
         model->setItem(row, 6, picItem);
-        model->setItem(row, kUidColumn, new QStandardItem(sql.value(QStringLiteral("uid")).toString()));
+        // The row's key: id on the plant server, where uids repeat across stations.
+        model->setItem(row, kUidColumn, new QStandardItem(sql.value(keyField).toString()));
         lastPicture = pic;
         ++row;
     }
@@ -226,12 +238,17 @@ void ProductionPage::requestPicture(const QModelIndex& index)
 {
     if (!m_rModel || !m_pDB)
         return;
+    const QString key = m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString();
     QVariantMap request;
-    request.insert(
-        QStringLiteral("uid"), m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString());
+    request.insert(QStringLiteral("uid"), key);
     request.insert(QStringLiteral("Type"), 5);
-    startQueryThread(
-        m_pDB->buildQuerySql(request), 0, SIGNAL(resultReady(QSqlQuery)), SLOT(onSlowPixmap(QSqlQuery)));
+    bool isNumber = false;
+    const qint64 number = key.toLongLong(&isNumber);
+    startQueryThread(m_pDB->buildQuerySql(request), 0, SIGNAL(resultReady(QSqlQuery)),
+        SLOT(onSlowPixmap(QSqlQuery)), [this, isNumber, number](CheckThread* thread) {
+            if (isNumber)
+                thread->setPicture(range(m_Shown), number);
+        });
 }
 
 void ProductionPage::showPicture(QSqlQuery sql)

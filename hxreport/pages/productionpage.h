@@ -27,6 +27,7 @@ struct ProductionWidgets
     QComboBox* shift = nullptr;
     QLabel* number = nullptr;
     QLabel* picture = nullptr;
+    QComboBox* station = nullptr; // on the plant server only
 };
 
 // The production records page: date check, the count-and-first-page request
@@ -71,6 +72,7 @@ public:
 
 protected:
     void preparePage(CheckThread* thread, int size, int offset) override;
+    RangeQuery range(const ShownQuery& query) const override;
 
 private:
     void request(const QString& start, const QString& end, const QString& model, bool all);

@@ -13,6 +13,7 @@ struct ShownQuery
     QString model;
     bool all = true;
     int kind = 0;
+    QString station; // on the plant server; empty for every station
 };
 
 #endif // SHOWNQUERY_H

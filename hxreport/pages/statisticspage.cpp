@@ -4,6 +4,7 @@
 #include "pagechecks.h"
 #include "pagehost.h"
 #include "qreportwidget.h"
+#include "rangequery.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -66,6 +67,9 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     // The range of both, for the record index.
     work.insert(QStringLiteral("time1"), time1);
     work.insert(QStringLiteral("time2"), time2);
+    work.insert(QStringLiteral("range"),
+        QVariant::fromValue(
+            RangeQuery::allModels(time1, time2).atStation(PageChecks::chosenStation(m_W.station))));
     if (m_SendRequest)
         m_SendRequest(work);
 }

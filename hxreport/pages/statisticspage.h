@@ -23,6 +23,7 @@ struct StatisticsWidgets
     QLabel* start = nullptr;
     QLabel* end = nullptr;
     QReportWidget* report = nullptr;
+    QComboBox* station = nullptr; // on the plant server only
 };
 
 // The statistics page: date check, the grouping request to the count worker

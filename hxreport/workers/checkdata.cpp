@@ -12,6 +12,13 @@ CheckData::CheckData(QObject* parent)
 
 void CheckData::doWork(QVariantMap m_map)
 {
+    // The statement texts are a station file's; another engine runs the
+    // range's own statements.
+    const QVariant range = m_map.value(QStringLiteral("range"));
+    if (m_pDB && m_pDB->dialect() != SqlDialect::Station && range.canConvert<RangeQuery>()) {
+        doRange(range.value<RangeQuery>(), m_map.value(QStringLiteral("limit")).toInt(), 0);
+        return;
+    }
     const QString sqlCount = m_map.value(QStringLiteral("SqlCount")).toString();
     const QString sqlCheck = m_map.value(QStringLiteral("SqlCheck")).toString();
     const auto counts = [this, sqlCount] { return TimeSlicer(m_pDB).splitStatements(sqlCount); };
@@ -26,6 +33,19 @@ void CheckData::doWork(QVariantMap m_map)
 
 void CheckData::doRange(RangeQuery range, int limit, int offset)
 {
+    if (m_pDB)
+        range = range.inDialect(m_pDB->dialect());
+    // The plant server counts whole days ahead: only the ends read records.
+    QVector<RangeQuery> edges;
+    BoundStatement dayTotal;
+    BoundStatement dayGrouping;
+    if (range.dayParts(&edges, &dayTotal, &dayGrouping)) {
+        QVector<BoundStatement> parts { dayTotal };
+        for (const RangeQuery& edge : qAsConst(edges))
+            parts << edge.countStatement();
+        serve([parts] { return parts; }, range.pageStatement(limit, offset), limit, QuickQuery());
+        return;
+    }
     const auto counts = [this, range] { return TimeSlicer(m_pDB).countStatements(range); };
     serve(counts, range.pageStatement(limit, offset), limit, QuickQuery());
 }

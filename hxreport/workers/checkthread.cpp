@@ -14,6 +14,19 @@ void CheckThread::setQuery(DetectDataDB* db, QString sql)
     m_Sql = sql;
 }
 
+void CheckThread::setRange(const RangeQuery& range, int limit, int offset)
+{
+    m_Range = range;
+    m_nRangeLimit = limit;
+    m_nRangeOffset = offset;
+}
+
+void CheckThread::setPicture(const RangeQuery& range, qint64 key)
+{
+    m_Range = range;
+    m_nPictureKey = key;
+}
+
 void CheckThread::setMode(CheckMode mode)
 {
     m_Mode = mode;
@@ -44,7 +57,16 @@ void CheckThread::run()
         && m_pQuick->pageOfModel(
             m_QuickTime1, m_QuickTime2, m_QuickModel, m_nQuickOffset, m_nQuickLimit, &query);
     if (m_pDB && !quick) {
-        m_pDB->execSql(m_Sql, query);
+        // The statement texts are a station file's; another engine runs the
+        // range's own statement.
+        if (m_Range.isValid() && m_pDB->dialect() != SqlDialect::Station) {
+            const RangeQuery range = m_Range.inDialect(m_pDB->dialect());
+            m_pDB->runDetached(m_nPictureKey >= 0 ? range.pictureStatement(m_nPictureKey)
+                    : m_Mode == CheckMode::Count  ? range.countStatement()
+                                                  : range.pageStatement(m_nRangeLimit, m_nRangeOffset),
+                query);
+        } else
+            m_pDB->execSql(m_Sql, query);
         if (m_Mode == CheckMode::Count) {
             while (query.next()) {
                 bool ok = false;

@@ -6,6 +6,8 @@
 
 #include <QThread>
 
+#include "rangequery.h"
+
 class DetectDataDB;
 class QuickAnswers;
 
@@ -31,6 +33,12 @@ public:
     void setMode(int mode);
     // The statement is one model's page (limit rows from offset of time1 <
     // time < time2): quick is asked for it first (not owned; may be null).
+    // The page as a range (limit rows from offset; its count in count mode):
+    // run instead of the statement text where the database is not a station
+    // file.
+    void setRange(const RangeQuery& range, int limit, int offset);
+    // The picture of the range's record with this key, the same way.
+    void setPicture(const RangeQuery& range, qint64 key);
     void setQuickPage(QuickAnswers* quick, const QString& time1, const QString& time2, const QString& model,
         int offset, int limit);
 
@@ -50,6 +58,10 @@ private:
     DetectDataDB* m_pDB = nullptr;
     CancelFlag m_Cancel;
     QString m_Sql;
+    RangeQuery m_Range;
+    int m_nRangeLimit = 0;
+    int m_nRangeOffset = 0;
+    qint64 m_nPictureKey = -1;
     CheckMode m_Mode = CheckMode::Rows;
     QuickAnswers* m_pQuick = nullptr;
     QString m_QuickTime1;

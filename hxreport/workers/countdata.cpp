@@ -14,6 +14,13 @@ CountData::CountData(QObject* parent)
 
 void CountData::doWork(QVariantMap m_Map)
 {
+    // The statement texts are a station file's; another engine runs the
+    // range's own statements.
+    const QVariant range = m_Map.value(QStringLiteral("range"));
+    if (m_pDB && m_pDB->dialect() != SqlDialect::Station && range.canConvert<RangeQuery>()) {
+        countRange(range.value<RangeQuery>());
+        return;
+    }
     const QString sqlCount = m_Map.value(QStringLiteral("SqlCount")).toString();
     const QString sqlCheck = m_Map.value(QStringLiteral("SqlCheck")).toString();
     const auto sliced = [this](const QString& sql) { return TimeSlicer(m_pDB).splitStatements(sql); };
@@ -34,6 +41,22 @@ void CountData::doWork(QVariantMap m_Map)
 
 void CountData::countRange(RangeQuery range)
 {
+    if (m_pDB)
+        range = range.inDialect(m_pDB->dialect());
+    // The plant server counts whole days ahead: only the ends read records.
+    QVector<RangeQuery> edges;
+    BoundStatement dayTotal;
+    BoundStatement dayGrouping;
+    if (range.dayParts(&edges, &dayTotal, &dayGrouping)) {
+        QVector<BoundStatement> counts { dayTotal };
+        QVector<BoundStatement> groupings { dayGrouping };
+        for (const RangeQuery& edge : qAsConst(edges)) {
+            counts << edge.countStatement();
+            groupings << edge.groupingStatement();
+        }
+        serve([counts] { return counts; }, [groupings] { return groupings; });
+        return;
+    }
     const auto counts = [this, range] { return TimeSlicer(m_pDB).countStatements(range); };
     const auto groupings = [this, range] {
         QVector<BoundStatement> statements;

@@ -19,6 +19,21 @@ ExportQuery ExportQuery::log(const QString& time1, const QString& time2, int log
     return query;
 }
 
+ExportQuery ExportQuery::atStation(const QString& station) const
+{
+    ExportQuery query = *this;
+    query.m_Range = m_Range.atStation(station);
+    return query;
+}
+
+ExportQuery ExportQuery::inDialect(SqlDialect dialect) const
+{
+    ExportQuery query = *this;
+    query.m_Range = m_Range.inDialect(dialect);
+    query.m_Columns[0] = query.m_Range.keyColumn();
+    return query;
+}
+
 BoundStatement ExportQuery::firstStatement(int limit) const
 {
     return m_Range.firstChunk(m_Columns, limit);

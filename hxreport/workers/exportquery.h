@@ -29,9 +29,18 @@ public:
     // Log records of one class with time1 < time < time2; newest first.
     static ExportQuery log(const QString& time1, const QString& time2, int logClass);
 
+    // The records of one station only (on the plant server); empty for all.
+    ExportQuery atStation(const QString& station) const;
+    // The same rows in the statements of that engine.
+    ExportQuery inDialect(SqlDialect dialect) const;
+    // Every row in one statement, in the chunks' order.
+    BoundStatement allRowsStatement() const { return m_Range.allRows(m_Columns); }
+
     bool isValid() const { return m_Range.isValid(); }
     // Log records come newest first.
     bool isNewestFirst() const { return m_Range.isNewestFirst(); }
+    // The column that continues the chunks.
+    QString keyColumn() const { return m_Range.keyColumn(); }
     // The columns each chunk's rows bring: the key, the time, then the file's.
     const QStringList& columns() const { return m_Columns; }
     // The first chunk, or the chunk after the row (lastTime, lastUid).

@@ -219,9 +219,14 @@ bool QSaveCSVThread::readRowViews(const QStringList& columns, const std::functio
 bool QSaveCSVThread::readRows(
     const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row)
 {
-    // Another driver than SQLite's: the one statement, through Qt.
-    if (!m_pDB->hasRowViews())
+    // Another driver than SQLite's: the one statement, through Qt. A server's
+    // read holds no lock against its writers, so the chunks' rows come in one.
+    if (!m_pDB->hasRowViews()) {
+        if (m_Chunks.isValid())
+            return m_pDB->forEachRowValues(
+                m_Chunks.inDialect(m_pDB->dialect()).allRowsStatement(), columns, row);
         return m_pDB->forEachRowValues(m_Sql, columns, row);
+    }
     QVector<QVariant> values(columns.size());
     return readRowViews(columns, [&](const RowView& view) {
         for (int i = 0; i < values.size(); ++i)

@@ -748,6 +748,22 @@
         <source>按小时统计最多%1天，请缩短时间范围或按天、按班次统计</source>
         <translation>A trend per hour covers at most %1 days: shorten the range, or choose days or shifts</translation>
     </message>
+    <message>
+        <source>无法连接服务器 %1：%2</source>
+        <translation>Cannot connect to server %1: %2</translation>
+    </message>
+    <message>
+        <source>质量分析只读取工位的数据文件，在服务器上不可用。</source>
+        <translation>Quality analysis reads station files only; it is not available on the server.</translation>
+    </message>
+    <message>
+        <source>服务器用户 %1 的密码：</source>
+        <translation>Password of server user %1:</translation>
+    </message>
+    <message>
+        <source>工位</source>
+        <translation>Station</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

@@ -2,7 +2,8 @@
 
 #include <QFile>
 
-bool OptionFile::read(const QString& path, QMap<QString, QString>* values, QString* why)
+bool OptionFile::read(
+    const QString& path, QMap<QString, QString>* values, QString* why, const QString& ownGroup)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -19,9 +20,7 @@ bool OptionFile::read(const QString& path, QMap<QString, QString>* values, QStri
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             const QString name = line.mid(1, line.size() - 2).trimmed();
-            group = name == QLatin1String("client")    ? &client
-                : name == QLatin1String("stationsync") ? &own
-                                                       : nullptr;
+            group = name == QLatin1String("client") ? &client : name == ownGroup ? &own : nullptr;
             continue;
         }
         if (!group)

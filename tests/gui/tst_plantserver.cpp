@@ -1,0 +1,509 @@
+#include "commandlineexport.h"
+#include "guitestutil.h"
+#include "hxreport.h"
+#include "mariadbserver.h"
+#include "serversettings.h"
+#include "stationfixture.h"
+#include "stationsimulator.h"
+#include "stationsync.h"
+#include "syncsettings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+// The viewer on the plant server answers as the stations' own files do: the
+// stations are synced to a private server, the window reads it as the viewer
+// user, and every answer is compared with the same question asked of each
+// station file (their union for the whole plant).
+
+namespace {
+using GuiTest::child;
+using GuiTest::pick;
+
+const QString Hostile = QStringLiteral("x'); DROP TABLE records; --\\");
+const QString HostileModel = QStringLiteral("A'1\\\" %");
+const QDateTime From(QDate(2020, 5, 1), QTime(0, 0));
+const QDateTime To(QDate(2020, 5, 2), QTime(0, 0));
+
+struct Row
+{
+    QString time;
+    QString text; // model, or log message
+};
+
+bool clickAndWaitForPage(hxReport& window, const char* button)
+{
+    QSignalSpy shown(&window, &hxReport::sgPageShown);
+    child<QPushButton>(window, button)->click();
+    return shown.count() > 0 || shown.wait(20000);
+}
+
+// Every row the page shows, through Next to the last page.
+QStringList pagedRows(hxReport& window, QStandardItemModel* (hxReport::*model)() const, const char* next)
+{
+    QStringList rows;
+    for (int page = 0; page < 100; ++page) {
+        QStandardItemModel* shown = (window.*model)();
+        for (int r = 0; shown && r < shown->rowCount(); ++r)
+            rows << shown->item(r, 0)->text() + QLatin1Char('|') + shown->item(r, 1)->text();
+        auto* button = child<QPushButton>(window, next);
+        if (!button->isEnabled() || !clickAndWaitForPage(window, next))
+            break;
+    }
+    return rows;
+}
+
+void choose(hxReport& window, const char* box, const QString& station)
+{
+    auto* combo = child<QComboBox>(window, box);
+    combo->setCurrentIndex(station.isNull() ? 0 : combo->findData(station));
+}
+}
+
+class TestPlantServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void stationChoice();
+    void dayCountsExact();
+    void picture();
+    void productionPages_data();
+    void productionPages();
+    void statistics_data();
+    void statistics();
+    void logPage_data();
+    void logPage();
+    void productionExport_data();
+    void productionExport();
+
+private:
+    // The stations' rows in the range, as the plant orders them: stations in
+    // sync order, each in its own order, then by time (ties keep that order).
+    QList<Row> expectedRows(const QString& station, const QString& model, bool logs,
+        const QDateTime& from = From, const QDateTime& to = To) const;
+    // The window on the server, with the range set on the production page.
+    std::unique_ptr<hxReport> openWindow();
+
+    MariaDbServer m_Server;
+    QString m_Skip;
+    QTemporaryDir m_Work;
+    QStringList m_Stations;
+    QVector<std::shared_ptr<StationFixture>> m_Files;
+};
+
+void TestPlantServer::initTestCase()
+{
+    m_Skip = MariaDbServer::missing();
+    if (!m_Skip.isEmpty())
+        return;
+    QString why;
+    QVERIFY2(m_Server.start(&why), qPrintable(why));
+    QVERIFY2(
+        m_Server.exec({ QStringLiteral("CREATE USER 'sync'@'localhost' IDENTIFIED BY 'sync-pw'"),
+                          QStringLiteral("CREATE USER 'viewer'@'localhost' IDENTIFIED BY 'viewer''pw\\\\'"),
+                          QStringLiteral("CREATE DATABASE plant CHARACTER SET utf8mb4") },
+            &why),
+        qPrintable(why));
+    QVERIFY2(
+        m_Server.runFile(QStringLiteral("plant"), QStringLiteral(HX_SCHEMA_FILE), &why), qPrintable(why));
+    QVERIFY2(m_Server.exec({ QStringLiteral("GRANT hxreport_sync TO 'sync'@'localhost'"),
+                               QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR 'sync'@'localhost'"),
+                               QStringLiteral("GRANT hxreport_viewer TO 'viewer'@'localhost'"),
+                               QStringLiteral("SET DEFAULT ROLE hxreport_viewer FOR 'viewer'@'localhost'") },
+                 &why),
+        qPrintable(why));
+
+    const QString syncOptions = m_Work.filePath(QStringLiteral("sync.cnf"));
+    const QString viewerOptions = m_Work.filePath(QStringLiteral("viewer.cnf"));
+    QFile sync(syncOptions);
+    QVERIFY(sync.open(QIODevice::WriteOnly));
+    sync.write("[stationsync]\nuser = sync\npassword = sync-pw\n");
+    sync.close();
+    QFile viewer(viewerOptions);
+    QVERIFY(viewer.open(QIODevice::WriteOnly));
+    viewer.write(
+        "[client]\nuser = nobody\npassword = wrong\n[hxreport]\nuser = viewer\npassword = \"viewer'pw\\\"\n");
+    viewer.close();
+
+    // Three stations with the same times (ties across stations), a hostile
+    // station name and a hostile model, rows outside the range and log records.
+    m_Stations = QStringList { QStringLiteral("L1"), Hostile, QStringLiteral("二号线") };
+    for (int s = 0; s < m_Stations.size(); ++s) {
+        auto file = std::make_shared<StationFixture>();
+        for (int i = 0; i < 7 + s * 3; ++i) {
+            const QString model = i % 3 == 0 ? HostileModel
+                : i % 3 == 1                 ? QStringLiteral("B2")
+                                             : QStringLiteral("NG");
+            // Only the first station's records have pictures.
+            QVERIFY(file->addRecord(
+                From.addSecs(3600 * 8 + i * (s + 1)).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), model,
+                0.9, s == 0 ? StationFixture::picture(QSize(40, 20)) : QByteArray()));
+        }
+        QVERIFY(file->addRecord(QStringLiteral("2020-04-30 18:00:00"), QStringLiteral("NG")));
+        QVERIFY(file->addRecord(QStringLiteral("2020-05-03 08:00:00"), QStringLiteral("B2")));
+        QVERIFY(file->addRecord(QStringLiteral("2020-05-03 09:00:00"), QStringLiteral("B2")));
+        file->addLogs(4 + s, 1, QStringLiteral("alarm ") + m_Stations.at(s));
+        file->addLogs(2, 5, QStringLiteral("usage"));
+        file->done();
+        m_Files << file;
+
+        SyncSettings settings;
+        settings.station = m_Stations.at(s);
+        settings.stationDir = file->path();
+        settings.socket = m_Server.socket();
+        settings.database = QStringLiteral("plant");
+        settings.optionFile = syncOptions;
+        settings.once = true;
+        settings.thumbnails = true;
+        StationSync syncRun(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(syncRun.run(), 0);
+    }
+
+    // The viewer's settings as the network settings save them: no password.
+    const QString ini = m_Work.filePath(QStringLiteral("hubdetect.ini"));
+    ServerSettings saved;
+    saved.socket = m_Server.socket();
+    saved.database = QStringLiteral("plant");
+    saved.optionFile = viewerOptions;
+    saved.writeTo(ini);
+    QVERIFY(!QSettings(ini, QSettings::IniFormat)
+                 .allKeys()
+                 .join(QLatin1Char(' '))
+                 .contains(QStringLiteral("password")));
+    ServerSettings settings;
+    QString password;
+    bool found = false;
+    QVERIFY2(ServerSettings::fromIni(ini).resolve(&settings, &password, &found, &why), qPrintable(why));
+    QVERIFY(found);
+    QCOMPARE(settings.user, QStringLiteral("viewer"));
+    hxReport::usePlantServer(settings, password);
+}
+
+void TestPlantServer::cleanupTestCase()
+{
+    hxReport::useStationFile();
+    m_Server.kill();
+}
+
+QList<Row> TestPlantServer::expectedRows(
+    const QString& station, const QString& model, bool logs, const QDateTime& from, const QDateTime& to) const
+{
+    QList<Row> rows;
+    for (int s = 0; s < m_Stations.size(); ++s) {
+        if (!station.isNull() && station != m_Stations.at(s))
+            continue;
+        const QString sql = logs
+            ? QStringLiteral(
+                "select time, message from warningtable where time > ? and time < ? and class = '1' "
+                "order by time, uid")
+            : QStringLiteral(
+                "select time, model from wftable where time > ? and time < ? and (? = '' or model = ?) "
+                "order by time, uid");
+        TestAppDir::withConnection(
+            StationSimulator::detectionPath(m_Files.at(s)->path()), true, [&](QSqlDatabase& db) {
+                QSqlQuery query(db);
+                query.prepare(sql);
+                query.addBindValue(from.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+                query.addBindValue(to.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+                if (!logs) {
+                    const QString bound = model.isEmpty() ? QStringLiteral("") : model; // never NULL
+                    query.addBindValue(bound);
+                    query.addBindValue(bound);
+                }
+                if (!query.exec())
+                    return false;
+                while (query.next())
+                    rows << Row { query.value(0).toString(), query.value(1).toString() };
+                return true;
+            });
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.time < b.time; });
+    if (logs) // newest first, ties in the reverse order too
+        std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+std::unique_ptr<hxReport> TestPlantServer::openWindow()
+{
+    auto window = std::make_unique<hxReport>();
+    window->show();
+    return window;
+}
+
+void TestPlantServer::stationChoice()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    // A desktop's font, as the layout test measures the window with.
+    const QFont oldFont = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    const auto restoreFont = qScopeGuard([&oldFont] { QApplication::setFont(oldFont); });
+    auto window = openWindow();
+    const int ownWidth = window->width();
+    auto* list = child<QListWidget>(*window, "check_listWidget");
+    int page = 0;
+    for (const char* name : { "comboBox_Station", "comboBox_Station_Count", "comboBox_Station_Log" }) {
+        auto* box = child<QComboBox>(*window, name);
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        QStringList sorted = m_Stations;
+        sorted.sort();
+        QCOMPARE(items, QStringList { QStringLiteral("全部") } + sorted);
+        // The longest name chosen still fits the window's own size.
+        list->setCurrentRow(page++);
+        box->setCurrentIndex(box->findData(Hostile));
+        QTest::qWait(20); // layouts settle on posted events
+        QCOMPARE(window->width(), ownWidth);
+    }
+    // The quality page reads station files only: on the server it says so.
+    QVERIFY(window->findChild<QLabel*>(QStringLiteral("label_QualityOnServer")));
+}
+
+void TestPlantServer::dayCountsExact()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    // Every row sent again, as a sync does after a lost connection: all are
+    // skipped as duplicates and the trigger must not count them.
+    QString why;
+    QVERIFY2(
+        m_Server.exec({ QStringLiteral("INSERT IGNORE INTO plant.records (station, epoch, uid, time, model) "
+                                       "SELECT station, epoch, uid, time, model FROM plant.records") },
+            &why),
+        qPrintable(why));
+    QSqlDatabase db = m_Server.connect(
+        QStringLiteral("counts"), QStringLiteral("root"), QString(), QStringLiteral("plant"));
+    const auto rows = [&db](const QString& sql) {
+        QStringList result;
+        QSqlQuery query(sql, db);
+        while (query.next())
+            result << query.value(0).toString() + QLatin1Char('|') + query.value(1).toString()
+                    + QLatin1Char('|') + query.value(2).toString() + QLatin1Char('|')
+                    + query.value(3).toString();
+        return result;
+    };
+    const QStringList counted = rows(QStringLiteral(
+        "SELECT day, station, model, records FROM record_counts ORDER BY day, station, model"));
+    QVERIFY(counted.size() > 10);
+    QCOMPARE(counted,
+        rows(QStringLiteral("SELECT LEFT(time, 10) d, station, COALESCE(model, '') m, count(*) FROM records "
+                            "GROUP BY d, station, m ORDER BY d, station, m")));
+}
+
+void TestPlantServer::picture()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    auto window = openWindow();
+    pick(*window, "pushButton_Set1_History", From);
+    pick(*window, "pushButton_Set2_History", To);
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto* view = child<QTableView>(*window, "tableView_checkShengchang");
+    auto* label = child<QLabel>(*window, "CheckDlg_label_Pic");
+    // The first two rows have the same time: the first station's record
+    // (with a picture, and uid 1), then the next station's (none, uid 1 too).
+    for (const bool withPicture : { true, false }) {
+        const QModelIndex index = view->model()->index(withPicture ? 0 : 1, 1);
+        QSignalSpy shown(window.get(), &hxReport::sgPictureShown);
+        const QPoint at = view->visualRect(index).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(shown.count() > 0 || shown.wait(20000));
+        QCOMPARE(!label->pixmap(Qt::ReturnByValue).isNull(), withPicture);
+    }
+}
+
+void TestPlantServer::productionPages_data()
+{
+    QTest::addColumn<QString>("station"); // null: the whole plant
+    QTest::addColumn<QString>("model"); // empty: every model
+    QTest::addColumn<QDateTime>("from");
+    QTest::addColumn<QDateTime>("to");
+    // Over whole days the counts come from the day counts and the ends.
+    const QDateTime days(QDate(2020, 4, 30), QTime(12, 0));
+    const QDateTime daysEnd(QDate(2020, 5, 3), QTime(9, 0));
+    QTest::newRow("plant") << QString() << QString() << From << To;
+    QTest::newRow("plant, hostile model") << QString() << HostileModel << From << To;
+    QTest::newRow("one station") << QStringLiteral("L1") << QString() << From << To;
+    QTest::newRow("hostile station") << Hostile << QString() << From << To;
+    QTest::newRow("one station, hostile model") << QStringLiteral("二号线") << HostileModel << From << To;
+    QTest::newRow("plant, whole days") << QString() << QString() << days << daysEnd;
+    QTest::newRow("one model, whole days") << QString() << QStringLiteral("B2") << days << daysEnd;
+}
+
+void TestPlantServer::productionPages()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    QFETCH(QString, model);
+    QFETCH(QDateTime, from);
+    QFETCH(QDateTime, to);
+    auto window = openWindow();
+    pick(*window, "pushButton_Set1_History", from);
+    pick(*window, "pushButton_Set2_History", to);
+    choose(*window, "comboBox_Station", station);
+    child<QComboBox>(*window, "comboBox_Model")
+        ->setCurrentText(model.isEmpty() ? QStringLiteral("全部") : model);
+    child<QLineEdit>(*window, "LineNumber_checkShengchang")->setText(QStringLiteral("4"));
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
+    QStringList expected;
+    for (const Row& row : expectedRows(station, model, false, from, to))
+        expected << row.time + QLatin1Char('|') + row.text;
+    QVERIFY(expected.size() > 4); // more than one page
+    QCOMPARE(child<QLabel>(*window, "label_Number")->text(), QString::number(expected.size()));
+    QCOMPARE(pagedRows(*window, &hxReport::productionModel, "Next_checkShengchang"), expected);
+}
+
+void TestPlantServer::statistics_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<QDateTime>("from");
+    QTest::addColumn<QDateTime>("to");
+    // Within one day the records answer; over whole days the day counts
+    // answer with the records of the partial days at both ends.
+    const QDateTime days(QDate(2020, 4, 30), QTime(12, 0));
+    const QDateTime daysEnd(QDate(2020, 5, 3), QTime(9, 0));
+    QTest::newRow("plant") << QString() << From << To;
+    QTest::newRow("hostile station") << Hostile << From << To;
+    QTest::newRow("plant, whole days") << QString() << days << daysEnd;
+    QTest::newRow("Chinese station, whole days") << QStringLiteral("二号线") << days << daysEnd;
+}
+
+void TestPlantServer::statistics()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    QFETCH(QDateTime, from);
+    QFETCH(QDateTime, to);
+    auto window = openWindow();
+    child<QListWidget>(*window, "check_listWidget")->setCurrentRow(1);
+    pick(*window, "pushButton_Set1_Count", from);
+    pick(*window, "pushButton_Set2_Count", to);
+    choose(*window, "comboBox_Station_Count", station);
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata_Calculate"));
+    QMap<QString, int> expected;
+    for (const Row& row : expectedRows(station, QString(), false, from, to))
+        ++expected[row.text];
+    QVERIFY(expected.size() == 3);
+    QCOMPARE(window->countMap(), expected);
+}
+
+void TestPlantServer::logPage_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::newRow("plant") << QString();
+    QTest::newRow("hostile station") << Hostile;
+}
+
+void TestPlantServer::logPage()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    auto window = openWindow();
+    child<QListWidget>(*window, "check_listWidget")->setCurrentRow(2);
+    pick(*window, "pushButton_Set1_Warning", From);
+    pick(*window, "pushButton_Set2_Warning", To);
+    choose(*window, "comboBox_Station_Log", station);
+    child<QComboBox>(*window, "comboBox_Wandring_Log")->setCurrentText(QStringLiteral("报警记录查询"));
+    child<QLineEdit>(*window, "LineNumber_log")->setText(QStringLiteral("3"));
+    QVERIFY(clickAndWaitForPage(*window, "pushButton_Wandring"));
+    QStringList expected;
+    for (const Row& row : expectedRows(station, QString(), true))
+        expected << row.time + QLatin1Char('|') + row.text;
+    QVERIFY(expected.size() > 3);
+    QCOMPARE(pagedRows(*window, &hxReport::logModel, "Next_checklog"), expected);
+}
+
+void TestPlantServer::productionExport_data()
+{
+    QTest::addColumn<bool>("window"); // else the command line
+    QTest::addColumn<QString>("station");
+    QTest::newRow("window, plant") << true << QString();
+    QTest::newRow("command line, plant") << false << QString();
+    QTest::newRow("command line, hostile station") << false << Hostile;
+}
+
+void TestPlantServer::productionExport()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(bool, window);
+    QFETCH(QString, station);
+    const QString path = m_Work.filePath(QStringLiteral("plant.csv"));
+    QFile::remove(path);
+    if (window) {
+        auto shown = openWindow();
+        pick(*shown, "pushButton_Set1_History", From);
+        pick(*shown, "pushButton_Set2_History", To);
+        QVERIFY(clickAndWaitForPage(*shown, "pushButton_Checkdata"));
+        QString message;
+        GuiTest::answerFileDialog(path);
+        GuiTest::answerMessageBox(&message);
+        QSignalSpy done(shown.get(), &hxReport::sgExportDone);
+        child<QPushButton>(*shown, "pushButton_SaveHistory")->click();
+        QVERIFY(done.count() > 0 || done.wait(20000));
+        QCOMPARE(done.at(0).at(0).toBool(), true);
+    } else {
+        // The command line reads hubdetect.ini in the working directory.
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_Work.path()));
+        QStringList arguments { QStringLiteral("hxReport"), QStringLiteral("--export"),
+            QStringLiteral("production"), QStringLiteral("--server"), QStringLiteral("--from"),
+            From.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--to"),
+            To.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--out"), path };
+        if (!station.isNull())
+            arguments << QStringLiteral("--station") << station;
+        QString output;
+        QString errors;
+        QTextStream out(&output);
+        QTextStream err(&errors);
+        const int status = CommandLineExport::run(arguments, out, err);
+        QDir::setCurrent(previous);
+        QVERIFY2(status == CommandLineExport::Ok, qPrintable(errors));
+    }
+
+    // Rows "number,time,model,..." between the two header lines and "总数".
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QList<Row> expected = expectedRows(station, QString(), false);
+    QStringList want;
+    for (int i = 0; i < expected.size(); ++i) {
+        QString model = expected.at(i).text;
+        if (model.contains(QLatin1Char('"')) || model.contains(QLatin1Char(',')))
+            model = QLatin1Char('"') + model.replace(QLatin1String("\""), QLatin1String("\"\""))
+                + QLatin1Char('"');
+        want << QStringLiteral("%1,%2,%3").arg(i + 1).arg(expected.at(i).time, model);
+    }
+    QStringList got;
+    for (int i = 2; i < lines.size() && !lines.at(i).startsWith(QStringLiteral("总数")); ++i)
+        got << lines.at(i).section(QLatin1Char(','), 0, 2);
+    QVERIFY(!want.isEmpty());
+    QCOMPARE(got, want);
+    QVERIFY(lines.contains(QStringLiteral("总数,%1").arg(expected.size())));
+}
+
+QTEST_MAIN(TestPlantServer)
+#include "tst_plantserver.moc"
