@@ -18,7 +18,7 @@ layer_of_path() {
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
         hxreport/analysis/*) echo analysis ;;
-        hxreport/waitingdialog.* | hxreport/confirmbox.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.* | hxreport/networksettings.*) echo dialogs ;;
+        hxreport/waitingdialog.* | hxreport/confirmbox.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/stationsync/*) echo synctool ;;
         tools/*) echo tools ;;

@@ -24,16 +24,26 @@ ServerSettings ServerSettings::fromIni(const QString& iniPath)
     return settings;
 }
 
-void ServerSettings::writeTo(const QString& iniPath) const
+bool ServerSettings::writeTo(const QString& iniPath) const
 {
     QSettings ini(iniPath, QSettings::IniFormat);
     ini.beginGroup(QLatin1String(Group));
-    ini.setValue(QStringLiteral("host"), host);
-    ini.setValue(QStringLiteral("port"), port);
-    ini.setValue(QStringLiteral("socket"), socket);
-    ini.setValue(QStringLiteral("user"), user);
-    ini.setValue(QStringLiteral("database"), database);
-    ini.setValue(QStringLiteral("optionFile"), optionFile);
+    const auto put = [&ini](const char* key, const QVariant& value, bool empty) {
+        if (empty)
+            ini.remove(QLatin1String(key));
+        else
+            ini.setValue(QLatin1String(key), value);
+    };
+    put("host", host, host.isEmpty());
+    put("port", port, port <= 0);
+    put("socket", socket, socket.isEmpty());
+    put("user", user, user.isEmpty());
+    put("database", database, database.isEmpty());
+    put("optionFile", optionFile, optionFile.isEmpty());
+    ini.remove(QStringLiteral("password"));
+    ini.endGroup();
+    ini.sync();
+    return ini.status() == QSettings::NoError;
 }
 
 bool ServerSettings::resolve(

@@ -22,7 +22,10 @@ public:
     QString optionFile;
 
     static ServerSettings fromIni(const QString& iniPath);
-    void writeTo(const QString& iniPath) const;
+    // Writes the group, leaving out empty values (and a port of 0), and
+    // removes a password an older file may hold. False when the file cannot
+    // be written.
+    bool writeTo(const QString& iniPath) const;
 
     // Completes the settings from the option file and finds the password.
     // False with the reason when the option file cannot be read or no user

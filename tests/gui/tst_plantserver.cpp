@@ -182,7 +182,7 @@ void TestPlantServer::initTestCase()
     saved.socket = m_Server.socket();
     saved.database = QStringLiteral("plant");
     saved.optionFile = viewerOptions;
-    saved.writeTo(ini);
+    QVERIFY(saved.writeTo(ini));
     QVERIFY(!QSettings(ini, QSettings::IniFormat)
                  .allKeys()
                  .join(QLatin1Char(' '))

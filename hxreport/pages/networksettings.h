@@ -13,10 +13,9 @@ class QTreeWidgetItem;
 // The plant server's connection settings: a tree of fields (server address
 // and port; user, database and the MariaDB option file that holds the
 // password) and a save button, written to the group "server" of the
-// settings file. The password is never one of them: a settings file is read
-// by anyone at the station PC, so the viewer takes the password from the
-// option file, the environment or asks when it connects, and saving removes
-// a password an older file may still hold.
+// settings file (ServerSettings, which the viewer connects with). The password is never one of them: a
+// settings file is read by anyone at the station PC, so the viewer takes the password from the option file,
+// the environment or asks when it connects, and saving removes a password an older file may still hold.
 //
 // The save button is enabled only while every field is acceptable.
 class NetworkSettings : public QWidget

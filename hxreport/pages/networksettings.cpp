@@ -1,5 +1,7 @@
 #include "networksettings.h"
 
+#include "serversettings.h"
+
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QIntValidator>
@@ -8,13 +10,11 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QSettings>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
-const QString kGroup = QStringLiteral("server");
 
 bool isIpv4(const QString& address)
 {
@@ -146,14 +146,12 @@ bool NetworkSettings::isComplete() const
 
 void NetworkSettings::load()
 {
-    QSettings settings(m_SettingsFile, QSettings::IniFormat);
-    settings.beginGroup(kGroup);
-    m_pAddress->setText(settings.value(QStringLiteral("host")).toString());
-    const int port = settings.value(QStringLiteral("port")).toInt();
-    m_pPort->setText(port > 0 ? QString::number(port) : QString());
-    m_pUser->setText(settings.value(QStringLiteral("user")).toString());
-    m_pDatabase->setText(settings.value(QStringLiteral("database")).toString());
-    m_pOptionFile->setText(settings.value(QStringLiteral("optionFile")).toString());
+    const ServerSettings settings = ServerSettings::fromIni(m_SettingsFile);
+    m_pAddress->setText(settings.host);
+    m_pPort->setText(settings.port > 0 ? QString::number(settings.port) : QString());
+    m_pUser->setText(settings.user);
+    m_pDatabase->setText(settings.database);
+    m_pOptionFile->setText(settings.optionFile);
 }
 
 void NetworkSettings::updateState()
@@ -173,23 +171,14 @@ bool NetworkSettings::save()
 {
     if (!isComplete())
         return false;
-    QSettings settings(m_SettingsFile, QSettings::IniFormat);
-    settings.beginGroup(kGroup);
-    settings.setValue(QStringLiteral("host"), m_pAddress->text());
-    if (m_pPort->text().isEmpty())
-        settings.remove(QStringLiteral("port"));
-    else
-        settings.setValue(QStringLiteral("port"), m_pPort->text().toInt());
-    settings.setValue(QStringLiteral("user"), m_pUser->text().trimmed());
-    settings.setValue(QStringLiteral("database"), m_pDatabase->text().trimmed());
-    if (m_pOptionFile->text().trimmed().isEmpty())
-        settings.remove(QStringLiteral("optionFile"));
-    else
-        settings.setValue(QStringLiteral("optionFile"), m_pOptionFile->text().trimmed());
-    settings.remove(QStringLiteral("password"));
-    settings.endGroup();
-    settings.sync();
-    if (settings.status() != QSettings::NoError) {
+    // A socket written by hand stays; everything else is what the fields say.
+    ServerSettings settings = ServerSettings::fromIni(m_SettingsFile);
+    settings.host = m_pAddress->text();
+    settings.port = m_pPort->text().toInt();
+    settings.user = m_pUser->text().trimmed();
+    settings.database = m_pDatabase->text().trimmed();
+    settings.optionFile = m_pOptionFile->text().trimmed();
+    if (!settings.writeTo(m_SettingsFile)) {
         m_pStatus->setText(QCoreApplication::translate("hxReport", "无法保存设置"));
         return false;
     }
