@@ -57,6 +57,9 @@ public:
     // What the index's time keys are divided by to group them by this size's
     // periods (a shift needs the second).
     qint64 keyDivisor() const;
+    // Whether the seconds of an hour (its packed time / 10000) fall into more
+    // than one period: a change of shift inside it. Hours and days never do.
+    bool splitsHour(qint64 hour) const;
 
 private:
     struct Occurrence
@@ -77,6 +80,7 @@ private:
     qint64 m_FirstDay = 0; // julian day of the first period (hours, days)
     int m_FirstHour = 0;
     QVector<Occurrence> m_Occurrences; // sorted by start
+    QVector<qint64> m_Changes; // starts and ends of the occurrences, sorted
 };
 
 #endif // TRENDBUCKETS_H

@@ -16,23 +16,27 @@ const char* const InsertSql
     = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter, hight)"
       " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
 // A record read again keeps one row with its latest values, and is not
-// counted twice in days.
+// counted twice in hours.
 const char* const UpdateSql = "UPDATE rec SET correlate = ?5, detecttime = ?6, diameter = ?7, hight = ?8"
                               " WHERE m = ?1 AND ti = ?2 AND tx = ?3 AND uid = ?4";
-const char* const DayAddSql
-    = "INSERT INTO days(m, day, n) VALUES(?1, ?2, ?3) ON CONFLICT(m, day) DO UPDATE SET n = n + excluded.n";
+const char* const HourAddSql = "INSERT INTO hours(m, hour, n, x) VALUES(?1, ?2, ?3, ?4)"
+                               " ON CONFLICT(m, hour) DO UPDATE SET n = n + excluded.n, x = x + excluded.x";
 // Retention keeps records with a NULL or blob time (not below any text).
 const char* const DeleteBeforeSql
     = "DELETE FROM rec WHERE m = ?1 AND (ti, tx) < (?2, ?3) AND ti NOT IN (-3, -4)";
 const char* const DeleteTimedSql = "DELETE FROM rec WHERE m = ?1 AND ti NOT IN (-3, -4)";
-const char* const ClearSql = "DELETE FROM rec; DELETE FROM days";
-const char* const ClearDaysSql = "DELETE FROM days";
-// Retention below a record of day ?1: the days before it go, its own day is
-// counted again from its records (it may be cut anywhere).
-const char* const DaysBeforeSql = "DELETE FROM days WHERE day < ?1";
-const char* const DayRecountSql = "UPDATE days SET n = (SELECT count(*) FROM rec WHERE rec.m = days.m"
-                                  " AND rec.ti >= ?2 AND rec.ti < ?3) WHERE day = ?1";
-const char* const DaysEmptySql = "DELETE FROM days WHERE n = 0";
+const char* const ClearSql = "DELETE FROM rec; DELETE FROM hours";
+const char* const ClearHoursSql = "DELETE FROM hours";
+// Retention below a record of hour ?1: the hours before it go, its own hour
+// is counted again from its records (it may be cut anywhere).
+const char* const HoursBeforeSql = "DELETE FROM hours WHERE hour < ?1";
+const char* const HourRecountSql
+    = "UPDATE hours SET (n, x) = (SELECT count(*),"
+      " coalesce(sum(tx <> '' OR ti % 100 > 59 OR ti / 100 % 100 > 59), 0)"
+      " FROM rec WHERE rec.m = hours.m AND rec.ti >= ?2 AND rec.ti < ?3) WHERE hour = ?1";
+const char* const HoursEmptySql = "DELETE FROM hours WHERE n = 0";
+// Order of two stored times as the station's ORDER BY time, uid sorts them.
+const char* const BeforeSql = "SELECT ?1 < ?2 OR (?1 = ?2 AND ?3 < ?4)";
 const char* const FindSql = "SELECT 1 FROM rec WHERE m = ?1 AND ti = ?2 AND tx = ?3 AND uid = ?4";
 const char* const QuickCheckSql = "PRAGMA quick_check(1)";
 
@@ -205,20 +209,26 @@ bool IndexSync::modelId(const SqliteValue& model, qint64* id)
 // with a uid above every earlier one (the table is AUTOINCREMENT: a uid is
 // never given twice in one file, even after deletes), (b) deletes the records
 // with time < cut-off (retention), (c) deletes all records, or (d) the file
-// is replaced by another one. The index holds exactly the station's records
-// with uid <= lastUid as they were when read, so:
+// is replaced by another one. The index holds the set S of the station's
+// records with uid <= lastUid as they were read, and knows the first record F
+// of S in the station's (time, uid) order (kept while records are added, see
+// isBefore()). So:
 // - (d): another file shows a sequence below lastUid (restarted uids), another
 //   device/inode, or a different time or model for record lastUid: rebuilt.
 //   Without AUTOINCREMENT, record lastUid must still be there unchanged.
-// - (b), (c): the station's records with uid <= lastUid are a subset of the
-//   indexed ones (none can be added there), so equal counts mean equal sets.
-//   When the station has fewer, retention removed every record below its
-//   current first (time, uid) record, so the index drops the records whose
-//   time key is below that record's; if the counts then agree the sets agree
-//   again (the subset argument), and the first record is looked up in the
-//   index as a sample of identity. Anything else is rebuilt.
-// The counts run over the time index (no record is read), the rest are single
-// lookups on the uid key or the time index.
+// - (b), (c): no record with uid <= lastUid can be added, so the station's
+//   records up to lastUid are S less what was deleted. While F is still the
+//   first of them (same uid and time), nothing of S was deleted: (c) would
+//   have removed F, and a cut-off that left F removed nothing at or above
+//   F's time, which every record of S with a time is; retention never removes
+//   a NULL time. Without F (S has no times, only NULLs), only (c) deletes,
+//   and it leaves no record up to lastUid (min(uid) tells).
+//   When the station's first record up to lastUid, G, is another one,
+//   retention cut below G's time: the index drops its records below G's key
+//   (the cut removed exactly those of S) and G, now first of S, must be in it
+//   (a sample of identity); anything else is rebuilt.
+// All of it is lookups on the uid key (min, max, one record) and the start of
+// the time index, so a check costs the same for any size of file.
 bool IndexSync::checkStation(StationFile& station, StationFile::Check* checked, QString* reason)
 {
     QStringList types;
@@ -236,13 +246,13 @@ bool IndexSync::checkStation(StationFile& station, StationFile::Check* checked, 
     }
 
     StationFile::Check& check = *checked;
-    if (!station.check(m_State.lastUid, true, &check)) {
+    if (!station.check(m_State.lastUid, false, &check)) {
         *reason = QStringLiteral("station file unreadable: ") + station.errorString();
         return false;
     }
     if (m_State.buildTarget > 0) {
         // A build resumes where it stopped; what was deleted meanwhile shows
-        // in the count check of the pass after it.
+        // in the check of the pass after it.
         if (check.hasSequence && check.sequence < m_State.buildTarget)
             return reset(types, fileId, reason);
         return true;
@@ -256,75 +266,118 @@ bool IndexSync::checkStation(StationFile& station, StationFile::Check* checked, 
         else
             replaced = !check.hasSequence;
     }
-    const qint64 stationOld = check.count - check.countAfter;
-    if (replaced || stationOld > m_State.rows) {
-        check.countAfter = check.count;
+    if (replaced)
         return reset(types, fileId, reason);
-    }
-    if (stationOld < m_State.rows && !repair(check, reason)) {
+    const bool anyOld = check.minUid > 0 && check.minUid <= m_State.lastUid;
+    bool intact = false;
+    if (m_State.hasFirst)
+        intact = check.hasOldFirst && check.oldFirstUid == m_State.firstUid
+            && check.oldFirstTime.sameAs(m_State.firstTime);
+    else
+        intact = !check.hasOldFirst && (m_State.rows == 0 || anyOld);
+    if (intact || m_State.rows == 0)
+        return m_State.rows > 0 || !anyOld || reset(types, fileId, reason);
+    if (!repair(check, anyOld, reason)) {
         if (!reason->isEmpty())
             return false;
-        check.countAfter = check.count;
         return reset(types, fileId, reason);
     }
     return true;
 }
 
-bool IndexSync::repair(const StationFile::Check& check, QString* reason)
+bool IndexSync::repair(const StationFile::Check& check, bool anyOld, QString* reason)
 {
     reason->clear();
-    const qint64 stationOld = check.count - check.countAfter;
     if (!m_Index.exec("BEGIN IMMEDIATE"))
         return failIndex(reason, QStringLiteral("cannot write the index"));
     bool ok = true;
-    if (stationOld == 0) {
+    IndexFile::State next = m_State;
+    if (!anyOld) {
         ok = m_Index.exec(ClearSql);
-        m_State.rows = 0;
-    } else if (!check.hasFirst) {
+        next.rows = 0;
+    } else if (!check.hasOldFirst) {
         // Only records without a time are left.
         SqliteStatement remove(m_Index, DeleteTimedSql);
         for (const qint64 id : qAsConst(m_ModelIds)) {
             ok = ok && remove.reset().bind(1, id).run();
-            m_State.rows -= sqlite3_changes(m_Index.handle());
+            next.rows -= sqlite3_changes(m_Index.handle());
         }
-        ok = ok && m_Index.exec(ClearDaysSql);
-    } else if (check.firstTime.type() == SQLITE_TEXT) {
-        const TimeKey first = keyOf(check.firstTime);
+        ok = ok && m_Index.exec(ClearHoursSql);
+    } else if (check.oldFirstTime.type() == SQLITE_TEXT) {
+        const TimeKey first = keyOf(check.oldFirstTime);
         SqliteStatement remove(m_Index, DeleteBeforeSql);
         for (const qint64 id : qAsConst(m_ModelIds)) {
             ok = ok && remove.reset().bind(1, id).bind(2, first.ti).bind(3, first.tx).run();
-            m_State.rows -= sqlite3_changes(m_Index.handle());
+            next.rows -= sqlite3_changes(m_Index.handle());
         }
         if (first.ti >= 0) {
-            const qint64 day = TimeKey::dayOf(first.ti);
-            SqliteStatement before(m_Index, DaysBeforeSql);
-            SqliteStatement recount(m_Index, DayRecountSql);
-            ok = ok && before.bind(1, day).run()
-                && recount.bind(1, day)
-                       .bind(2, day * TimeKey::DayUnits)
-                       .bind(3, (day + 1) * TimeKey::DayUnits)
+            const qint64 hour = TimeKey::hourOf(first.ti);
+            SqliteStatement before(m_Index, HoursBeforeSql);
+            SqliteStatement recount(m_Index, HourRecountSql);
+            ok = ok && before.bind(1, hour).run()
+                && recount.bind(1, hour)
+                       .bind(2, hour * TimeKey::HourUnits)
+                       .bind(3, (hour + 1) * TimeKey::HourUnits)
                        .run()
-                && m_Index.exec(DaysEmptySql);
+                && m_Index.exec(HoursEmptySql);
         }
         // Sample of identity: the station's first record must be indexed.
-        qint64 id = 0;
-        if (ok && modelId(check.firstModel, &id)) {
+        if (ok) {
+            SqliteStatement model(m_Index, ModelFindSql);
             SqliteStatement find(m_Index, FindSql);
-            find.bind(1, id).bind(2, first.ti).bind(3, first.tx).bind(4, check.firstUid);
-            if (check.firstUid <= m_State.lastUid && !find.step())
-                ok = false;
+            ok = model.bindValue(1, check.oldFirstModel.get()).step()
+                && find.bind(1, model.int64(0))
+                       .bind(2, first.ti)
+                       .bind(3, first.tx)
+                       .bind(4, check.oldFirstUid)
+                       .step();
         }
     } else {
-        ok = false;
+        ok = false; // numbers or blobs as times: the index cannot cut them
     }
-    m_State.verified = false;
-    if (!ok || m_State.rows != stationOld || !IndexFile::writeState(m_Index, m_State)) {
+    next.hasFirst = check.hasOldFirst;
+    next.firstTime = check.oldFirstTime;
+    next.firstUid = check.oldFirstUid;
+    next.verified = false;
+    if (!ok || next.rows < 0 || !IndexFile::writeState(m_Index, next)) {
         m_Index.exec("ROLLBACK");
-        IndexFile::readState(m_Index, &m_State);
         return false; // rebuilt by the caller
     }
     if (!m_Index.exec("COMMIT"))
         return failIndex(reason, QStringLiteral("cannot write the index"));
+    m_State = next;
+    return true;
+}
+
+bool IndexSync::isBefore(const SqliteValue& time, qint64 uid, const IndexFile::State& state, bool* before)
+{
+    // Numbers sort before texts and texts before blobs; NULLs are left out.
+    const auto rank = [](int type) { return type == SQLITE_TEXT ? 2 : type == SQLITE_BLOB ? 3 : 1; };
+    *before = false;
+    if (time.type() == SQLITE_NULL)
+        return true;
+    if (!state.hasFirst) {
+        *before = true;
+        return true;
+    }
+    const int a = rank(time.type());
+    const int b = rank(state.firstTime.type());
+    if (a != b) {
+        *before = a < b;
+        return true;
+    }
+    if (a == 2) {
+        const TimeKey key = keyOf(time);
+        const TimeKey first = keyOf(state.firstTime);
+        *before = key < first || (key == first && uid < state.firstUid);
+        return true;
+    }
+    // Numbers and blobs as SQLite itself compares them.
+    SqliteStatement compare(m_Index, BeforeSql);
+    compare.bindValue(1, time.get()).bindValue(2, state.firstTime.get()).bind(3, uid).bind(4, state.firstUid);
+    if (!compare.step())
+        return false;
+    *before = compare.int64(0) != 0;
     return true;
 }
 
@@ -332,11 +385,16 @@ bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::Sta
 {
     SqliteStatement insert(m_Index, InsertSql);
     SqliteStatement update(m_Index, UpdateSql);
-    SqliteStatement dayAdd(m_Index, DayAddSql);
-    QMap<QPair<qint64, qint64>, qint64> days; // (model id, day) -> records added
+    SqliteStatement hourAdd(m_Index, HourAddSql);
+    struct Added
+    {
+        qint64 n = 0;
+        qint64 x = 0;
+    };
+    QMap<QPair<qint64, qint64>, Added> hours; // (model id, hour) -> records added
     qint64 added = 0;
-    const TimeKey first
-        = m_State.hasFirst && m_State.firstTime.type() == SQLITE_TEXT ? keyOf(m_State.firstTime) : TimeKey();
+    TimeKey first
+        = next->hasFirst && next->firstTime.type() == SQLITE_TEXT ? keyOf(next->firstTime) : TimeKey();
     for (const StationFile::Row& row : rows) {
         qint64 id = 0;
         const TimeKey key = keyOf(row.values[0]);
@@ -356,15 +414,34 @@ bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::Sta
             continue;
         }
         ++added;
-        if (key.ti >= 0)
-            ++days[qMakePair(id, TimeKey::dayOf(key.ti))];
-        // A record below the verified first one: retention could now
-        // delete it while the first one stays; verified again at the end.
-        if (!next->hasFirst || key.ti < TimeKey::NoFloor || key < first)
-            next->verified = false;
+        if (key.ti >= 0) {
+            Added& hour = hours[qMakePair(id, TimeKey::hourOf(key.ti))];
+            ++hour.n;
+            if (TimeKey::offClock(key.ti, !key.tx.isEmpty()))
+                ++hour.x;
+        }
+        // The first record of the index in the station's order. Texts after
+        // the first one (the usual case) compare by key alone.
+        if (key.ti >= 0 && next->hasFirst && next->firstTime.type() == SQLITE_TEXT && first < key)
+            continue;
+        bool before = false;
+        if (!isBefore(row.values[0], row.uid, *next, &before))
+            return false;
+        if (before) {
+            next->hasFirst = true;
+            next->firstTime = row.values[0];
+            next->firstUid = row.uid;
+            if (next->firstTime.type() == SQLITE_TEXT)
+                first = key;
+        }
     }
-    for (auto it = days.cbegin(); it != days.cend(); ++it) {
-        if (!dayAdd.reset().bind(1, it.key().first).bind(2, it.key().second).bind(3, it.value()).run())
+    for (auto it = hours.cbegin(); it != hours.cend(); ++it) {
+        if (!hourAdd.reset()
+                 .bind(1, it.key().first)
+                 .bind(2, it.key().second)
+                 .bind(3, it.value().n)
+                 .bind(4, it.value().x)
+                 .run())
             return false;
     }
     next->rows += added;
@@ -399,11 +476,15 @@ bool IndexSync::writeChunk(
     }
     if (caughtUp) {
         // In the same station snapshot: nothing after lastUid, and the station
-        // holds as many records as the index (the subset argument above).
-        next.verified = check.countAfter == 0 && check.count == next.rows;
-        next.hasFirst = check.hasFirst;
-        next.firstTime = check.firstTime;
-        next.firstUid = check.firstUid;
+        // holds exactly the indexed records (see checkStation()): its first
+        // record is the index's first one, or, when neither has a time, the
+        // station still has a record up to lastUid exactly when the index has.
+        const bool sameFirst = check.hasFirst == next.hasFirst
+            && (!next.hasFirst
+                || (check.firstUid == next.firstUid && check.firstTime.sameAs(next.firstTime)));
+        const bool anyOld = check.minUid > 0 && check.minUid <= next.lastUid;
+        next.verified
+            = check.maxUid <= next.lastUid && sameFirst && (next.hasFirst || anyOld == (next.rows > 0));
     }
     return commitOrRollBack(ok, next);
 }
@@ -456,8 +537,17 @@ bool IndexSync::pass(QString* reason)
     // reads no thumbnail; what comes after it is read in uid order.
     if (m_State.lastUid == 0 && m_State.rows == 0 && m_State.buildTarget == 0 && check.maxUid > 0)
         m_State.buildTarget = check.maxUid;
-    const qint64 total
-        = m_State.buildTarget > 0 ? qMax<qint64>(0, check.count - m_State.rows) : check.countAfter;
+    // Records to read: at most the uids after lastUid; a build counts the
+    // station's records once (over its time index) for its progress.
+    qint64 total = qMax<qint64>(0, check.maxUid - m_State.lastUid);
+    if (m_State.buildTarget > 0) {
+        StationFile::Check counted;
+        if (!station.check(0, true, &counted)) {
+            *reason = QStringLiteral("station file unreadable: ") + station.errorString();
+            return false;
+        }
+        total = qMax<qint64>(0, counted.count - m_State.rows);
+    }
     qint64 done = 0;
     emit progress(done, total);
     while (m_State.buildTarget > 0) {

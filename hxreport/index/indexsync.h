@@ -24,9 +24,9 @@
 //    each record's start (StationFile::readByTime): no thumbnail is read.
 //    Later, and after the build, reads the records after the last indexed uid in chunks (at most
 //    ChunkRows records or ChunkMs each, one short read transaction per chunk)
-//    and commits each chunk to the index together with its day counts and the
-//    new state, so an interrupted build resumes at the next pass where it
-//    stopped. Repairs change the day counts in the same transaction too.
+//    and commits each chunk to the index together with its hour counts and
+//    the new state, so an interrupted build resumes at the next pass where it
+//    stopped. Repairs change the hour counts in the same transaction too.
 // Progress by signal, done of total records to read in this pass.
 //
 // Thread: everything runs in the worker thread, except requestStop(), which
@@ -61,9 +61,13 @@ private:
     bool openIndex(QString* reason);
     bool reset(const QStringList& types, const QByteArray& fileId, QString* reason);
     // Step 2; false (with reason) when the pass cannot go on.
-    // checked: what the station showed; its countAfter is what is left to read.
+    // checked: what the station showed.
     bool checkStation(StationFile& station, StationFile::Check* checked, QString* reason);
-    bool repair(const StationFile::Check& check, QString* reason);
+    // anyOld: the station still has a record up to lastUid.
+    bool repair(const StationFile::Check& check, bool anyOld, QString* reason);
+    // Whether a record (time, uid) comes before the index's first record in
+    // the station's order (ORDER BY time, uid; NULL times never do).
+    bool isBefore(const SqliteValue& time, qint64 uid, const IndexFile::State& state, bool* before);
     bool insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next);
     bool commitOrRollBack(bool ok, const IndexFile::State& next);
     bool writeChunk(const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check);

@@ -10,15 +10,20 @@
 namespace {
 const char* const TableInfoSql = "PRAGMA table_info(wftable)";
 const char* const MaxUidSql = "SELECT max(uid) FROM wftable";
+const char* const MinUidSql = "SELECT min(uid) FROM wftable";
 const char* const SequenceSql = "SELECT seq FROM sqlite_sequence WHERE name = 'wftable'";
 const char* const RowSql = "SELECT time, model FROM wftable WHERE uid = ?1";
 // On the time index, which orders equal times by uid; NULL times are left out
 // because retention (time < cut-off) never deletes them.
 const char* const FirstSql
     = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL ORDER BY time, uid LIMIT 1";
+// The first of the records up to ?1. The unary plus keeps SQLite on the time
+// index (the uid condition alone would pick the table and sort it); records
+// after ?1 are skipped there, and they seldom come before the older ones.
+const char* const OldFirstSql = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL AND +uid <= ?1"
+                                " ORDER BY time, uid LIMIT 1";
 // count(*) runs over the smallest index, the time index: no record is read.
 const char* const CountSql = "SELECT count(*) FROM wftable";
-const char* const CountAfterSql = "SELECT count(*) FROM wftable WHERE uid > ?1";
 // NOT INDEXED keeps SQLite on the uid key: only the records after ?1 are read.
 const char* const NewInRangeSql
     = "SELECT count(*) FROM wftable NOT INDEXED WHERE uid > ?1 AND time > ?2 AND time < ?3";
@@ -101,6 +106,12 @@ bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
         check->maxUid = max.isNull(0) ? 0 : max.int64(0);
     }
     {
+        SqliteStatement min(m_Db, MinUidSql);
+        if (!min.step())
+            return fail();
+        check->minUid = min.isNull(0) ? 0 : min.int64(0);
+    }
+    {
         // A file without AUTOINCREMENT tables has no sqlite_sequence: no sequence.
         SqliteStatement sequence(m_Db, SequenceSql);
         if (sequence.isValid() && sequence.step()) {
@@ -116,6 +127,16 @@ bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
             check->rowTime = SqliteValue(row.value(0));
             check->rowModel = SqliteValue(row.value(1));
         } else if (row.failed()) {
+            return fail();
+        }
+        SqliteStatement old(m_Db, OldFirstSql);
+        old.bind(1, uid);
+        if (old.step()) {
+            check->hasOldFirst = true;
+            check->oldFirstTime = SqliteValue(old.value(0));
+            check->oldFirstUid = old.int64(1);
+            check->oldFirstModel = SqliteValue(old.value(2));
+        } else if (old.failed()) {
             return fail();
         }
     }
@@ -135,11 +156,6 @@ bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
         if (!all.step())
             return fail();
         check->count = all.int64(0);
-        SqliteStatement after(m_Db, CountAfterSql);
-        after.bind(1, uid);
-        if (!after.step())
-            return fail();
-        check->countAfter = after.int64(0);
     }
     return true;
 }
@@ -190,7 +206,7 @@ bool StationFile::readAfter(
     }
     if (ok && !stoppedEarly && rows->size() < maxRows) {
         *caughtUp = true;
-        ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, true, check);
+        ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, false, check);
     }
     if (!ok)
         fail();

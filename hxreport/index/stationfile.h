@@ -31,8 +31,14 @@ public:
         SqliteValue firstTime;
         qint64 firstUid = 0;
         SqliteValue firstModel;
+        qint64 minUid = 0; // 0 when the table is empty
+        // First record in (time, uid) order among those with a time and a
+        // uid <= the asked uid (when asked).
+        bool hasOldFirst = false;
+        SqliteValue oldFirstTime;
+        qint64 oldFirstUid = 0;
+        SqliteValue oldFirstModel;
         qint64 count = -1; // all records (when asked)
-        qint64 countAfter = -1; // records with uid > the asked uid (when asked)
     };
 
     struct Row
@@ -71,12 +77,14 @@ public:
     // false when the file has no wftable.
     bool declaredTypes(QStringList* types);
 
-    // One read transaction: maxUid, sequence, the record `uid` (when > 0), the
-    // first record; with counts also the count of all and of uid > `uid`.
+    // One read transaction: max and min uid, sequence, the record `uid` and
+    // the first record up to it (when uid > 0), the first record; with
+    // counts also the count of all records (which reads the whole time index).
+    // Everything else is a lookup on the uid key or the time index.
     bool check(qint64 uid, bool counts, Check* check);
     // Records with uid > afterUid in uid order, at most maxRows, stopping
     // early after maxMs; *caughtUp when there were no more. With caughtUp the
-    // same read transaction also fills *check (counts included).
+    // same read transaction also fills *check (no counts).
     bool readAfter(qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check);
     // The first build's step: the records with uid <= target that follow
     // (afterTime, afterUid) in (time, uid) order (all from the first one when

@@ -136,32 +136,36 @@ void TestQualityAnalysis::trendMatchesSql_data()
     QTest::addColumn<QString>("model");
     QTest::addColumn<bool>("withIndex");
     QTest::addColumn<int>("periods"); // without "other"
+    QTest::addColumn<bool>("offHourShifts"); // changes inside hours, a gap between shifts
     const int hour = int(TrendBuckets::Size::Hour);
     const int day = int(TrendBuckets::Size::Day);
     const int shift = int(TrendBuckets::Size::Shift);
     const int automatic = int(TrendBuckets::Size::Automatic);
     QTest::newRow("hours, automatic") << automatic << "2024-06-24 00:00:00"
                                       << "2024-06-25 23:59:59"
-                                      << "" << false << 48;
+                                      << "" << false << 48 << false;
     QTest::newRow("hours, index") << hour << "2024-06-24 00:00:00"
                                   << "2024-06-25 23:59:59"
-                                  << "" << true << 48;
+                                  << "" << true << 48 << false;
     QTest::newRow("hours of a model") << hour << "2024-06-24 02:30:00"
                                       << "2024-06-25 12:00:00"
-                                      << "A1" << true << 35;
+                                      << "A1" << true << 35 << false;
     QTest::newRow("days, automatic") << automatic << "2024-06-21 00:00:00"
                                      << "2024-06-30 23:59:59"
-                                     << "" << false << 10;
+                                     << "" << false << 10 << false;
     QTest::newRow("days, index") << day << "2024-06-21 00:00:00"
                                  << "2024-06-30 23:59:59"
-                                 << "" << true << 10;
+                                 << "" << true << 10 << false;
     // 23 20:00 to 26 08:00: day and night shifts, the nights over midnight.
     QTest::newRow("shifts") << shift << "2024-06-23 20:00:00"
                             << "2024-06-26 08:00:00"
-                            << "" << false << 5;
+                            << "" << false << 5 << false;
     QTest::newRow("shifts, index, NG") << shift << "2024-06-23 21:00:00"
                                        << "2024-06-26 07:00:00"
-                                       << "NG" << true << 5;
+                                       << "NG" << true << 5 << false;
+    QTest::newRow("shifts off the hour, index") << shift << "2024-06-22 00:00:00"
+                                                << "2024-06-26 00:00:00"
+                                                << "" << true << 9 << true;
 }
 
 void TestQualityAnalysis::trendMatchesSql()
@@ -172,8 +176,16 @@ void TestQualityAnalysis::trendMatchesSql()
     QFETCH(QString, model);
     QFETCH(bool, withIndex);
     QFETCH(int, periods);
+    QFETCH(bool, offHourShifts);
+    QMap<QString, ShiftRecord> shifts = m_Shifts;
+    if (offHourShifts) {
+        shifts.first().startTime = QTime(8, 30);
+        shifts.first().endTime = QTime(20, 15);
+        shifts.last().startTime = QTime(20, 45, 30);
+        shifts.last().endTime = QTime(8, 30);
+    }
     QualityRequest request { QDateTime::fromString(t1, kFormat), QDateTime::fromString(t2, kFormat), model,
-        TrendBuckets::Size(size), m_Shifts };
+        TrendBuckets::Size(size), shifts };
     QualityResult result;
     QVERIFY(analyse(request, withIndex, &result));
     QCOMPARE(result.trend.size(), periods + 1);
@@ -188,7 +200,7 @@ void TestQualityAnalysis::trendMatchesSql()
         for (const TrendRow& row : qAsConst(result.trend)) {
             if (!row.period.start.isValid())
                 continue;
-            const ShiftRecord s = m_Shifts.value(row.period.label.mid(11));
+            const ShiftRecord s = shifts.value(row.period.label.mid(11));
             const QDateTime to(
                 QDate::fromString(row.period.label.left(10), QStringLiteral("yyyy-MM-dd")), s.endTime);
             const QString sql
