@@ -254,6 +254,7 @@ void TestRecordIndex::answersEqualDirect_data()
     QTest::newRow("inserts") << QStringLiteral("inserts");
     QTest::newRow("deleteBefore") << QStringLiteral("deleteBefore");
     QTest::newRow("deleteBefore everything") << QStringLiteral("deleteAll");
+    QTest::newRow("older inserts, then deleteBefore") << QStringLiteral("older");
     QTest::newRow("clearAll then inserts") << QStringLiteral("clearAll");
     QTest::newRow("file replaced") << QStringLiteral("replaced");
 }
@@ -286,7 +287,19 @@ void TestRecordIndex::answersEqualDirect()
         QVERIFY(!index.reader()
                      .covers(QStringLiteral("2024-01-01 00:00:00"), QStringLiteral("2025-01-01 00:00:00"))
                      .available);
-    } else if (change == QLatin1String("deleteBefore") || change == QLatin1String("deleteAll")) {
+    } else if (change == QLatin1String("deleteBefore") || change == QLatin1String("deleteAll")
+        || change == QLatin1String("older")) {
+        if (change == QLatin1String("older")) {
+            // New records before the first one (a clock set back): the index's
+            // first record moves to them, and retention then cuts below it.
+            QVERIFY(app.station().addDetection(QStringLiteral("2001-01-01 00:00:00"), QStringLiteral("A1"),
+                0.9, QStringLiteral("1.5"), 400, 80));
+            QVERIFY(app.station().addDetection(QStringLiteral("2000-01-01 00:00:00"), QStringLiteral("B2"),
+                0.9, QStringLiteral("1.5"), 400, 80));
+            app.closeStation();
+            QVERIFY(syncIndex(index));
+            compareAll(index, station, 3);
+        }
         Direct direct(station);
         direct.db().deleteBefore(change == QLatin1String("deleteAll")
                 ? QStringLiteral("9999-12-31")
