@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QPair>
 
+#include <cstring>
+
 #include <sqlite3.h>
 
 namespace {
@@ -381,62 +383,117 @@ bool IndexSync::isBefore(const SqliteValue& time, qint64 uid, const IndexFile::S
     return true;
 }
 
-bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next)
+// The statements and sums of one transaction's records.
+struct IndexSync::Batch
 {
-    SqliteStatement insert(m_Index, InsertSql);
-    SqliteStatement update(m_Index, UpdateSql);
-    SqliteStatement hourAdd(m_Index, HourAddSql);
+    explicit Batch(SqliteConnection& index)
+        : insert(index, InsertSql)
+        , update(index, UpdateSql)
+        , hourAdd(index, HourAddSql)
+    {
+    }
+    SqliteStatement insert;
+    SqliteStatement update;
+    SqliteStatement hourAdd;
     struct Added
     {
         qint64 n = 0;
         qint64 x = 0;
     };
-    QMap<QPair<qint64, qint64>, Added> hours; // (model id, hour) -> records added
+    QHash<QPair<qint64, qint64>, Added> hours; // (model id, hour) -> records added
     qint64 added = 0;
-    TimeKey first
-        = next->hasFirst && next->firstTime.type() == SQLITE_TEXT ? keyOf(next->firstTime) : TimeKey();
-    for (const StationFile::Row& row : rows) {
-        qint64 id = 0;
-        const TimeKey key = keyOf(row.values[0]);
-        if (!modelId(row.values[1], &id))
-            return false;
-        insert.reset().bind(1, id).bind(2, key.ti).bind(3, key.tx).bind(4, row.uid);
-        for (int i = 2; i < 6; ++i)
-            insert.bindValue(i + 3, row.values[i].get());
-        if (!insert.run())
-            return false;
-        if (sqlite3_changes(m_Index.handle()) == 0) {
-            update.reset().bind(1, id).bind(2, key.ti).bind(3, key.tx).bind(4, row.uid);
-            for (int i = 2; i < 6; ++i)
-                update.bindValue(i + 3, row.values[i].get());
-            if (!update.run())
-                return false;
-            continue;
+    bool firstKnown = false; // first holds the key of a text first record
+    TimeKey first;
+    // The last text models seen and their ids: a station has few models, so
+    // nearly every record finds its model here without a lookup.
+    QVector<QPair<QByteArray, qint64>> textModels;
+};
+
+bool IndexSync::addRecord(
+    Batch& batch, qint64 uid, const sqlite3_value* const* values, IndexFile::State* next)
+{
+    auto* time = const_cast<sqlite3_value*>(values[0]);
+    auto* model = const_cast<sqlite3_value*>(values[1]);
+    TimeKey key;
+    if (sqlite3_value_type(time) == SQLITE_TEXT) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(time));
+        const int size = sqlite3_value_bytes(time);
+        const QByteArray raw = QByteArray::fromRawData(text, size);
+        if (TimeKey::isWellShaped(raw)) {
+            key.ti = TimeKey::pack(text);
+            key.tx = QByteArray("");
+        } else {
+            key = TimeKey::ofText(QByteArray(text, size));
         }
-        ++added;
-        if (key.ti >= 0) {
-            Added& hour = hours[qMakePair(id, TimeKey::hourOf(key.ti))];
-            ++hour.n;
-            if (TimeKey::offClock(key.ti, !key.tx.isEmpty()))
-                ++hour.x;
-        }
-        // The first record of the index in the station's order. Texts after
-        // the first one (the usual case) compare by key alone.
-        if (key.ti >= 0 && next->hasFirst && next->firstTime.type() == SQLITE_TEXT && first < key)
-            continue;
-        bool before = false;
-        if (!isBefore(row.values[0], row.uid, *next, &before))
-            return false;
-        if (before) {
-            next->hasFirst = true;
-            next->firstTime = row.values[0];
-            next->firstUid = row.uid;
-            if (next->firstTime.type() == SQLITE_TEXT)
-                first = key;
-        }
+    } else {
+        key = keyOf(SqliteValue(time));
     }
-    for (auto it = hours.cbegin(); it != hours.cend(); ++it) {
-        if (!hourAdd.reset()
+    qint64 id = -1;
+    if (sqlite3_value_type(model) == SQLITE_TEXT) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(model));
+        const int size = sqlite3_value_bytes(model);
+        for (const auto& known : qAsConst(batch.textModels)) {
+            if (known.first.size() == size && memcmp(known.first.constData(), text, size_t(size)) == 0) {
+                id = known.second;
+                break;
+            }
+        }
+        if (id < 0) {
+            if (!modelId(SqliteValue(model), &id))
+                return false;
+            if (batch.textModels.size() < 32)
+                batch.textModels.append({ QByteArray(text, size), id });
+        }
+    } else if (!modelId(SqliteValue(model), &id)) {
+        return false;
+    }
+    SqliteStatement& insert = batch.insert;
+    insert.reset().bind(1, id).bind(2, key.ti).bind(3, key.tx).bind(4, uid);
+    for (int i = 2; i < 6; ++i)
+        insert.bindValue(i + 3, values[i]);
+    if (!insert.run())
+        return false;
+    if (sqlite3_changes(m_Index.handle()) == 0) {
+        // A record read again keeps one row with its latest values.
+        SqliteStatement& update = batch.update;
+        update.reset().bind(1, id).bind(2, key.ti).bind(3, key.tx).bind(4, uid);
+        for (int i = 2; i < 6; ++i)
+            update.bindValue(i + 3, values[i]);
+        return update.run();
+    }
+    ++batch.added;
+    if (key.ti >= 0) {
+        Batch::Added& hour = batch.hours[qMakePair(id, TimeKey::hourOf(key.ti))];
+        ++hour.n;
+        if (TimeKey::offClock(key.ti, !key.tx.isEmpty()))
+            ++hour.x;
+    }
+    // The first record of the index in the station's order. Texts after the
+    // first one (the usual case) compare by key alone.
+    if (!batch.firstKnown && next->hasFirst && next->firstTime.type() == SQLITE_TEXT) {
+        batch.first = keyOf(next->firstTime);
+        batch.firstKnown = true;
+    }
+    if (key.ti >= 0 && batch.firstKnown && batch.first < key)
+        return true;
+    const SqliteValue copy(time);
+    bool before = false;
+    if (!isBefore(copy, uid, *next, &before))
+        return false;
+    if (before) {
+        next->hasFirst = true;
+        next->firstTime = copy;
+        next->firstUid = uid;
+        batch.firstKnown = copy.type() == SQLITE_TEXT;
+        batch.first = key;
+    }
+    return true;
+}
+
+bool IndexSync::finishBatch(Batch& batch, IndexFile::State* next)
+{
+    for (auto it = batch.hours.cbegin(); it != batch.hours.cend(); ++it) {
+        if (!batch.hourAdd.reset()
                  .bind(1, it.key().first)
                  .bind(2, it.key().second)
                  .bind(3, it.value().n)
@@ -444,8 +501,21 @@ bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::Sta
                  .run())
             return false;
     }
-    next->rows += added;
+    next->rows += batch.added;
     return true;
+}
+
+bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next)
+{
+    Batch batch(m_Index);
+    const sqlite3_value* values[6];
+    for (const StationFile::Row& row : rows) {
+        for (int i = 0; i < 6; ++i)
+            values[i] = row.values[i].get();
+        if (!addRecord(batch, row.uid, values, next))
+            return false;
+    }
+    return finishBatch(batch, next);
 }
 
 bool IndexSync::commitOrRollBack(bool ok, const IndexFile::State& next)
@@ -489,20 +559,34 @@ bool IndexSync::writeChunk(
     return commitOrRollBack(ok, next);
 }
 
-bool IndexSync::writeBuildChunk(
-    const QVector<StationFile::Row>& rows, bool finished, const StationFile::Check& target)
+bool IndexSync::buildChunk(StationFile& station, qint64* read, QString* reason)
 {
     if (!m_Index.exec("BEGIN IMMEDIATE"))
-        return false;
+        return failIndex(reason, QStringLiteral("cannot write the index"));
     IndexFile::State next = m_State;
     next.verified = false;
-    const bool ok = insertRows(rows, &next);
-    next.verified = false;
-    next.buildStarted = true;
-    if (!rows.isEmpty()) {
-        next.buildTime = rows.last().values[0];
-        next.buildUid = rows.last().uid;
+    Batch batch(m_Index);
+    bool written = true;
+    bool finished = false;
+    *read = 0;
+    // Each record goes into the index as it is read: no copies.
+    const bool readOk = station.readByTime(
+        m_State.buildTarget, m_State.buildStarted, m_State.buildTime, m_State.buildUid, m_nChunkRows,
+        m_nChunkMs,
+        [&](qint64 uid, sqlite3_value* const* values) {
+            ++*read;
+            written = addRecord(batch, uid, values, &next);
+            return written;
+        },
+        &finished, &next.buildTime, &next.buildUid);
+    written = written && finishBatch(batch, &next);
+    StationFile::Check target;
+    if (written && (!readOk || (finished && !station.check(m_State.buildTarget, false, &target)))) {
+        commitOrRollBack(false, next);
+        *reason = QStringLiteral("station file unreadable: ") + station.errorString();
+        return false;
     }
+    next.buildStarted = true;
     if (finished) {
         // Every record up to the target is in: from here on records are read
         // in uid order after it, as by any later pass.
@@ -514,7 +598,9 @@ bool IndexSync::writeBuildChunk(
         next.buildTime = SqliteValue();
         next.buildUid = 0;
     }
-    return commitOrRollBack(ok, next);
+    if (!commitOrRollBack(written, next))
+        return failIndex(reason, QStringLiteral("cannot write the index"));
+    return true;
 }
 
 bool IndexSync::pass(QString* reason)
@@ -555,18 +641,10 @@ bool IndexSync::pass(QString* reason)
             *reason = QStringLiteral("stopped");
             return false;
         }
-        QVector<StationFile::Row> rows;
-        bool finished = false;
-        StationFile::Check target;
-        if (!station.readByTime(m_State.buildTarget, m_State.buildStarted, m_State.buildTime,
-                m_State.buildUid, m_nChunkRows, m_nChunkMs, &rows, &finished)
-            || (finished && !station.check(m_State.buildTarget, false, &target))) {
-            *reason = QStringLiteral("station file unreadable: ") + station.errorString();
+        qint64 read = 0;
+        if (!buildChunk(station, &read, reason))
             return false;
-        }
-        if (!writeBuildChunk(rows, finished, target))
-            return failIndex(reason, QStringLiteral("cannot write the index"));
-        done += rows.size();
+        done += read;
         emit progress(done, qMax(total, done));
     }
     for (;;) {

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <memory>
 
+struct sqlite3_value;
+
 // Builds and keeps the index file in step with the station file: the worker
 // of RecordIndex, a QObject moved to its own thread.
 //
@@ -21,7 +23,8 @@
 // 2. Checks in one station read transaction what has changed since the last
 //    pass, and repairs or starts again (see checkStation()).
 // 3. A first build reads the records in time order from the time index and
-//    each record's start (StationFile::readByTime): no thumbnail is read.
+//    each record's start (StationFile::readByTime): no thumbnail is read;
+//    each record goes into the index as it is read.
 //    Later, and after the build, reads the records after the last indexed uid in chunks (at most
 //    ChunkRows records or ChunkMs each, one short read transaction per chunk)
 //    and commits each chunk to the index together with its hour counts and
@@ -68,12 +71,15 @@ private:
     // Whether a record (time, uid) comes before the index's first record in
     // the station's order (ORDER BY time, uid; NULL times never do).
     bool isBefore(const SqliteValue& time, qint64 uid, const IndexFile::State& state, bool* before);
+    struct Batch;
+    // One record into the index (values in StationFile::columns() order).
+    bool addRecord(Batch& batch, qint64 uid, const sqlite3_value* const* values, IndexFile::State* next);
+    bool finishBatch(Batch& batch, IndexFile::State* next);
     bool insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next);
     bool commitOrRollBack(bool ok, const IndexFile::State& next);
     bool writeChunk(const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check);
-    // target: the station's record buildTarget, for the identity checks.
-    bool writeBuildChunk(
-        const QVector<StationFile::Row>& rows, bool finished, const StationFile::Check& target);
+    // One chunk of a first build, read and written in one go; *read records.
+    bool buildChunk(StationFile& station, qint64* read, QString* reason);
     bool modelId(const SqliteValue& model, qint64* id);
     bool pass(QString* reason);
     bool failIndex(QString* reason, const QString& what);

@@ -89,10 +89,7 @@ bool StationFile::declaredTypes(QStringList* types)
     m_ChunkSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid > ?1 ORDER BY uid LIMIT ?2")
                      .arg(select.join(QLatin1Char(',')))
                      .toUtf8();
-    // Without time, which the table keeps after the thumbnail.
-    m_RecordSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid = ?1")
-                      .arg(select.mid(2).join(QLatin1Char(',')))
-                      .toUtf8();
+    m_List = select.join(QLatin1Char(',')).toUtf8();
     return true;
 }
 
@@ -215,58 +212,80 @@ bool StationFile::readAfter(
 }
 
 bool StationFile::readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid,
-    int maxRows, int maxMs, QVector<Row>* rows, bool* finished)
+    int maxRows, int maxMs, const RecordRow& row, bool* finished, SqliteValue* lastTime, qint64* lastUid)
 {
-    // On the time index alone (it holds the uid): NULL times first, then the
-    // rest in (time, uid) order, continuing after the last record read.
+    // On the time index: NULL times first, then the rest in (time, uid)
+    // order, continuing after the last record read. SQLite reads the time from
+    // the index entry and only the other columns from the record, which the
+    // table keeps before the thumbnail. The unary plus keeps the uid bound
+    // from steering SQLite onto the table.
     static const char* const FirstNull
-        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
+        = " FROM wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
     static const char* const NextNull
-        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
+        = " FROM wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
     static const char* const FirstTimed
-        = "SELECT time, uid FROM wftable WHERE time IS NOT NULL AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
+        = " FROM wftable WHERE time IS NOT NULL AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
     static const char* const NextTimed
-        = "SELECT time, uid FROM wftable WHERE time >= ?4 AND (time > ?4 OR uid > ?3)"
-          " AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
-    rows->clear();
+        = " FROM wftable WHERE (time, uid) > (?4, ?3) AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
     *finished = false;
-    if (m_RecordSql.isEmpty()) {
+    if (m_List.isEmpty()) {
         QStringList types;
         if (!declaredTypes(&types))
             return false;
     }
     if (!m_Db.exec("BEGIN"))
         return fail();
+    QElapsedTimer clock;
+    clock.start();
     bool ok = true;
     bool inNulls = !started || afterTime.type() == SQLITE_NULL;
     bool hasCursor = started;
     SqliteValue cursorTime = afterTime;
     qint64 cursorUid = afterUid;
-    while (ok && rows->size() < maxRows) {
-        const char* sql = inNulls ? (hasCursor ? NextNull : FirstNull) : (hasCursor ? NextTimed : FirstTimed);
-        const int wanted = maxRows - rows->size();
-        SqliteStatement keys(m_Db, sql);
-        keys.bind(1, target).bind(2, qint64(wanted));
+    int read = 0;
+    bool stopped = false;
+    sqlite3_value* values[6];
+    while (ok && read < maxRows) {
+        const char* from
+            = inNulls ? (hasCursor ? NextNull : FirstNull) : (hasCursor ? NextTimed : FirstTimed);
+        const int wanted = maxRows - read;
+        const QByteArray sql = "SELECT " + m_List + from;
+        SqliteStatement records(m_Db, sql.constData());
+        records.bind(1, target).bind(2, qint64(wanted));
         if (hasCursor) {
-            keys.bind(3, cursorUid);
+            records.bind(3, cursorUid);
             if (!inNulls)
-                keys.bindValue(4, cursorTime.get());
+                records.bindValue(4, cursorTime.get());
         }
         int found = 0;
-        while (keys.step()) {
-            Row row;
-            row.values[0] = SqliteValue(keys.value(0));
-            row.uid = keys.int64(1);
-            rows->append(std::move(row));
+        bool early = false;
+        while (records.step()) {
+            const qint64 uid = records.int64(0);
+            for (int i = 0; i < 6; ++i)
+                values[i] = records.value(i + 1);
+            if (!row(uid, values)) {
+                stopped = true;
+                break;
+            }
             ++found;
+            cursorUid = uid;
+            if (found == wanted || clock.elapsed() >= maxMs) {
+                // The cursor's time is copied only where the read may go on
+                // from it: a NULL phase's is NULL, a timed phase that runs out
+                // is finished.
+                cursorTime = SqliteValue(values[0]);
+                early = found < wanted;
+                break;
+            }
         }
-        ok = !keys.failed();
+        ok = !stopped && !records.failed();
+        read += found;
         if (found > 0) {
             hasCursor = true;
-            cursorTime = rows->last().values[0];
-            cursorUid = rows->last().uid;
+            *lastUid = cursorUid;
+            *lastTime = cursorTime;
         }
-        if (!ok || found == wanted)
+        if (!ok || found == wanted || early)
             break;
         if (!inNulls) {
             *finished = true;
@@ -276,29 +295,9 @@ bool StationFile::readByTime(qint64 target, bool started, const SqliteValue& aft
         inNulls = false;
         hasCursor = false;
     }
-    // The other columns from each record's start.
-    if (ok) {
-        QElapsedTimer clock;
-        clock.start();
-        SqliteStatement record(m_Db, m_RecordSql.constData());
-        for (int r = 0; r < rows->size(); ++r) {
-            // Past the time allowed, the chunk ends here (and is not the last).
-            if (clock.elapsed() >= maxMs && r > 0) {
-                rows->resize(r);
-                *finished = false;
-                break;
-            }
-            Row& row = (*rows)[r];
-            record.reset().bind(1, row.uid);
-            if (!record.step()) {
-                ok = false;
-                break;
-            }
-            for (int i = 1; i < 6; ++i)
-                row.values[i] = SqliteValue(record.value(i - 1));
-        }
-    }
-    if (!ok)
+    if (stopped)
+        m_Error = QStringLiteral("the index could not take a record");
+    else if (!ok)
         fail();
     m_Db.exec("COMMIT");
     return ok;

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 // Reads what the index (and the plant sync) needs from the station's
 // wheelhubwf.db, on a read-only connection (the file is never written), each
 // step in one short statement or read transaction so the station never waits
@@ -88,11 +90,15 @@ public:
     bool readAfter(qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check);
     // The first build's step: the records with uid <= target that follow
     // (afterTime, afterUid) in (time, uid) order (all from the first one when
-    // !started), at most maxRows or maxMs. Times and uids come from the time
-    // index and the other columns from each record's start, so no thumbnail
-    // is read. *finished when there are no more.
+    // !started; NULL times first), at most maxRows or maxMs, each passed to
+    // row() (values in columns() order, valid during the call; false stops
+    // the read and fails it). One statement on the time index: times come
+    // from the index and the other columns from each record's start, so no
+    // thumbnail is read. *finished when there are no more; *lastTime and
+    // *lastUid receive the last record passed (unchanged when none was).
+    using RecordRow = std::function<bool(qint64 uid, sqlite3_value* const* values)>;
     bool readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid, int maxRows,
-        int maxMs, QVector<Row>* rows, bool* finished);
+        int maxMs, const RecordRow& row, bool* finished, SqliteValue* lastTime, qint64* lastUid);
     // Records with uid > afterUid whose time lies in (time1, time2), counted
     // along the uid key (reads only the records after afterUid).
     bool countAfterInRange(qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count);
@@ -120,7 +126,7 @@ private:
     SqliteConnection m_Db;
     QString m_Error;
     QByteArray m_ChunkSql;
-    QByteArray m_RecordSql; // the columns but time of one record by uid
+    QByteArray m_List; // uid and columns() (NULL for those the table lacks)
     QHash<QString, QByteArray> m_SelectLists; // by table and columns
 };
 
