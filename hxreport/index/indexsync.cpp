@@ -1,10 +1,12 @@
 #include "indexsync.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QPair>
+#include <QUrl>
 
 #include <cstring>
 
@@ -39,6 +41,42 @@ const char* const HourRecountSql
 const char* const HoursEmptySql = "DELETE FROM hours WHERE n = 0";
 // Order of two stored times as the station's ORDER BY time, uid sorts them.
 const char* const BeforeSql = "SELECT ?1 < ?2 OR (?1 = ?2 AND ?3 < ?4)";
+// The first build copies chunks of the station's records inside SQLite: the
+// station file attached read-only, each chunk staged in a temporary table
+// with its time keys (hx_ti, hx_tx: TimeKey), then models, records and hour
+// counts each by one statement.
+const char* const StageSql
+    = "PRAGMA temp_store = MEMORY; CREATE TEMP TABLE IF NOT EXISTS stage(uid, time, model,"
+      " correlate, detecttime, diameter, hight, m, ti, tx)";
+const char* const StageClearSql = "DELETE FROM temp.stage";
+const char* const StageModelsSql
+    = "INSERT OR IGNORE INTO models(model) SELECT DISTINCT model FROM temp.stage s"
+      " WHERE NOT EXISTS (SELECT 1 FROM models WHERE model IS s.model)";
+const char* const StageIdsSql
+    = "UPDATE temp.stage SET m = (SELECT id FROM models WHERE model IS stage.model)";
+const char* const StageRecSql
+    = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter, hight)"
+      " SELECT m, ti, tx, uid, correlate, detecttime, diameter, hight FROM temp.stage ORDER BY rowid";
+const char* const StageHoursSql
+    = "INSERT INTO hours(m, hour, n, x) SELECT m, ti / 10000, count(*),"
+      " sum(tx <> '' OR ti % 100 > 59 OR ti / 100 % 100 > 59) FROM temp.stage WHERE ti >= 0"
+      " GROUP BY m, ti / 10000 ON CONFLICT(m, hour) DO UPDATE SET n = n + excluded.n, x = x + excluded.x";
+const char* const StageFirstSql
+    = "SELECT time, uid FROM temp.stage WHERE time IS NOT NULL ORDER BY rowid LIMIT 1";
+const char* const StageLastSql = "SELECT time, uid FROM temp.stage ORDER BY rowid DESC LIMIT 1";
+// On the station's time index: NULL times first, then the rest in (time,
+// uid) order, continuing after the last record staged. SQLite reads the time
+// from the index entry and only the other columns from the record, which the
+// table keeps before the thumbnail: no thumbnail is read. The unary plus
+// keeps the uid bound from steering SQLite onto the table.
+const char* const FirstNullSql = " FROM st.wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
+const char* const NextNullSql
+    = " FROM st.wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
+const char* const FirstTimedSql
+    = " FROM st.wftable WHERE time IS NOT NULL AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
+const char* const NextTimedSql
+    = " FROM st.wftable WHERE (time, uid) > (?4, ?3) AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
+
 const char* const FindSql = "SELECT 1 FROM rec WHERE m = ?1 AND ti = ?2 AND tx = ?3 AND uid = ?4";
 const char* const QuickCheckSql = "PRAGMA quick_check(1)";
 
@@ -63,6 +101,42 @@ TimeKey keyOf(const SqliteValue& time)
         key.ti = TimeKey::NotText;
     }
     return key;
+}
+
+// hx_ti(time) and hx_tx(time): the two parts of a stored time's key.
+void timeKeyPart(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const bool text = sqlite3_user_data(context) != nullptr;
+    sqlite3_value* time = argv[0];
+    TimeKey key;
+    switch (sqlite3_value_type(time)) {
+    case SQLITE_TEXT: {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(time));
+        const QByteArray raw = QByteArray::fromRawData(bytes, sqlite3_value_bytes(time));
+        if (TimeKey::isWellShaped(raw)) {
+            key.ti = TimeKey::pack(bytes);
+        } else {
+            key = TimeKey::ofText(QByteArray(raw.constData(), raw.size()));
+            if (text) {
+                sqlite3_result_text(context, key.tx.constData(), key.tx.size(), SQLITE_TRANSIENT);
+                return;
+            }
+        }
+        break;
+    }
+    case SQLITE_NULL:
+        key.ti = TimeKey::NullTime;
+        break;
+    case SQLITE_BLOB:
+        key.ti = TimeKey::BlobTime;
+        break;
+    default:
+        key.ti = TimeKey::NotText;
+    }
+    if (text)
+        sqlite3_result_text(context, "", 0, SQLITE_STATIC);
+    else
+        sqlite3_result_int64(context, key.ti);
 }
 
 QString canonicalOf(const QString& path)
@@ -518,14 +592,19 @@ bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::Sta
     return finishBatch(batch, next);
 }
 
+void IndexSync::reloadModels()
+{
+    m_ModelIds.clear();
+    SqliteStatement models(m_Index, ModelListSql);
+    while (models.step())
+        m_ModelIds.insert(valueKey(SqliteValue(models.value(1))), models.int64(0));
+}
+
 bool IndexSync::commitOrRollBack(bool ok, const IndexFile::State& next)
 {
     if (!ok || !IndexFile::writeState(m_Index, next) || !m_Index.exec("COMMIT")) {
         m_Index.exec("ROLLBACK");
-        m_ModelIds.clear(); // ids of the rolled-back models are gone
-        SqliteStatement models(m_Index, ModelListSql);
-        while (models.step())
-            m_ModelIds.insert(valueKey(SqliteValue(models.value(1))), models.int64(0));
+        reloadModels(); // ids of the rolled-back models are gone
         return false;
     }
     m_State = next;
@@ -559,32 +638,113 @@ bool IndexSync::writeChunk(
     return commitOrRollBack(ok, next);
 }
 
-bool IndexSync::buildChunk(StationFile& station, qint64* read, QString* reason)
+bool IndexSync::attachStation(QString* reason)
 {
-    if (!m_Index.exec("BEGIN IMMEDIATE"))
+    static int marker = 0;
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    const QByteArray uri = "file:" + QUrl::toPercentEncoding(m_Canonical, "/") + "?mode=ro";
+    SqliteStatement attach(m_Index, "ATTACH ?1 AS st");
+    if (sqlite3_create_function(m_Index.handle(), "hx_ti", 1, flags, nullptr, &timeKeyPart, nullptr, nullptr)
+            != SQLITE_OK
+        || sqlite3_create_function(
+               m_Index.handle(), "hx_tx", 1, flags, &marker, &timeKeyPart, nullptr, nullptr)
+            != SQLITE_OK
+        || !m_Index.exec(StageSql) || !attach.bind(1, uri).run()) {
+        *reason = QStringLiteral("cannot read the station file for the index: ") + m_Index.errorString();
+        return false;
+    }
+    m_bAttached = true;
+    return true;
+}
+
+void IndexSync::detachStation()
+{
+    if (m_bAttached && m_Index.isOpen())
+        m_Index.exec("DETACH st");
+    m_bAttached = false;
+}
+
+bool IndexSync::buildChunk(const QByteArray& list, qint64* read, QString* reason)
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (!m_Index.exec(StageClearSql) || !m_Index.exec("BEGIN"))
         return failIndex(reason, QStringLiteral("cannot write the index"));
     IndexFile::State next = m_State;
     next.verified = false;
-    Batch batch(m_Index);
-    bool written = true;
+    bool ok = true;
     bool finished = false;
-    *read = 0;
-    // Each record goes into the index as it is read: no copies.
-    const bool readOk = station.readByTime(
-        m_State.buildTarget, m_State.buildStarted, m_State.buildTime, m_State.buildUid, m_nChunkRows,
-        m_nChunkMs,
-        [&](qint64 uid, sqlite3_value* const* values) {
-            ++*read;
-            written = addRecord(batch, uid, values, &next);
-            return written;
-        },
-        &finished, &next.buildTime, &next.buildUid);
-    written = written && finishBatch(batch, &next);
+    bool stationFailed = false;
+    // Staged in the station's order: NULL times, then the rest.
+    bool inNulls = !m_State.buildStarted || m_State.buildTime.type() == SQLITE_NULL;
+    bool hasCursor = m_State.buildStarted;
+    int staged = 0;
+    while (ok && staged < m_nBuildRows) {
+        const char* from
+            = inNulls ? (hasCursor ? NextNullSql : FirstNullSql) : (hasCursor ? NextTimedSql : FirstTimedSql);
+        const QByteArray sql
+            = "INSERT INTO temp.stage(uid, time, model, correlate, detecttime, diameter, hight,"
+              " ti, tx) SELECT "
+            + list + ", hx_ti(time), hx_tx(time)" + from;
+        const int wanted = m_nBuildRows - staged;
+        SqliteStatement stage(m_Index, sql.constData());
+        stage.bind(1, m_State.buildTarget).bind(2, qint64(wanted));
+        if (hasCursor) {
+            stage.bind(3, next.buildUid);
+            if (!inNulls)
+                stage.bindValue(4, next.buildTime.get());
+        }
+        ok = stage.run();
+        stationFailed = !ok;
+        const int found = ok ? sqlite3_changes(m_Index.handle()) : 0;
+        staged += found;
+        if (ok && found > 0) {
+            SqliteStatement last(m_Index, StageLastSql);
+            ok = last.step();
+            next.buildTime = SqliteValue(last.value(0));
+            next.buildUid = last.int64(1);
+            hasCursor = true;
+        }
+        if (!ok || found == wanted)
+            break;
+        if (!inNulls) {
+            finished = true;
+            break;
+        }
+        inNulls = false;
+        hasCursor = false;
+    }
+    // Models, records and hours of the chunk.
+    const int models = m_ModelIds.size();
+    ok = ok && m_Index.exec(StageModelsSql);
+    const bool newModels = ok && sqlite3_changes(m_Index.handle()) > 0;
+    ok = ok && m_Index.exec(StageIdsSql) && m_Index.exec(StageRecSql);
+    const int added = ok ? sqlite3_changes(m_Index.handle()) : 0;
+    // Nothing of a build is read twice (the cursor commits with the records).
+    ok = ok && added == staged && m_Index.exec(StageHoursSql);
+    next.rows += added;
+    if (ok && staged > 0) {
+        SqliteStatement first(m_Index, StageFirstSql);
+        if (first.step()) {
+            const SqliteValue time(first.value(0));
+            const qint64 uid = first.int64(1);
+            bool before = false;
+            ok = isBefore(time, uid, next, &before);
+            if (ok && before) {
+                next.hasFirst = true;
+                next.firstTime = time;
+                next.firstUid = uid;
+            }
+        }
+        ok = ok && !first.failed();
+    }
     StationFile::Check target;
-    if (written && (!readOk || (finished && !station.check(m_State.buildTarget, false, &target)))) {
-        commitOrRollBack(false, next);
-        *reason = QStringLiteral("station file unreadable: ") + station.errorString();
-        return false;
+    if (ok && finished) {
+        StationFile station(m_StationPath, m_pStop.get());
+        stationFailed = !station.open() || !station.check(m_State.buildTarget, false, &target);
+        ok = !stationFailed;
+        if (stationFailed)
+            *reason = QStringLiteral("station file unreadable: ") + station.errorString();
     }
     next.buildStarted = true;
     if (finished) {
@@ -598,8 +758,23 @@ bool IndexSync::buildChunk(StationFile& station, qint64* read, QString* reason)
         next.buildTime = SqliteValue();
         next.buildUid = 0;
     }
-    if (!commitOrRollBack(written, next))
-        return failIndex(reason, QStringLiteral("cannot write the index"));
+    if (stationFailed && reason->isEmpty())
+        *reason = QStringLiteral("station file unreadable: ") + m_Index.errorString();
+    if (!commitOrRollBack(ok, next)) {
+        if (!stationFailed)
+            return failIndex(reason, QStringLiteral("cannot write the index"));
+        return false;
+    }
+    if (newModels || models != m_ModelIds.size())
+        reloadModels();
+    *read = staged;
+    // The station's lock is held for one chunk: its size follows the time a
+    // chunk takes (a cold file reads far slower than a cached one).
+    const qint64 ms = clock.elapsed();
+    if (ms > m_nChunkMs)
+        m_nBuildRows = qMax(qMax(1, m_nChunkRows / 8), m_nBuildRows / 2);
+    else if (ms * 2 < m_nChunkMs)
+        m_nBuildRows = qMin(m_nChunkRows * 4, m_nBuildRows * 2);
     return true;
 }
 
@@ -636,17 +811,27 @@ bool IndexSync::pass(QString* reason)
     }
     qint64 done = 0;
     emit progress(done, total);
+    if (m_State.buildTarget > 0) {
+        QStringList types;
+        if (!station.declaredTypes(&types) || !attachStation(reason))
+            return false;
+        m_nBuildRows = m_nChunkRows;
+    }
     while (m_State.buildTarget > 0) {
         if (m_pStop->load()) {
+            detachStation();
             *reason = QStringLiteral("stopped");
             return false;
         }
         qint64 read = 0;
-        if (!buildChunk(station, &read, reason))
+        if (!buildChunk(station.recordList(), &read, reason)) {
+            detachStation();
             return false;
+        }
         done += read;
         emit progress(done, qMax(total, done));
     }
+    detachStation();
     for (;;) {
         if (m_pStop->load()) {
             *reason = QStringLiteral("stopped");

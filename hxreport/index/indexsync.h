@@ -78,8 +78,12 @@ private:
     bool insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next);
     bool commitOrRollBack(bool ok, const IndexFile::State& next);
     bool writeChunk(const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check);
-    // One chunk of a first build, read and written in one go; *read records.
-    bool buildChunk(StationFile& station, qint64* read, QString* reason);
+    // The first build: the station file attached read-only to the index's
+    // connection, chunks copied by statements (list: StationFile::recordList).
+    bool attachStation(QString* reason);
+    void detachStation();
+    bool buildChunk(const QByteArray& list, qint64* read, QString* reason);
+    void reloadModels();
     bool modelId(const SqliteValue& model, qint64* id);
     bool pass(QString* reason);
     bool failIndex(QString* reason, const QString& what);
@@ -94,6 +98,8 @@ private:
     QHash<QByteArray, qint64> m_ModelIds; // by type and bytes of the value
     int m_nChunkRows = ChunkRows;
     int m_nChunkMs = ChunkMs;
+    int m_nBuildRows = ChunkRows; // records per build chunk, following its time
+    bool m_bAttached = false;
 };
 
 #endif // INDEXSYNC_H

@@ -88,17 +88,9 @@ public:
     // early after maxMs; *caughtUp when there were no more. With caughtUp the
     // same read transaction also fills *check (no counts).
     bool readAfter(qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check);
-    // The first build's step: the records with uid <= target that follow
-    // (afterTime, afterUid) in (time, uid) order (all from the first one when
-    // !started; NULL times first), at most maxRows or maxMs, each passed to
-    // row() (values in columns() order, valid during the call; false stops
-    // the read and fails it). One statement on the time index: times come
-    // from the index and the other columns from each record's start, so no
-    // thumbnail is read. *finished when there are no more; *lastTime and
-    // *lastUid receive the last record passed (unchanged when none was).
-    using RecordRow = std::function<bool(qint64 uid, sqlite3_value* const* values)>;
-    bool readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid, int maxRows,
-        int maxMs, const RecordRow& row, bool* finished, SqliteValue* lastTime, qint64* lastUid);
+    // "uid, time, model, correlate, detecttime, diameter, hight" as a select
+    // list of wftable, NULL for a column the table lacks (after declaredTypes).
+    const QByteArray& recordList() const { return m_List; }
     // Records with uid > afterUid whose time lies in (time1, time2), counted
     // along the uid key (reads only the records after afterUid).
     bool countAfterInRange(qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count);
