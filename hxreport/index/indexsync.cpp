@@ -41,31 +41,18 @@ const char* const HourRecountSql
 const char* const HoursEmptySql = "DELETE FROM hours WHERE n = 0";
 // Order of two stored times as the station's ORDER BY time, uid sorts them.
 const char* const BeforeSql = "SELECT ?1 < ?2 OR (?1 = ?2 AND ?3 < ?4)";
-// The first build copies chunks of the station's records inside SQLite: the
-// station file attached read-only, each chunk staged in a temporary table
-// with its time keys (hx_ti, hx_tx: TimeKey), then models, records and hour
-// counts each by one statement.
-const char* const StageSql
-    = "PRAGMA temp_store = MEMORY; CREATE TEMP TABLE IF NOT EXISTS stage(uid, time, model,"
-      " correlate, detecttime, diameter, hight, m, ti, tx)";
-const char* const StageClearSql = "DELETE FROM temp.stage";
-const char* const StageModelsSql
-    = "INSERT OR IGNORE INTO models(model) SELECT DISTINCT model FROM temp.stage s"
-      " WHERE NOT EXISTS (SELECT 1 FROM models WHERE model IS s.model)";
-const char* const StageIdsSql
-    = "UPDATE temp.stage SET m = (SELECT id FROM models WHERE model IS stage.model)";
-const char* const StageRecSql
-    = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter, hight)"
-      " SELECT m, ti, tx, uid, correlate, detecttime, diameter, hight FROM temp.stage ORDER BY rowid";
-const char* const StageHoursSql
-    = "INSERT INTO hours(m, hour, n, x) SELECT m, ti / 10000, count(*),"
-      " sum(tx <> '' OR ti % 100 > 59 OR ti / 100 % 100 > 59) FROM temp.stage WHERE ti >= 0"
-      " GROUP BY m, ti / 10000 ON CONFLICT(m, hour) DO UPDATE SET n = n + excluded.n, x = x + excluded.x";
-const char* const StageFirstSql
-    = "SELECT time, uid FROM temp.stage WHERE time IS NOT NULL ORDER BY rowid LIMIT 1";
-const char* const StageLastSql = "SELECT time, uid FROM temp.stage ORDER BY rowid DESC LIMIT 1";
+// The first build copies chunks of the station's records inside SQLite by
+// one statement each: the station file attached read-only as "st", the keys
+// and model ids from functions of this connection (hx_ti, hx_tx: TimeKey;
+// hx_model: IndexSync::modelId), straight into rec.
+const char* const BuildInsertSql
+    = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter,"
+      " hight) SELECT hx_model(%1), hx_ti(time), hx_tx(time), uid, %2";
+// The hour counts of a chunk's hours, counted again from rec.
+const char* const HourKeysSql = "SELECT ti, tx <> '' FROM rec WHERE m = ?1 AND ti >= ?2 AND ti < ?3";
+const char* const HourSetSql = "INSERT OR REPLACE INTO hours(m, hour, n, x) VALUES(?1, ?2, ?3, ?4)";
 // On the station's time index: NULL times first, then the rest in (time,
-// uid) order, continuing after the last record staged. SQLite reads the time
+// uid) order, continuing after the last record copied. SQLite reads the time
 // from the index entry and only the other columns from the record, which the
 // table keeps before the thumbnail: no thumbnail is read. The unary plus
 // keeps the uid bound from steering SQLite onto the table.
@@ -137,6 +124,17 @@ void timeKeyPart(sqlite3_context* context, int, sqlite3_value** argv)
         sqlite3_result_text(context, "", 0, SQLITE_STATIC);
     else
         sqlite3_result_int64(context, key.ti);
+}
+
+// hx_model(model): the model's id in the index (added when new).
+void modelIdOf(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    qint64 id = 0;
+    if (!static_cast<IndexSync*>(sqlite3_user_data(context))->modelIdOf(argv[0], &id)) {
+        sqlite3_result_error(context, "cannot add a model to the index", -1);
+        return;
+    }
+    sqlite3_result_int64(context, id);
 }
 
 QString canonicalOf(const QString& path)
@@ -229,6 +227,7 @@ bool IndexSync::openIndex(QString* reason)
     if (!m_Index.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA cache_size=-16000"))
         return failIndex(reason, QStringLiteral("cannot set up the index file"));
     m_ModelIds.clear();
+    m_TextModels.clear();
     if (usable) {
         SqliteStatement models(m_Index, ModelListSql);
         while (models.step())
@@ -253,6 +252,7 @@ bool IndexSync::reset(const QStringList& types, const QByteArray& fileId, QStrin
     m_State.fileId = fileId;
     m_State.columns = types.join(QLatin1Char('|')).toUtf8();
     m_ModelIds.clear();
+    m_TextModels.clear();
     m_Types = types;
     return true;
 }
@@ -595,6 +595,7 @@ bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::Sta
 void IndexSync::reloadModels()
 {
     m_ModelIds.clear();
+    m_TextModels.clear();
     SqliteStatement models(m_Index, ModelListSql);
     while (models.step())
         m_ModelIds.insert(valueKey(SqliteValue(models.value(1))), models.int64(0));
@@ -638,18 +639,40 @@ bool IndexSync::writeChunk(
     return commitOrRollBack(ok, next);
 }
 
+bool IndexSync::modelIdOf(sqlite3_value* model, qint64* id)
+{
+    // Nearly every record finds its model among the last text models seen.
+    if (sqlite3_value_type(model) == SQLITE_TEXT) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(model));
+        const int size = sqlite3_value_bytes(model);
+        for (const auto& known : qAsConst(m_TextModels)) {
+            if (known.first.size() == size && memcmp(known.first.constData(), text, size_t(size)) == 0) {
+                *id = known.second;
+                return true;
+            }
+        }
+        if (!modelId(SqliteValue(model), id))
+            return false;
+        if (m_TextModels.size() < 32)
+            m_TextModels.append({ QByteArray(text, size), *id });
+        return true;
+    }
+    return modelId(SqliteValue(model), id);
+}
+
 bool IndexSync::attachStation(QString* reason)
 {
     static int marker = 0;
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     const QByteArray uri = "file:" + QUrl::toPercentEncoding(m_Canonical, "/") + "?mode=ro";
     SqliteStatement attach(m_Index, "ATTACH ?1 AS st");
-    if (sqlite3_create_function(m_Index.handle(), "hx_ti", 1, flags, nullptr, &timeKeyPart, nullptr, nullptr)
+    sqlite3* db = m_Index.handle();
+    if (sqlite3_create_function(db, "hx_ti", 1, flags, nullptr, &timeKeyPart, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_create_function(db, "hx_tx", 1, flags, &marker, &timeKeyPart, nullptr, nullptr)
             != SQLITE_OK
-        || sqlite3_create_function(
-               m_Index.handle(), "hx_tx", 1, flags, &marker, &timeKeyPart, nullptr, nullptr)
+        || sqlite3_create_function(db, "hx_model", 1, SQLITE_UTF8, this, &::modelIdOf, nullptr, nullptr)
             != SQLITE_OK
-        || !m_Index.exec(StageSql) || !attach.bind(1, uri).run()) {
+        || !attach.bind(1, uri).run()) {
         *reason = QStringLiteral("cannot read the station file for the index: ") + m_Index.errorString();
         return false;
     }
@@ -664,43 +687,114 @@ void IndexSync::detachStation()
     m_bAttached = false;
 }
 
+bool IndexSync::recountHours(qint64 firstHour, qint64 lastHour)
+{
+    SqliteStatement keys(m_Index, HourKeysSql);
+    SqliteStatement set(m_Index, HourSetSql);
+    for (const qint64 id : qAsConst(m_ModelIds)) {
+        keys.reset()
+            .bind(1, id)
+            .bind(2, firstHour * TimeKey::HourUnits)
+            .bind(3, (lastHour + 1) * TimeKey::HourUnits);
+        qint64 hour = -1;
+        qint64 n = 0;
+        qint64 x = 0;
+        const auto flush
+            = [&]() { return n == 0 || set.reset().bind(1, id).bind(2, hour).bind(3, n).bind(4, x).run(); };
+        while (keys.step()) {
+            const qint64 ti = keys.int64(0);
+            if (TimeKey::hourOf(ti) != hour) {
+                if (!flush())
+                    return false;
+                hour = TimeKey::hourOf(ti);
+                n = x = 0;
+            }
+            ++n;
+            if (TimeKey::offClock(ti, keys.int64(1) != 0))
+                ++x;
+        }
+        if (keys.failed() || !flush())
+            return false;
+    }
+    return true;
+}
+
 bool IndexSync::buildChunk(const QByteArray& list, qint64* read, QString* reason)
 {
     QElapsedTimer clock;
     clock.start();
-    if (!m_Index.exec(StageClearSql) || !m_Index.exec("BEGIN"))
+    if (!m_Index.exec("BEGIN"))
         return failIndex(reason, QStringLiteral("cannot write the index"));
     IndexFile::State next = m_State;
     next.verified = false;
     bool ok = true;
     bool finished = false;
-    bool stationFailed = false;
-    // Staged in the station's order: NULL times, then the rest.
+    // In the station's order: NULL times, then the rest.
     bool inNulls = !m_State.buildStarted || m_State.buildTime.type() == SQLITE_NULL;
     bool hasCursor = m_State.buildStarted;
-    int staged = 0;
-    while (ok && staged < m_nBuildRows) {
+    int copied = 0;
+    qint64 firstHour = -1;
+    qint64 lastHour = -1;
+    while (ok && copied < m_nBuildRows) {
         const char* from
             = inNulls ? (hasCursor ? NextNullSql : FirstNullSql) : (hasCursor ? NextTimedSql : FirstTimedSql);
-        const QByteArray sql
-            = "INSERT INTO temp.stage(uid, time, model, correlate, detecttime, diameter, hight,"
-              " ti, tx) SELECT "
-            + list + ", hx_ti(time), hx_tx(time)" + from;
-        const int wanted = m_nBuildRows - staged;
-        SqliteStatement stage(m_Index, sql.constData());
-        stage.bind(1, m_State.buildTarget).bind(2, qint64(wanted));
-        if (hasCursor) {
-            stage.bind(3, next.buildUid);
-            if (!inNulls)
-                stage.bindValue(4, next.buildTime.get());
+        const int wanted = m_nBuildRows - copied;
+        const auto bindCursor = [&](SqliteStatement& statement, qint64 limit) -> SqliteStatement& {
+            statement.bind(1, m_State.buildTarget).bind(2, limit);
+            if (hasCursor) {
+                statement.bind(3, next.buildUid);
+                if (!inNulls)
+                    statement.bindValue(4, next.buildTime.get());
+            }
+            return statement;
+        };
+        // The first record to come, for the index's first record and hours.
+        SqliteValue firstTime;
+        qint64 firstUid = 0;
+        {
+            const QByteArray sql = QByteArray("SELECT time, uid") + from;
+            SqliteStatement first(m_Index, sql.constData());
+            if (bindCursor(first, 1).step()) {
+                firstTime = SqliteValue(first.value(0));
+                firstUid = first.int64(1);
+            } else if (first.failed()) {
+                ok = false;
+                break;
+            }
         }
-        ok = stage.run();
-        stationFailed = !ok;
+        // list: uid, time, model and the measured columns.
+        const QList<QByteArray> items = list.split(',');
+        const QByteArray sql
+            = QString::fromLatin1(BuildInsertSql)
+                  .arg(QString::fromUtf8(items.value(2)), QString::fromUtf8(items.mid(3).join(',')))
+                  .toUtf8()
+            + from;
+        SqliteStatement copy(m_Index, sql.constData());
+        ok = bindCursor(copy, wanted).run();
         const int found = ok ? sqlite3_changes(m_Index.handle()) : 0;
-        staged += found;
+        copied += found;
+        next.rows += found;
         if (ok && found > 0) {
-            SqliteStatement last(m_Index, StageLastSql);
-            ok = last.step();
+            // Where the copy stopped: the found-th record of the same order.
+            const QByteArray lastSql = QByteArray("SELECT time, uid") + from + " OFFSET ?5";
+            SqliteStatement last(m_Index, lastSql.constData());
+            ok = bindCursor(last, 1).bind(5, qint64(found - 1)).step();
+            bool before = false;
+            ok = ok && isBefore(firstTime, firstUid, next, &before);
+            if (ok && before) {
+                next.hasFirst = true;
+                next.firstTime = firstTime;
+                next.firstUid = firstUid;
+            }
+            if (ok && !inNulls) {
+                const TimeKey low = keyOf(firstTime);
+                const TimeKey high = keyOf(SqliteValue(last.value(0)));
+                if (high.ti >= 0) {
+                    const qint64 from = low.ti >= 0 ? TimeKey::hourOf(low.ti) : 0;
+                    firstHour = firstHour < 0 ? from : qMin(firstHour, from);
+                    lastHour = qMax(lastHour, TimeKey::hourOf(high.ti));
+                }
+            }
             next.buildTime = SqliteValue(last.value(0));
             next.buildUid = last.int64(1);
             hasCursor = true;
@@ -714,36 +808,15 @@ bool IndexSync::buildChunk(const QByteArray& list, qint64* read, QString* reason
         inNulls = false;
         hasCursor = false;
     }
-    // Models, records and hours of the chunk.
-    const int models = m_ModelIds.size();
-    ok = ok && m_Index.exec(StageModelsSql);
-    const bool newModels = ok && sqlite3_changes(m_Index.handle()) > 0;
-    ok = ok && m_Index.exec(StageIdsSql) && m_Index.exec(StageRecSql);
-    const int added = ok ? sqlite3_changes(m_Index.handle()) : 0;
-    // Nothing of a build is read twice (the cursor commits with the records).
-    ok = ok && added == staged && m_Index.exec(StageHoursSql);
-    next.rows += added;
-    if (ok && staged > 0) {
-        SqliteStatement first(m_Index, StageFirstSql);
-        if (first.step()) {
-            const SqliteValue time(first.value(0));
-            const qint64 uid = first.int64(1);
-            bool before = false;
-            ok = isBefore(time, uid, next, &before);
-            if (ok && before) {
-                next.hasFirst = true;
-                next.firstTime = time;
-                next.firstUid = uid;
-            }
-        }
-        ok = ok && !first.failed();
-    }
+    const bool stationFailed = !ok;
+    ok = ok && (firstHour < 0 || recountHours(firstHour, lastHour));
     StationFile::Check target;
+    bool targetFailed = false;
     if (ok && finished) {
         StationFile station(m_StationPath, m_pStop.get());
-        stationFailed = !station.open() || !station.check(m_State.buildTarget, false, &target);
-        ok = !stationFailed;
-        if (stationFailed)
+        targetFailed = !station.open() || !station.check(m_State.buildTarget, false, &target);
+        ok = !targetFailed;
+        if (targetFailed)
             *reason = QStringLiteral("station file unreadable: ") + station.errorString();
     }
     next.buildStarted = true;
@@ -758,16 +831,14 @@ bool IndexSync::buildChunk(const QByteArray& list, qint64* read, QString* reason
         next.buildTime = SqliteValue();
         next.buildUid = 0;
     }
-    if (stationFailed && reason->isEmpty())
+    if (stationFailed)
         *reason = QStringLiteral("station file unreadable: ") + m_Index.errorString();
     if (!commitOrRollBack(ok, next)) {
-        if (!stationFailed)
+        if (!stationFailed && !targetFailed)
             return failIndex(reason, QStringLiteral("cannot write the index"));
         return false;
     }
-    if (newModels || models != m_ModelIds.size())
-        reloadModels();
-    *read = staged;
+    *read = copied;
     // The station's lock is held for one chunk: its size follows the time a
     // chunk takes (a cold file reads far slower than a cached one).
     const qint64 ms = clock.elapsed();

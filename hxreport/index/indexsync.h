@@ -6,7 +6,9 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 #include <memory>
@@ -51,6 +53,10 @@ public:
     // Rows and time per chunk (tests use small chunks).
     void setChunk(int rows, int ms);
 
+    // The index's id of a model value (added when new); for the build's
+    // statements.
+    bool modelIdOf(sqlite3_value* model, qint64* id);
+
 public slots:
     void syncNow();
 
@@ -83,6 +89,8 @@ private:
     bool attachStation(QString* reason);
     void detachStation();
     bool buildChunk(const QByteArray& list, qint64* read, QString* reason);
+    // Counts the hours firstHour..lastHour of every model again from rec.
+    bool recountHours(qint64 firstHour, qint64 lastHour);
     void reloadModels();
     bool modelId(const SqliteValue& model, qint64* id);
     bool pass(QString* reason);
@@ -96,6 +104,7 @@ private:
     IndexFile::State m_State;
     QStringList m_Types;
     QHash<QByteArray, qint64> m_ModelIds; // by type and bytes of the value
+    QVector<QPair<QByteArray, qint64>> m_TextModels; // the last text models and their ids
     int m_nChunkRows = ChunkRows;
     int m_nChunkMs = ChunkMs;
     int m_nBuildRows = ChunkRows; // records per build chunk, following its time
