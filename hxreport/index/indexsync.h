@@ -42,9 +42,6 @@ class IndexSync : public QObject
 public:
     static const int ChunkRows = 4000;
     static const int ChunkMs = 50;
-    // A pass that read at least this many records, and most of the index,
-    // rewrites the file packed.
-    static const int VacuumRows = 10000;
 
     IndexSync(const QString& stationPath, const QString& indexPath, std::shared_ptr<std::atomic<bool>> stop,
         QObject* parent = nullptr);
