@@ -134,11 +134,6 @@ bool TrendBuckets::secondsOf(const char* t, int length, qint64* seconds)
     return secondsOf(y, mo, d, h, mi, s, seconds);
 }
 
-qint64 TrendBuckets::keyDivisor() const
-{
-    return m_Size == Size::Hour ? 10000 : m_Size == Size::Day ? 1000000 : 1;
-}
-
 bool TrendBuckets::splitsHour(qint64 hour) const
 {
     qint64 start = 0;

@@ -35,12 +35,6 @@ const char* const ModelIdsSql = "SELECT id FROM models WHERE model = ?1";
 const char* const ModelsSql = "SELECT id, model FROM models";
 const char* const ValuesSql = "SELECT correlate, detecttime, diameter, hight FROM rec"
                               " WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)";
-// Well-shaped times have no text in the key; the rest are counted apart. The
-// keys come in order within a model (the table's key), so groups are runs.
-const char* const KeysSql = "SELECT ti FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3)"
-                            " AND (ti, tx) < (?4, ?5) AND tx = ''";
-const char* const OddCountSql = "SELECT count(*) FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3)"
-                                " AND (ti, tx) < (?4, ?5) AND tx <> ''";
 const char* const PageSql = "SELECT uid FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)"
                             " ORDER BY ti, tx, uid LIMIT ?6 OFFSET ?7";
 
@@ -352,48 +346,6 @@ SqliteStatement& bindRange(SqliteStatement& statement, qint64 id, const TimeKey&
 {
     return statement.reset().bind(1, id).bind(2, low.ti).bind(3, low.tx).bind(4, high.ti).bind(5, high.tx);
 }
-}
-
-IndexAnswer<bool> IndexReader::countByTimeKey(const QString& time1, const QString& time2,
-    const QString* model, qint64 divisor, const GroupRow& group) const
-{
-    IndexAnswer<bool> answer;
-    Session session;
-    if (!begin(session, time1, time2, &answer.reason))
-        return answer;
-    QVector<QPair<qint64, QString>> found;
-    bool ok = modelIds(session.index, model, &found);
-    SqliteStatement keys(session.index, KeysSql);
-    SqliteStatement odd(session.index, OddCountSql);
-    divisor = qMax<qint64>(1, divisor);
-    for (const auto& m : qAsConst(found)) {
-        if (!ok)
-            break;
-        bindRange(keys, m.first, session.low, session.high);
-        qint64 key = -1;
-        qint64 count = 0;
-        while (keys.step()) {
-            const qint64 k = keys.int64(0) / divisor;
-            if (k != key && count > 0) {
-                group(key, m.second, count);
-                count = 0;
-            }
-            key = k;
-            ++count;
-        }
-        if (count > 0)
-            group(key, m.second, count);
-        bindRange(odd, m.first, session.low, session.high);
-        if (odd.step() && odd.int64(0) > 0)
-            group(-1, m.second, odd.int64(0));
-        ok = !keys.failed() && !odd.failed();
-    }
-    if (!ok) {
-        answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();
-        return answer;
-    }
-    answer.available = answer.value = true;
-    return answer;
 }
 
 IndexAnswer<bool> IndexReader::countByHour(const QString& time1, const QString& time2, const QString* model,

@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <QVector>
 
-
 // Reads what the index (and the plant sync) needs from the station's
 // wheelhubwf.db, on a read-only connection (the file is never written), each
 // step in one short statement or read transaction so the station never waits
