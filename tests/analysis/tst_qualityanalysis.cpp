@@ -16,11 +16,14 @@
 
 namespace {
 const QString kFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+// A time of the trend's periods: well-shaped, minutes and seconds on the clock.
 const char* const kWellShaped
-    = "time GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'";
+    = "time GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'"
+      " and substr(time, 15, 2) < '60' and substr(time, 18, 2) < '60'";
 
 // Values written as the station never should: NULL, empty, blank-padded and
-// other texts in number columns, an odd time text, an NG with a text number.
+// other texts in number columns, an odd time text, a minute past 59 (well
+// shaped, but in no hour), an NG with a text number.
 const char* const OddRecords
     = "insert into wftable(time, model, correlate, detecttime, diameter, hight) values"
       "('2024-06-25 10:15:00', 'A1', NULL, 'abc', NULL, 'x'),"
@@ -29,7 +32,8 @@ const char* const OddRecords
       "('2024-06-25 10:18:00', 'NG', 0.3, '1e3', 470, 200),"
       "('2024-06-25 10:19:00', 'A1', 0.5, 'nan', 400, 'inf'),"
       "('2024-06-25 10:20:00', 'A1', 0.5, '+1.5', 400, 200),"
-      "('2024-06-25 10:00:00.5', 'A1', 0.9, '1.5', 480, 210);"
+      "('2024-06-25 10:00:00.5', 'A1', 0.9, '1.5', 480, 210),"
+      "('2024-06-25 11:61:00', 'A1', 0.9, '1.5', 480, 210);"
       // An hour without records.
       "delete from wftable where time >= '2024-06-24 03:00:00' and time < '2024-06-24 04:00:00'";
 
@@ -237,7 +241,7 @@ void TestQualityAnalysis::trendMatchesSql()
     if (t1.startsWith(QLatin1String("2024-06-24 00")))
         QCOMPARE(result.trend.at(3).hubs, 0); // the hour without records is a row of its own
     if (t2 == QLatin1String("2024-06-25 23:59:59") && model.isEmpty())
-        QCOMPARE(result.trend.constLast().hubs, 1); // the odd time text
+        QCOMPARE(result.trend.constLast().hubs, 2); // the odd time text and the minute past 59
     QVERIFY(inPeriods > empty);
 }
 
