@@ -24,14 +24,17 @@ struct sqlite3_value;
 //    file read-only.
 // 2. Checks in one station read transaction what has changed since the last
 //    pass, and repairs or starts again (see checkStation()).
-// 3. A first build reads the records in time order from the time index and
-//    each record's start (StationFile::readByTime): no thumbnail is read;
-//    each record goes into the index as it is read.
-//    Later, and after the build, reads the records after the last indexed uid in chunks (at most
-//    ChunkRows records or ChunkMs each, one short read transaction per chunk)
-//    and commits each chunk to the index together with its hour counts and
-//    the new state, so an interrupted build resumes at the next pass where it
-//    stopped. Repairs change the hour counts in the same transaction too.
+// 3. A first build copies the records in time order, chunk by chunk, inside
+//    SQLite: the station file attached read-only to the index's connection,
+//    one INSERT..SELECT on its time index per chunk (the time from the index
+//    entry, the rest from each record's start: no thumbnail is read), its
+//    size following the time a chunk takes (about ChunkMs). Later, and after
+//    the build, reads the records after the last indexed uid in chunks (at
+//    most ChunkRows records or ChunkMs each). Each chunk is one short read
+//    transaction on the station and one commit to the index together with
+//    its hour counts and the new state, so an interrupted build resumes at
+//    the next pass where it stopped. Repairs change the hour counts in the
+//    same transaction too.
 // Progress by signal, done of total records to read in this pass.
 //
 // Thread: everything runs in the worker thread, except requestStop(), which
