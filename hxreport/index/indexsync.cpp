@@ -834,8 +834,11 @@ bool IndexSync::buildChunk(const QByteArray& list, qint64* read, QString* reason
     if (stationFailed)
         *reason = QStringLiteral("station file unreadable: ") + m_Index.errorString();
     if (!commitOrRollBack(ok, next)) {
-        if (!stationFailed && !targetFailed)
+        // A damaged file in the copy may be either one; the index is made anew.
+        if ((!stationFailed && !targetFailed) || m_Index.lastErrorIsDamage())
             return failIndex(reason, QStringLiteral("cannot write the index"));
+        if (m_pStop->load())
+            *reason = QStringLiteral("stopped");
         return false;
     }
     *read = copied;
