@@ -115,6 +115,17 @@ double SqliteShell::time(const QString& db, const QStringList& statements, int r
     return std::max(0.0, median(measured));
 }
 
+double SqliteShell::timeCold(
+    const QString& db, const QStringList& statements, const std::function<void()>& drop)
+{
+    QString body;
+    for (const QString& statement : statements)
+        body += terminated(statement);
+    const double base = baseline(db);
+    drop();
+    return std::max(0.0, session(db, QStringLiteral(".output /dev/null\n") + body) - base);
+}
+
 double SqliteShell::timeCsv(
     const QString& db, const QString& statement, const QString& outFile, int runs, qint64* peakKb)
 {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Runs statements through the sqlite3 command-line shell on a database file
 // and times them: the wall time of a shell session that runs them, less the
 // wall time of a session that only opens the file and reads its schema, so
@@ -20,6 +22,10 @@ public:
     // until it lasts long enough to measure, and the time divided. Rows go to
     // /dev/null.
     double time(const QString& db, const QStringList& statements, int runs);
+    // One session's time, without the unmeasured first run that time() uses
+    // to size its repeats (which would fill the cache again): drop() empties
+    // the system's file cache after the empty session is timed.
+    double timeCold(const QString& db, const QStringList& statements, const std::function<void()>& drop);
 
     // Runs one statement in CSV mode writing its rows to outFile; returns the
     // milliseconds (median of `runs`) and stores the shell's peak resident

@@ -65,11 +65,12 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
     if (m_pIndex) {
         // Two snapshots: records the station adds in between may count in
         // the trend and not in the measurements, as with two queries.
-        const qint64 divisor = buckets.keyDivisor();
-        IndexAnswer<bool> trend = m_pIndex->countByTimeKey(
-            time1, time2, model, divisor, [&](qint64 key, const QString& value, qint64 count) {
-                TrendRow& row
-                    = result->trend[key < 0 ? buckets.otherIndex() : buckets.indexOfPacked(key * divisor)];
+        // Whole hours come counted; only an hour a shift changes in is
+        // asked for by second.
+        IndexAnswer<bool> trend = m_pIndex->countByHour(
+            time1, time2, model, [&](qint64 hour) { return buckets.splitsHour(hour); },
+            [&](qint64 key, const QString& value, qint64 count) {
+                TrendRow& row = result->trend[key < 0 ? buckets.otherIndex() : buckets.indexOfPacked(key)];
                 row.hubs += count;
                 if (value == ng)
                     row.ng += count;

@@ -49,7 +49,9 @@ struct QualityResult
 // The figures of the quality page: the trend per period, and the measured
 // columns when one model is chosen (measurements of all models mixed say
 // nothing). The index answers when it covers the range (the trend from its
-// time keys, the measurements from its copy of the values); otherwise one
+// hour counts, with the partial hours at the range's ends, hours a shift
+// changes in and odd times counted from its records; the measurements from
+// its copy of the values); otherwise one
 // pass of a direct statement over the station file, on a read-only
 // connection of this object's own, gives both. Any thread may run it; no
 // widgets.

@@ -84,8 +84,10 @@ TrendBuckets::TrendBuckets(
                 found.begin(), found.end(), [](const Found& a, const Found& b) { return a.from < b.from; });
             for (const Found& f : qAsConst(found)) {
                 m_Occurrences.append({ secondsOf(f.from), secondsOf(f.to), m_Periods.size() });
+                m_Changes << m_Occurrences.constLast().start << m_Occurrences.constLast().end;
                 m_Periods.append({ f.label, f.from, 0 });
             }
+            std::sort(m_Changes.begin(), m_Changes.end());
         }
     }
     // Local time to epoch costs a time-zone lookup each (a year of hours took
@@ -132,9 +134,16 @@ bool TrendBuckets::secondsOf(const char* t, int length, qint64* seconds)
     return secondsOf(y, mo, d, h, mi, s, seconds);
 }
 
-qint64 TrendBuckets::keyDivisor() const
+bool TrendBuckets::splitsHour(qint64 hour) const
 {
-    return m_Size == Size::Hour ? 10000 : m_Size == Size::Day ? 1000000 : 1;
+    qint64 start = 0;
+    if (m_Size != Size::Shift || hour < 0
+        || !secondsOf(int(hour / 1000000), int(hour / 10000 % 100), int(hour / 100 % 100), int(hour % 100), 0,
+            0, &start))
+        return false;
+    // Periods change only where an occurrence starts or ends.
+    const auto next = std::upper_bound(m_Changes.cbegin(), m_Changes.cend(), start);
+    return next != m_Changes.cend() && *next < start + 3600;
 }
 
 int TrendBuckets::indexOf(const char* time, int length) const

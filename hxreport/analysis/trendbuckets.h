@@ -54,9 +54,9 @@ public:
     // The period of a well-shaped time given as the integer of its 14 digits
     // (TimeKey::pack).
     int indexOfPacked(qint64 packed) const;
-    // What the index's time keys are divided by to group them by this size's
-    // periods (a shift needs the second).
-    qint64 keyDivisor() const;
+    // Whether the seconds of an hour (its packed time / 10000) fall into more
+    // than one period: a change of shift inside it. Hours and days never do.
+    bool splitsHour(qint64 hour) const;
 
 private:
     struct Occurrence
@@ -77,6 +77,7 @@ private:
     qint64 m_FirstDay = 0; // julian day of the first period (hours, days)
     int m_FirstHour = 0;
     QVector<Occurrence> m_Occurrences; // sorted by start
+    QVector<qint64> m_Changes; // starts and ends of the occurrences, sorted
 };
 
 #endif // TRENDBUCKETS_H

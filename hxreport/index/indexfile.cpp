@@ -11,9 +11,9 @@ namespace {
 const char* const UserVersionSql = "PRAGMA user_version";
 const char* const MetaReadSql = "SELECT key, value FROM meta";
 const char* const MetaWriteSql = "INSERT OR REPLACE INTO meta(key, value) VALUES(?1, ?2)";
-const char* const DropSql
-    = "DROP TABLE IF EXISTS rec; DROP TABLE IF EXISTS days; DROP TABLE IF EXISTS models;"
-      " DROP TABLE IF EXISTS meta;";
+const char* const DropSql = "DROP TABLE IF EXISTS rec; DROP TABLE IF EXISTS days; DROP TABLE IF EXISTS hours;"
+                            " DROP TABLE IF EXISTS models;"
+                            " DROP TABLE IF EXISTS meta;";
 
 // Only letters, digits, blanks, parentheses and commas of a declared type are
 // kept: it is written into the statement that makes the table.
@@ -108,8 +108,8 @@ bool IndexFile::create(SqliteConnection& db, const QString& station, const QStri
         "CREATE TABLE models(id INTEGER PRIMARY KEY, model %1 UNIQUE);"
         "CREATE TABLE rec(m INTEGER NOT NULL, ti INTEGER NOT NULL, tx TEXT NOT NULL, uid INTEGER NOT NULL,"
         " correlate %2, detecttime %3, diameter %4, hight %5, PRIMARY KEY(m, ti, tx, uid)) WITHOUT ROWID;"
-        "CREATE TABLE days(m INTEGER NOT NULL, day INTEGER NOT NULL, n INTEGER NOT NULL,"
-        " PRIMARY KEY(m, day)) WITHOUT ROWID;"
+        "CREATE TABLE hours(m INTEGER NOT NULL, hour INTEGER NOT NULL, n INTEGER NOT NULL,"
+        " x INTEGER NOT NULL, PRIMARY KEY(m, hour)) WITHOUT ROWID;"
         "PRAGMA user_version = %6;")
                                .arg(types.at(1), types.at(2), types.at(3), types.at(4), types.at(5))
                                .arg(Version);

@@ -11,29 +11,30 @@
 
 namespace {
 // A range's count for one model in three parts: the records from the low
-// bound to the first whole day, the counts of the whole days, and the records
-// from the day after the last whole day to the high bound (see
-// TimeKey::wholeDays). A range without a whole day is all in the first part.
+// bound to the first whole hour, the counts of the whole hours, and the
+// records from the hour after the last whole hour to the high bound (see
+// TimeKey::wholeSpans). A range without a whole hour is all in the first part.
 const char* const CountsSql
     = "SELECT model,"
       " (SELECT count(*) FROM rec WHERE m = models.id AND (ti, tx) > (?1, ?2) AND (ti, tx) < (?3, ?4))"
-      " + (SELECT coalesce(sum(n), 0) FROM days WHERE m = models.id AND day BETWEEN ?5 AND ?6)"
+      " + (SELECT coalesce(sum(n), 0) FROM hours WHERE m = models.id AND hour BETWEEN ?5 AND ?6)"
       " + (SELECT count(*) FROM rec WHERE m = models.id AND (ti, tx) >= (?7, ?8) AND (ti, tx) < (?9, ?10))"
       " FROM models";
 const char* const CountModelSql
     = "SELECT (SELECT count(*) FROM rec WHERE m = ?11 AND (ti, tx) > (?1, ?2) AND (ti, tx) < (?3, ?4))"
-      " + (SELECT coalesce(sum(n), 0) FROM days WHERE m = ?11 AND day BETWEEN ?5 AND ?6)"
+      " + (SELECT coalesce(sum(n), 0) FROM hours WHERE m = ?11 AND hour BETWEEN ?5 AND ?6)"
       " + (SELECT count(*) FROM rec WHERE m = ?11 AND (ti, tx) >= (?7, ?8) AND (ti, tx) < (?9, ?10))";
+// For trends: the records of a part of the range by key (odd texts by their
+// floor, told apart by odd), from above (?2, ?3) or from it on.
+const char* const PartKeysSql = "SELECT ti, tx <> '' AS odd, count(*) FROM rec WHERE m = ?1"
+                                " AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5) GROUP BY ti, odd";
+const char* const PartKeysFromSql = "SELECT ti, tx <> '' AS odd, count(*) FROM rec WHERE m = ?1"
+                                    " AND (ti, tx) >= (?2, ?3) AND (ti, tx) < (?4, ?5) GROUP BY ti, odd";
+const char* const HoursSql = "SELECT hour, n, x FROM hours WHERE m = ?1 AND hour BETWEEN ?2 AND ?3";
 const char* const ModelIdsSql = "SELECT id FROM models WHERE model = ?1";
 const char* const ModelsSql = "SELECT id, model FROM models";
 const char* const ValuesSql = "SELECT correlate, detecttime, diameter, hight FROM rec"
                               " WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)";
-// Well-shaped times have no text in the key; the rest are counted apart. The
-// keys come in order within a model (the table's key), so groups are runs.
-const char* const KeysSql = "SELECT ti FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3)"
-                            " AND (ti, tx) < (?4, ?5) AND tx = ''";
-const char* const OddCountSql = "SELECT count(*) FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3)"
-                                " AND (ti, tx) < (?4, ?5) AND tx <> ''";
 const char* const PageSql = "SELECT uid FROM rec WHERE m = ?1 AND (ti, tx) > (?2, ?3) AND (ti, tx) < (?4, ?5)"
                             " ORDER BY ti, tx, uid LIMIT ?6 OFFSET ?7";
 
@@ -100,7 +101,7 @@ struct IndexReader::Session
     IndexFile::State state;
     TimeKey low;
     TimeKey high;
-    TimeKey::Days days;
+    TimeKey::Days days; // whole hours
     bool open = false;
 
     // Binds ?1 to ?10 of the count statements.
@@ -175,7 +176,7 @@ bool IndexReader::begin(Session& session, const QString& time1, const QString& t
     }
     session.low = TimeKey::ofText(low);
     session.high = TimeKey::ofText(high);
-    session.days = TimeKey::wholeDays(session.low, session.high);
+    session.days = TimeKey::wholeSpans(session.low, session.high, TimeKey::HourUnits);
 
     // The station now, in one read transaction (see IndexSync::checkStation
     // for why these suffice): same file, no record indexed since removed
@@ -347,8 +348,8 @@ SqliteStatement& bindRange(SqliteStatement& statement, qint64 id, const TimeKey&
 }
 }
 
-IndexAnswer<bool> IndexReader::countByTimeKey(const QString& time1, const QString& time2,
-    const QString* model, qint64 divisor, const GroupRow& group) const
+IndexAnswer<bool> IndexReader::countByHour(const QString& time1, const QString& time2, const QString* model,
+    const SplitHour& split, const GroupRow& group) const
 {
     IndexAnswer<bool> answer;
     Session session;
@@ -356,30 +357,48 @@ IndexAnswer<bool> IndexReader::countByTimeKey(const QString& time1, const QStrin
         return answer;
     QVector<QPair<qint64, QString>> found;
     bool ok = modelIds(session.index, model, &found);
-    SqliteStatement keys(session.index, KeysSql);
-    SqliteStatement odd(session.index, OddCountSql);
-    divisor = qMax<qint64>(1, divisor);
+    SqliteStatement above(session.index, PartKeysSql);
+    SqliteStatement from(session.index, PartKeysFromSql);
+    SqliteStatement hours(session.index, HoursSql);
+    const TimeKey::Days& whole = session.days;
+    // The records of one part by key, those off the clock apart.
+    const auto countPart
+        = [&](qint64 id, const QString& name, const TimeKey& low, bool withLow, const TimeKey& high) {
+              SqliteStatement& part = withLow ? from : above;
+              bindRange(part, id, low, high);
+              while (part.step()) {
+                  const qint64 ti = part.int64(0);
+                  group(TimeKey::offClock(ti, part.int64(1) != 0) ? -1 : ti, name, part.int64(2));
+              }
+              return !part.failed();
+          };
     for (const auto& m : qAsConst(found)) {
         if (!ok)
             break;
-        bindRange(keys, m.first, session.low, session.high);
-        qint64 key = -1;
-        qint64 count = 0;
-        while (keys.step()) {
-            const qint64 k = keys.int64(0) / divisor;
-            if (k != key && count > 0) {
-                group(key, m.second, count);
-                count = 0;
+        ok = countPart(m.first, m.second, session.low, false, whole.headEnd);
+        if (ok && whole.first <= whole.last) {
+            hours.reset().bind(1, m.first).bind(2, whole.first).bind(3, whole.last);
+            while (ok && hours.step()) {
+                const qint64 hour = hours.int64(0);
+                if (split && split(hour)) {
+                    TimeKey start;
+                    TimeKey end;
+                    start.ti = hour * TimeKey::HourUnits;
+                    start.tx = QByteArray("");
+                    end.ti = (hour + 1) * TimeKey::HourUnits;
+                    end.tx = QByteArray("");
+                    ok = countPart(m.first, m.second, start, true, end);
+                    continue;
+                }
+                const qint64 off = hours.int64(2);
+                if (hours.int64(1) > off)
+                    group(hour * TimeKey::HourUnits, m.second, hours.int64(1) - off);
+                if (off > 0)
+                    group(-1, m.second, off);
             }
-            key = k;
-            ++count;
+            ok = ok && !hours.failed();
+            ok = ok && countPart(m.first, m.second, whole.tailStart, true, session.high);
         }
-        if (count > 0)
-            group(key, m.second, count);
-        bindRange(odd, m.first, session.low, session.high);
-        if (odd.step() && odd.int64(0) > 0)
-            group(-1, m.second, odd.int64(0));
-        ok = !keys.failed() && !odd.failed();
     }
     if (!ok) {
         answer.reason = QStringLiteral("index file unreadable: ") + session.index.errorString();

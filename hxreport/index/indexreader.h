@@ -64,15 +64,19 @@ public:
     IndexAnswer<QVector<qint64>> pageUids(
         const QString& time1, const QString& time2, const QString& model, qint64 offset, qint64 limit) const;
 
-    // For analyses: the records of the range grouped by their time key
-    // divided by divisor (TimeKey::pack of a well-shaped time: 10000 groups
-    // by hour, 1000000 by day, 1 by second), model value by model value (all
-    // of them, or those equal to *model): group(key, model, count) with the
-    // model as Qt's driver reads it as text (a NULL model reads as ""). Records
-    // whose time text is not well-shaped come with key -1.
+    // A count per group: group(key, model, count) with the model as Qt's
+    // driver reads it as text (a NULL model reads as "").
     using GroupRow = std::function<void(qint64 key, const QString& model, qint64 count)>;
-    IndexAnswer<bool> countByTimeKey(const QString& time1, const QString& time2, const QString* model,
-        qint64 divisor, const GroupRow& group) const;
+    // For trends: the records of the range of all models (or those equal to
+    // *model), as group(key, model, count) with key the packed time of one
+    // second (TimeKey::pack) that stands for all of them, or -1 for records
+    // off their hour's clock (TimeKey::offClock). Each whole hour inside the
+    // range comes from the hour counts, its records standing at the hour's
+    // start, unless split(hour) (packed time / 10000) asks for its seconds;
+    // the partial hours at both ends come by second.
+    using SplitHour = std::function<bool(qint64 hour)>;
+    IndexAnswer<bool> countByHour(const QString& time1, const QString& time2, const QString* model,
+        const SplitHour& split, const GroupRow& group) const;
     // For analyses: the measured values correlate, detecttime, diameter,
     // hight of each record of the range (of all models, or those equal to
     // *model), as stored; row() returns false to stop (the answer is then not

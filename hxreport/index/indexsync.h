@@ -6,10 +6,14 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 #include <atomic>
 #include <memory>
+
+struct sqlite3_value;
 
 // Builds and keeps the index file in step with the station file: the worker
 // of RecordIndex, a QObject moved to its own thread.
@@ -20,13 +24,17 @@
 //    file read-only.
 // 2. Checks in one station read transaction what has changed since the last
 //    pass, and repairs or starts again (see checkStation()).
-// 3. A first build reads the records in time order from the time index and
-//    each record's start (StationFile::readByTime): no thumbnail is read.
-//    Later, and after the build, reads the records after the last indexed uid in chunks (at most
-//    ChunkRows records or ChunkMs each, one short read transaction per chunk)
-//    and commits each chunk to the index together with its day counts and the
-//    new state, so an interrupted build resumes at the next pass where it
-//    stopped. Repairs change the day counts in the same transaction too.
+// 3. A first build copies the records in time order, chunk by chunk, inside
+//    SQLite: the station file attached read-only to the index's connection,
+//    one INSERT..SELECT on its time index per chunk (the time from the index
+//    entry, the rest from each record's start: no thumbnail is read), its
+//    size following the time a chunk takes (about ChunkMs). Later, and after
+//    the build, reads the records after the last indexed uid in chunks (at
+//    most ChunkRows records or ChunkMs each). Each chunk is one short read
+//    transaction on the station and one commit to the index together with
+//    its hour counts and the new state, so an interrupted build resumes at
+//    the next pass where it stopped. Repairs change the hour counts in the
+//    same transaction too.
 // Progress by signal, done of total records to read in this pass.
 //
 // Thread: everything runs in the worker thread, except requestStop(), which
@@ -37,9 +45,6 @@ class IndexSync : public QObject
 public:
     static const int ChunkRows = 4000;
     static const int ChunkMs = 50;
-    // A pass that read at least this many records, and most of the index,
-    // rewrites the file packed.
-    static const int VacuumRows = 10000;
 
     IndexSync(const QString& stationPath, const QString& indexPath, std::shared_ptr<std::atomic<bool>> stop,
         QObject* parent = nullptr);
@@ -47,6 +52,10 @@ public:
 
     // Rows and time per chunk (tests use small chunks).
     void setChunk(int rows, int ms);
+
+    // The index's id of a model value (added when new); for the build's
+    // statements.
+    bool modelIdOf(sqlite3_value* model, qint64* id);
 
 public slots:
     void syncNow();
@@ -61,15 +70,28 @@ private:
     bool openIndex(QString* reason);
     bool reset(const QStringList& types, const QByteArray& fileId, QString* reason);
     // Step 2; false (with reason) when the pass cannot go on.
-    // checked: what the station showed; its countAfter is what is left to read.
+    // checked: what the station showed.
     bool checkStation(StationFile& station, StationFile::Check* checked, QString* reason);
-    bool repair(const StationFile::Check& check, QString* reason);
+    // anyOld: the station still has a record up to lastUid.
+    bool repair(const StationFile::Check& check, bool anyOld, QString* reason);
+    // Whether a record (time, uid) comes before the index's first record in
+    // the station's order (ORDER BY time, uid; NULL times never do).
+    bool isBefore(const SqliteValue& time, qint64 uid, const IndexFile::State& state, bool* before);
+    struct Batch;
+    // One record into the index (values in StationFile::columns() order).
+    bool addRecord(Batch& batch, qint64 uid, const sqlite3_value* const* values, IndexFile::State* next);
+    bool finishBatch(Batch& batch, IndexFile::State* next);
     bool insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next);
     bool commitOrRollBack(bool ok, const IndexFile::State& next);
     bool writeChunk(const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check);
-    // target: the station's record buildTarget, for the identity checks.
-    bool writeBuildChunk(
-        const QVector<StationFile::Row>& rows, bool finished, const StationFile::Check& target);
+    // The first build: the station file attached read-only to the index's
+    // connection, chunks copied by statements (list: StationFile::recordList).
+    bool attachStation(QString* reason);
+    void detachStation();
+    bool buildChunk(const QByteArray& list, qint64* read, QString* reason);
+    // Counts the hours firstHour..lastHour of every model again from rec.
+    bool recountHours(qint64 firstHour, qint64 lastHour);
+    void reloadModels();
     bool modelId(const SqliteValue& model, qint64* id);
     bool pass(QString* reason);
     bool failIndex(QString* reason, const QString& what);
@@ -82,8 +104,11 @@ private:
     IndexFile::State m_State;
     QStringList m_Types;
     QHash<QByteArray, qint64> m_ModelIds; // by type and bytes of the value
+    QVector<QPair<QByteArray, qint64>> m_TextModels; // the last text models and their ids
     int m_nChunkRows = ChunkRows;
     int m_nChunkMs = ChunkMs;
+    int m_nBuildRows = ChunkRows; // records per build chunk, following its time
+    bool m_bAttached = false;
 };
 
 #endif // INDEXSYNC_H

@@ -45,7 +45,8 @@ SqliteConnection::~SqliteConnection()
 bool SqliteConnection::open(const QString& path, Mode mode, const std::atomic<bool>* interrupt, int busyMs)
 {
     close();
-    int flags = SQLITE_OPEN_NOMUTEX;
+    // URIs let the index attach the station file read-only ("file:...?mode=ro").
+    int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
     if (mode == Mode::ReadOnly)
         flags |= SQLITE_OPEN_READONLY;
     else

@@ -10,15 +10,20 @@
 namespace {
 const char* const TableInfoSql = "PRAGMA table_info(wftable)";
 const char* const MaxUidSql = "SELECT max(uid) FROM wftable";
+const char* const MinUidSql = "SELECT min(uid) FROM wftable";
 const char* const SequenceSql = "SELECT seq FROM sqlite_sequence WHERE name = 'wftable'";
 const char* const RowSql = "SELECT time, model FROM wftable WHERE uid = ?1";
 // On the time index, which orders equal times by uid; NULL times are left out
 // because retention (time < cut-off) never deletes them.
 const char* const FirstSql
     = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL ORDER BY time, uid LIMIT 1";
+// The first of the records up to ?1. The unary plus keeps SQLite on the time
+// index (the uid condition alone would pick the table and sort it); records
+// after ?1 are skipped there, and they seldom come before the older ones.
+const char* const OldFirstSql = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL AND +uid <= ?1"
+                                " ORDER BY time, uid LIMIT 1";
 // count(*) runs over the smallest index, the time index: no record is read.
 const char* const CountSql = "SELECT count(*) FROM wftable";
-const char* const CountAfterSql = "SELECT count(*) FROM wftable WHERE uid > ?1";
 // NOT INDEXED keeps SQLite on the uid key: only the records after ?1 are read.
 const char* const NewInRangeSql
     = "SELECT count(*) FROM wftable NOT INDEXED WHERE uid > ?1 AND time > ?2 AND time < ?3";
@@ -84,10 +89,7 @@ bool StationFile::declaredTypes(QStringList* types)
     m_ChunkSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid > ?1 ORDER BY uid LIMIT ?2")
                      .arg(select.join(QLatin1Char(',')))
                      .toUtf8();
-    // Without time, which the table keeps after the thumbnail.
-    m_RecordSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid = ?1")
-                      .arg(select.mid(2).join(QLatin1Char(',')))
-                      .toUtf8();
+    m_List = select.join(QLatin1Char(',')).toUtf8();
     return true;
 }
 
@@ -99,6 +101,12 @@ bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
         if (!max.step())
             return fail();
         check->maxUid = max.isNull(0) ? 0 : max.int64(0);
+    }
+    {
+        SqliteStatement min(m_Db, MinUidSql);
+        if (!min.step())
+            return fail();
+        check->minUid = min.isNull(0) ? 0 : min.int64(0);
     }
     {
         // A file without AUTOINCREMENT tables has no sqlite_sequence: no sequence.
@@ -118,6 +126,16 @@ bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
         } else if (row.failed()) {
             return fail();
         }
+        SqliteStatement old(m_Db, OldFirstSql);
+        old.bind(1, uid);
+        if (old.step()) {
+            check->hasOldFirst = true;
+            check->oldFirstTime = SqliteValue(old.value(0));
+            check->oldFirstUid = old.int64(1);
+            check->oldFirstModel = SqliteValue(old.value(2));
+        } else if (old.failed()) {
+            return fail();
+        }
     }
     {
         SqliteStatement first(m_Db, FirstSql);
@@ -135,11 +153,6 @@ bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
         if (!all.step())
             return fail();
         check->count = all.int64(0);
-        SqliteStatement after(m_Db, CountAfterSql);
-        after.bind(1, uid);
-        if (!after.step())
-            return fail();
-        check->countAfter = after.int64(0);
     }
     return true;
 }
@@ -190,97 +203,7 @@ bool StationFile::readAfter(
     }
     if (ok && !stoppedEarly && rows->size() < maxRows) {
         *caughtUp = true;
-        ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, true, check);
-    }
-    if (!ok)
-        fail();
-    m_Db.exec("COMMIT");
-    return ok;
-}
-
-bool StationFile::readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid,
-    int maxRows, int maxMs, QVector<Row>* rows, bool* finished)
-{
-    // On the time index alone (it holds the uid): NULL times first, then the
-    // rest in (time, uid) order, continuing after the last record read.
-    static const char* const FirstNull
-        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
-    static const char* const NextNull
-        = "SELECT time, uid FROM wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
-    static const char* const FirstTimed
-        = "SELECT time, uid FROM wftable WHERE time IS NOT NULL AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
-    static const char* const NextTimed
-        = "SELECT time, uid FROM wftable WHERE time >= ?4 AND (time > ?4 OR uid > ?3)"
-          " AND uid <= ?1 ORDER BY time, uid LIMIT ?2";
-    rows->clear();
-    *finished = false;
-    if (m_RecordSql.isEmpty()) {
-        QStringList types;
-        if (!declaredTypes(&types))
-            return false;
-    }
-    if (!m_Db.exec("BEGIN"))
-        return fail();
-    bool ok = true;
-    bool inNulls = !started || afterTime.type() == SQLITE_NULL;
-    bool hasCursor = started;
-    SqliteValue cursorTime = afterTime;
-    qint64 cursorUid = afterUid;
-    while (ok && rows->size() < maxRows) {
-        const char* sql = inNulls ? (hasCursor ? NextNull : FirstNull) : (hasCursor ? NextTimed : FirstTimed);
-        const int wanted = maxRows - rows->size();
-        SqliteStatement keys(m_Db, sql);
-        keys.bind(1, target).bind(2, qint64(wanted));
-        if (hasCursor) {
-            keys.bind(3, cursorUid);
-            if (!inNulls)
-                keys.bindValue(4, cursorTime.get());
-        }
-        int found = 0;
-        while (keys.step()) {
-            Row row;
-            row.values[0] = SqliteValue(keys.value(0));
-            row.uid = keys.int64(1);
-            rows->append(std::move(row));
-            ++found;
-        }
-        ok = !keys.failed();
-        if (found > 0) {
-            hasCursor = true;
-            cursorTime = rows->last().values[0];
-            cursorUid = rows->last().uid;
-        }
-        if (!ok || found == wanted)
-            break;
-        if (!inNulls) {
-            *finished = true;
-            break;
-        }
-        // The NULL times are done: the timed records from their start.
-        inNulls = false;
-        hasCursor = false;
-    }
-    // The other columns from each record's start.
-    if (ok) {
-        QElapsedTimer clock;
-        clock.start();
-        SqliteStatement record(m_Db, m_RecordSql.constData());
-        for (int r = 0; r < rows->size(); ++r) {
-            // Past the time allowed, the chunk ends here (and is not the last).
-            if (clock.elapsed() >= maxMs && r > 0) {
-                rows->resize(r);
-                *finished = false;
-                break;
-            }
-            Row& row = (*rows)[r];
-            record.reset().bind(1, row.uid);
-            if (!record.step()) {
-                ok = false;
-                break;
-            }
-            for (int i = 1; i < 6; ++i)
-                row.values[i] = SqliteValue(record.value(i - 1));
-        }
+        ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, false, check);
     }
     if (!ok)
         fail();

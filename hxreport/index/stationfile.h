@@ -31,8 +31,14 @@ public:
         SqliteValue firstTime;
         qint64 firstUid = 0;
         SqliteValue firstModel;
+        qint64 minUid = 0; // 0 when the table is empty
+        // First record in (time, uid) order among those with a time and a
+        // uid <= the asked uid (when asked).
+        bool hasOldFirst = false;
+        SqliteValue oldFirstTime;
+        qint64 oldFirstUid = 0;
+        SqliteValue oldFirstModel;
         qint64 count = -1; // all records (when asked)
-        qint64 countAfter = -1; // records with uid > the asked uid (when asked)
     };
 
     struct Row
@@ -71,20 +77,18 @@ public:
     // false when the file has no wftable.
     bool declaredTypes(QStringList* types);
 
-    // One read transaction: maxUid, sequence, the record `uid` (when > 0), the
-    // first record; with counts also the count of all and of uid > `uid`.
+    // One read transaction: max and min uid, sequence, the record `uid` and
+    // the first record up to it (when uid > 0), the first record; with
+    // counts also the count of all records (which reads the whole time index).
+    // Everything else is a lookup on the uid key or the time index.
     bool check(qint64 uid, bool counts, Check* check);
     // Records with uid > afterUid in uid order, at most maxRows, stopping
     // early after maxMs; *caughtUp when there were no more. With caughtUp the
-    // same read transaction also fills *check (counts included).
+    // same read transaction also fills *check (no counts).
     bool readAfter(qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check);
-    // The first build's step: the records with uid <= target that follow
-    // (afterTime, afterUid) in (time, uid) order (all from the first one when
-    // !started), at most maxRows or maxMs. Times and uids come from the time
-    // index and the other columns from each record's start, so no thumbnail
-    // is read. *finished when there are no more.
-    bool readByTime(qint64 target, bool started, const SqliteValue& afterTime, qint64 afterUid, int maxRows,
-        int maxMs, QVector<Row>* rows, bool* finished);
+    // "uid, time, model, correlate, detecttime, diameter, hight" as a select
+    // list of wftable, NULL for a column the table lacks (after declaredTypes).
+    const QByteArray& recordList() const { return m_List; }
     // Records with uid > afterUid whose time lies in (time1, time2), counted
     // along the uid key (reads only the records after afterUid).
     bool countAfterInRange(qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count);
@@ -112,7 +116,7 @@ private:
     SqliteConnection m_Db;
     QString m_Error;
     QByteArray m_ChunkSql;
-    QByteArray m_RecordSql; // the columns but time of one record by uid
+    QByteArray m_List; // uid and columns() (NULL for those the table lacks)
     QHash<QString, QByteArray> m_SelectLists; // by table and columns
 };
 

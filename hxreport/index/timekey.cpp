@@ -111,14 +111,14 @@ TimeKey TimeKey::ofText(const QByteArray& utf8)
     return key;
 }
 
-TimeKey::Days TimeKey::wholeDays(const TimeKey& low, const TimeKey& high)
+TimeKey::Days TimeKey::wholeSpans(const TimeKey& low, const TimeKey& high, qint64 units)
 {
-    // The smallest key of day d is (d * DayUnits, ""), so all of the day is
-    // above low when d * DayUnits > low.ti; every key of the day has ti below
-    // (d + 1) * DayUnits, so all of it is below high when that is <= high.ti.
+    // The smallest key of span d is (d * units, ""), so all of the span is
+    // above low when d * units > low.ti; every key of the span has ti below
+    // (d + 1) * units, so all of it is below high when that is <= high.ti.
     Days days;
-    days.first = low.ti < 0 ? 0 : dayOf(low.ti) + 1;
-    days.last = high.ti < DayUnits ? -1 : dayOf(high.ti) - 1;
+    days.first = low.ti < 0 ? 0 : low.ti / units + 1;
+    days.last = high.ti < units ? -1 : high.ti / units - 1;
     if (days.first > days.last) {
         days.first = 0;
         days.last = -1;
@@ -126,9 +126,14 @@ TimeKey::Days TimeKey::wholeDays(const TimeKey& low, const TimeKey& high)
         days.tailStart = high;
         return days;
     }
-    days.headEnd.ti = days.first * DayUnits;
+    days.headEnd.ti = days.first * units;
     days.headEnd.tx = QByteArray("");
-    days.tailStart.ti = (days.last + 1) * DayUnits;
+    days.tailStart.ti = (days.last + 1) * units;
     days.tailStart.tx = QByteArray("");
     return days;
+}
+
+TimeKey::Days TimeKey::wholeDays(const TimeKey& low, const TimeKey& high)
+{
+    return wholeSpans(low, high, DayUnits);
 }

@@ -49,13 +49,22 @@ struct TimeKey
     // Days. A text's key with ti >= 0 belongs to the day of its floor, the
     // integer of the floor's first 8 digits: the keys of day d are exactly
     // those with d * DayUnits <= ti < (d + 1) * DayUnits, odd texts included.
+    // Hours alike, with HourUnits.
     static const qint64 DayUnits = 1000000;
+    static const qint64 HourUnits = 10000;
     static qint64 dayOf(qint64 ti) { return ti / DayUnits; }
+    static qint64 hourOf(qint64 ti) { return ti / HourUnits; }
     struct Days;
     // The days first..last all of whose keys lie strictly between low and
     // high (none when first > last), and the keys around them: the rest of
     // the range is low < key < headEnd and tailStart <= key < high.
     static Days wholeDays(const TimeKey& low, const TimeKey& high);
+    // The same for spans of `units` keys (DayUnits, HourUnits).
+    static Days wholeSpans(const TimeKey& low, const TimeKey& high, qint64 units);
+    // Whether a record of this key is off its hour's clock: an odd text, or a
+    // well-shaped one whose minutes or seconds are above 59. A trend puts
+    // such records apart from their hour.
+    static bool offClock(qint64 ti, bool odd) { return odd || ti % 100 > 59 || ti / 100 % 100 > 59; }
 
     bool operator==(const TimeKey& other) const { return ti == other.ti && tx == other.tx; }
     bool operator<(const TimeKey& other) const { return ti != other.ti ? ti < other.ti : tx < other.tx; }

@@ -16,11 +16,14 @@
 
 namespace {
 const QString kFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+// A time of the trend's periods: well-shaped, minutes and seconds on the clock.
 const char* const kWellShaped
-    = "time GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'";
+    = "time GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'"
+      " and substr(time, 15, 2) < '60' and substr(time, 18, 2) < '60'";
 
 // Values written as the station never should: NULL, empty, blank-padded and
-// other texts in number columns, an odd time text, an NG with a text number.
+// other texts in number columns, an odd time text, a minute past 59 (well
+// shaped, but in no hour), an NG with a text number.
 const char* const OddRecords
     = "insert into wftable(time, model, correlate, detecttime, diameter, hight) values"
       "('2024-06-25 10:15:00', 'A1', NULL, 'abc', NULL, 'x'),"
@@ -29,7 +32,8 @@ const char* const OddRecords
       "('2024-06-25 10:18:00', 'NG', 0.3, '1e3', 470, 200),"
       "('2024-06-25 10:19:00', 'A1', 0.5, 'nan', 400, 'inf'),"
       "('2024-06-25 10:20:00', 'A1', 0.5, '+1.5', 400, 200),"
-      "('2024-06-25 10:00:00.5', 'A1', 0.9, '1.5', 480, 210);"
+      "('2024-06-25 10:00:00.5', 'A1', 0.9, '1.5', 480, 210),"
+      "('2024-06-25 11:61:00', 'A1', 0.9, '1.5', 480, 210);"
       // An hour without records.
       "delete from wftable where time >= '2024-06-24 03:00:00' and time < '2024-06-24 04:00:00'";
 
@@ -136,32 +140,36 @@ void TestQualityAnalysis::trendMatchesSql_data()
     QTest::addColumn<QString>("model");
     QTest::addColumn<bool>("withIndex");
     QTest::addColumn<int>("periods"); // without "other"
+    QTest::addColumn<bool>("offHourShifts"); // changes inside hours, a gap between shifts
     const int hour = int(TrendBuckets::Size::Hour);
     const int day = int(TrendBuckets::Size::Day);
     const int shift = int(TrendBuckets::Size::Shift);
     const int automatic = int(TrendBuckets::Size::Automatic);
     QTest::newRow("hours, automatic") << automatic << "2024-06-24 00:00:00"
                                       << "2024-06-25 23:59:59"
-                                      << "" << false << 48;
+                                      << "" << false << 48 << false;
     QTest::newRow("hours, index") << hour << "2024-06-24 00:00:00"
                                   << "2024-06-25 23:59:59"
-                                  << "" << true << 48;
+                                  << "" << true << 48 << false;
     QTest::newRow("hours of a model") << hour << "2024-06-24 02:30:00"
                                       << "2024-06-25 12:00:00"
-                                      << "A1" << true << 35;
+                                      << "A1" << true << 35 << false;
     QTest::newRow("days, automatic") << automatic << "2024-06-21 00:00:00"
                                      << "2024-06-30 23:59:59"
-                                     << "" << false << 10;
+                                     << "" << false << 10 << false;
     QTest::newRow("days, index") << day << "2024-06-21 00:00:00"
                                  << "2024-06-30 23:59:59"
-                                 << "" << true << 10;
+                                 << "" << true << 10 << false;
     // 23 20:00 to 26 08:00: day and night shifts, the nights over midnight.
     QTest::newRow("shifts") << shift << "2024-06-23 20:00:00"
                             << "2024-06-26 08:00:00"
-                            << "" << false << 5;
+                            << "" << false << 5 << false;
     QTest::newRow("shifts, index, NG") << shift << "2024-06-23 21:00:00"
                                        << "2024-06-26 07:00:00"
-                                       << "NG" << true << 5;
+                                       << "NG" << true << 5 << false;
+    QTest::newRow("shifts off the hour, index") << shift << "2024-06-22 00:00:00"
+                                                << "2024-06-26 00:00:00"
+                                                << "" << true << 9 << true;
 }
 
 void TestQualityAnalysis::trendMatchesSql()
@@ -172,8 +180,16 @@ void TestQualityAnalysis::trendMatchesSql()
     QFETCH(QString, model);
     QFETCH(bool, withIndex);
     QFETCH(int, periods);
+    QFETCH(bool, offHourShifts);
+    QMap<QString, ShiftRecord> shifts = m_Shifts;
+    if (offHourShifts) {
+        shifts.first().startTime = QTime(8, 30);
+        shifts.first().endTime = QTime(20, 15);
+        shifts.last().startTime = QTime(20, 45, 30);
+        shifts.last().endTime = QTime(8, 30);
+    }
     QualityRequest request { QDateTime::fromString(t1, kFormat), QDateTime::fromString(t2, kFormat), model,
-        TrendBuckets::Size(size), m_Shifts };
+        TrendBuckets::Size(size), shifts };
     QualityResult result;
     QVERIFY(analyse(request, withIndex, &result));
     QCOMPARE(result.trend.size(), periods + 1);
@@ -188,7 +204,7 @@ void TestQualityAnalysis::trendMatchesSql()
         for (const TrendRow& row : qAsConst(result.trend)) {
             if (!row.period.start.isValid())
                 continue;
-            const ShiftRecord s = m_Shifts.value(row.period.label.mid(11));
+            const ShiftRecord s = shifts.value(row.period.label.mid(11));
             const QDateTime to(
                 QDate::fromString(row.period.label.left(10), QStringLiteral("yyyy-MM-dd")), s.endTime);
             const QString sql
@@ -225,7 +241,7 @@ void TestQualityAnalysis::trendMatchesSql()
     if (t1.startsWith(QLatin1String("2024-06-24 00")))
         QCOMPARE(result.trend.at(3).hubs, 0); // the hour without records is a row of its own
     if (t2 == QLatin1String("2024-06-25 23:59:59") && model.isEmpty())
-        QCOMPARE(result.trend.constLast().hubs, 1); // the odd time text
+        QCOMPARE(result.trend.constLast().hubs, 2); // the odd time text and the minute past 59
     QVERIFY(inPeriods > empty);
 }
 

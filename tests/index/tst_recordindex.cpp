@@ -91,32 +91,34 @@ const char* const OddRecords
       "(12345, 'A1', 0.5, '1.25', 400, 80),"
       "('2024-06-16 00:00:00', 'D4''s', 0.5, '1.25', 400, 80)";
 
-// Records around day, month and year ends: on midnight and just before it,
-// odd texts whose key falls inside a day or before it, NULL and empty models,
-// and times that are no texts.
+// Records around hour, day, month and year ends: on midnight and just before
+// it, odd texts whose key falls inside an hour or before it, a minute past 59,
+// NULL and empty models, and times that are no texts.
 const char* const DayRecords = "insert into wftable(time, model) values"
                                "('2024-12-30 00:00:00', 'A1'), ('2024-12-30 23:59:59', 'A1'),"
                                "('2024-12-31', 'C3'), ('2024-12-31 00:00:00', 'B2'),"
                                "('2024-12-31 12:00:00', NULL), ('2024-12-31 12:00:00', ''),"
                                "('2024-12-31 12:00:00x', 'A1'), ('2024-12-31T12:00:00', 'B2'),"
+                               "('2024-12-31 12:30:00', 'A1'), ('2024-12-31 12:61:00', 'B2'),"
                                "('2024-12-31 23:59:59', 'A1'), ('2025-01-01 00:00:00', 'A1'),"
                                "('2025-01-01 00:00:01', 'B2'), ('2025-01-15 10:00:00', 'A1'),"
                                "('2025-01-31 23:59:59', 'A1'), ('2025-02-01 00:00:00', ''),"
                                "('2025-02-02 08:00:00', NULL), ('2025-02-03 08:00:00', 'C3'),"
                                "('', 'A1'), (NULL, 'A1'), (12345, 'B2')";
 
-// The index's day counts are exactly those of its records.
-void checkDays(const QString& indexPath)
+// The index's hour counts are exactly those of its records.
+void checkHours(const QString& indexPath)
 {
-    const QVariantList days = TestAppDir::firstColumn(indexPath,
-        QStringLiteral("select group_concat(m || ':' || day || ':' || n, ' ')"
-                       " from (select m, day, n from days order by m, day)"));
+    const QVariantList hours = TestAppDir::firstColumn(indexPath,
+        QStringLiteral("select group_concat(m || ':' || hour || ':' || n || ':' || x, ' ')"
+                       " from (select m, hour, n, x from hours order by m, hour)"));
     const QVariantList records = TestAppDir::firstColumn(indexPath,
-        QStringLiteral(
-            "select group_concat(m || ':' || day || ':' || n, ' ') from (select m, ti / 1000000 as day,"
-            " count(*) as n from rec where ti >= 0 group by m, day order by m, day)"));
-    QVERIFY(!days.isEmpty());
-    QCOMPARE(days, records);
+        QStringLiteral("select group_concat(m || ':' || hour || ':' || n || ':' || x, ' ') from (select m,"
+                       " ti / 10000 as hour, count(*) as n,"
+                       " sum(tx <> '' or ti % 100 > 59 or ti / 100 % 100 > 59) as x"
+                       " from rec where ti >= 0 group by m, hour order by m, hour)"));
+    QVERIFY(!hours.isEmpty());
+    QCOMPARE(hours, records);
 }
 
 bool waitPass(
@@ -186,7 +188,7 @@ private:
 
 void TestRecordIndex::compareAll(RecordIndex& index, const QString& station, quint32 seed)
 {
-    checkDays(index.indexPath());
+    checkHours(index.indexPath());
     Direct direct(station);
     QStringList times;
     for (const QVariant& time : TestAppDir::firstColumn(
@@ -252,6 +254,7 @@ void TestRecordIndex::answersEqualDirect_data()
     QTest::newRow("inserts") << QStringLiteral("inserts");
     QTest::newRow("deleteBefore") << QStringLiteral("deleteBefore");
     QTest::newRow("deleteBefore everything") << QStringLiteral("deleteAll");
+    QTest::newRow("older inserts, then deleteBefore") << QStringLiteral("older");
     QTest::newRow("clearAll then inserts") << QStringLiteral("clearAll");
     QTest::newRow("file replaced") << QStringLiteral("replaced");
 }
@@ -284,7 +287,19 @@ void TestRecordIndex::answersEqualDirect()
         QVERIFY(!index.reader()
                      .covers(QStringLiteral("2024-01-01 00:00:00"), QStringLiteral("2025-01-01 00:00:00"))
                      .available);
-    } else if (change == QLatin1String("deleteBefore") || change == QLatin1String("deleteAll")) {
+    } else if (change == QLatin1String("deleteBefore") || change == QLatin1String("deleteAll")
+        || change == QLatin1String("older")) {
+        if (change == QLatin1String("older")) {
+            // New records before the first one (a clock set back): the index's
+            // first record moves to them, and retention then cuts below it.
+            QVERIFY(app.station().addDetection(QStringLiteral("2001-01-01 00:00:00"), QStringLiteral("A1"),
+                0.9, QStringLiteral("1.5"), 400, 80));
+            QVERIFY(app.station().addDetection(QStringLiteral("2000-01-01 00:00:00"), QStringLiteral("B2"),
+                0.9, QStringLiteral("1.5"), 400, 80));
+            app.closeStation();
+            QVERIFY(syncIndex(index));
+            compareAll(index, station, 3);
+        }
         Direct direct(station);
         direct.db().deleteBefore(change == QLatin1String("deleteAll")
                 ? QStringLiteral("9999-12-31")
@@ -330,6 +345,8 @@ void TestRecordIndex::wholeDays_data()
 {
     QTest::addColumn<QString>("t1");
     QTest::addColumn<QString>("t2");
+    QTest::newRow("inside one hour") << "2024-12-31 12:00:00"
+                                     << "2024-12-31 12:59:59";
     QTest::newRow("inside one day") << "2024-12-31 00:00:00"
                                     << "2024-12-31 23:59:59";
     QTest::newRow("midnight to midnight") << "2024-12-30 00:00:00"
@@ -350,9 +367,9 @@ void TestRecordIndex::wholeDays_data()
                               << "2024-12-29 00:00:00";
 }
 
-// Ranges over whole days, answered partly from the day counts: equal to the
-// direct statements as built, after retention cut a day in two (repaired in
-// place) and after clearAll.
+// Ranges over whole hours and days, answered partly from the hour counts:
+// equal to the direct statements as built, after retention cut an hour in two
+// (repaired in place) and after clearAll.
 void TestRecordIndex::wholeDays()
 {
     QFETCH(QString, t1);
@@ -368,16 +385,16 @@ void TestRecordIndex::wholeDays()
     for (const QString stage : { "built", "retention", "clearAll" }) {
         qint64 read = -1;
         if (stage == QLatin1String("retention")) {
-            QVERIFY(direct.db().deleteBefore(QStringLiteral("2024-12-31 12:00:00")));
+            QVERIFY(direct.db().deleteBefore(QStringLiteral("2024-12-31 12:00:00x")));
             QVERIFY(syncIndex(index, &read));
             QCOMPARE(read, 0);
         } else if (stage == QLatin1String("clearAll")) {
             QVERIFY(direct.db().clearAll());
             QVERIFY(TestAppDir::exec(station, QLatin1String(DayRecords)));
             QVERIFY(syncIndex(index, &read));
-            QCOMPARE(read, 19);
+            QCOMPARE(read, 21);
         }
-        checkDays(index.indexPath());
+        checkHours(index.indexPath());
         const IndexAnswer<ModelCounts> counts = index.reader().countByModel(t1, t2);
         QVERIFY2(counts.available, qPrintable(stage + QStringLiteral(": ") + counts.reason));
         const ModelCounts expected = direct.counts(t1, t2);
@@ -571,9 +588,9 @@ void TestRecordIndex::damagedIndex()
     if (damage == QLatin1String("version")) {
         QVERIFY(TestAppDir::exec(path, QStringLiteral("PRAGMA user_version = 99")));
     } else if (damage == QLatin1String("previous")) {
-        // Version 1 had no day counts.
-        QVERIFY(TestAppDir::exec(path, QStringLiteral("DROP TABLE days")));
-        QVERIFY(TestAppDir::exec(path, QStringLiteral("PRAGMA user_version = 1")));
+        // Version 2 had day counts, no hour counts.
+        QVERIFY(TestAppDir::exec(path, QStringLiteral("DROP TABLE hours")));
+        QVERIFY(TestAppDir::exec(path, QStringLiteral("PRAGMA user_version = 2")));
     } else {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
