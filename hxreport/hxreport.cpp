@@ -32,7 +32,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QGridLayout>
-#include <QLabel>
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QTranslator>
@@ -169,21 +168,17 @@ hxReport::hxReport(QWidget* parent)
     initPageValues();
     fillModelCombo(models);
 
-    // The quality page after the form's three. Its figures come from a
-    // station file's record index: on the server it says so instead.
+    // The quality page after the form's three: from the record index of the
+    // station file, or on the server from the archive with a station choice.
+    m_pQualityPage = new QualityPage(this, onServer ? QString() : m_pDetectDB->databasePath(), &m_ShiftMap);
+    m_pQualityPage->setModels(models);
     if (onServer) {
-        auto* note = new QLabel(tr("质量分析只读取工位的数据文件，在服务器上不可用。"));
-        note->setObjectName(QStringLiteral("label_QualityOnServer"));
-        note->setAlignment(Qt::AlignCenter);
-        note->setWordWrap(true);
-        PageLayout::appendPage(ui.check_listWidget, ui.stackedWidget, note, tr("质量分析"));
+        m_pQualityPage->setPlantServer(m_pDetectDB, m_Stations);
     } else {
-        m_pQualityPage = new QualityPage(this, m_pDetectDB->databasePath(), &m_ShiftMap);
-        m_pQualityPage->setModels(models);
         m_pQualityPage->setIndexReader(m_pPageIndex->recordIndex()->reader());
-        PageLayout::appendPage(ui.check_listWidget, ui.stackedWidget, m_pQualityPage, tr("质量分析"));
         PageLayout::showStationFolder(ui.statusBar);
     }
+    PageLayout::appendPage(ui.check_listWidget, ui.stackedWidget, m_pQualityPage, tr("质量分析"));
 
     setWindowTitle(tr("数据记录查看"));
     setWindowIcon(QIcon(QStringLiteral(":/hxReport/Resources/Log.png")));

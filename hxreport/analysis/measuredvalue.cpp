@@ -1,5 +1,6 @@
 #include "measuredvalue.h"
 
+#include <QVariant>
 #include <QtNumeric>
 
 #include <charconv>
@@ -18,6 +19,35 @@ bool MeasuredValue::read(sqlite3_value* value, double* number)
     case SQLITE_TEXT:
         return readText(
             reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value), number);
+    default:
+        return false;
+    }
+}
+
+bool MeasuredValue::read(const QVariant& value, double* number)
+{
+    if (value.isNull())
+        return false;
+    switch (value.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        *number = value.toDouble();
+        return true;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        *number = value.toDouble();
+        return qIsFinite(*number);
+    case QMetaType::QString: {
+        const QByteArray text = value.toString().toUtf8();
+        return readText(text.constData(), text.size(), number);
+    }
+    case QMetaType::QByteArray: {
+        // A binary-collated text column of the server comes as its bytes.
+        const QByteArray text = value.toByteArray();
+        return readText(text.constData(), text.size(), number);
+    }
     default:
         return false;
     }

@@ -1,6 +1,7 @@
 #ifndef MEASUREDVALUE_H
 #define MEASUREDVALUE_H
 
+class QVariant;
 struct sqlite3_value;
 
 // Which stored values of a measured column (correlate, detecttime, diameter,
@@ -19,6 +20,10 @@ class MeasuredValue
 public:
     // True with the number in *number when value is one (see above).
     static bool read(sqlite3_value* value, double* number);
+    // The same for a value as Qt's drivers give it (the plant server's
+    // DOUBLE columns as doubles, its detecttime as text or, binary-collated,
+    // as bytes, NULL as a null value).
+    static bool read(const QVariant& value, double* number);
     // The same for a text's bytes.
     static bool readText(const char* text, int length, double* number);
 };

@@ -1,6 +1,8 @@
 #include "qualityanalysis.h"
 
+#include "databasesql.h"
 #include "measuredvalue.h"
+#include "rangequery.h"
 #include "sqlitehandle.h"
 
 #include <sqlite3.h>
@@ -14,6 +16,12 @@ const char* const kOne = "SELECT time, model, correlate, detecttime, diameter, h
 
 // Where the statements' column order puts each measure.
 const int kValueOf[QualityAnalysis::MeasureCount] = { 2, 3, 0, 1 };
+
+// A text of the server: its binary-collated columns arrive as bytes.
+QByteArray utf8(const QVariant& value)
+{
+    return value.userType() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+}
 
 void addValues(QualityResult* result, sqlite3_value* const* values)
 {
@@ -39,6 +47,54 @@ QualityAnalysis::QualityAnalysis(const QString& stationPath, const IndexReader* 
 {
 }
 
+QualityAnalysis::QualityAnalysis(const DataBaseSql* plant, const QString& station)
+    : m_pPlant(plant)
+    , m_Station(station)
+{
+}
+
+bool QualityAnalysis::runOnPlant(const QString& time1, const QString& time2, QualityResult* result,
+    const TrendBuckets& buckets, const std::atomic<bool>* stop)
+{
+    const QString& model = result->request.model;
+    const RangeQuery range = (model.isEmpty() ? RangeQuery::allModels(time1, time2)
+                                              : RangeQuery::production(time1, time2, model))
+                                 .atStation(m_Station)
+                                 .inDialect(SqlDialect::Plant);
+    const QStringList columns { QStringLiteral("time"), QStringLiteral("model"), QStringLiteral("correlate"),
+        QStringLiteral("detecttime"), QStringLiteral("diameter"), QStringLiteral("hight") };
+    const bool ok
+        = m_pPlant->forEachRowValues(range.allRows(columns), columns, [&](const QVector<QVariant>& row) {
+              const QByteArray time = utf8(row.at(0));
+              TrendRow& period = result->trend[buckets.indexOf(time.constData(), time.size())];
+              ++period.hubs;
+              ++result->total;
+              if (utf8(row.at(1)) == "NG")
+                  ++period.ng;
+              if (result->measured) {
+                  for (int m = 0; m < MeasureCount; ++m) {
+                      double number = 0;
+                      if (MeasuredValue::read(row.at(2 + kValueOf[m]), &number))
+                          result->measures[m].add(number);
+                      else
+                          result->measures[m].addMissing();
+                  }
+              }
+              return !(stop && stop->load());
+          });
+    if (stop && stop->load()) {
+        m_Error = QStringLiteral("stopped");
+        return false;
+    }
+    if (!ok) {
+        m_Error = m_pPlant->lastError().text();
+        return false;
+    }
+    for (MeasureStats& m : result->measures)
+        m.finish();
+    return true;
+}
+
 bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, const std::atomic<bool>* stop)
 {
     m_Error.clear();
@@ -61,6 +117,9 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
     const QString time2 = request.end.toString(kTimeFormat);
     const QString ng = QStringLiteral("NG");
     const QString* model = request.model.isEmpty() ? nullptr : &request.model;
+
+    if (m_pPlant)
+        return runOnPlant(time1, time2, result, buckets, stop);
 
     if (m_pIndex) {
         // Two snapshots: records the station adds in between may count in

@@ -13,6 +13,8 @@
 
 #include <atomic>
 
+class DataBaseSql;
+
 // What the quality page asks: the records with start < time < end (texts,
 // both bounds exclusive, as every page's statements compare them), of one
 // model or all of them, with the period size of the trend.
@@ -53,7 +55,9 @@ struct QualityResult
 // changes in and odd times counted from its records; the measurements from
 // its copy of the values); otherwise one
 // pass of a direct statement over the station file, on a read-only
-// connection of this object's own, gives both. Any thread may run it; no
+// connection of this object's own, gives both. On the plant archive one
+// streamed statement over the chosen station's records gives both, each
+// record put into its period by the same rules. Any thread may run it; no
 // widgets.
 class QualityAnalysis
 {
@@ -71,14 +75,22 @@ public:
 
     // index may be null (no index: always the direct statement).
     QualityAnalysis(const QString& stationPath, const IndexReader* index = nullptr);
+    // The plant archive: the records of one station (empty: every station)
+    // through plant's connection of the calling thread.
+    QualityAnalysis(const DataBaseSql* plant, const QString& station);
 
     // stop (optional): while set, the pass ends early and run() fails.
     bool run(const QualityRequest& request, QualityResult* result, const std::atomic<bool>* stop = nullptr);
     QString errorString() const { return m_Error; }
 
 private:
+    bool runOnPlant(const QString& time1, const QString& time2, QualityResult* result,
+        const TrendBuckets& buckets, const std::atomic<bool>* stop);
+
     QString m_StationPath;
-    const IndexReader* m_pIndex;
+    const IndexReader* m_pIndex = nullptr;
+    const DataBaseSql* m_pPlant = nullptr;
+    QString m_Station;
     QString m_Error;
 };
 

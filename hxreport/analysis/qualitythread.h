@@ -18,6 +18,10 @@ public:
     // connections in this thread).
     QualityThread(const QString& stationPath, const QualityRequest& request, bool withIndex,
         const IndexReader& index, QObject* parent = nullptr);
+    // On the plant archive: the records of station (empty: every station)
+    // through plant's connection of this thread.
+    QualityThread(const DataBaseSql* plant, const QString& station, const QualityRequest& request,
+        QObject* parent = nullptr);
 
     // Stops the pass (any thread); the run then fails.
     void cancel() { m_Stop = true; }
@@ -32,8 +36,10 @@ protected:
 private:
     QString m_StationPath;
     QualityRequest m_Request;
-    bool m_bWithIndex;
+    bool m_bWithIndex = false;
     IndexReader m_Index;
+    const DataBaseSql* m_pPlant = nullptr;
+    QString m_Station;
     std::atomic<bool> m_Stop { false };
     bool m_bOk = false;
     QualityResult m_Result;

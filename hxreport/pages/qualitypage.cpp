@@ -3,6 +3,7 @@
 #include "exportrunner.h"
 #include "pagechecks.h"
 #include "pagehost.h"
+#include "pagelayout.h"
 #include "qualitycharts.h"
 #include "qualitythread.h"
 #include "trendtablemodel.h"
@@ -272,6 +273,15 @@ void QualityPage::setIndexReader(const IndexReader& reader)
     m_bWithIndex = true;
 }
 
+void QualityPage::setPlantServer(const DataBaseSql* plant, const QStringList& stations)
+{
+    m_pPlant = plant;
+    if (!m_pStation)
+        m_pStation = PageLayout::addStationBox(m_pModel, QStringLiteral("comboBox_Station_Quality"));
+    if (m_pStation)
+        PageChecks::fillStations(m_pStation, stations);
+}
+
 void QualityPage::onEditTime()
 {
     m_Ranges.editTime(sender() ? sender()->objectName() : QString());
@@ -311,7 +321,9 @@ void QualityPage::query()
     request.size = TrendBuckets::Size(m_pSize->currentIndex());
     request.shifts = shifts;
 
-    m_pThread = std::make_unique<QualityThread>(m_StationPath, request, m_bWithIndex, m_Index);
+    m_pThread = m_pPlant
+        ? std::make_unique<QualityThread>(m_pPlant, PageChecks::chosenStation(m_pStation), request)
+        : std::make_unique<QualityThread>(m_StationPath, request, m_bWithIndex, m_Index);
     QualityThread* thread = m_pThread.get();
     WaitingDialog dialog(nullptr);
     dialog.setWindowModality(Qt::ApplicationModal);

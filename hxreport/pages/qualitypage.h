@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class DataBaseSql;
 class PageHost;
 class QComboBox;
 class QLabel;
@@ -47,6 +48,9 @@ public:
     void fillShifts();
     // Asks the index first from now on.
     void setIndexReader(const IndexReader& reader);
+    // Reads the plant archive through plant instead of a station file, with a
+    // station choice ("全部", then stations) beside the model choice.
+    void setPlantServer(const DataBaseSql* plant, const QStringList& stations);
 
     // The last result shown (empty before the first).
     const QualityResult& result() const { return m_Result; }
@@ -88,6 +92,8 @@ private:
     const QMap<QString, ShiftRecord>* m_pShifts;
     bool m_bWithIndex = false;
     IndexReader m_Index;
+    const DataBaseSql* m_pPlant = nullptr;
+    QComboBox* m_pStation = nullptr; // on the plant archive only
     RangeControls m_Ranges;
     QDateTime m_Start;
     QDateTime m_End;

@@ -2,6 +2,8 @@
 #include "guitestutil.h"
 #include "hxreport.h"
 #include "mariadbserver.h"
+#include "qualityanalysis.h"
+#include "qualitypage.h"
 #include "serversettings.h"
 #include "stationfixture.h"
 #include "stationsimulator.h"
@@ -92,6 +94,8 @@ private slots:
     void logPage();
     void productionExport_data();
     void productionExport();
+    void quality_data();
+    void quality();
 
 private:
     // The stations' rows in the range, as the plant orders them: stations in
@@ -273,8 +277,8 @@ void TestPlantServer::stationChoice()
         QTest::qWait(20); // layouts settle on posted events
         QCOMPARE(window->width(), ownWidth);
     }
-    // The quality page reads station files only: on the server it says so.
-    QVERIFY(window->findChild<QLabel*>(QStringLiteral("label_QualityOnServer")));
+    auto* quality = child<QComboBox>(*window, "comboBox_Station_Quality");
+    QCOMPARE(quality->count(), m_Stations.size() + 1);
 }
 
 void TestPlantServer::dayCountsExact()
@@ -506,4 +510,104 @@ void TestPlantServer::productionExport()
 }
 
 QTEST_MAIN(TestPlantServer)
+void TestPlantServer::quality_data()
+{
+    QTest::addColumn<QString>("station"); // null: the plant
+    QTest::addColumn<QString>("model"); // empty: all
+    QTest::addColumn<int>("size"); // TrendBuckets::Size
+    QTest::newRow("plant per hour") << QString() << QString() << int(TrendBuckets::Size::Hour);
+    QTest::newRow("hostile station, hostile model")
+        << Hostile << HostileModel << int(TrendBuckets::Size::Hour);
+    QTest::newRow("one station per day, NG")
+        << QStringLiteral("二号线") << QStringLiteral("NG") << int(TrendBuckets::Size::Day);
+    QTest::newRow("plant, one model")
+        << QString() << QStringLiteral("B2") << int(TrendBuckets::Size::Automatic);
+}
+
+// The quality page on the server against the same analysis of each chosen
+// station's own file, added up: every period's hubs and NG, the measured
+// columns' counts, missing values and extremes.
+void TestPlantServer::quality()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    QFETCH(QString, model);
+    QFETCH(int, size);
+    // The model list comes from the stations' template files, which these
+    // stations lack: the names go in as the sync would copy them.
+    QString why;
+    QVERIFY2(m_Server.exec({ QStringLiteral("INSERT IGNORE INTO plant.models (station, model, last_seen) "
+                                            "SELECT DISTINCT station, model, NOW(3) FROM plant.records "
+                                            "WHERE model IS NOT NULL") },
+                 &why),
+        qPrintable(why));
+    auto window = openWindow();
+    child<QListWidget>(*window, "check_listWidget")->setCurrentRow(3);
+    auto* page = child<QualityPage>(*window, "page_Quality");
+    GuiTest::pick(*window, "pushButton_Set1_Quality", From);
+    GuiTest::pick(*window, "pushButton_Set2_Quality", To);
+    choose(*window, "comboBox_Station_Quality", station);
+    auto* models = child<QComboBox>(*window, "comboBox_Model_Quality");
+    models->setCurrentIndex(model.isEmpty() ? 0 : models->findText(model));
+    QCOMPARE(models->currentText().isEmpty() || models->currentIndex() == 0, model.isEmpty());
+    child<QComboBox>(*window, "comboBox_Period_Quality")->setCurrentIndex(size);
+    QSignalSpy shown(page, &QualityPage::sgShown);
+    child<QPushButton>(*window, "pushButton_Check_Quality")->click();
+    QVERIFY(shown.count() > 0 || shown.wait(20000));
+    const QualityResult& got = page->result();
+
+    QualityResult expected;
+    qint64 counted[QualityAnalysis::MeasureCount] = {};
+    for (int s = 0; s < m_Stations.size(); ++s) {
+        if (!station.isNull() && station != m_Stations.at(s))
+            continue;
+        QualityResult one;
+        QualityAnalysis analysis(m_Files.at(s)->path() + QStringLiteral("/wheelhubwf.db"));
+        QVERIFY2(analysis.run(got.request, &one), qPrintable(analysis.errorString()));
+        for (int m = 0; m < QualityAnalysis::MeasureCount; ++m)
+            counted[m] += one.measures[m].count();
+        if (expected.trend.isEmpty()) {
+            expected = one;
+            continue;
+        }
+        expected.total += one.total;
+        for (int i = 0; i < one.trend.size(); ++i) {
+            expected.trend[i].hubs += one.trend.at(i).hubs;
+            expected.trend[i].ng += one.trend.at(i).ng;
+        }
+        for (int m = 0; m < QualityAnalysis::MeasureCount; ++m) {
+            MeasureStats& e = expected.measures[m];
+            const MeasureStats& o = one.measures[m];
+            for (qint64 i = 0; i < o.missing(); ++i)
+                e.addMissing();
+            if (o.count() > 0) {
+                // Extremes and counts are what a sum can check; the values
+                // themselves are kept per station.
+                for (double v : { o.minimum(), o.maximum() })
+                    e.add(v);
+            }
+        }
+    }
+    QVERIFY(expected.total > 0);
+    QCOMPARE(got.total, expected.total);
+    QCOMPARE(got.trend.size(), expected.trend.size());
+    for (int i = 0; i < got.trend.size(); ++i) {
+        QCOMPARE(got.trend.at(i).period.label, expected.trend.at(i).period.label);
+        QCOMPARE(got.trend.at(i).hubs, expected.trend.at(i).hubs);
+        QCOMPARE(got.trend.at(i).ng, expected.trend.at(i).ng);
+    }
+    QCOMPARE(got.measured, !model.isEmpty());
+    if (got.measured) {
+        for (int m = 0; m < QualityAnalysis::MeasureCount; ++m) {
+            QCOMPARE(got.measures[m].missing(), expected.measures[m].missing());
+            QCOMPARE(got.measures[m].count(), counted[m]);
+            if (got.measures[m].count() > 0) {
+                QCOMPARE(got.measures[m].minimum(), expected.measures[m].minimum());
+                QCOMPARE(got.measures[m].maximum(), expected.measures[m].maximum());
+            }
+        }
+    }
+}
+
 #include "tst_plantserver.moc"

@@ -753,10 +753,6 @@
         <translation>无法连接服务器 %1：%2</translation>
     </message>
     <message>
-        <source>质量分析只读取工位的数据文件，在服务器上不可用。</source>
-        <translation>质量分析只读取工位的数据文件，在服务器上不可用。</translation>
-    </message>
-    <message>
         <source>服务器用户 %1 的密码：</source>
         <translation>服务器用户 %1 的密码：</translation>
     </message>

@@ -753,10 +753,6 @@
         <translation>Cannot connect to server %1: %2</translation>
     </message>
     <message>
-        <source>质量分析只读取工位的数据文件，在服务器上不可用。</source>
-        <translation>Quality analysis reads station files only; it is not available on the server.</translation>
-    </message>
-    <message>
         <source>服务器用户 %1 的密码：</source>
         <translation>Password of server user %1:</translation>
     </message>
