@@ -269,6 +269,7 @@ void TestPlantServer::stationChoice()
     const auto restoreFont = qScopeGuard([&oldFont] { QApplication::setFont(oldFont); });
     auto window = openWindow();
     const int ownWidth = window->width();
+    QCOMPARE(ownWidth, 1009); // the station box takes no width beyond the window's own
     auto* list = child<QListWidget>(*window, "check_listWidget");
     int page = 0;
     for (const char* name : { "comboBox_Station", "comboBox_Station_Count", "comboBox_Station_Log" }) {
