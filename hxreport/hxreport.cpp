@@ -94,6 +94,7 @@ hxReport::hxReport(QWidget* parent)
                         why.isEmpty() ? m_pDetectDB->lastError().text() : why));
         m_pDetectDB->readStations(&m_Stations);
         m_pDetectDB->readPlantModels(&models);
+        m_pDetectDB->readShifts(&m_ShiftMap);
     } else {
         m_pDetectDB = new DetectDataDB(AppPaths::detectionDatabase(), QStringLiteral("QSQLITE"));
         if (!m_pDetectDB->openDatabase())
@@ -663,14 +664,14 @@ void hxReport::onSaveCSVDone(int)
 
 void hxReport::exportStatistics()
 {
-    const ExportRunner::Outcome outcome = m_pExport->exportStatistics(
-        m_countMap, m_pStatisticsPage->countStart(), m_pStatisticsPage->countEnd());
+    const ExportRunner::Outcome outcome = m_pExport->exportStatistics(m_countMap,
+        m_pStatisticsPage->countStart(), m_pStatisticsPage->countEnd(), m_pStatisticsPage->countStation());
     if (outcome != ExportRunner::Outcome::NotStarted)
         emit sgExportDone(outcome == ExportRunner::Outcome::Written);
 }
 
 bool hxReport::writeCountCsv(QString fileName, const QMap<QString, int>* counts)
 {
-    return m_pExport->writeCountFile(
-        fileName, counts, m_pStatisticsPage->countStart(), m_pStatisticsPage->countEnd(), false);
+    return m_pExport->writeCountFile(fileName, counts, m_pStatisticsPage->countStart(),
+        m_pStatisticsPage->countEnd(), false, m_pStatisticsPage->countStation());
 }

@@ -15,6 +15,7 @@
 #include "detectdatadb.h"
 #include "exportquery.h"
 #include "mariadbserver.h"
+#include "plantpage.h"
 #include "qsavecsvthread.h"
 #include "rangequery.h"
 #include "serversettings.h"
@@ -90,6 +91,18 @@ bool runRows(DetectDataDB& db, const BoundStatement& statement, qint64* rows = n
     if (rows)
         *rows = n;
     return true;
+}
+
+// The ids of a page's rows in their order.
+QVector<qint64> pageIds(DetectDataDB& db, const BoundStatement& statement)
+{
+    QVector<qint64> ids;
+    QSqlQuery result;
+    if (db.runDetached(statement, result)) {
+        while (result.next())
+            ids << result.value(QStringLiteral("id")).toLongLong();
+    }
+    return ids;
 }
 
 // The viewer's questions to the filled server (see the file's comment).
@@ -208,9 +221,20 @@ bool viewerFigures(MariaDbServer& server, const QString& station, int repeats, c
         const int middle = int(count / 2);
         const double middlePage = medianMs(
             repeats, [&] { return runRows(db, range.pageStatement(50, middle)); }, &ok);
+        // As the page's worker asks: the offset narrowed by the day counts
+        // (their two statements timed with it), the same rows checked once.
+        const double dayPage = medianMs(
+            repeats, [&] { return runRows(db, PlantPage::statement(&db, range, 50, middle)); }, &ok);
+        const QVector<qint64> atOffset = pageIds(db, range.pageStatement(50, middle));
+        if (atOffset.isEmpty() || atOffset != pageIds(db, PlantPage::statement(&db, range, 50, middle))) {
+            out << "the page from the day counts differs from the page at the offset\n";
+            ok = false;
+        }
         out << "| " << what << ", count + first page of 50 (" << count << " records) | count + page | "
             << QString::number(firstPage, 'f', 1) << " |\n| " << what << ", page at offset " << middle
-            << " | page | " << QString::number(middlePage, 'f', 1) << " |\n";
+            << " | page | " << QString::number(middlePage, 'f', 1) << " |\n| " << what << ", page at offset "
+            << middle << ", as the viewer asks | head count + day counts + page from its day | "
+            << QString::number(dayPage, 'f', 1) << " |\n";
     };
     pageFigures(QStringLiteral("one station (") + station + QLatin1Char(')'),
         RangeQuery::allModels(lower, upper).atStation(station).inDialect(SqlDialect::Plant));

@@ -6,9 +6,13 @@
 #include "apppaths.h"
 #include "guitestutil.h"
 #include "hxreport.h"
+#include "mariadbserver.h"
 #include "networksettings.h"
 #include "qtimedlg.h"
 #include "qualitypage.h"
+#include "serversettings.h"
+#include "stationsync.h"
+#include "syncsettings.h"
 #include "waitingdialog.h"
 
 #include <QApplication>
@@ -43,6 +47,74 @@ bool query(hxReport& window, int page, const char* from, const char* to, const c
     GuiTest::pick(window, from, start);
     GuiTest::pick(window, to, end);
     return GuiTest::clickAndWait(window, button, &hxReport::sgPageShown);
+}
+
+// The window on a private plant server (started as the tests start one) that
+// holds the station folder synced three times under three station names: the
+// production page of one station and the plant's statistics. Skipped with a
+// message where the server's programs are missing.
+bool plantPictures(const QString& stationDir, const QString& out, const QString& prefix, const QDate& end)
+{
+    const QString missing = MariaDbServer::missing();
+    if (!missing.isEmpty()) {
+        QTextStream(stdout) << "no pictures of the plant server: " << missing << '\n';
+        return true;
+    }
+    MariaDbServer server;
+    QString why;
+    QTemporaryDir work;
+    const QString options = work.filePath(QStringLiteral("sync.cnf"));
+    QFile file(options);
+    bool ok = server.start(&why)
+        && server.exec({ QStringLiteral("CREATE USER 'sync'@'localhost' IDENTIFIED BY 'sync'"),
+                           QStringLiteral("CREATE USER 'viewer'@'localhost' IDENTIFIED BY 'viewer'"),
+                           QStringLiteral("CREATE DATABASE plant CHARACTER SET utf8mb4") },
+            &why)
+        && server.runFile(QStringLiteral("plant"), QStringLiteral(HX_SCHEMA_FILE), &why)
+        && server.exec({ QStringLiteral("GRANT hxreport_sync TO 'sync'@'localhost'"),
+                           QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR 'sync'@'localhost'"),
+                           QStringLiteral("GRANT hxreport_viewer TO 'viewer'@'localhost'"),
+                           QStringLiteral("SET DEFAULT ROLE hxreport_viewer FOR 'viewer'@'localhost'") },
+            &why)
+        && file.open(QIODevice::WriteOnly) && file.write("[stationsync]\nuser = sync\npassword = sync\n") > 0;
+    file.close();
+    const QStringList stations { QStringLiteral("Line 1"), QStringLiteral("Line 2"),
+        QStringLiteral("Line 3") };
+    for (const QString& station : stations) {
+        SyncSettings settings;
+        settings.station = station;
+        settings.stationDir = stationDir;
+        settings.socket = server.socket();
+        settings.database = QStringLiteral("plant");
+        settings.optionFile = options;
+        settings.once = true;
+        ok = ok && StationSync(settings, std::make_shared<std::atomic<bool>>(false)).run() == 0;
+    }
+    if (!ok) {
+        QTextStream(stderr) << "hxscreenshots: the plant server: " << why << '\n';
+        return false;
+    }
+    ServerSettings viewer;
+    viewer.socket = server.socket();
+    viewer.database = QStringLiteral("plant");
+    viewer.user = QStringLiteral("viewer");
+    hxReport::usePlantServer(viewer, QStringLiteral("viewer"));
+    {
+        hxReport window;
+        window.show();
+        auto* station = GuiTest::child<QComboBox>(window, "comboBox_Station");
+        station->setCurrentIndex(station->findData(stations.first()));
+        ok &= query(window, 0, "pushButton_Set1_History", "pushButton_Set2_History", "pushButton_Checkdata",
+            QDateTime(end, QTime(0, 0)), QDateTime(end, QTime(23, 59)));
+        ok &= save(window, out, prefix + QStringLiteral("plant-production"));
+        ok &= query(window, 1, "pushButton_Set1_Count", "pushButton_Set2_Count",
+            "pushButton_Checkdata_Calculate", QDateTime(end.addDays(-29), QTime(0, 0)),
+            QDateTime(end, QTime(23, 59)));
+        ok &= save(window, out, prefix + QStringLiteral("plant-statistics"));
+    }
+    hxReport::useStationFile();
+    server.stop();
+    return ok;
 }
 
 } // namespace
@@ -138,5 +210,6 @@ int main(int argc, char* argv[])
     network.show();
     network.findChild<QLineEdit*>(QStringLiteral("lineEdit_ServerPort"))->setText(QStringLiteral("0"));
     ok &= save(network, out, prefix + QStringLiteral("server-settings"));
+    ok &= plantPictures(parser.value(dirOption), out, prefix, end);
     return ok ? 0 : 1;
 }

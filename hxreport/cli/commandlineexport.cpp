@@ -188,7 +188,7 @@ bool exportStatistics(DetectDataDB& db, const Request& r, QString& error)
     }
     CsvWriter csv(&file);
     csv.writeCounts(QDateTime::fromString(r.start, kTimeFormat), QDateTime::fromString(r.end, kTimeFormat),
-        counts, QDateTime::currentDateTime());
+        counts, QDateTime::currentDateTime(), r.station);
     if (!csv.ok() || !file.commit()) {
         error = csv.ok() ? file.errorString() : csv.errorString();
         return false;
@@ -334,7 +334,7 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
                 << db.lastError().text() << '\n';
             status = BadInput;
         } else {
-            db.readShifts(&shifts);
+            db.readShifts(&shifts, r.station);
             QString error;
             if (!readRange(p, shifts, r, problem)) {
                 err << "hxReport: " << problem << '\n';

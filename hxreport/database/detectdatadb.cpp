@@ -107,11 +107,26 @@ bool DetectDataDB::deleteBefore(QString time)
     return true;
 }
 
-bool DetectDataDB::readShifts(QMap<QString, ShiftRecord>* shifts)
+bool DetectDataDB::readShifts(QMap<QString, ShiftRecord>* shifts, const QString& station)
 {
+    BoundStatement statement { QStringLiteral("select * from ") + StationSchema::shiftTable(), {} };
+    if (dialect() == SqlDialect::Plant) {
+        // The sync stamps all of a station's rows with one last_seen: the
+        // greatest is what the station holds now.
+        statement.text = QStringLiteral(
+            "select s.* from shifts s join (select station,max(last_seen) seen from shifts group by "
+            "station) c on s.station = c.station and s.last_seen = c.seen");
+        if (!station.isEmpty()) {
+            statement.text += QStringLiteral(" where s.station = ?");
+            statement.values << station;
+        }
+        statement.text += QStringLiteral(" order by s.station desc,s.uid");
+    }
     QSqlQuery rows;
-    if (!runDetached(QStringLiteral("select * from ") + StationSchema::shiftTable(), rows))
+    if (!runDetached(statement, rows))
         return false;
+    // Later rows replace earlier ones of the same name: on the server the
+    // first station's come last.
     while (rows.next()) {
         ShiftRecord shift;
         shift.uid = rows.value(QStringLiteral("uid")).toInt();

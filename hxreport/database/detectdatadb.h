@@ -24,7 +24,11 @@ public:
     bool clearAll() override;
     bool deleteBefore(QString time) override;
 
-    bool readShifts(QMap<QString, ShiftRecord>* shifts);
+    // The station's shifts by name. On the plant server the current shifts
+    // (the rows of the station's last sync) of that station, or with no
+    // station of every station: a name that several stations use is the
+    // first station's, in the order of their names.
+    bool readShifts(QMap<QString, ShiftRecord>* shifts, const QString& station = QString());
     bool insertShift(ShiftRecord shift);
     bool deleteShift(ShiftRecord shift);
     bool insertDetection(QVariantMap record);

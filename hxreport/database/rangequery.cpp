@@ -252,6 +252,46 @@ bool RangeQuery::dayParts(
     return true;
 }
 
+bool RangeQuery::dayOffsetParts(BoundStatement* headCount, BoundStatement* dayCounts) const
+{
+    QVector<RangeQuery> edges;
+    BoundStatement total;
+    BoundStatement grouping;
+    if (!dayParts(&edges, &total, &grouping))
+        return false;
+    *headCount = edges.first().countStatement();
+    // The total's conditions, grouped by day: the day sorts as its records'
+    // times do (both compare byte for byte, and a time starts with its day).
+    *dayCounts = BoundStatement { total.text.replace(QStringLiteral("select sum(records)"),
+                                      QStringLiteral("select day,sum(records)"))
+            + QStringLiteral(" group by day order by day"),
+        total.values };
+    return true;
+}
+
+RangeQuery RangeQuery::fromOffsetDay(
+    qint64 headCount, const QVector<QPair<QString, qint64>>& days, int offset, int* dayOffset) const
+{
+    QVector<RangeQuery> edges;
+    BoundStatement total;
+    BoundStatement grouping;
+    *dayOffset = offset;
+    if (!dayParts(&edges, &total, &grouping) || offset < headCount)
+        return *this;
+    // Past every whole day the offset lands in the part from the last day on.
+    QString start = edges.last().lower();
+    qint64 skipped = headCount;
+    for (const auto& day : days) {
+        if (offset < skipped + day.second) {
+            start = day.first;
+            break;
+        }
+        skipped += day.second;
+    }
+    *dayOffset = int(offset - skipped);
+    return slice(start, true, m_Upper);
+}
+
 BoundStatement RangeQuery::pictureStatement(qint64 key) const
 {
     return BoundStatement { QStringLiteral("select pic from %1 where %2 = ?").arg(table(), keyColumn()),

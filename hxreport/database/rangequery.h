@@ -6,6 +6,7 @@
 #include "stationschema.h"
 
 #include <QMetaType>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -88,6 +89,18 @@ public:
     // is no whole day or the range is of another kind (log records, a
     // station file, a lower bound that is not a full time, the model "").
     bool dayParts(QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const;
+    // Where a deep page starts on the plant server, without the rows before
+    // it: the count of the part before the first whole day, and the
+    // (day, count) rows of the whole days in day order from record_counts.
+    // False where dayParts() is.
+    bool dayOffsetParts(BoundStatement* headCount, BoundStatement* dayCounts) const;
+    // The range from the day the offset lands in, with the offset into it:
+    // the part before the first whole day and the whole days before that day
+    // are skipped by their counts (headCount, days as those statements
+    // answered). The same rows in the same order as the page at offset; the
+    // range itself where the offset lands before the first whole day.
+    RangeQuery fromOffsetDay(
+        qint64 headCount, const QVector<QPair<QString, qint64>>& days, int offset, int* dayOffset) const;
     // All of an export's rows in one statement, in the chunks' order: for a
     // server whose reads hold no lock against the writer.
     BoundStatement allRows(const QStringList& columns) const;

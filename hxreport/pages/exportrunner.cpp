@@ -87,7 +87,7 @@ void ExportRunner::noteRecordsDone(const QSaveCSVThread* thread)
 }
 
 ExportRunner::Outcome ExportRunner::exportStatistics(
-    const QMap<QString, int>& counts, const QDateTime& start, const QDateTime& end)
+    const QMap<QString, int>& counts, const QDateTime& start, const QDateTime& end, const QString& station)
 {
     if (counts.size() < 1) {
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
@@ -99,7 +99,7 @@ ExportRunner::Outcome ExportRunner::exportStatistics(
         return Outcome::NotStarted;
     // The save dialog has asked before an existing file is chosen, so the
     // user wants it replaced, not added to.
-    return closeWith(writeCountFile(fileName, &counts, start, end, true));
+    return closeWith(writeCountFile(fileName, &counts, start, end, true, station));
 }
 
 ExportRunner::Outcome ExportRunner::closeWith(bool ok)
@@ -114,7 +114,7 @@ ExportRunner::Outcome ExportRunner::closeWith(bool ok)
 }
 
 bool ExportRunner::writeCountFile(const QString& fileName, const QMap<QString, int>* counts,
-    const QDateTime& start, const QDateTime& end, bool replace)
+    const QDateTime& start, const QDateTime& end, bool replace, const QString& station)
 {
     QSaveFile saveFile(fileName);
     QFile appendFile(fileName);
@@ -126,7 +126,7 @@ bool ExportRunner::writeCountFile(const QString& fileName, const QMap<QString, i
         return false;
     }
     CsvWriter csv(&file);
-    csv.writeCounts(start, end, *counts, QDateTime::currentDateTime());
+    csv.writeCounts(start, end, *counts, QDateTime::currentDateTime(), station);
     if (!csv.ok()) {
         m_ErrorString = csv.errorString();
         return false;

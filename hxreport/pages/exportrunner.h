@@ -39,12 +39,14 @@ public:
         const QString& sql, const ExportQuery& chunks);
     // The window's onSaveCSVDone(int) hands its sender over.
     void noteRecordsDone(const QSaveCSVThread* thread);
-    // The statistics block of counts over [start, end].
-    Outcome exportStatistics(const QMap<QString, int>& counts, const QDateTime& start, const QDateTime& end);
+    // The statistics block of counts over [start, end], of one station of the
+    // plant server when station is not empty.
+    Outcome exportStatistics(const QMap<QString, int>& counts, const QDateTime& start, const QDateTime& end,
+        const QString& station = QString());
     // Replace writes a new file through QSaveFile (an old one stays whole on
     // failure); otherwise the block is added at the end of the file.
     bool writeCountFile(const QString& fileName, const QMap<QString, int>* counts, const QDateTime& start,
-        const QDateTime& end, bool replace);
+        const QDateTime& end, bool replace, const QString& station = QString());
 
     QString errorString() const { return m_ErrorString; }
 

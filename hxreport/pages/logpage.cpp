@@ -97,9 +97,10 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
         sql(m_Shown, false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_Cursor.offset), 0,
         SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)),
         [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); });
-    setTitle(QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条")
-                 .arg(start, end)
-                 .arg(m_Cursor.total),
+    setTitle(withStation(QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条")
+                             .arg(start, end)
+                             .arg(m_Cursor.total),
+                 m_Shown.station),
         true);
     startPages(m_Cursor.total, size);
 }

@@ -1,6 +1,7 @@
 #include "pagedpage.h"
 
 #include "checkthread.h"
+#include "csvwriter.h"
 #include "pagehost.h"
 
 #include <QHeaderView>
@@ -50,6 +51,11 @@ void PagedPage::setTitle(const QString& text, bool bold)
     font.setBold(bold);
     m_Paging.title->setFont(font);
     m_Paging.title->setText(text);
+}
+
+QString PagedPage::withStation(const QString& title, const QString& station)
+{
+    return station.isEmpty() ? title : title + QStringLiteral("  ") + CsvWriter::stationLabel(station);
 }
 
 void PagedPage::startPages(int total, int size)

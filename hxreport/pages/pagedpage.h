@@ -54,6 +54,8 @@ protected:
     void showCount(int rows);
     // The title in the page's 14-pixel font, bold once the total is known.
     void setTitle(const QString& text, bool bold);
+    // A result's title naming the one station of the plant server it shows.
+    static QString withStation(const QString& title, const QString& station);
     // A first page of total rows is shown: cursor, Next button, page label.
     void startPages(int total, int size);
     // Prev or Next: the page of base + pagingClause (filled with size and

@@ -89,7 +89,7 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
     box->setToolTip(QCoreApplication::translate("hxReport", "工位"));
     // A long station name must not widen the page past the window.
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(8);
+    box->setMinimumContentsLength(7);
     layout->addWidget(box);
     layout->addWidget(beside, 1);
     return box;

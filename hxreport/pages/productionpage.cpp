@@ -144,9 +144,11 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
     const int size = result.value(QStringLiteral("limit")).toInt();
     int shown = result.value(QStringLiteral("nIndex")).toInt();
     m_W.number->setText(QString::number(total));
-    setTitle(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录 共%3条")
-                 .arg(m_W.start->text(), m_W.end->text())
-                 .arg(total),
+    setTitle(
+        withStation(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录 共%3条")
+                        .arg(m_W.start->text(), m_W.end->text())
+                        .arg(total),
+            m_Shown.station),
         true);
     startPages(total, size);
     if (m_Cursor.total >= 1)

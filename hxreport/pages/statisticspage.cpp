@@ -1,5 +1,6 @@
 #include "statisticspage.h"
 
+#include "csvwriter.h"
 #include "detectdatadb.h"
 #include "pagechecks.h"
 #include "pagehost.h"
@@ -49,10 +50,12 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     m_KeptCounts = m_rCounts;
     m_KeptStart = m_CountStart;
     m_KeptEnd = m_CountEnd;
+    m_KeptStation = m_CountStation;
     m_rCounts.clear();
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     m_CountStart = QDateTime::fromString(time1, format);
     m_CountEnd = QDateTime::fromString(time2, format);
+    m_CountStation = PageChecks::chosenStation(m_W.station);
     QVariantMap request;
     request.insert(QStringLiteral("Type"), 4);
     request.insert(QStringLiteral("time1"), time1);
@@ -68,8 +71,7 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     work.insert(QStringLiteral("time1"), time1);
     work.insert(QStringLiteral("time2"), time2);
     work.insert(QStringLiteral("range"),
-        QVariant::fromValue(
-            RangeQuery::allModels(time1, time2).atStation(PageChecks::chosenStation(m_W.station))));
+        QVariant::fromValue(RangeQuery::allModels(time1, time2).atStation(m_CountStation)));
     if (m_SendRequest)
         m_SendRequest(work);
 }
@@ -88,12 +90,14 @@ bool StatisticsPage::showResult(const QString& result, const QMap<QString, int>*
         m_rCounts = m_KeptCounts;
         m_CountStart = m_KeptStart;
         m_CountEnd = m_KeptEnd;
+        m_CountStation = m_KeptStation;
         m_rCounting = false;
         m_pHost->showStatus(QCoreApplication::translate("hxReport", "已取消"));
         return false;
     }
     m_W.report->clearReport();
-    m_W.report->setTitle(QCoreApplication::translate("hxReport", "统计结果 "));
+    m_W.report->setTitle(QCoreApplication::translate("hxReport", "统计结果 ")
+        + (m_CountStation.isEmpty() ? QString() : CsvWriter::stationLabel(m_CountStation)));
     if (!p) {
         m_rCounting = false;
         return false;

@@ -54,6 +54,8 @@ public:
     // The range of the last count, printed in the statistics file.
     QDateTime countStart() const { return m_CountStart; }
     QDateTime countEnd() const { return m_CountEnd; }
+    // The station counted on the plant server; empty for the whole plant.
+    QString countStation() const { return m_CountStation; }
 
 private:
     PageHost* m_pHost;
@@ -64,11 +66,13 @@ private:
     std::function<void(const QVariantMap&)> m_SendRequest;
     QDateTime m_CountStart;
     QDateTime m_CountEnd;
+    QString m_CountStation;
     CancelFlag m_Cancel;
     bool m_bCancelled = false;
     QMap<QString, int> m_KeptCounts;
     QDateTime m_KeptStart;
     QDateTime m_KeptEnd;
+    QString m_KeptStation;
     bool m_bBusy = false;
 };
 

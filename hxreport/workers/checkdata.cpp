@@ -2,6 +2,7 @@
 
 #include "cancelflag.h"
 #include "detectdatadb.h"
+#include "plantpage.h"
 #include "quickanswers.h"
 #include "timeslicer.h"
 
@@ -43,7 +44,8 @@ void CheckData::doRange(RangeQuery range, int limit, int offset)
         QVector<BoundStatement> parts { dayTotal };
         for (const RangeQuery& edge : qAsConst(edges))
             parts << edge.countStatement();
-        serve([parts] { return parts; }, range.pageStatement(limit, offset), limit, QuickQuery());
+        serve([parts] { return parts; }, PlantPage::statement(m_pDB, range, limit, offset), limit,
+            QuickQuery());
         return;
     }
     const auto counts = [this, range] { return TimeSlicer(m_pDB).countStatements(range); };

@@ -1,6 +1,7 @@
 #include "checkthread.h"
 
 #include "detectdatadb.h"
+#include "plantpage.h"
 #include "quickanswers.h"
 
 CheckThread::CheckThread(QObject* parent)
@@ -62,8 +63,9 @@ void CheckThread::run()
         if (m_Range.isValid() && m_pDB->dialect() != SqlDialect::Station) {
             const RangeQuery range = m_Range.inDialect(m_pDB->dialect());
             m_pDB->runDetached(m_nPictureKey >= 0 ? range.pictureStatement(m_nPictureKey)
-                    : m_Mode == CheckMode::Count  ? range.countStatement()
-                                                  : range.pageStatement(m_nRangeLimit, m_nRangeOffset),
+                    : m_Mode == CheckMode::Count
+                    ? range.countStatement()
+                    : PlantPage::statement(m_pDB, range, m_nRangeLimit, m_nRangeOffset),
                 query);
         } else
             m_pDB->execSql(m_Sql, query);

@@ -86,6 +86,11 @@ void CsvWriter::flushBytes()
     m_Bytes.resize(0);
 }
 
+QString CsvWriter::stationLabel(const QString& station)
+{
+    return trWindow(QT_TRANSLATE_NOOP("hxReport", "工位: %1")).arg(station);
+}
+
 QString CsvWriter::field(const QString& text)
 {
     const auto special = [](QChar c) {
@@ -348,12 +353,17 @@ void CsvWriter::writeLogFooter(int total, const QString& user, const QDateTime& 
     writeLine({ QStringLiteral("用户:"), user }, true);
 }
 
-void CsvWriter::writeCounts(
-    const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts, const QDateTime& now)
+void CsvWriter::writeCounts(const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts,
+    const QDateTime& now, const QString& station)
 {
     const QString rangeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-    writeText(trWindow(QT_TRANSLATE_NOOP("hxReport", "从%1到%2统计的数据如下"))
-                  .arg(start.toString(rangeFormat), end.toString(rangeFormat)));
+    const QString title = trWindow(QT_TRANSLATE_NOOP("hxReport", "从%1到%2统计的数据如下"))
+                              .arg(start.toString(rangeFormat), end.toString(rangeFormat));
+    // The station's name is the archive's text: quoted as a field would be.
+    if (station.isEmpty())
+        writeText(title);
+    else
+        writeText(field(title + QLatin1Char(' ') + stationLabel(station)));
     writeLine({ trWindow(QT_TRANSLATE_NOOP("hxReport", "序号")),
         trWindow(QT_TRANSLATE_NOOP("hxReport", "型号")), trWindow(QT_TRANSLATE_NOOP("hxReport", "数量")) });
     int number = 0;

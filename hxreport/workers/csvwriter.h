@@ -59,10 +59,14 @@ public:
     void writeLogRow(int number, const QVector<QVariant>& values);
     void writeLogFooter(int total, const QString& user, const QDateTime& now);
 
-    // The statistics block; start and end are the range's own date-times.
-    void writeCounts(
-        const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts, const QDateTime& now);
+    // The statistics block; start and end are the range's own date-times. A
+    // station (one station of the plant server) is named in its title line.
+    void writeCounts(const QDateTime& start, const QDateTime& end, const QMap<QString, int>& counts,
+        const QDateTime& now, const QString& station = QString());
 
+    // "工位: NAME" in the window's language: how the outputs name the one
+    // station of the plant server they show.
+    static QString stationLabel(const QString& station);
     static QString field(const QString& text);
     // A text stored by the station: one that begins with '=', '+', '-', '@',
     // a tab or a CR gets a leading "'" and is quoted, so that a spreadsheet

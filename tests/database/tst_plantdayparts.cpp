@@ -12,6 +12,8 @@ class TestPlantDayParts : public QObject
 private slots:
     void split_data();
     void split();
+    void offsetDay_data();
+    void offsetDay();
 };
 
 void TestPlantDayParts::split_data()
@@ -96,6 +98,46 @@ void TestPlantDayParts::split()
         QCOMPARE(total.text.contains(QLatin1String("station")), !station.isEmpty());
         QCOMPARE(total.text.contains(QLatin1String("model")), !query.isAllModels());
     }
+}
+
+void TestPlantDayParts::offsetDay_data()
+{
+    // A range of 3 records before its first whole day, the days 05-01 (5),
+    // 05-02 (none: no row), 05-03 (2), then the part from 05-04 on.
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("lower"); // "" for the range itself
+    QTest::addColumn<int>("dayOffset");
+    QTest::newRow("before the first day") << 2 << "" << 2;
+    QTest::newRow("first day's first row") << 3 << "2020-05-01" << 0;
+    QTest::newRow("first day's last row") << 7 << "2020-05-01" << 4;
+    QTest::newRow("next day with records") << 8 << "2020-05-03" << 0;
+    QTest::newRow("past the whole days") << 10 << "2020-05-04" << 0;
+    QTest::newRow("deep into the last part") << 25 << "2020-05-04" << 15;
+}
+
+void TestPlantDayParts::offsetDay()
+{
+    QFETCH(int, offset);
+    QFETCH(QString, lower);
+    QFETCH(int, dayOffset);
+    const RangeQuery range = RangeQuery::production("2020-04-30 12:00:00", "2020-05-04 09:00:00", "B2")
+                                 .atStation(QStringLiteral("L1"))
+                                 .inDialect(SqlDialect::Plant);
+    BoundStatement head;
+    BoundStatement days;
+    QVERIFY(range.dayOffsetParts(&head, &days));
+    QVERIFY(days.text.endsWith(QLatin1String("group by day order by day")));
+    QCOMPARE(days.values, (QVariantList { "2020-05-01", "2020-05-04", "L1", "B2" }));
+
+    int got = -1;
+    const RangeQuery page
+        = range.fromOffsetDay(3, { { "2020-05-01", 5 }, { "2020-05-03", 2 } }, offset, &got);
+    QCOMPARE(got, dayOffset);
+    QCOMPARE(page.upper(), range.upper());
+    QCOMPARE(page.station(), range.station());
+    QCOMPARE(page.model(), range.model());
+    QCOMPARE(page.lower(), lower.isEmpty() ? range.lower() : lower);
+    QCOMPARE(page.lowerIncluded(), !lower.isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestPlantDayParts)

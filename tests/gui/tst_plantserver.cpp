@@ -92,6 +92,8 @@ private slots:
     void statistics();
     void logPage_data();
     void logPage();
+    void shifts_data();
+    void shifts();
     void productionExport_data();
     void productionExport();
     void quality_data();
@@ -166,6 +168,16 @@ void TestPlantServer::initTestCase()
         file->addLogs(4 + s, 1, QStringLiteral("alarm ") + m_Stations.at(s));
         file->addLogs(2, 5, QStringLiteral("usage"));
         file->done();
+        // Shifts: the first two stations share a name with other times.
+        const QStringList shifts[] = { { "早班|08:00:00|08:00:10", "夜班|20:00:00|08:00:00" },
+            { "早班|08:00:05|08:00:20", "中班|08:00:20|09:00:00" }, {} };
+        for (const QString& shift : shifts[s]) {
+            const QStringList f = shift.split(QLatin1Char('|'));
+            QVERIFY(TestAppDir::exec(StationSimulator::detectionPath(file->path()),
+                QStringLiteral("INSERT INTO wftimetable_2(type,starttime,endtime,startType,EndType) "
+                               "VALUES ('%1','%2','%3',0,0)")
+                    .arg(f[0], f[1], f[2])));
+        }
         m_Files << file;
 
         SyncSettings settings;
@@ -261,6 +273,7 @@ void TestPlantServer::stationChoice()
     const auto restoreFont = qScopeGuard([&oldFont] { QApplication::setFont(oldFont); });
     auto window = openWindow();
     const int ownWidth = window->width();
+    QCOMPARE(ownWidth, 1009); // the station box takes no width beyond the window's own
     auto* list = child<QListWidget>(*window, "check_listWidget");
     int page = 0;
     for (const char* name : { "comboBox_Station", "comboBox_Station_Count", "comboBox_Station_Log" }) {
@@ -342,7 +355,8 @@ void TestPlantServer::productionPages_data()
     QTest::addColumn<QString>("model"); // empty: every model
     QTest::addColumn<QDateTime>("from");
     QTest::addColumn<QDateTime>("to");
-    // Over whole days the counts come from the day counts and the ends.
+    // Over whole days the counts come from the day counts and the ends, and
+    // Next's deeper pages start at the day their offset lands in.
     const QDateTime days(QDate(2020, 4, 30), QTime(12, 0));
     const QDateTime daysEnd(QDate(2020, 5, 3), QTime(9, 0));
     QTest::newRow("plant") << QString() << QString() << From << To;
@@ -352,6 +366,8 @@ void TestPlantServer::productionPages_data()
     QTest::newRow("one station, hostile model") << QStringLiteral("二号线") << HostileModel << From << To;
     QTest::newRow("plant, whole days") << QString() << QString() << days << daysEnd;
     QTest::newRow("one model, whole days") << QString() << QStringLiteral("B2") << days << daysEnd;
+    QTest::newRow("one station and model, whole days")
+        << QStringLiteral("二号线") << QStringLiteral("B2") << days << daysEnd;
 }
 
 void TestPlantServer::productionPages()
@@ -375,6 +391,9 @@ void TestPlantServer::productionPages()
         expected << row.time + QLatin1Char('|') + row.text;
     QVERIFY(expected.size() > 4); // more than one page
     QCOMPARE(child<QLabel>(*window, "label_Number")->text(), QString::number(expected.size()));
+    // The title names the one station shown, and only that.
+    QCOMPARE(child<QLabel>(*window, "label_Tab2_Title")->text().contains(QStringLiteral("工位: ") + station),
+        !station.isEmpty());
     QCOMPARE(pagedRows(*window, &hxReport::productionModel, "Next_checkShengchang"), expected);
 }
 
@@ -411,6 +430,15 @@ void TestPlantServer::statistics()
         ++expected[row.text];
     QVERIFY(expected.size() == 3);
     QCOMPARE(window->countMap(), expected);
+    // The CSV's title line names the station counted.
+    const QString csv = m_Work.filePath(QStringLiteral("counts.csv"));
+    QFile::remove(csv);
+    const QMap<QString, int> counts = window->countMap();
+    QVERIFY(window->writeCountCsv(csv, &counts));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString title = QString::fromUtf8(file.readLine());
+    QCOMPARE(title.contains(QStringLiteral("工位: ") + station), !station.isEmpty());
 }
 
 void TestPlantServer::logPage_data()
@@ -438,6 +466,61 @@ void TestPlantServer::logPage()
         expected << row.time + QLatin1Char('|') + row.text;
     QVERIFY(expected.size() > 3);
     QCOMPARE(pagedRows(*window, &hxReport::logModel, "Next_checklog"), expected);
+}
+
+void TestPlantServer::shifts_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<QString>("start"); // of the shift 早班 on 2020-05-01
+    QTest::addColumn<QString>("end");
+    // The whole plant takes a shared name from the first station by name.
+    QTest::newRow("plant") << QString() << "08:00:00"
+                           << "08:00:10";
+    QTest::newRow("hostile station") << Hostile << "08:00:05"
+                                     << "08:00:20";
+}
+
+void TestPlantServer::shifts()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    if (station.isNull()) {
+        auto window = openWindow();
+        QCOMPARE(window->shiftMap().keys(), (QStringList { "中班", "夜班", "早班" }));
+        QCOMPARE(window->shiftMap().value("早班").endTime, QTime(8, 0, 10));
+    }
+    // The command line's --shift reads the same shifts of the server.
+    const QString path = m_Work.filePath(QStringLiteral("shift.csv"));
+    QFile::remove(path);
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_Work.path()));
+    QStringList arguments { QStringLiteral("hxReport"), QStringLiteral("--export"),
+        QStringLiteral("statistics"), QStringLiteral("--server"), QStringLiteral("--shift"),
+        QStringLiteral("早班"), QStringLiteral("--date"), QStringLiteral("2020-05-01"),
+        QStringLiteral("--out"), path };
+    if (!station.isNull())
+        arguments << QStringLiteral("--station") << station;
+    QString output;
+    QString errors;
+    QTextStream out(&output);
+    QTextStream err(&errors);
+    const int status = CommandLineExport::run(arguments, out, err);
+    QDir::setCurrent(previous);
+    QVERIFY2(status == CommandLineExport::Ok, qPrintable(errors));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QDate day(2020, 5, 1);
+    const int expected
+        = expectedRows(station, QString(), false, QDateTime(day, QTime::fromString(start, Qt::ISODate)),
+            QDateTime(day, QTime::fromString(end, Qt::ISODate)))
+              .size();
+    QVERIFY(expected > 0);
+    QVERIFY(lines.filter(QRegularExpression(QStringLiteral("^\\d+,总数,%1$").arg(expected))).size() == 1);
+    QCOMPARE(lines.value(0).contains(QStringLiteral("工位: ") + station), !station.isEmpty());
 }
 
 void TestPlantServer::productionExport_data()

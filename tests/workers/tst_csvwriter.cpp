@@ -245,18 +245,25 @@ void TestCsvWriter::countBlock_data()
 {
     QTest::addColumn<QVariantMap>("counts");
     QTest::addColumn<QStringList>("body");
+    QTest::addColumn<QString>("station"); // one station of the plant server
+    QTest::addColumn<QString>("title"); // after the range's title
     QTest::newRow("no NG") << QVariantMap { { "A", 5 }, { "B", 2 } }
-                           << QStringList { "1,A,5,", "2,B,2,", "3,NG,0", QStringLiteral("4,总数,7") };
+                           << QStringList { "1,A,5,", "2,B,2,", "3,NG,0", QStringLiteral("4,总数,7") }
+                           << QString() << QString();
     QTest::newRow("with NG") << QVariantMap { { "A", 5 }, { "NG", 1 } }
-                             << QStringList { "1,A,5,", "2,NG,1,", QStringLiteral("3,总数,6") };
+                             << QStringList { "1,A,5,", "2,NG,1,", QStringLiteral("3,总数,6") }
+                             << QStringLiteral("Line 1") << QStringLiteral(" 工位: Line 1");
     QTest::newRow("comma in model") << QVariantMap { { "A,1", 3 } }
-                                    << QStringList { "1,\"A,1\",3,", "2,NG,0", QStringLiteral("3,总数,3") };
+                                    << QStringList { "1,\"A,1\",3,", "2,NG,0", QStringLiteral("3,总数,3") }
+                                    << QStringLiteral("L\"1, 2") << QStringLiteral(" 工位: L\"\"1, 2\"");
 }
 
 void TestCsvWriter::countBlock()
 {
     QFETCH(QVariantMap, counts);
     QFETCH(QStringList, body);
+    QFETCH(QString, station);
+    QFETCH(QString, title);
     QMap<QString, int> map;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         map.insert(it.key(), it.value().toInt());
@@ -264,9 +271,12 @@ void TestCsvWriter::countBlock()
     buffer.open(QIODevice::WriteOnly);
     CsvWriter csv(&buffer);
     csv.writeCounts(QDateTime(QDate(2020, 5, 1), QTime(8, 0)), QDateTime(QDate(2020, 5, 2), QTime(20, 0)),
-        map, QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
+        map, QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)), station);
     QVERIFY(csv.ok());
-    QStringList expected { QStringLiteral("从2020-05-01 08:00:00到2020-05-02 20:00:00统计的数据如下"),
+    // A station's name with a comma or a quote keeps the title one field.
+    const QString quote = title.endsWith(QLatin1Char('"')) ? QStringLiteral("\"") : QString();
+    QStringList expected { quote + QStringLiteral("从2020-05-01 08:00:00到2020-05-02 20:00:00统计的数据如下")
+            + title,
         QStringLiteral("序号,型号,数量") };
     expected += body;
     expected

@@ -760,6 +760,10 @@
         <source>工位</source>
         <translation>Station</translation>
     </message>
+    <message>
+        <source>工位: %1</source>
+        <translation>Station: %1</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
