@@ -9,6 +9,8 @@
 #include <cmath>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 // GNU time reports the child's peak memory; used when it is installed.
 const char* const TimeProgram = "/usr/bin/time";
@@ -22,6 +24,15 @@ double median(std::vector<double> values)
         return -1;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// User and system milliseconds of the children waited for so far.
+double childCpuMs()
+{
+    rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 QString terminated(const QString& statement)
@@ -113,6 +124,21 @@ double SqliteShell::time(const QString& db, const QStringList& statements, int r
     for (int i = 0; i < std::max(1, runs); ++i)
         measured.push_back((session(db, script) - base) / repeats);
     return std::max(0.0, median(measured));
+}
+
+double SqliteShell::cpuTime(const QString& db, const QStringList& statements)
+{
+    QString body;
+    for (const QString& statement : statements)
+        body += terminated(statement);
+    const QString head = QStringLiteral(".output /dev/null\n");
+    const auto cpuOf = [&](const QString& script) {
+        const double before = childCpuMs();
+        return session(db, script) < 0 ? -1.0 : childCpuMs() - before;
+    };
+    const double empty = cpuOf(head + QStringLiteral("select count(*) from sqlite_master;\n"));
+    const double full = cpuOf(head + body);
+    return empty < 0 || full < 0 ? -1 : std::max(0.0, full - empty);
 }
 
 double SqliteShell::timeCold(

@@ -33,6 +33,11 @@ public:
     double timeCsv(
         const QString& db, const QString& statement, const QString& outFile, int runs, qint64* peakKb);
 
+    // Processor milliseconds (user and system) the shell spends on one run
+    // of the statements, less those of a session that only opens the file:
+    // far less moved by other work on the machine than wall time.
+    double cpuTime(const QString& db, const QStringList& statements);
+
     // The shell's EXPLAIN QUERY PLAN output for one statement.
     QString queryPlan(const QString& db, const QString& statement);
 
