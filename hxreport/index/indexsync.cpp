@@ -72,21 +72,20 @@ QByteArray valueKey(const SqliteValue& value)
     return QByteArray::number(value.type()) + ':' + value.bytes();
 }
 
+// The key of a stored time that is not a text: its type alone.
+qint64 nonTextTime(int type)
+{
+    return type == SQLITE_NULL ? TimeKey::NullTime
+        : type == SQLITE_BLOB  ? TimeKey::BlobTime
+                               : TimeKey::NotText;
+}
+
 TimeKey keyOf(const SqliteValue& time)
 {
-    TimeKey key;
-    switch (time.type()) {
-    case SQLITE_TEXT:
+    if (time.type() == SQLITE_TEXT)
         return TimeKey::ofText(time.bytes());
-    case SQLITE_NULL:
-        key.ti = TimeKey::NullTime;
-        break;
-    case SQLITE_BLOB:
-        key.ti = TimeKey::BlobTime;
-        break;
-    default:
-        key.ti = TimeKey::NotText;
-    }
+    TimeKey key;
+    key.ti = nonTextTime(time.type());
     return key;
 }
 
@@ -96,8 +95,7 @@ void timeKeyPart(sqlite3_context* context, int, sqlite3_value** argv)
     const bool text = sqlite3_user_data(context) != nullptr;
     sqlite3_value* time = argv[0];
     TimeKey key;
-    switch (sqlite3_value_type(time)) {
-    case SQLITE_TEXT: {
+    if (sqlite3_value_type(time) == SQLITE_TEXT) {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(time));
         const QByteArray raw = QByteArray::fromRawData(bytes, sqlite3_value_bytes(time));
         if (TimeKey::isWellShaped(raw)) {
@@ -109,16 +107,8 @@ void timeKeyPart(sqlite3_context* context, int, sqlite3_value** argv)
                 return;
             }
         }
-        break;
-    }
-    case SQLITE_NULL:
-        key.ti = TimeKey::NullTime;
-        break;
-    case SQLITE_BLOB:
-        key.ti = TimeKey::BlobTime;
-        break;
-    default:
-        key.ti = TimeKey::NotText;
+    } else {
+        key.ti = nonTextTime(sqlite3_value_type(time));
     }
     if (text)
         sqlite3_result_text(context, "", 0, SQLITE_STATIC);
