@@ -34,13 +34,10 @@ void CheckData::doWork(QVariantMap m_map)
 
 void CheckData::doRange(RangeQuery range, int limit, int offset)
 {
-    if (m_pDB)
-        range = range.inDialect(m_pDB->dialect());
-    // The plant server counts whole days ahead: only the ends read records.
     QVector<RangeQuery> edges;
     BoundStatement dayTotal;
     BoundStatement dayGrouping;
-    if (range.dayParts(&edges, &dayTotal, &dayGrouping)) {
+    if (splitDays(&range, &edges, &dayTotal, &dayGrouping)) {
         QVector<BoundStatement> parts { dayTotal };
         for (const RangeQuery& edge : qAsConst(edges))
             parts << edge.countStatement();

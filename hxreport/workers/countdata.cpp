@@ -41,13 +41,10 @@ void CountData::doWork(QVariantMap m_Map)
 
 void CountData::countRange(RangeQuery range)
 {
-    if (m_pDB)
-        range = range.inDialect(m_pDB->dialect());
-    // The plant server counts whole days ahead: only the ends read records.
     QVector<RangeQuery> edges;
     BoundStatement dayTotal;
     BoundStatement dayGrouping;
-    if (range.dayParts(&edges, &dayTotal, &dayGrouping)) {
+    if (splitDays(&range, &edges, &dayTotal, &dayGrouping)) {
         QVector<BoundStatement> counts { dayTotal };
         QVector<BoundStatement> groupings { dayGrouping };
         for (const RangeQuery& edge : qAsConst(edges)) {

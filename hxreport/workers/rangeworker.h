@@ -1,7 +1,10 @@
 #ifndef RANGEWORKER_H
 #define RANGEWORKER_H
 
+#include "rangequery.h"
+
 #include <QObject>
+#include <QVector>
 
 class CancelFlag;
 class DetectDataDB;
@@ -24,6 +27,12 @@ public:
     void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
 
 protected:
+    // Puts range into the database's dialect. On the plant server, true with
+    // the statements of the whole days' counts (kept ahead by the server) and
+    // the ends that still read records; false when the range has no such split.
+    bool splitDays(RangeQuery* range, QVector<RangeQuery>* edges, BoundStatement* dayTotal,
+        BoundStatement* dayGrouping) const;
+
     DetectDataDB* m_pDB = nullptr;
     const CancelFlag* m_pCancel = nullptr;
     QuickAnswers* m_pQuick = nullptr;
