@@ -106,6 +106,9 @@ private:
         const QDateTime& from = From, const QDateTime& to = To) const;
     // The window on the server, with the range set on the production page.
     std::unique_ptr<hxReport> openWindow();
+    // "hxReport --export <arguments> --server [--station station]" in the
+    // work folder, whose hubdetect.ini names the server; false with its errors.
+    bool runCommandLine(const QStringList& arguments, const QString& station, QString* errors) const;
 
     MariaDbServer m_Server;
     QString m_Skip;
@@ -261,6 +264,26 @@ std::unique_ptr<hxReport> TestPlantServer::openWindow()
     auto window = std::make_unique<hxReport>();
     window->show();
     return window;
+}
+
+bool TestPlantServer::runCommandLine(
+    const QStringList& arguments, const QString& station, QString* errors) const
+{
+    QStringList all { QStringLiteral("hxReport"), QStringLiteral("--export") };
+    all << arguments << QStringLiteral("--server");
+    if (!station.isNull())
+        all << QStringLiteral("--station") << station;
+    // The command line reads hubdetect.ini in the working directory.
+    const QString previous = QDir::currentPath();
+    if (!QDir::setCurrent(m_Work.path()))
+        return false;
+    QString output;
+    QTextStream out(&output);
+    QTextStream err(errors);
+    const int status = CommandLineExport::run(all, out, err);
+    err.flush();
+    QDir::setCurrent(previous);
+    return status == CommandLineExport::Ok;
 }
 
 void TestPlantServer::stationChoice()
@@ -495,21 +518,12 @@ void TestPlantServer::shifts()
     // The command line's --shift reads the same shifts of the server.
     const QString path = m_Work.filePath(QStringLiteral("shift.csv"));
     QFile::remove(path);
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_Work.path()));
-    QStringList arguments { QStringLiteral("hxReport"), QStringLiteral("--export"),
-        QStringLiteral("statistics"), QStringLiteral("--server"), QStringLiteral("--shift"),
-        QStringLiteral("早班"), QStringLiteral("--date"), QStringLiteral("2020-05-01"),
-        QStringLiteral("--out"), path };
-    if (!station.isNull())
-        arguments << QStringLiteral("--station") << station;
-    QString output;
     QString errors;
-    QTextStream out(&output);
-    QTextStream err(&errors);
-    const int status = CommandLineExport::run(arguments, out, err);
-    QDir::setCurrent(previous);
-    QVERIFY2(status == CommandLineExport::Ok, qPrintable(errors));
+    QVERIFY2(runCommandLine(
+                 { QStringLiteral("statistics"), QStringLiteral("--shift"), QStringLiteral("早班"),
+                     QStringLiteral("--date"), QStringLiteral("2020-05-01"), QStringLiteral("--out"), path },
+                 station, &errors),
+        qPrintable(errors));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
@@ -553,22 +567,13 @@ void TestPlantServer::productionExport()
         QVERIFY(done.count() > 0 || done.wait(20000));
         QCOMPARE(done.at(0).at(0).toBool(), true);
     } else {
-        // The command line reads hubdetect.ini in the working directory.
-        const QString previous = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(m_Work.path()));
-        QStringList arguments { QStringLiteral("hxReport"), QStringLiteral("--export"),
-            QStringLiteral("production"), QStringLiteral("--server"), QStringLiteral("--from"),
-            From.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--to"),
-            To.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--out"), path };
-        if (!station.isNull())
-            arguments << QStringLiteral("--station") << station;
-        QString output;
         QString errors;
-        QTextStream out(&output);
-        QTextStream err(&errors);
-        const int status = CommandLineExport::run(arguments, out, err);
-        QDir::setCurrent(previous);
-        QVERIFY2(status == CommandLineExport::Ok, qPrintable(errors));
+        QVERIFY2(runCommandLine(
+                     { QStringLiteral("production"), QStringLiteral("--from"),
+                         From.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--to"),
+                         To.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), QStringLiteral("--out"), path },
+                     station, &errors),
+            qPrintable(errors));
     }
 
     // Rows "number,time,model,..." between the two header lines and "总数".
