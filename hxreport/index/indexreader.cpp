@@ -203,7 +203,7 @@ bool IndexReader::begin(Session& session, const QString& time1, const QString& t
             *reason = why;
         return ok;
     };
-    if (!file.check(state.lastUid, false, &check))
+    if (!file.check(state.lastUid, &check))
         return done(false, QStringLiteral("station file unreadable: ") + file.errorString());
     if (check.hasSequence ? check.sequence < state.lastUid : (state.lastUid > 0 && !check.hasRow))
         return done(false, QStringLiteral("station file replaced"));

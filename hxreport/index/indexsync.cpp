@@ -1,14 +1,17 @@
 #include "indexsync.h"
 
+#include "buildreader.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QPair>
-#include <QUrl>
 
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include <sqlite3.h>
 
@@ -41,28 +44,16 @@ const char* const HourRecountSql
 const char* const HoursEmptySql = "DELETE FROM hours WHERE n = 0";
 // Order of two stored times as the station's ORDER BY time, uid sorts them.
 const char* const BeforeSql = "SELECT ?1 < ?2 OR (?1 = ?2 AND ?3 < ?4)";
-// The first build copies chunks of the station's records inside SQLite by
-// one statement each: the station file attached read-only as "st", the keys
-// and model ids from functions of this connection (hx_ti, hx_tx: TimeKey;
-// hx_model: IndexSync::modelId), straight into rec.
-const char* const BuildInsertSql
-    = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter,"
-      " hight) SELECT hx_model(%1), hx_ti(time), hx_tx(time), uid, %2";
+// The first build puts each chunk the reader hands over into rec by one
+// statement (see ChunkTable).
+const char* const BuildCopySql
+    = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter, hight)"
+      " SELECT m, ti, tx, uid, v0, v1, v2, v3 FROM hx_chunk";
 // The hour counts of a chunk's hours, counted again from rec.
 const char* const HourKeysSql = "SELECT ti, tx <> '' FROM rec WHERE m = ?1 AND ti >= ?2 AND ti < ?3";
+// Chunks in one transaction at most.
+const int MaxChunksPerCommit = 4;
 const char* const HourSetSql = "INSERT OR REPLACE INTO hours(m, hour, n, x) VALUES(?1, ?2, ?3, ?4)";
-// On the station's time index: NULL times first, then the rest in (time,
-// uid) order, continuing after the last record copied. SQLite reads the time
-// from the index entry and only the other columns from the record, which the
-// table keeps before the thumbnail: no thumbnail is read. The unary plus
-// keeps the uid bound from steering SQLite onto the table.
-const char* const FirstNullSql = " FROM st.wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
-const char* const NextNullSql
-    = " FROM st.wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
-const char* const FirstTimedSql
-    = " FROM st.wftable WHERE time IS NOT NULL AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
-const char* const NextTimedSql
-    = " FROM st.wftable WHERE (time, uid) > (?4, ?3) AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
 
 const char* const FindSql = "SELECT 1 FROM rec WHERE m = ?1 AND ti = ?2 AND tx = ?3 AND uid = ?4";
 const char* const QuickCheckSql = "PRAGMA quick_check(1)";
@@ -87,44 +78,6 @@ TimeKey keyOf(const SqliteValue& time)
     TimeKey key;
     key.ti = nonTextTime(time.type());
     return key;
-}
-
-// hx_ti(time) and hx_tx(time): the two parts of a stored time's key.
-void timeKeyPart(sqlite3_context* context, int, sqlite3_value** argv)
-{
-    const bool text = sqlite3_user_data(context) != nullptr;
-    sqlite3_value* time = argv[0];
-    TimeKey key;
-    if (sqlite3_value_type(time) == SQLITE_TEXT) {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(time));
-        const QByteArray raw = QByteArray::fromRawData(bytes, sqlite3_value_bytes(time));
-        if (TimeKey::isWellShaped(raw)) {
-            key.ti = TimeKey::pack(bytes);
-        } else {
-            key = TimeKey::ofText(QByteArray(raw.constData(), raw.size()));
-            if (text) {
-                sqlite3_result_text(context, key.tx.constData(), key.tx.size(), SQLITE_TRANSIENT);
-                return;
-            }
-        }
-    } else {
-        key.ti = nonTextTime(sqlite3_value_type(time));
-    }
-    if (text)
-        sqlite3_result_text(context, "", 0, SQLITE_STATIC);
-    else
-        sqlite3_result_int64(context, key.ti);
-}
-
-// hx_model(model): the model's id in the index (added when new).
-void modelIdOf(sqlite3_context* context, int, sqlite3_value** argv)
-{
-    qint64 id = 0;
-    if (!static_cast<IndexSync*>(sqlite3_user_data(context))->modelIdOf(argv[0], &id)) {
-        sqlite3_result_error(context, "cannot add a model to the index", -1);
-        return;
-    }
-    sqlite3_result_int64(context, id);
 }
 
 QString canonicalOf(const QString& path)
@@ -214,10 +167,10 @@ bool IndexSync::openIndex(QString* reason)
     }
     // WAL: readers keep answering from the last commit while a chunk is
     // written. The index can always be rebuilt, so commits need not be durable.
-    if (!m_Index.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA cache_size=-16000"))
+    if (!m_Index.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA cache_size=-16000")
+        || !m_ChunkTable.install(m_Index.handle()))
         return failIndex(reason, QStringLiteral("cannot set up the index file"));
     m_ModelIds.clear();
-    m_TextModels.clear();
     if (usable) {
         SqliteStatement models(m_Index, ModelListSql);
         while (models.step())
@@ -242,7 +195,6 @@ bool IndexSync::reset(const QStringList& types, const QByteArray& fileId, QStrin
     m_State.fileId = fileId;
     m_State.columns = types.join(QLatin1Char('|')).toUtf8();
     m_ModelIds.clear();
-    m_TextModels.clear();
     m_Types = types;
     return true;
 }
@@ -312,7 +264,7 @@ bool IndexSync::checkStation(StationFile& station, StationFile::Check* checked, 
     }
 
     StationFile::Check& check = *checked;
-    if (!station.check(m_State.lastUid, false, &check)) {
+    if (!station.check(m_State.lastUid, &check)) {
         *reason = QStringLiteral("station file unreadable: ") + station.errorString();
         return false;
     }
@@ -585,7 +537,6 @@ bool IndexSync::insertRows(const QVector<StationFile::Row>& rows, IndexFile::Sta
 void IndexSync::reloadModels()
 {
     m_ModelIds.clear();
-    m_TextModels.clear();
     SqliteStatement models(m_Index, ModelListSql);
     while (models.step())
         m_ModelIds.insert(valueKey(SqliteValue(models.value(1))), models.int64(0));
@@ -629,54 +580,6 @@ bool IndexSync::writeChunk(
     return commitOrRollBack(ok, next);
 }
 
-bool IndexSync::modelIdOf(sqlite3_value* model, qint64* id)
-{
-    // Nearly every record finds its model among the last text models seen.
-    if (sqlite3_value_type(model) == SQLITE_TEXT) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(model));
-        const int size = sqlite3_value_bytes(model);
-        for (const auto& known : qAsConst(m_TextModels)) {
-            if (known.first.size() == size && memcmp(known.first.constData(), text, size_t(size)) == 0) {
-                *id = known.second;
-                return true;
-            }
-        }
-        if (!modelId(SqliteValue(model), id))
-            return false;
-        if (m_TextModels.size() < 32)
-            m_TextModels.append({ QByteArray(text, size), *id });
-        return true;
-    }
-    return modelId(SqliteValue(model), id);
-}
-
-bool IndexSync::attachStation(QString* reason)
-{
-    static int marker = 0;
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    const QByteArray uri = "file:" + QUrl::toPercentEncoding(m_Canonical, "/") + "?mode=ro";
-    SqliteStatement attach(m_Index, "ATTACH ?1 AS st");
-    sqlite3* db = m_Index.handle();
-    if (sqlite3_create_function(db, "hx_ti", 1, flags, nullptr, &timeKeyPart, nullptr, nullptr) != SQLITE_OK
-        || sqlite3_create_function(db, "hx_tx", 1, flags, &marker, &timeKeyPart, nullptr, nullptr)
-            != SQLITE_OK
-        || sqlite3_create_function(db, "hx_model", 1, SQLITE_UTF8, this, &::modelIdOf, nullptr, nullptr)
-            != SQLITE_OK
-        || !attach.bind(1, uri).run()) {
-        *reason = QStringLiteral("cannot read the station file for the index: ") + m_Index.errorString();
-        return false;
-    }
-    m_bAttached = true;
-    return true;
-}
-
-void IndexSync::detachStation()
-{
-    if (m_bAttached && m_Index.isOpen())
-        m_Index.exec("DETACH st");
-    m_bAttached = false;
-}
-
 bool IndexSync::recountHours(qint64 firstHour, qint64 lastHour)
 {
     SqliteStatement keys(m_Index, HourKeysSql);
@@ -709,102 +612,81 @@ bool IndexSync::recountHours(qint64 firstHour, qint64 lastHour)
     return true;
 }
 
-bool IndexSync::buildChunk(const QByteArray& list, qint64* read, QString* reason)
+bool IndexSync::addBuildChunk(const BuildChunk& chunk, IndexFile::State* next)
 {
-    QElapsedTimer clock;
-    clock.start();
+    bool ok = m_SlotIds.size() == chunk.firstNewSlot;
+    for (const SqliteValue& model : chunk.newModels) {
+        qint64 id = 0;
+        ok = ok && modelId(model, &id);
+        m_SlotIds.append(id);
+    }
+    if (!ok)
+        return false;
+    m_ChunkTable.setChunk(&chunk, &m_SlotIds);
+    SqliteStatement copy(m_Index, BuildCopySql);
+    ok = copy.run();
+    m_ChunkTable.setChunk(nullptr, nullptr);
+    const qint64 added = ok ? sqlite3_changes(m_Index.handle()) : 0;
+    next->rows += added;
+    if (ok && added == chunk.records.size()) {
+        SqliteStatement hourAdd(m_Index, HourAddSql);
+        for (const BuildChunk::HourCount& hour : chunk.hours) {
+            ok = ok
+                && hourAdd.reset()
+                       .bind(1, m_SlotIds.at(hour.slot))
+                       .bind(2, hour.hour)
+                       .bind(3, hour.n)
+                       .bind(4, hour.x)
+                       .run();
+        }
+    } else if (ok && chunk.firstHour >= 0) {
+        // Some records were in already: their hours are counted from rec.
+        ok = recountHours(chunk.firstHour, chunk.lastHour);
+    }
+    if (ok && chunk.firstTime.type() != SQLITE_NULL) {
+        bool before = false;
+        ok = isBefore(chunk.firstTime, chunk.firstUid, *next, &before);
+        if (ok && before) {
+            next->hasFirst = true;
+            next->firstTime = chunk.firstTime;
+            next->firstUid = chunk.firstUid;
+        }
+    }
+    if (!chunk.records.isEmpty()) {
+        next->buildTime = chunk.lastTime;
+        next->buildUid = chunk.records.last().uid;
+    }
+    return ok;
+}
+
+bool IndexSync::writeBuild(BuildReader& reader, qint64* read, QString* reason)
+{
+    BuildChunk chunk;
+    if (!reader.next(&chunk)) {
+        *reason = m_pStop->load() ? QStringLiteral("stopped")
+                                  : QStringLiteral("station file unreadable: ") + reader.errorString();
+        return false;
+    }
     if (!m_Index.exec("BEGIN"))
         return failIndex(reason, QStringLiteral("cannot write the index"));
     IndexFile::State next = m_State;
     next.verified = false;
     bool ok = true;
     bool finished = false;
-    // In the station's order: NULL times, then the rest.
-    bool inNulls = !m_State.buildStarted || m_State.buildTime.type() == SQLITE_NULL;
-    bool hasCursor = m_State.buildStarted;
-    int copied = 0;
-    qint64 firstHour = -1;
-    qint64 lastHour = -1;
-    while (ok && copied < m_nBuildRows) {
-        const char* from
-            = inNulls ? (hasCursor ? NextNullSql : FirstNullSql) : (hasCursor ? NextTimedSql : FirstTimedSql);
-        const int wanted = m_nBuildRows - copied;
-        const auto bindCursor = [&](SqliteStatement& statement, qint64 limit) -> SqliteStatement& {
-            statement.bind(1, m_State.buildTarget).bind(2, limit);
-            if (hasCursor) {
-                statement.bind(3, next.buildUid);
-                if (!inNulls)
-                    statement.bindValue(4, next.buildTime.get());
-            }
-            return statement;
-        };
-        // The first record to come, for the index's first record and hours.
-        SqliteValue firstTime;
-        qint64 firstUid = 0;
-        {
-            const QByteArray sql = QByteArray("SELECT time, uid") + from;
-            SqliteStatement first(m_Index, sql.constData());
-            if (bindCursor(first, 1).step()) {
-                firstTime = SqliteValue(first.value(0));
-                firstUid = first.int64(1);
-            } else if (first.failed()) {
-                ok = false;
-                break;
-            }
-        }
-        // list: uid, time, model and the measured columns.
-        const QList<QByteArray> items = list.split(',');
-        const QByteArray sql
-            = QString::fromLatin1(BuildInsertSql)
-                  .arg(QString::fromUtf8(items.value(2)), QString::fromUtf8(items.mid(3).join(',')))
-                  .toUtf8()
-            + from;
-        SqliteStatement copy(m_Index, sql.constData());
-        ok = bindCursor(copy, wanted).run();
-        const int found = ok ? sqlite3_changes(m_Index.handle()) : 0;
-        copied += found;
-        next.rows += found;
-        if (ok && found > 0) {
-            // Where the copy stopped: the found-th record of the same order.
-            const QByteArray lastSql = QByteArray("SELECT time, uid") + from + " OFFSET ?5";
-            SqliteStatement last(m_Index, lastSql.constData());
-            ok = bindCursor(last, 1).bind(5, qint64(found - 1)).step();
-            bool before = false;
-            ok = ok && isBefore(firstTime, firstUid, next, &before);
-            if (ok && before) {
-                next.hasFirst = true;
-                next.firstTime = firstTime;
-                next.firstUid = firstUid;
-            }
-            if (ok && !inNulls) {
-                const TimeKey low = keyOf(firstTime);
-                const TimeKey high = keyOf(SqliteValue(last.value(0)));
-                if (high.ti >= 0) {
-                    const qint64 from = low.ti >= 0 ? TimeKey::hourOf(low.ti) : 0;
-                    firstHour = firstHour < 0 ? from : qMin(firstHour, from);
-                    lastHour = qMax(lastHour, TimeKey::hourOf(high.ti));
-                }
-            }
-            next.buildTime = SqliteValue(last.value(0));
-            next.buildUid = last.int64(1);
-            hasCursor = true;
-        }
-        if (!ok || found == wanted)
+    // When the index falls behind the reader, the chunks waiting go into one
+    // transaction: fewer commits, each of which writes the same pages again.
+    for (int chunks = 1;; ++chunks) {
+        ok = addBuildChunk(chunk, &next);
+        *read += chunk.records.size();
+        finished = chunk.finished;
+        if (!ok || finished || chunks == MaxChunksPerCommit || !reader.hasReady() || !reader.next(&chunk))
             break;
-        if (!inNulls) {
-            finished = true;
-            break;
-        }
-        inNulls = false;
-        hasCursor = false;
     }
-    const bool stationFailed = !ok;
-    ok = ok && (firstHour < 0 || recountHours(firstHour, lastHour));
     StationFile::Check target;
     bool targetFailed = false;
     if (ok && finished) {
         StationFile station(m_StationPath, m_pStop.get());
-        targetFailed = !station.open() || !station.check(m_State.buildTarget, false, &target);
+        targetFailed = !station.open() || !station.check(m_State.buildTarget, &target);
         ok = !targetFailed;
         if (targetFailed)
             *reason = QStringLiteral("station file unreadable: ") + station.errorString();
@@ -821,24 +703,15 @@ bool IndexSync::buildChunk(const QByteArray& list, qint64* read, QString* reason
         next.buildTime = SqliteValue();
         next.buildUid = 0;
     }
-    if (stationFailed)
-        *reason = QStringLiteral("station file unreadable: ") + m_Index.errorString();
     if (!commitOrRollBack(ok, next)) {
-        // A damaged file in the copy may be either one; the index is made anew.
-        if ((!stationFailed && !targetFailed) || m_Index.lastErrorIsDamage())
-            return failIndex(reason, QStringLiteral("cannot write the index"));
-        if (m_pStop->load())
+        if (m_pStop->load()) {
             *reason = QStringLiteral("stopped");
+            return false;
+        }
+        if (!targetFailed)
+            return failIndex(reason, QStringLiteral("cannot write the index"));
         return false;
     }
-    *read = copied;
-    // The station's lock is held for one chunk: its size follows the time a
-    // chunk takes (a cold file reads far slower than a cached one).
-    const qint64 ms = clock.elapsed();
-    if (ms > m_nChunkMs)
-        m_nBuildRows = qMax(qMax(1, m_nChunkRows / 8), m_nBuildRows / 2);
-    else if (ms * 2 < m_nChunkMs)
-        m_nBuildRows = qMin(m_nChunkRows * 4, m_nBuildRows * 2);
     return true;
 }
 
@@ -858,44 +731,40 @@ bool IndexSync::pass(QString* reason)
     StationFile::Check check;
     if (!checkStation(station, &check, reason))
         return false;
-    // A first build reads in time order (see StationFile::readByTime), which
+    // A first build reads in time order (see BuildReader), which
     // reads no thumbnail; what comes after it is read in uid order.
     if (m_State.lastUid == 0 && m_State.rows == 0 && m_State.buildTarget == 0 && check.maxUid > 0)
         m_State.buildTarget = check.maxUid;
-    // Records to read: at most the uids after lastUid; a build counts the
-    // station's records once (over its time index) for its progress.
+    // Records to read: at most the uids after lastUid; for a build, the uids
+    // from the station's first one to the target less those in already (a
+    // count would read the whole time index: a tenth of the build's time).
     qint64 total = qMax<qint64>(0, check.maxUid - m_State.lastUid);
-    if (m_State.buildTarget > 0) {
-        StationFile::Check counted;
-        if (!station.check(0, true, &counted)) {
-            *reason = QStringLiteral("station file unreadable: ") + station.errorString();
-            return false;
-        }
-        total = qMax<qint64>(0, counted.count - m_State.rows);
-    }
+    if (m_State.buildTarget > 0 && check.minUid > 0)
+        total = qMax<qint64>(0, m_State.buildTarget - check.minUid + 1 - m_State.rows);
     qint64 done = 0;
     emit progress(done, total);
     if (m_State.buildTarget > 0) {
-        QStringList types;
-        if (!station.declaredTypes(&types) || !attachStation(reason))
-            return false;
-        m_nBuildRows = m_nChunkRows;
-    }
-    while (m_State.buildTarget > 0) {
-        if (m_pStop->load()) {
-            detachStation();
-            *reason = QStringLiteral("stopped");
-            return false;
+        BuildReader reader(m_StationPath, m_pStop.get(), m_nChunkRows, m_nChunkMs);
+        BuildReader::Cursor from;
+        from.target = m_State.buildTarget;
+        from.started = m_State.buildStarted;
+        from.time = m_State.buildTime;
+        from.uid = m_State.buildUid;
+        // Slots of the reader's models; the reader numbers them from 0.
+        m_SlotIds.clear();
+        reader.start(from);
+        while (m_State.buildTarget > 0) {
+            if (m_pStop->load()) {
+                *reason = QStringLiteral("stopped");
+                return false;
+            }
+            qint64 read = 0;
+            if (!writeBuild(reader, &read, reason))
+                return false;
+            done += read;
+            emit progress(done, qMax(total, done));
         }
-        qint64 read = 0;
-        if (!buildChunk(station.recordList(), &read, reason)) {
-            detachStation();
-            return false;
-        }
-        done += read;
-        emit progress(done, qMax(total, done));
     }
-    detachStation();
     for (;;) {
         if (m_pStop->load()) {
             *reason = QStringLiteral("stopped");

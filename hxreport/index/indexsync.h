@@ -1,6 +1,7 @@
 #ifndef INDEXSYNC_H
 #define INDEXSYNC_H
 
+#include "chunktable.h"
 #include "indexfile.h"
 #include "stationfile.h"
 
@@ -13,6 +14,8 @@
 #include <atomic>
 #include <memory>
 
+class BuildChunk;
+class BuildReader;
 struct sqlite3_value;
 
 // Builds and keeps the index file in step with the station file: the worker
@@ -24,21 +27,23 @@ struct sqlite3_value;
 //    file read-only.
 // 2. Checks in one station read transaction what has changed since the last
 //    pass, and repairs or starts again (see checkStation()).
-// 3. A first build copies the records in time order, chunk by chunk, inside
-//    SQLite: the station file attached read-only to the index's connection,
-//    one INSERT..SELECT on its time index per chunk (the time from the index
-//    entry, the rest from each record's start: no thumbnail is read), its
-//    size following the time a chunk takes (about ChunkMs). Later, and after
+// 3. A first build copies the records in time order, chunk by chunk: a
+//    BuildReader reads them on a thread of its own (the time from the time
+//    index's entry, the rest from each record's start: no thumbnail is
+//    read), while this thread puts the chunks before into the index, one
+//    INSERT..SELECT from the chunk each (ChunkTable). Later, and after
 //    the build, reads the records after the last indexed uid in chunks (at
 //    most ChunkRows records or ChunkMs each). Each chunk is one short read
-//    transaction on the station and one commit to the index together with
-//    its hour counts and the new state, so an interrupted build resumes at
-//    the next pass where it stopped. Repairs change the hour counts in the
-//    same transaction too.
+//    transaction on the station; its records go into the index in one
+//    commit together with their hour counts and the new state (a build puts
+//    the chunks that wait into one commit), so an interrupted build resumes
+//    at the next pass where it stopped. Repairs change the hour counts in
+//    the same transaction too.
 // Progress by signal, done of total records to read in this pass.
 //
-// Thread: everything runs in the worker thread, except requestStop(), which
-// any thread may call (it also interrupts a running statement).
+// Thread: everything runs in the worker thread (a build's reader on one of
+// its own, for the pass), except requestStop(), which any thread may call (it
+// also interrupts a running statement).
 class IndexSync : public QObject
 {
     Q_OBJECT
@@ -52,10 +57,6 @@ public:
 
     // Rows and time per chunk (tests use small chunks).
     void setChunk(int rows, int ms);
-
-    // The index's id of a model value (added when new); for the build's
-    // statements.
-    bool modelIdOf(sqlite3_value* model, qint64* id);
 
 public slots:
     void syncNow();
@@ -84,11 +85,10 @@ private:
     bool insertRows(const QVector<StationFile::Row>& rows, IndexFile::State* next);
     bool commitOrRollBack(bool ok, const IndexFile::State& next);
     bool writeChunk(const QVector<StationFile::Row>& rows, bool caughtUp, const StationFile::Check& check);
-    // The first build: the station file attached read-only to the index's
-    // connection, chunks copied by statements (list: StationFile::recordList).
-    bool attachStation(QString* reason);
-    void detachStation();
-    bool buildChunk(const QByteArray& list, qint64* read, QString* reason);
+    // The first build: the chunks the reader has ready (at least one) in one
+    // transaction with their hours and the build's new position.
+    bool writeBuild(BuildReader& reader, qint64* read, QString* reason);
+    bool addBuildChunk(const BuildChunk& chunk, IndexFile::State* next);
     // Counts the hours firstHour..lastHour of every model again from rec.
     bool recountHours(qint64 firstHour, qint64 lastHour);
     void reloadModels();
@@ -104,11 +104,10 @@ private:
     IndexFile::State m_State;
     QStringList m_Types;
     QHash<QByteArray, qint64> m_ModelIds; // by type and bytes of the value
-    QVector<QPair<QByteArray, qint64>> m_TextModels; // the last text models and their ids
+    QVector<qint64> m_SlotIds; // the build reader's model slots: their ids
+    ChunkTable m_ChunkTable;
     int m_nChunkRows = ChunkRows;
     int m_nChunkMs = ChunkMs;
-    int m_nBuildRows = ChunkRows; // records per build chunk, following its time
-    bool m_bAttached = false;
 };
 
 #endif // INDEXSYNC_H

@@ -22,8 +22,6 @@ const char* const FirstSql
 // after ?1 are skipped there, and they seldom come before the older ones.
 const char* const OldFirstSql = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL AND +uid <= ?1"
                                 " ORDER BY time, uid LIMIT 1";
-// count(*) runs over the smallest index, the time index: no record is read.
-const char* const CountSql = "SELECT count(*) FROM wftable";
 // NOT INDEXED keeps SQLite on the uid key: only the records after ?1 are read.
 const char* const NewInRangeSql
     = "SELECT count(*) FROM wftable NOT INDEXED WHERE uid > ?1 AND time > ?2 AND time < ?3";
@@ -93,7 +91,7 @@ bool StationFile::declaredTypes(QStringList* types)
     return true;
 }
 
-bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
+bool StationFile::readCheck(qint64 uid, Check* check)
 {
     *check = Check();
     {
@@ -148,22 +146,16 @@ bool StationFile::readCheck(qint64 uid, bool counts, Check* check)
             return fail();
         }
     }
-    if (counts) {
-        SqliteStatement all(m_Db, CountSql);
-        if (!all.step())
-            return fail();
-        check->count = all.int64(0);
-    }
     return true;
 }
 
-bool StationFile::check(qint64 uid, bool counts, Check* check)
+bool StationFile::check(qint64 uid, Check* check)
 {
     // Inside the caller's read transaction when there is one.
     const bool own = m_Db.handle() && sqlite3_get_autocommit(m_Db.handle()) != 0;
     if (own && !m_Db.exec("BEGIN"))
         return fail();
-    const bool ok = readCheck(uid, counts, check);
+    const bool ok = readCheck(uid, check);
     if (own)
         m_Db.exec("COMMIT");
     return ok;
@@ -203,7 +195,7 @@ bool StationFile::readAfter(
     }
     if (ok && !stoppedEarly && rows->size() < maxRows) {
         *caughtUp = true;
-        ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, false, check);
+        ok = readCheck(rows->isEmpty() ? afterUid : rows->last().uid, check);
     }
     if (!ok)
         fail();

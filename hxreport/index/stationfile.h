@@ -38,7 +38,6 @@ public:
         SqliteValue oldFirstTime;
         qint64 oldFirstUid = 0;
         SqliteValue oldFirstModel;
-        qint64 count = -1; // all records (when asked)
     };
 
     struct Row
@@ -78,13 +77,12 @@ public:
     bool declaredTypes(QStringList* types);
 
     // One read transaction: max and min uid, sequence, the record `uid` and
-    // the first record up to it (when uid > 0), the first record; with
-    // counts also the count of all records (which reads the whole time index).
-    // Everything else is a lookup on the uid key or the time index.
-    bool check(qint64 uid, bool counts, Check* check);
+    // the first record up to it (when uid > 0), the first record: lookups on
+    // the uid key or the start of the time index.
+    bool check(qint64 uid, Check* check);
     // Records with uid > afterUid in uid order, at most maxRows, stopping
     // early after maxMs; *caughtUp when there were no more. With caughtUp the
-    // same read transaction also fills *check (no counts).
+    // same read transaction also fills *check.
     bool readAfter(qint64 afterUid, int maxRows, int maxMs, QVector<Row>* rows, bool* caughtUp, Check* check);
     // "uid, time, model, correlate, detecttime, diameter, hight" as a select
     // list of wftable, NULL for a column the table lacks (after declaredTypes).
@@ -108,7 +106,7 @@ public:
 
 private:
     QByteArray selectList(const QString& table, const QStringList& columns);
-    bool readCheck(qint64 uid, bool counts, Check* check);
+    bool readCheck(qint64 uid, Check* check);
     bool fail();
 
     QString m_Path;

@@ -79,6 +79,25 @@ qint64 TimeKey::pack(const char text[Length])
     return value;
 }
 
+bool TimeKey::packShaped(const char* text, int size, qint64* packed)
+{
+    if (size != Length)
+        return false;
+    qint64 value = 0;
+    for (int i = 0; i < Length; ++i) {
+        const char c = text[i];
+        if (isDigitSlot(i)) {
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + (c - '0');
+        } else if (c != Shape[i]) {
+            return false;
+        }
+    }
+    *packed = value;
+    return true;
+}
+
 QByteArray TimeKey::unpack(qint64 packed)
 {
     QByteArray text(Length, '0');

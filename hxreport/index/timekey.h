@@ -45,6 +45,8 @@ struct TimeKey
     static qint64 pack(const char text[Length]);
     static QByteArray unpack(qint64 packed);
     static bool isWellShaped(const QByteArray& text);
+    // Both in one pass over the bytes: false when the text is not well-shaped.
+    static bool packShaped(const char* text, int size, qint64* packed);
 
     // Days. A text's key with ti >= 0 belongs to the day of its floor, the
     // integer of the floor's first 8 digits: the keys of day d are exactly

@@ -170,6 +170,8 @@ class TestRecordIndex : public QObject
 private slots:
     void answersEqualDirect_data();
     void answersEqualDirect();
+    void copiesValues_data();
+    void copiesValues();
     void wholeDays_data();
     void wholeDays();
     void behindIsNotCovered();
@@ -339,6 +341,54 @@ void TestRecordIndex::answersEqualDirect()
     if (expectedRead >= 0)
         QCOMPARE(read, expectedRead);
     compareAll(index, station, 2);
+}
+
+// Measured values and models of every storage class (as the station's
+// column types left them) reach the index unchanged: by the first build's
+// reader and by the later syncs.
+const char* const ValueRecords
+    = "insert into wftable(time, model, correlate, detecttime, diameter, hight) values"
+      "('2024-06-15 10:00:00', X'41', NULL, X'00ff', 1e300, -0.0),"
+      "('2024-06-15 10:00:01', '', 'abc', 12, '', X''),"
+      "('2024-06-15 10:00:02', 'A1', 9223372036854775807, 'x''y', 0.5, 'NaN'),"
+      "('2024-06-15T10:00:03', NULL, -1, '', NULL, 2.5),"
+      "(NULL, X'', '1.25', '\xe4\xb8\xad', -9223372036854775808, '7')";
+
+void TestRecordIndex::copiesValues_data()
+{
+    QTest::addColumn<bool>("built");
+    QTest::newRow("first build") << true;
+    QTest::newRow("sync after the build") << false;
+}
+
+void TestRecordIndex::copiesValues()
+{
+    QFETCH(bool, built);
+    TestAppDir app;
+    QVERIFY(app.generate(built ? 0 : 3));
+    const QString station = app.detectionDatabase();
+    if (built)
+        QVERIFY(TestAppDir::exec(station, QLatin1String(ValueRecords)));
+    QTemporaryDir cache;
+    RecordIndex index(station, cache.path());
+    index.setChunk(2, 50);
+    QVERIFY(startIndex(index));
+    if (!built) {
+        QVERIFY(TestAppDir::exec(station, QLatin1String(ValueRecords)));
+        QVERIFY(syncIndex(index));
+    }
+    const QString columns = QStringLiteral(
+        "group_concat(uid || ':' || quote(model) || quote(correlate) || quote(detecttime) || quote(diameter)"
+        " || quote(hight), ' ')");
+    const QVariantList expected = TestAppDir::firstColumn(
+        station, QStringLiteral("select %1 from (select * from wftable order by uid)").arg(columns));
+    const QVariantList copied = TestAppDir::firstColumn(index.indexPath(),
+        QStringLiteral("select %1 from (select rec.*, models.model from rec join models on models.id = rec.m"
+                       " order by uid)")
+            .arg(columns));
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(copied, expected);
+    checkHours(index.indexPath());
 }
 
 void TestRecordIndex::wholeDays_data()

@@ -112,6 +112,11 @@ void TestTimeKey::orderOfRandomTexts()
         if (keyOrder(TimeKey::ofText(a), TimeKey::ofText(b)) != textOrder(a, b))
             QFAIL(qPrintable(QStringLiteral("order differs for '%1' and '%2'")
                                  .arg(QString::fromUtf8(a), QString::fromUtf8(b))));
+        // The index build's one-pass key of a well-shaped text is the same.
+        qint64 packed = -1;
+        const bool shaped = TimeKey::packShaped(a.constData(), a.size(), &packed);
+        if (shaped != TimeKey::isWellShaped(a) || (shaped && packed != TimeKey::ofText(a).ti))
+            QFAIL(qPrintable(QStringLiteral("one-pass key differs for '%1'").arg(QString::fromUtf8(a))));
     }
 }
 
