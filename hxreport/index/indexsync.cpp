@@ -166,8 +166,9 @@ bool IndexSync::openIndex(QString* reason)
         return failIndex(reason, QStringLiteral("cannot read the index state"));
     }
     // WAL: readers keep answering from the last commit while a chunk is
-    // written. The index can always be rebuilt, so commits need not be durable.
-    if (!m_Index.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA cache_size=-16000")
+    // written. The index can always be rebuilt, so commits need not be durable
+    // (set first: switching a new file to WAL would wait for the disk).
+    if (!m_Index.exec("PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL; PRAGMA cache_size=-16000")
         || !m_ChunkTable.install(m_Index.handle()))
         return failIndex(reason, QStringLiteral("cannot set up the index file"));
     m_ModelIds.clear();
