@@ -154,7 +154,7 @@ bool BuildReader::readChunk(StationFile& station, const QByteArray& list, BuildC
     if (ms > m_nChunkMs)
         m_nRows = qMax(qMax(1, m_nChunkRows / 8), m_nRows / 2);
     else if (ms * 2 < m_nChunkMs)
-        m_nRows = qMin(m_nChunkRows * 16, m_nRows * 2);
+        m_nRows = qMin(m_nChunkRows * 4, m_nRows * 2);
     return true;
 }
 
