@@ -94,11 +94,14 @@ void BuildReader::run()
     StationFile station(m_StationPath, m_pInterrupt);
     QStringList types;
     bool ok = station.open() && station.declaredTypes(&types);
+    QString error = station.errorString();
     while (ok) {
         BuildChunk chunk;
         ok = readChunk(station, station.recordList(), &chunk);
-        if (!ok)
+        if (!ok) {
+            error = station.connection().errorString();
             break;
+        }
         const bool finished = chunk.finished;
         {
             std::unique_lock<std::mutex> lock(m_Mutex);
@@ -115,7 +118,7 @@ void BuildReader::run()
         std::lock_guard<std::mutex> lock(m_Mutex);
         m_bDone = true;
         if (!ok)
-            m_Error = station.errorString();
+            m_Error = error;
     }
     m_Changed.notify_all();
 }
