@@ -94,15 +94,15 @@ hxReport::hxReport(QWidget* parent)
                         why.isEmpty() ? m_pDetectDB->lastError().text() : why));
         m_pDetectDB->readStations(&m_Stations);
         m_pDetectDB->readPlantModels(&models);
-        m_pDetectDB->readShifts(&m_ShiftMap);
     } else {
         m_pDetectDB = new DetectDataDB(AppPaths::detectionDatabase(), QStringLiteral("QSQLITE"));
         if (!m_pDetectDB->openDatabase())
             ui.statusBar->showMessage(tr("无法打开数据库 %1：%2")
                                           .arg(QDir::toNativeSeparators(AppPaths::detectionDatabase()),
                                               m_pDetectDB->lastError().text()));
-        m_pDetectDB->readShifts(&m_ShiftMap);
     }
+    m_pDetectDB->readShifts(&m_Shifts);
+    m_ShiftMap = m_Shifts.of(QString());
     m_pPageIndex = new PageIndex(m_pDetectDB, ui.statusBar, this);
     // The record index is a station file's: the server answers every page itself.
     if (onServer)
@@ -171,7 +171,7 @@ hxReport::hxReport(QWidget* parent)
 
     // The quality page after the form's three: from the record index of the
     // station file, or on the server from the archive with a station choice.
-    m_pQualityPage = new QualityPage(this, onServer ? QString() : m_pDetectDB->databasePath(), &m_ShiftMap);
+    m_pQualityPage = new QualityPage(this, onServer ? QString() : m_pDetectDB->databasePath(), &m_Shifts);
     m_pQualityPage->setModels(models);
     if (onServer) {
         m_pQualityPage->setPlantServer(m_pDetectDB, m_Stations);
@@ -273,6 +273,11 @@ void hxReport::initPages()
         StatisticsWidgets { ui.comboBox_Banci_Calculate, ui.label_Time1_Count, ui.label_Time2_Count,
             m_pReportWidget, statisticsStation });
     m_pStatisticsPage->setRequestSender([this](const QVariantMap& work) { emit operateCount(work); });
+
+    // A page's shifts are those of the station it shows.
+    for (QComboBox* box : { productionStation, statisticsStation })
+        if (box)
+            connect(box, SIGNAL(currentIndexChanged(int)), this, SLOT(onStationChosen()));
 
     m_pExport = std::make_unique<ExportRunner>(this, m_pDetectDB);
 }
@@ -417,11 +422,12 @@ void hxReport::initPageValues()
         m_Ranges.setTime(QLatin1String(button), now);
     m_Ranges.setTime(QStringLiteral("pushButton_Set1_Warning"), QDateTime(now.date(), m_DayStart));
 
-    for (QComboBox* combo : { ui.comboBox_Banci, ui.comboBox_Banci_Calculate }) {
-        combo->clear();
-        combo->addItem(tr("全天"));
-        combo->addItems(m_ShiftMap.keys());
-    }
+    // Emptied first, so that both start with whole days whatever they showed.
+    ui.comboBox_Banci->clear();
+    fillShiftBox(ui.comboBox_Banci, findChild<QComboBox*>(QStringLiteral("comboBox_Station")));
+    ui.comboBox_Banci_Calculate->clear();
+    fillShiftBox(
+        ui.comboBox_Banci_Calculate, findChild<QComboBox*>(QStringLiteral("comboBox_Station_Count")));
     ui.comboBox_Wandring_Log->clear();
     ui.comboBox_Wandring_Log->addItems({ tr("报警记录查询"), tr("运行状态查询"), tr("使用记录查询") });
 
@@ -460,8 +466,28 @@ void hxReport::SlotEditTime()
 void hxReport::SlotCombox(int index)
 {
     Q_UNUSED(index)
-    m_Ranges.applyShift(qobject_cast<QComboBox*>(sender()), m_ShiftMap, tr("全天"),
+    m_Ranges.applyShift(qobject_cast<QComboBox*>(sender()), tr("全天"),
         m_StatStartTime.isValid() ? m_StatStartTime : m_DayStart, m_DayEnd);
+}
+
+void hxReport::fillShiftBox(QComboBox* shifts, const QComboBox* station)
+{
+    const QString stationName = PageChecks::chosenStation(station);
+    const QString gone = m_Ranges.fillShifts(shifts, m_Shifts.of(stationName), tr("全天"),
+        m_StatStartTime.isValid() ? m_StatStartTime : m_DayStart, m_DayEnd);
+    if (!gone.isEmpty())
+        showStatus(PageChecks::shiftGone(stationName, gone));
+}
+
+void hxReport::onStationChosen()
+{
+    const auto* station = qobject_cast<const QComboBox*>(sender());
+    if (!station)
+        return;
+    if (station->objectName() == QLatin1String("comboBox_Station"))
+        fillShiftBox(ui.comboBox_Banci, station);
+    else if (station->objectName() == QLatin1String("comboBox_Station_Count"))
+        fillShiftBox(ui.comboBox_Banci_Calculate, station);
 }
 
 void hxReport::onSetCurrentIndex(int nIndex)
@@ -477,7 +503,7 @@ void hxReport::onCheckButton()
 {
     const QString name = sender() ? sender()->objectName() : QString();
     if (name == QLatin1String("pushButton_Checkdata"))
-        m_pProductionPage->query(m_ProdStart, m_ProdEnd, m_ShiftMap);
+        m_pProductionPage->query(m_ProdStart, m_ProdEnd, m_Ranges.shifts(ui.comboBox_Banci));
     else if (name == QLatin1String("pushButton_SaveHistory"))
         exportRecords(0);
     else if (name == QLatin1String("pushButton_Wandring"))
@@ -485,7 +511,7 @@ void hxReport::onCheckButton()
     else if (name == QLatin1String("pushButton_SaveWaring"))
         exportRecords(1);
     else if (name == QLatin1String("pushButton_Checkdata_Calculate"))
-        m_pStatisticsPage->query(m_StatStart, m_StatEnd, m_ShiftMap);
+        m_pStatisticsPage->query(m_StatStart, m_StatEnd, m_Ranges.shifts(ui.comboBox_Banci_Calculate));
     else if (name == QLatin1String("pushButton_SaveCalculate"))
         exportStatistics();
 }

@@ -6,6 +6,7 @@
 #include "pagehost.h"
 #include "rangecontrols.h"
 #include "shiftrecord.h"
+#include "stationshifts.h"
 #include "ui_hxreport.h"
 #include "waitingdialog.h"
 
@@ -93,6 +94,7 @@ public:
     // window and read what it holds).
     const Paging& productionPaging() const;
     const Paging& logPaging() const;
+    // The station file's shifts, or on the server the whole plant's.
     const QMap<QString, ShiftRecord>& shiftMap() const { return m_ShiftMap; }
     const QMap<QString, int>& countMap() const { return m_countMap; }
     QStandardItemModel* productionModel() const { return m_pProdModel; }
@@ -146,6 +148,8 @@ private slots:
     // The Cancel of the progress-driven waiting dialog: the request of the
     // worker that showed it stops.
     void onCancelWaiting();
+    // A page's station choice: its shift box follows the station.
+    void onStationChosen();
 
 private:
     void initConnections();
@@ -154,6 +158,9 @@ private:
     void startThread(QThread* thread, const char* signal, const char* slot) override;
     void exportRecords(int nType);
     void exportStatistics();
+    // Fills a page's shift box with the shifts of the station chosen in
+    // station (the station file's or the plant's without one).
+    void fillShiftBox(QComboBox* shifts, const QComboBox* station);
     void stopThread(QThread& thread, const char* name);
 
     Ui::hxReportClass ui;
@@ -175,6 +182,7 @@ private:
     QTime m_DayStart;
     QTime m_DayEnd;
     QMap<QString, ShiftRecord> m_ShiftMap;
+    StationShifts m_Shifts;
     QMap<QString, int> m_countMap;
     QThread m_Workthread;
     WorkForDB* m_pWorkForDB = nullptr;

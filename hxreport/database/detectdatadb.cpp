@@ -109,8 +109,20 @@ bool DetectDataDB::deleteBefore(QString time)
 
 bool DetectDataDB::readShifts(QMap<QString, ShiftRecord>* shifts, const QString& station)
 {
+    StationShifts read;
+    if (!readShifts(&read, station))
+        return false;
+    const QMap<QString, ShiftRecord> own = read.of(station);
+    for (auto it = own.cbegin(); shifts && it != own.cend(); ++it)
+        shifts->insert(it.key(), it.value());
+    return true;
+}
+
+bool DetectDataDB::readShifts(StationShifts* shifts, const QString& station)
+{
     BoundStatement statement { QStringLiteral("select * from ") + StationSchema::shiftTable(), {} };
-    if (dialect() == SqlDialect::Plant) {
+    const bool plant = dialect() == SqlDialect::Plant;
+    if (plant) {
         // The sync stamps all of a station's rows with one last_seen: the
         // greatest is what the station holds now.
         statement.text = QStringLiteral(
@@ -120,13 +132,11 @@ bool DetectDataDB::readShifts(QMap<QString, ShiftRecord>* shifts, const QString&
             statement.text += QStringLiteral(" where s.station = ?");
             statement.values << station;
         }
-        statement.text += QStringLiteral(" order by s.station desc,s.uid");
+        statement.text += QStringLiteral(" order by s.station,s.uid");
     }
     QSqlQuery rows;
     if (!runDetached(statement, rows))
         return false;
-    // Later rows replace earlier ones of the same name: on the server the
-    // first station's come last.
     while (rows.next()) {
         ShiftRecord shift;
         shift.uid = rows.value(QStringLiteral("uid")).toInt();
@@ -136,7 +146,7 @@ bool DetectDataDB::readShifts(QMap<QString, ShiftRecord>* shifts, const QString&
         shift.endTime = QTime::fromString(rows.value(QStringLiteral("endtime")).toString(), Qt::ISODate);
         shift.endType = rows.value(QStringLiteral("EndType")).toInt();
         if (shifts)
-            shifts->insert(shift.type, shift);
+            shifts->add(plant ? rows.value(QStringLiteral("station")).toString() : QString(), shift);
     }
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include "databasesql.h"
 #include "shiftrecord.h"
+#include "stationshifts.h"
 
 #include <QMap>
 
@@ -24,11 +25,13 @@ public:
     bool clearAll() override;
     bool deleteBefore(QString time) override;
 
-    // The station's shifts by name. On the plant server the current shifts
-    // (the rows of the station's last sync) of that station, or with no
-    // station of every station: a name that several stations use is the
-    // first station's, in the order of their names.
+    // The station's shifts by name, added to shifts. On the plant server the
+    // current shifts (the rows of the station's last sync) of that station,
+    // or with no station the plant's (StationShifts::of).
     bool readShifts(QMap<QString, ShiftRecord>* shifts, const QString& station = QString());
+    // The same for every station at once (a station file's under ""), the
+    // archive's stations added in the order of their names.
+    bool readShifts(StationShifts* shifts, const QString& station = QString());
     bool insertShift(ShiftRecord shift);
     bool deleteShift(ShiftRecord shift);
     bool insertDetection(QVariantMap record);

@@ -54,3 +54,8 @@ void PageChecks::fillStations(QComboBox* box, const QStringList& stations)
     for (const QString& station : stations)
         box->addItem(station, station);
 }
+
+QString PageChecks::shiftGone(const QString& station, const QString& shift)
+{
+    return QCoreApplication::translate("hxReport", "工位 %1 没有班次 %2，已改为全天").arg(station, shift);
+}

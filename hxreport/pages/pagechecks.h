@@ -22,6 +22,9 @@ public:
     static QString chosenStation(const QComboBox* box);
     // Fills a station box: "全部", then each station (its name as the item's data).
     static void fillStations(QComboBox* box, const QStringList& stations);
+    // The status note when a newly chosen station lacks the shift chosen
+    // before, so whole days replace it.
+    static QString shiftGone(const QString& station, const QString& shift);
     // The message for a range whose start date lies after its end date (an
     // empty text when it does not): an overnight shift asks for other dates;
     // the statistics page words the plain case as it always has.

@@ -81,7 +81,7 @@ bool readLimit(const QLineEdit* edit, bool* has, double* value)
 }
 
 QualityPage::QualityPage(
-    PageHost* host, const QString& stationPath, const QMap<QString, ShiftRecord>* shifts, QWidget* parent)
+    PageHost* host, const QString& stationPath, const StationShifts* shifts, QWidget* parent)
     : QWidget(parent)
     , m_pHost(host)
     , m_StationPath(stationPath)
@@ -100,10 +100,11 @@ QualityPage::QualityPage(
 
     m_Ranges.addRange({ "pushButton_Set1_Quality", &m_Start, m_pTime1 },
         { "pushButton_Set2_Quality", &m_End, m_pTime2 }, "comboBox_Banci_Quality");
+    // The first fill chooses whole days; the page starts at today until now.
+    fillShifts();
     const QDateTime now = QDateTime::currentDateTime();
     m_Ranges.setTime(QStringLiteral("pushButton_Set1_Quality"), QDateTime(now.date(), QTime(0, 0)));
     m_Ranges.setTime(QStringLiteral("pushButton_Set2_Quality"), now);
-    fillShifts();
     setModels({});
 }
 
@@ -260,11 +261,12 @@ void QualityPage::setModels(const QStringList& models)
 
 void QualityPage::fillShifts()
 {
-    const QSignalBlocker block(m_pShift);
-    m_pShift->clear();
-    m_pShift->addItem(QCoreApplication::translate("hxReport", "全天"));
-    if (m_pShifts)
-        m_pShift->addItems(m_pShifts->keys());
+    const QString station = PageChecks::chosenStation(m_pStation);
+    const QString gone
+        = m_Ranges.fillShifts(m_pShift, m_pShifts ? m_pShifts->of(station) : QMap<QString, ShiftRecord>(),
+            QCoreApplication::translate("hxReport", "全天"), QTime(0, 0, 0), QTime(23, 59, 59));
+    if (!gone.isEmpty())
+        m_pHost->showStatus(PageChecks::shiftGone(station, gone));
 }
 
 void QualityPage::setIndexReader(const IndexReader& reader)
@@ -278,8 +280,18 @@ void QualityPage::setPlantServer(const DataBaseSql* plant, const QStringList& st
     m_pPlant = plant;
     if (!m_pStation)
         m_pStation = PageLayout::addStationBox(m_pModel, QStringLiteral("comboBox_Station_Quality"));
-    if (m_pStation)
-        PageChecks::fillStations(m_pStation, stations);
+    if (!m_pStation)
+        return;
+    const QSignalBlocker block(m_pStation);
+    PageChecks::fillStations(m_pStation, stations);
+    connect(m_pStation, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+        &QualityPage::onStationChosen, Qt::UniqueConnection);
+    fillShifts(); // "全部" again
+}
+
+void QualityPage::onStationChosen()
+{
+    fillShifts();
 }
 
 void QualityPage::onEditTime()
@@ -289,15 +301,15 @@ void QualityPage::onEditTime()
 
 void QualityPage::onShiftChosen()
 {
-    m_Ranges.applyShift(m_pShift, m_pShifts ? *m_pShifts : QMap<QString, ShiftRecord>(),
-        QCoreApplication::translate("hxReport", "全天"), QTime(0, 0, 0), QTime(23, 59, 59));
+    m_Ranges.applyShift(
+        m_pShift, QCoreApplication::translate("hxReport", "全天"), QTime(0, 0, 0), QTime(23, 59, 59));
 }
 
 void QualityPage::query()
 {
     if (PageChecks::refuseWhileBusy(m_pHost, m_bBusy))
         return;
-    const QMap<QString, ShiftRecord> shifts = m_pShifts ? *m_pShifts : QMap<QString, ShiftRecord>();
+    const QMap<QString, ShiftRecord> shifts = m_Ranges.shifts(m_pShift);
     const QString problem = PageChecks::dateProblem(m_Start, m_End, shifts, m_pShift->currentText(), false);
     if (!problem.isEmpty()) {
         m_pHost->showMessageBox(

@@ -6,6 +6,7 @@
 #include "qualitytables.h"
 #include "rangecontrols.h"
 #include "shiftrecord.h"
+#include "stationshifts.h"
 
 #include <QDateTime>
 #include <QMap>
@@ -37,14 +38,16 @@ class QualityPage : public QWidget
 {
     Q_OBJECT
 public:
-    // shifts: the window's shift map, read at each query.
-    QualityPage(PageHost* host, const QString& stationPath, const QMap<QString, ShiftRecord>* shifts,
-        QWidget* parent = nullptr);
+    // shifts: the window's, of the station file or of each station of the
+    // plant; the page takes those of the station it shows.
+    QualityPage(
+        PageHost* host, const QString& stationPath, const StationShifts* shifts, QWidget* parent = nullptr);
     ~QualityPage() override;
 
     // The models of the template database, after "全部".
     void setModels(const QStringList& models);
-    // The shift choice: "全天" and the shifts of the window's map.
+    // The shift choice: "全天" and the shifts of the station chosen (of the
+    // whole plant or the station file without one).
     void fillShifts();
     // Asks the index first from now on.
     void setIndexReader(const IndexReader& reader);
@@ -73,6 +76,7 @@ signals:
 private slots:
     void onEditTime();
     void onShiftChosen();
+    void onStationChosen();
     void onExport();
     void onLimitsEdited();
     void showHistogram();
@@ -89,7 +93,7 @@ private:
 
     PageHost* m_pHost;
     QString m_StationPath;
-    const QMap<QString, ShiftRecord>* m_pShifts;
+    const StationShifts* m_pShifts;
     bool m_bWithIndex = false;
     IndexReader m_Index;
     const DataBaseSql* m_pPlant = nullptr;

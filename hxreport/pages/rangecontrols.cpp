@@ -16,7 +16,7 @@ void RangeControls::addRange(const End& start, const End& end, const char* shift
         m_Targets.append(Target { QLatin1String(e.button), e.time, e.label });
     if (shiftCombo)
         m_Choices.append(ShiftChoice {
-            QLatin1String(shiftCombo), QLatin1String(start.button), QLatin1String(end.button) });
+            QLatin1String(shiftCombo), QLatin1String(start.button), QLatin1String(end.button), {} });
 }
 
 const RangeControls::Target* RangeControls::target(const QString& button) const
@@ -50,23 +50,78 @@ bool RangeControls::editTime(const QString& button)
     return true;
 }
 
-void RangeControls::applyShift(const QComboBox* combo, const QMap<QString, ShiftRecord>& shifts,
+RangeControls::ShiftChoice* RangeControls::choice(const QComboBox* combo)
+{
+    for (ShiftChoice& c : m_Choices) {
+        if (combo && c.combo == combo->objectName())
+            return &c;
+    }
+    return nullptr;
+}
+
+void RangeControls::applyShift(
+    const QComboBox* combo, const QString& wholeDay, const QTime& dayStart, const QTime& dayEnd)
+{
+    const ShiftChoice* c = choice(combo);
+    const Target* start = c ? target(c->startButton) : nullptr;
+    const Target* end = c ? target(c->endButton) : nullptr;
+    if (!start || !end)
+        return;
+    const QString text = combo->currentText();
+    const auto shift = c->shifts.constFind(text);
+    TimeRanges::Range range { *start->time, *end->time };
+    if (shift != c->shifts.constEnd())
+        range = TimeRanges::ofShift(*shift, end->time->date());
+    else if (text == wholeDay)
+        range = TimeRanges::wholeDays(start->time->date(), end->time->date(), dayStart, dayEnd);
+    setTime(c->startButton, range.first);
+    setTime(c->endButton, range.second);
+}
+
+RangeControls::Refill RangeControls::refillOf(const QString& chosen, const QString& wholeDay,
+    const QMap<QString, ShiftRecord>& before, const QMap<QString, ShiftRecord>& after)
+{
+    // An empty text is the box's first fill, even beside a shift without a name.
+    if (chosen.isEmpty())
+        return Refill::WholeDay;
+    if (chosen == wholeDay)
+        return Refill::Keep;
+    const auto now = after.constFind(chosen);
+    if (now == after.constEnd())
+        return Refill::WholeDay;
+    const auto was = before.constFind(chosen);
+    return was != before.constEnd() && was->startTime == now->startTime && was->endTime == now->endTime
+        ? Refill::Keep
+        : Refill::Reapply;
+}
+
+QString RangeControls::fillShifts(QComboBox* combo, const QMap<QString, ShiftRecord>& shifts,
     const QString& wholeDay, const QTime& dayStart, const QTime& dayEnd)
 {
-    for (const ShiftChoice& choice : qAsConst(m_Choices)) {
-        const Target* start = target(choice.startButton);
-        const Target* end = target(choice.endButton);
-        if (!combo || choice.combo != combo->objectName() || !start || !end)
-            continue;
-        const QString text = combo->currentText();
-        const auto shift = shifts.constFind(text);
-        TimeRanges::Range range { *start->time, *end->time };
-        if (shift != shifts.constEnd())
-            range = TimeRanges::ofShift(*shift, end->time->date());
-        else if (text == wholeDay)
-            range = TimeRanges::wholeDays(start->time->date(), end->time->date(), dayStart, dayEnd);
-        setTime(choice.startButton, range.first);
-        setTime(choice.endButton, range.second);
-        return;
+    ShiftChoice* c = choice(combo);
+    if (!c)
+        return QString();
+    const QString chosen = combo->currentText();
+    const Refill refill = refillOf(chosen, wholeDay, c->shifts, shifts);
+    c->shifts = shifts;
+    {
+        // The entries in between would each set the range.
+        const QSignalBlocker block(combo);
+        combo->clear();
+        combo->addItem(wholeDay);
+        combo->addItems(shifts.keys());
+        combo->setCurrentIndex(refill == Refill::WholeDay ? 0 : combo->findText(chosen));
     }
+    if (refill != Refill::Keep)
+        applyShift(combo, wholeDay, dayStart, dayEnd);
+    return refill == Refill::WholeDay ? chosen : QString();
+}
+
+QMap<QString, ShiftRecord> RangeControls::shifts(const QComboBox* combo) const
+{
+    for (const ShiftChoice& c : m_Choices) {
+        if (combo && c.combo == combo->objectName())
+            return c.shifts;
+    }
+    return {};
 }

@@ -32,11 +32,33 @@ public:
     void setTime(const QString& button, const QDateTime& value);
     // Opens the picker for the button's time; false for an unknown button.
     bool editTime(const QString& button);
-    // The range of the entry chosen in the combo box: a shift of shifts
-    // anchored on the end date, or whole days for wholeDay (from dayStart to
-    // dayEnd); any other entry leaves the range as it is.
-    void applyShift(const QComboBox* combo, const QMap<QString, ShiftRecord>& shifts, const QString& wholeDay,
+    // The range of the entry chosen in the combo box: a shift of the box's
+    // shifts anchored on the end date, or whole days for wholeDay (from
+    // dayStart to dayEnd); any other entry leaves the range as it is.
+    void applyShift(
+        const QComboBox* combo, const QString& wholeDay, const QTime& dayStart, const QTime& dayEnd);
+
+    // What a refill of a shift box does with the entry chosen in it.
+    enum class Refill
+    {
+        Keep, // the same entry, the range untouched
+        Reapply, // the same shift with other times: the range follows them
+        WholeDay, // wholeDay instead, whole days over the range's dates
+    };
+    // Whole days and a shift whose times stay are kept as they are (the
+    // user may have moved the range since), a shift the new list has with
+    // other times is applied anew, and anything else, the empty box's
+    // nothing included, gives way to whole days.
+    static Refill refillOf(const QString& chosen, const QString& wholeDay,
+        const QMap<QString, ShiftRecord>& before, const QMap<QString, ShiftRecord>& after);
+    // Fills the combo box with wholeDay and the names of shifts, keeps them
+    // as the box's shifts, and treats the entry chosen before as refillOf()
+    // says, without passing through the other entries. The shift that gave
+    // way to whole days, empty when none did.
+    QString fillShifts(QComboBox* combo, const QMap<QString, ShiftRecord>& shifts, const QString& wholeDay,
         const QTime& dayStart, const QTime& dayEnd);
+    // The shifts the box was last filled with.
+    QMap<QString, ShiftRecord> shifts(const QComboBox* combo) const;
 
 private:
     struct Target
@@ -50,8 +72,10 @@ private:
         QString combo;
         QString startButton;
         QString endButton;
+        QMap<QString, ShiftRecord> shifts;
     };
     const Target* target(const QString& button) const;
+    ShiftChoice* choice(const QComboBox* combo);
 
     QVector<Target> m_Targets;
     QVector<ShiftChoice> m_Choices;

@@ -44,6 +44,8 @@ private slots:
     void schemaOnEmptyFile();
     void schemaOnPartialFile();
     void shifts();
+    void stationShifts_data();
+    void stationShifts();
     void queryKinds_data();
     void queryKinds();
     void queryRecordsUsesRowForm();
@@ -149,6 +151,42 @@ void TestDetectDataDB::shifts()
     QMap<QString, ShiftRecord> untouched;
     QVERIFY(!db.readShifts(&untouched));
     QVERIFY(untouched.isEmpty());
+}
+
+void TestDetectDataDB::stationShifts_data()
+{
+    QTest::addColumn<QString>("station"); // empty: the plant
+    QTest::addColumn<QStringList>("expected"); // name=start-end
+    QTest::newRow("plant: a shared name is the first station's")
+        << QString() << QStringList { "中班=16:00-00:00", "夜班=21:00-09:00", "早班=07:00-15:00" };
+    QTest::newRow("one station: its own times, its later row")
+        << QStringLiteral("L1") << QStringList { "夜班=21:00-09:00", "早班=08:00-16:00" };
+    QTest::newRow("the other station")
+        << QStringLiteral("L2") << QStringList { "中班=16:00-00:00", "早班=07:00-15:00" };
+    QTest::newRow("a station without shifts") << QStringLiteral("L3") << QStringList();
+}
+
+void TestDetectDataDB::stationShifts()
+{
+    QFETCH(QString, station);
+    QFETCH(QStringList, expected);
+    StationShifts shifts;
+    for (const char* row : { "L2|早班|07:00|15:00", "L1|早班|08:00|16:00", "L1|夜班|20:00|08:00",
+             "L2|中班|16:00|00:00", "L1|夜班|21:00|09:00" }) {
+        const QStringList f = QString::fromUtf8(row).split(QLatin1Char('|'));
+        ShiftRecord shift;
+        shift.type = f[1];
+        shift.startTime = QTime::fromString(f[2], QStringLiteral("hh:mm"));
+        shift.endTime = QTime::fromString(f[3], QStringLiteral("hh:mm"));
+        shifts.add(f[0], shift);
+    }
+    QStringList got;
+    const QMap<QString, ShiftRecord> map = shifts.of(station);
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        got << QStringLiteral("%1=%2-%3")
+                   .arg(it.key(), it->startTime.toString(QStringLiteral("hh:mm")),
+                       it->endTime.toString(QStringLiteral("hh:mm")));
+    QCOMPARE(got, expected);
 }
 
 void TestDetectDataDB::fillQueryData(TestAppDir& dir)

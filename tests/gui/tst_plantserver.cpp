@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QSqlQuery>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -94,6 +95,8 @@ private slots:
     void logPage();
     void shifts_data();
     void shifts();
+    void stationShifts_data();
+    void stationShifts();
     void productionExport_data();
     void productionExport();
     void quality_data();
@@ -535,6 +538,94 @@ void TestPlantServer::shifts()
     QVERIFY(expected > 0);
     QVERIFY(lines.filter(QRegularExpression(QStringLiteral("^\\d+,总数,%1$").arg(expected))).size() == 1);
     QCOMPARE(lines.value(0).contains(QStringLiteral("工位: ") + station), !station.isEmpty());
+}
+
+void TestPlantServer::stationShifts_data()
+{
+    QTest::addColumn<int>("page"); // row of the page list
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<QString>("shift"); // chosen for the whole plant first
+    QTest::addColumn<QStringList>("listed"); // the station's shift box
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QDateTime>("end");
+    // The plant's 早班 is L1's 08:00:00-08:00:10; the hostile station's runs
+    // 08:00:05-08:00:20 and holds other records. 中班 is that station's only.
+    const QDate day = From.date();
+    const QStringList hostile { "全天", "中班", "早班" };
+    const QDateTime early(day, QTime(8, 0, 5));
+    const QDateTime late(day, QTime(8, 0, 20));
+    QTest::newRow("production, a shared name at the station's times")
+        << 0 << Hostile << "早班" << hostile << "早班" << early << late;
+    QTest::newRow("statistics, a shared name at the station's times")
+        << 1 << Hostile << "早班" << hostile << "早班" << early << late;
+    QTest::newRow("quality, a shared name at the station's times")
+        << 3 << Hostile << "早班" << hostile << "早班" << early << late;
+    QTest::newRow("production, a shift the station lacks gives way to whole days")
+        << 0 << QStringLiteral("L1") << "中班" << QStringList { "全天", "夜班", "早班" } << "全天"
+        << QDateTime(day, QTime(0, 0)) << QDateTime(day, QTime(23, 59, 59));
+}
+
+// A page's station choice refills its shift box with that station's shifts,
+// and a query with a shift covers that station's times.
+void TestPlantServer::stationShifts()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(int, page);
+    QFETCH(QString, station);
+    QFETCH(QString, shift);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, shown);
+    QFETCH(QDateTime, start);
+    QFETCH(QDateTime, end);
+    const char* const stationBoxes[]
+        = { "comboBox_Station", "comboBox_Station_Count", nullptr, "comboBox_Station_Quality" };
+    const char* const shiftBoxes[]
+        = { "comboBox_Banci", "comboBox_Banci_Calculate", nullptr, "comboBox_Banci_Quality" };
+    const char* const endButtons[]
+        = { "pushButton_Set2_History", "pushButton_Set2_Count", nullptr, "pushButton_Set2_Quality" };
+    const char* const labels[][2] = { { "label_Time1_History", "label_Time2_History" },
+        { "label_Time1_Count", "label_Time2_Count" }, {}, { "label_Time1_Quality", "label_Time2_Quality" } };
+    auto window = openWindow();
+    child<QListWidget>(*window, "check_listWidget")->setCurrentRow(page);
+    pick(*window, endButtons[page], QDateTime(From.date(), QTime(12, 0)));
+    auto* shifts = child<QComboBox>(*window, shiftBoxes[page]);
+    shifts->setCurrentText(shift);
+    QCOMPARE(shifts->currentText(), shift);
+    choose(*window, stationBoxes[page], station);
+
+    QStringList items;
+    for (int i = 0; i < shifts->count(); ++i)
+        items << shifts->itemText(i);
+    QCOMPARE(items, listed);
+    QCOMPARE(shifts->currentText(), shown);
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    QCOMPARE(child<QLabel>(*window, labels[page][0])->text(), start.toString(format));
+    QCOMPARE(child<QLabel>(*window, labels[page][1])->text(), end.toString(format));
+    QCOMPARE(window->statusBar()->currentMessage().contains(shift), shown != shift);
+
+    // The query counts the station's records in those times.
+    const int expected = expectedRows(station, QString(), false, start, end).size();
+    QVERIFY(expected > 0);
+    if (page == 3) {
+        auto* quality = child<QualityPage>(*window, "page_Quality");
+        QSignalSpy done(quality, &QualityPage::sgShown);
+        child<QPushButton>(*window, "pushButton_Check_Quality")->click();
+        QVERIFY(done.count() > 0 || done.wait(20000));
+        QCOMPARE(quality->result().request.start, start);
+        QCOMPARE(quality->result().request.end, end);
+        QCOMPARE(int(quality->result().total), expected);
+    } else if (page == 1) {
+        QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata_Calculate"));
+        int counted = 0;
+        for (int n : window->countMap())
+            counted += n;
+        QCOMPARE(counted, expected);
+    } else {
+        QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
+        QCOMPARE(child<QLabel>(*window, "label_Number")->text(), QString::number(expected));
+    }
 }
 
 void TestPlantServer::productionExport_data()

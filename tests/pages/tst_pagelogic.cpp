@@ -1,7 +1,10 @@
 #include "pagechecks.h"
 #include "pagecursor.h"
+#include "rangecontrols.h"
 #include "timeranges.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QtTest>
 
 // The paging and time-range rules of the pages, without a window.
@@ -13,6 +16,8 @@ private slots:
     void paging();
     void shiftRanges_data();
     void shiftRanges();
+    void shiftRefill_data();
+    void shiftRefill();
     void hourlyTrendLimit_data();
     void hourlyTrendLimit();
 };
@@ -108,6 +113,87 @@ void TestPageLogic::shiftRanges()
         TimeRanges::Range(QDateTime(QDate(2020, 3, 1), dayStart), QDateTime(QDate(2020, 3, 1), dayEnd)));
 }
 
+namespace {
+QMap<QString, ShiftRecord> shiftMap(const QStringList& rows)
+{
+    QMap<QString, ShiftRecord> map;
+    for (const QString& row : rows) {
+        const QStringList f = row.split(QLatin1Char('|'));
+        ShiftRecord shift;
+        shift.type = f[0];
+        shift.startTime = QTime::fromString(f[1], QStringLiteral("hh:mm"));
+        shift.endTime = QTime::fromString(f[2], QStringLiteral("hh:mm"));
+        map.insert(shift.type, shift);
+    }
+    return map;
+}
+}
+
+void TestPageLogic::shiftRefill_data()
+{
+    // The box held 早班 08:00-16:00 and 夜班 20:00-08:00; after choosing, the
+    // user moved the start to 2020-05-01 10:00 (the end date is 2020-05-02).
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("gone");
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QDateTime>("end");
+    const QDate day(2020, 5, 2);
+    const QDateTime moved(day.addDays(-1), QTime(10, 0));
+    QTest::newRow("whole days stay as moved") << "全天" << QStringList { "早班|07:00|15:00" } << "全天"
+                                              << QString() << moved << QDateTime(day, QTime(23, 59, 59));
+    QTest::newRow("a shift with the same times stays as moved")
+        << "早班" << QStringList { "早班|08:00|16:00", "中班|16:00|00:00" } << "早班" << QString() << moved
+        << QDateTime(day, QTime(16, 0));
+    QTest::newRow("a shift with other times takes them")
+        << "早班" << QStringList { "早班|07:00|15:00" } << "早班" << QString() << QDateTime(day, QTime(7, 0))
+        << QDateTime(day, QTime(15, 0));
+    QTest::newRow("an overnight shift with other times")
+        << "夜班" << QStringList { "夜班|22:00|06:00" } << "夜班" << QString()
+        << QDateTime(day.addDays(-1), QTime(22, 0)) << QDateTime(day, QTime(6, 0));
+    QTest::newRow("a missing shift gives way to whole days of the same dates")
+        << "夜班" << QStringList { "早班|08:00|16:00" } << "全天"
+        << "夜班" << QDateTime(day.addDays(-1), QTime(0, 0)) << QDateTime(day, QTime(23, 59, 59));
+}
+
+void TestPageLogic::shiftRefill()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, after);
+    QFETCH(QString, shown);
+    QFETCH(QString, gone);
+    QFETCH(QDateTime, start);
+    QFETCH(QDateTime, end);
+    const QString wholeDay = QStringLiteral("全天");
+    const QTime dayStart(0, 0);
+    const QTime dayEnd(23, 59, 59);
+    QDateTime from(QDate(2020, 5, 2), QTime(9, 0));
+    QDateTime to = from;
+    QLabel fromLabel;
+    QLabel toLabel;
+    QComboBox box;
+    box.setObjectName(QStringLiteral("shifts"));
+    RangeControls ranges;
+    ranges.addRange({ "from", &from, &fromLabel }, { "to", &to, &toLabel }, "shifts");
+    const QStringList before { "早班|08:00|16:00", "夜班|20:00|08:00" };
+    // The first fill chooses whole days.
+    QCOMPARE(ranges.fillShifts(&box, shiftMap(before), wholeDay, dayStart, dayEnd), QString());
+    QCOMPARE(box.currentText(), wholeDay);
+    QCOMPARE(from, QDateTime(QDate(2020, 5, 2), dayStart));
+    box.setCurrentText(chosen);
+    ranges.applyShift(&box, wholeDay, dayStart, dayEnd);
+    ranges.setTime(QStringLiteral("from"), QDateTime(QDate(2020, 5, 1), QTime(10, 0)));
+
+    QCOMPARE(ranges.fillShifts(&box, shiftMap(after), wholeDay, dayStart, dayEnd), gone);
+    QCOMPARE(box.currentText(), shown);
+    QCOMPARE(box.count(), after.size() + 1);
+    QCOMPARE(ranges.shifts(&box).keys(), shiftMap(after).keys());
+    QCOMPARE(from, start);
+    QCOMPARE(to, end);
+    QCOMPARE(fromLabel.text(), start.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+}
+
 void TestPageLogic::hourlyTrendLimit_data()
 {
     QTest::addColumn<int>("size"); // TrendBuckets::Size
@@ -139,5 +225,5 @@ void TestPageLogic::hourlyTrendLimit()
         QVERIFY(problem.contains(QString::number(PageChecks::MaxHourDays)));
 }
 
-QTEST_GUILESS_MAIN(TestPageLogic)
+QTEST_MAIN(TestPageLogic)
 #include "tst_pagelogic.moc"

@@ -764,6 +764,10 @@
         <source>工位: %1</source>
         <translation>工位: %1</translation>
     </message>
+    <message>
+        <source>工位 %1 没有班次 %2，已改为全天</source>
+        <translation>工位 %1 没有班次 %2，已改为全天</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

@@ -764,6 +764,10 @@
         <source>工位: %1</source>
         <translation>Station: %1</translation>
     </message>
+    <message>
+        <source>工位 %1 没有班次 %2，已改为全天</source>
+        <translation>Station %1 has no shift %2: the range is now whole days</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
