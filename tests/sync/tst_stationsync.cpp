@@ -468,8 +468,8 @@ void TestStationSync::recordsSentAgain()
             QStringLiteral("2030-01-01 00:%1:00").arg(i % 60, 2, 10, QLatin1Char('0')),
             i % 2 ? QStringLiteral("A1") : QStringLiteral("B2"), 0.9, QStringLiteral("1.0"), 500, 200));
     dir.closeStation();
-    // The position moved back, as after a batch whose commit the sync never
-    // saw: everything goes again, the new rows in the last batch.
+    // The position moved back (an older copy of stations restored, say):
+    // everything goes again, the new rows in the last batch.
     QSqlDatabase db = admin(database);
     QSqlQuery reset(db);
     QVERIFY(reset.exec(
@@ -673,6 +673,7 @@ void TestStationSync::rolesLimitTheUsers()
         { SyncUser, SyncPassword, QStringLiteral("UPDATE records SET model = 'x'"), false },
         { SyncUser, SyncPassword, QStringLiteral("DELETE FROM logs"), false },
         { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM stations"), true },
+        { SyncUser, SyncPassword, QStringLiteral("SELECT station, records FROM record_counts"), false },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM records"), true },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM logs"), true },
         { ViewerUser, ViewerPassword, QStringLiteral("INSERT INTO models VALUES ('x', 'y', NOW())"), false },
