@@ -90,8 +90,8 @@ CREATE TABLE IF NOT EXISTS records (
 -- the rows the server took (all of a statement's rows when its INSERT IGNORE
 -- took them all, none when it took none, else it sends the batch again one
 -- row per statement), so a batch sent twice is counted once and a crash
--- loses rows and counts together. A row trigger did this before at a quarter
--- of the sync's speed.
+-- loses rows and counts together. A row trigger did this before, at about
+-- half the sync's rate.
 CREATE TABLE IF NOT EXISTS record_counts (
     day VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
     station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
@@ -160,7 +160,8 @@ CREATE TABLE IF NOT EXISTS models (
 -- last_seen stamps of shifts and models (the server checks an upsert's
 -- UPDATE against every column the INSERT names, so these two small lists
 -- are writable for it). It adds its batches' counts to record_counts with
--- such an upsert, which reads the count it adds to.
+-- such an upsert, which reads the count it adds to: SELECT on that column
+-- only, so it still cannot tell whose counts they are.
 CREATE ROLE IF NOT EXISTS hxreport_sync;
 GRANT SELECT, INSERT, UPDATE ON stations TO hxreport_sync;
 GRANT INSERT ON station_files TO hxreport_sync;

@@ -407,9 +407,9 @@ bool PlantServer::writeRows(
     int batchAdjusted = 0;
     Inserted inserted = insertRows(table, epoch, rows, false, records ? &counts : nullptr, &batchAdjusted);
     if (inserted == Inserted::Mixed) {
-        // Some of the batch was there already (sent before a lost connection,
-        // or the position was moved back). Once more, one row per statement:
-        // each row's affected count says whether it is new.
+        // Some of the batch was there already (the station's position was
+        // moved back, say). Once more, one row per statement: each row's
+        // affected count says whether it is new.
         rollBack();
         if (!db.transaction())
             return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
