@@ -347,6 +347,12 @@ PlantServer::Inserted PlantServer::insertRows(const SyncTable& table, const QVar
             // All new, or all there before (nothing to count); anything
             // between leaves the rows that were new unknown.
             const int taken = query->numRowsAffected();
+            if (taken < 0 || taken > count) {
+                // Never a guess: counts that disagree with the rows stay wrong.
+                m_Failure = Failure::Other;
+                m_Error = what + QStringLiteral(": the server did not say how many rows it took");
+                return Inserted::Failed;
+            }
             if (taken > 0 && taken < count)
                 return Inserted::Mixed;
             for (int r = 0; taken == count && r < count; ++r) {
