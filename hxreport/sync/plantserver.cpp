@@ -31,6 +31,9 @@ const char* const RecordPositionSql = "UPDATE stations SET record_uid = ?, recor
                                       " synced_at = ? WHERE station = ? AND epoch = ?";
 const char* const LogPositionSql
     = "UPDATE stations SET log_uid = ?, log_mark = ?, synced_at = ? WHERE station = ? AND epoch = ?";
+// Adds a batch's records per day and model (%1: the rows' placeholders).
+const char* const CountsSql = "INSERT INTO record_counts (station, day, model, records) VALUES %1"
+                              " ON DUPLICATE KEY UPDATE records = records + VALUES(records)";
 const char* const ModelSql = "INSERT INTO models (station, model, last_seen) VALUES (?, ?, ?)"
                              " ON DUPLICATE KEY UPDATE last_seen = VALUES(last_seen)";
 
@@ -176,6 +179,7 @@ bool PlantServer::open()
 void PlantServer::close()
 {
     m_Statements.clear();
+    m_CountStatements.clear();
     if (QSqlDatabase::contains(m_Connection)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
@@ -301,35 +305,29 @@ QSqlQuery* PlantServer::insertStatement(const SyncTable& table, int rows)
     return &it->second;
 }
 
-bool PlantServer::writeRows(
-    const SyncTable& table, Position* position, const QVector<StationFile::TableRow>& rows, int* adjusted)
+PlantServer::Inserted PlantServer::insertRows(const SyncTable& table, const QVariant& epoch,
+    const QVector<StationFile::TableRow>& rows, bool rowByRow, DayCounts* counts, int* adjusted)
 {
-    if (rows.isEmpty())
-        return true;
-    QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
-    if (!db.transaction())
-        return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
     const QString what = QStringLiteral("cannot insert into ") + table.serverTable;
     const QVariant station(m_Settings.station);
-    const QVariant epoch(position->epoch);
     const int columns = table.columns.size();
-    bool ok = true;
+    const QStringList names = table.names();
+    const int time = names.indexOf(QStringLiteral("time"));
+    const int model = names.indexOf(QStringLiteral("model"));
+    const int limit = rowByRow ? 1 : StatementRows;
     int start = 0;
-    while (ok && start < rows.size()) {
-        // The rows of this statement: up to StatementRows, fewer when large.
+    while (start < rows.size()) {
+        // The rows of this statement: up to limit, fewer when large.
         int count = 0;
         qint64 bytes = 0;
-        while (
-            start + count < rows.size() && count < StatementRows && (count == 0 || bytes < StatementBytes)) {
+        while (start + count < rows.size() && count < limit && (count == 0 || bytes < StatementBytes)) {
             for (const SqliteValue& value : rows.at(start + count).values)
                 bytes += SyncValues::size(value);
             ++count;
         }
         QSqlQuery* query = insertStatement(table, count);
-        if (!query) {
-            ok = false;
-            break;
-        }
+        if (!query)
+            return Inserted::Failed;
         int place = 0;
         for (int r = start; r < start + count; ++r) {
             const StationFile::TableRow& row = rows.at(r);
@@ -343,12 +341,91 @@ bool PlantServer::writeRows(
                 *adjusted += changed ? 1 : 0;
             }
         }
-        ok = exec(*query, what);
+        if (!exec(*query, what))
+            return Inserted::Failed;
+        if (counts) {
+            // All new, or all there before (nothing to count); anything
+            // between leaves the rows that were new unknown.
+            const int taken = query->numRowsAffected();
+            if (taken < 0 || taken > count) {
+                // Never a guess: counts that disagree with the rows stay wrong.
+                m_Failure = Failure::Other;
+                m_Error = what + QStringLiteral(": the server did not say how many rows it took");
+                return Inserted::Failed;
+            }
+            if (taken > 0 && taken < count)
+                return Inserted::Mixed;
+            for (int r = 0; taken == count && r < count; ++r) {
+                const int first = r * (3 + columns) + 3;
+                counts->add(query->boundValue(first + time), query->boundValue(first + model));
+            }
+        }
         start += count;
     }
+    return Inserted::Done;
+}
+
+bool PlantServer::addCounts(const DayCounts& counts)
+{
+    const QVector<DayCounts::Row> rows = counts.rows();
+    const QVariant station(m_Settings.station);
+    for (int start = 0; start < rows.size(); start += StatementRows) {
+        const int count = qMin(StatementRows, rows.size() - start);
+        auto it = m_CountStatements.find(count);
+        if (it == m_CountStatements.end()) {
+            QStringList values;
+            for (int i = 0; i < count; ++i)
+                values << QStringLiteral("(?,?,?,?)");
+            QSqlQuery query(QSqlDatabase::database(m_Connection, false));
+            if (!query.prepare(QLatin1String(CountsSql).arg(values.join(QLatin1Char(',')))))
+                return fail(query.lastError(), QStringLiteral("cannot prepare the day counts"));
+            // A batch has a few days and models; their numbers vary little.
+            if (m_CountStatements.size() > 16)
+                m_CountStatements.clear();
+            it = m_CountStatements.emplace(count, query).first;
+        }
+        QSqlQuery& query = it->second;
+        int place = 0;
+        for (int r = start; r < start + count; ++r) {
+            query.bindValue(place++, station);
+            query.bindValue(place++, rows.at(r).day);
+            query.bindValue(place++, rows.at(r).model);
+            query.bindValue(place++, rows.at(r).records);
+        }
+        if (!exec(query, QStringLiteral("cannot add the day counts")))
+            return false;
+    }
+    return true;
+}
+
+bool PlantServer::writeRows(
+    const SyncTable& table, Position* position, const QVector<StationFile::TableRow>& rows, int* adjusted)
+{
+    if (rows.isEmpty())
+        return true;
+    QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
+    if (!db.transaction())
+        return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
+    const QVariant station(m_Settings.station);
+    const QVariant epoch(position->epoch);
+    const bool records = table.serverTable == QLatin1String("records");
+    DayCounts counts;
+    int batchAdjusted = 0;
+    Inserted inserted = insertRows(table, epoch, rows, false, records ? &counts : nullptr, &batchAdjusted);
+    if (inserted == Inserted::Mixed) {
+        // Some of the batch was there already (the station's position was
+        // moved back, say). Once more, one row per statement: each row's
+        // affected count says whether it is new.
+        rollBack();
+        if (!db.transaction())
+            return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
+        counts.clear();
+        batchAdjusted = 0;
+        inserted = insertRows(table, epoch, rows, true, &counts, &batchAdjusted);
+    }
+    bool ok = inserted == Inserted::Done && (counts.isEmpty() || addCounts(counts));
     const StationFile::TableRow& last = rows.constLast();
     const QByteArray mark = SyncValues::mark(last.values, table.identity);
-    const bool records = table.serverTable == QLatin1String("records");
     if (ok) {
         const QString stamp = now();
         if (records) {
@@ -371,6 +448,7 @@ bool PlantServer::writeRows(
     }
     if (!commit(QStringLiteral("cannot commit the batch")))
         return false;
+    *adjusted += batchAdjusted;
     if (records) {
         position->recordUid = last.uid;
         position->recordMark = mark;

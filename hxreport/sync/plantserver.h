@@ -1,6 +1,7 @@
 #ifndef PLANTSERVER_H
 #define PLANTSERVER_H
 
+#include "daycounts.h"
 #include "stationfile.h"
 #include "syncsettings.h"
 #include "synctable.h"
@@ -14,9 +15,10 @@
 
 // The sync's connection to the plant archive (server/schema.sql) through Qt's
 // QMYSQL driver, for one station: its position, new epochs, and batches of
-// rows, each batch in one transaction together with the position it reaches.
-// Rows go in with INSERT IGNORE on (station, epoch, uid), so a batch sent
-// again after a lost connection changes nothing.
+// rows, each batch in one transaction together with the position it reaches
+// and, for records, the batch's additions to record_counts. Rows go in with
+// INSERT IGNORE on (station, epoch, uid), so a batch sent again after a lost
+// connection changes nothing, and only the rows the server took are counted.
 //
 // Threads: one object in one thread. While open it holds the server's named
 // lock of its station, so a second sync of the same station cannot run.
@@ -61,7 +63,8 @@ public:
         Position* position, const QString& filePath, const QByteArray& fileId, const QString& reason);
 
     // Inserts rows of table (records or logs) and moves the position to the
-    // last of them (its mark and, for records, its time) in one transaction.
+    // last of them (its mark and, for records, its time) in one transaction,
+    // together with the new records' day counts.
     // *adjusted counts values that did not fit their column.
     bool writeRows(const SyncTable& table, Position* position, const QVector<StationFile::TableRow>& rows,
         int* adjusted);
@@ -81,8 +84,20 @@ private:
     bool run(const QString& sql, const QVariantList& values, const QString& what);
     bool commit(const QString& what);
     void rollBack();
+    enum class Inserted
+    {
+        Failed,
+        Done,
+        Mixed // a statement took only some of its rows: which ones is unknown
+    };
     // INSERT IGNORE of rows rows, prepared once per text.
     QSqlQuery* insertStatement(const SyncTable& table, int rows);
+    // Inserts rows in statements of up to StatementRows rows (rowByRow: one
+    // each). With counts (records), adds the rows the server took to it, and
+    // stops at a statement that took some of its rows but not all.
+    Inserted insertRows(const SyncTable& table, const QVariant& epoch,
+        const QVector<StationFile::TableRow>& rows, bool rowByRow, DayCounts* counts, int* adjusted);
+    bool addCounts(const DayCounts& counts);
 
     SyncSettings m_Settings;
     QString m_Connection;
@@ -90,6 +105,7 @@ private:
     Failure m_Failure = Failure::None;
     QString m_Error;
     std::map<QString, QSqlQuery> m_Statements; // prepared, by text
+    std::map<int, QSqlQuery> m_CountStatements; // prepared, by rows
     std::function<void()> m_BeforeCommit;
 };
 

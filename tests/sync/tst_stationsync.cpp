@@ -86,6 +86,31 @@ SqliteValue sqliteValue(const QByteArray& expression)
     SqliteStatement select(db, sql.constData());
     return select.step() ? SqliteValue(select.value(0)) : SqliteValue();
 }
+
+// Whether record_counts holds, row by row, what a grouping of records gives;
+// *why lists both when not.
+bool countsMatch(const QSqlDatabase& db, QString* why)
+{
+    const auto rows = [&db](const QString& sql) {
+        QStringList result;
+        QSqlQuery query(sql, db);
+        while (query.next())
+            result << QStringList { query.value(0).toString(), query.value(1).toString(),
+                query.value(2).toString(), query.value(3).toString() }
+                          .join(QLatin1Char('|'));
+        if (query.lastError().isValid())
+            result << query.lastError().text();
+        return result;
+    };
+    const QStringList counted = rows(QStringLiteral(
+        "SELECT station, day, model, records FROM record_counts ORDER BY station, day, model"));
+    const QStringList recounted = rows(
+        QStringLiteral("SELECT station, LEFT(time, 10) d, COALESCE(model, '') m, count(*) FROM records "
+                       "WHERE time IS NOT NULL GROUP BY station, d, m ORDER BY station, d, m"));
+    *why = QStringLiteral("record_counts:\n%1\nrecords:\n%2")
+               .arg(counted.join(QLatin1Char('\n')), recounted.join(QLatin1Char('\n')));
+    return !counted.isEmpty() && counted == recounted;
+}
 }
 
 class TestStationSync : public QObject
@@ -103,6 +128,8 @@ private slots:
 
     void copiesEveryRowOnce();
     void serverKilledInBatch();
+    void recordsSentAgain_data();
+    void recordsSentAgain();
     void followsUntilStopped();
     void fileReplaced_data();
     void fileReplaced();
@@ -363,6 +390,8 @@ void TestStationSync::copiesEveryRowOnce()
     QSqlQuery epochs(QStringLiteral("SELECT count(*) FROM station_files"), db);
     QVERIFY(epochs.next());
     QCOMPARE(epochs.value(0).toInt(), 1);
+    QString why;
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
 
 void TestStationSync::serverKilledInBatch()
@@ -398,6 +427,60 @@ void TestStationSync::serverKilledInBatch()
         stationRows(dir.detectionDatabase(), SyncTable::records(false)));
     QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
         stationRows(dir.detectionDatabase(), SyncTable::logs()));
+    QString why;
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
+}
+
+void TestStationSync::recordsSentAgain_data()
+{
+    QTest::addColumn<int>("added"); // records the station writes before they are sent again
+
+    QTest::newRow("every batch again") << 0;
+    QTest::newRow("last batch partly new") << 150;
+}
+
+void TestStationSync::recordsSentAgain()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(int, added);
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(1000, 20));
+    // Times and models whose day and model the server and the sync must
+    // read alike: none, empty, a character beyond the BMP in the first ten,
+    // a number, a trailing blank.
+    QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+        QString::fromUtf8(
+            "INSERT INTO wftable (time, model) VALUES (NULL, 'A1'), ('2024-06-01 08:00:00', NULL),"
+            " ('2024-06-01 09:00:00', ''), ('\xF0\x9F\x9A\x97"
+            "2024-06-01 x', 'A1'),"
+            " (20240601, 'A1'),"
+            " ('2024-06-01 10:00:00', 'A1 ')")));
+    const SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    for (int i = 0; i < added; ++i)
+        QVERIFY(dir.station().addDetection(
+            QStringLiteral("2030-01-01 00:%1:00").arg(i % 60, 2, 10, QLatin1Char('0')),
+            i % 2 ? QStringLiteral("A1") : QStringLiteral("B2"), 0.9, QStringLiteral("1.0"), 500, 200));
+    dir.closeStation();
+    // The position moved back (an older copy of stations restored, say):
+    // everything goes again, the new rows in the last batch.
+    QSqlDatabase db = admin(database);
+    QSqlQuery reset(db);
+    QVERIFY(reset.exec(
+        QStringLiteral("UPDATE stations SET record_uid = 0, record_mark = '', record_time = NULL")));
+    StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+    QCOMPARE(sync.run(), 0);
+    QCOMPARE(sync.totals().records, qint64(1006 + added));
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+    QString why;
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
 
 void TestStationSync::followsUntilStopped()
@@ -483,6 +566,8 @@ void TestStationSync::fileReplaced()
     QCOMPARE(files.value(0).toInt(), 2);
     QVERIFY2(files.value(1).toString().startsWith(QStringLiteral("file replaced")),
         qPrintable(files.value(1).toString()));
+    QString why;
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
 
 void TestStationSync::hostileStationName_data()
@@ -517,6 +602,8 @@ void TestStationSync::hostileStationName()
     QSqlQuery tables(QStringLiteral("SELECT count(*) FROM records"), db);
     QVERIFY(tables.next());
     QCOMPARE(tables.value(0).toInt(), all.size() * 50);
+    QString why;
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
 
 void TestStationSync::badServerSettings_data()
@@ -586,6 +673,7 @@ void TestStationSync::rolesLimitTheUsers()
         { SyncUser, SyncPassword, QStringLiteral("UPDATE records SET model = 'x'"), false },
         { SyncUser, SyncPassword, QStringLiteral("DELETE FROM logs"), false },
         { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM stations"), true },
+        { SyncUser, SyncPassword, QStringLiteral("SELECT station, records FROM record_counts"), false },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM records"), true },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM logs"), true },
         { ViewerUser, ViewerPassword, QStringLiteral("INSERT INTO models VALUES ('x', 'y', NOW())"), false },
