@@ -51,7 +51,8 @@ bool query(hxReport& window, int page, const char* from, const char* to, const c
 
 // The window on a private plant server (started as the tests start one) that
 // holds the station folder synced three times under three station names: the
-// production page of one station and the plant's statistics. Skipped with a
+// production page of one station, the plant's statistics and a shift one
+// station lacks. Skipped with a
 // message where the server's programs are missing.
 bool plantPictures(const QString& stationDir, const QString& out, const QString& prefix, const QDate& end)
 {
@@ -90,6 +91,10 @@ bool plantPictures(const QString& stationDir, const QString& out, const QString&
         settings.once = true;
         ok = ok && StationSync(settings, std::make_shared<std::atomic<bool>>(false)).run() == 0;
     }
+    // The last line has no night shift.
+    ok = ok
+        && server.exec(
+            { QStringLiteral("DELETE FROM plant.shifts WHERE station = 'Line 3' AND type = '夜班'") }, &why);
     if (!ok) {
         QTextStream(stderr) << "hxscreenshots: the plant server: " << why << '\n';
         return false;
@@ -111,6 +116,13 @@ bool plantPictures(const QString& stationDir, const QString& out, const QString&
             "pushButton_Checkdata_Calculate", QDateTime(end.addDays(-29), QTime(0, 0)),
             QDateTime(end, QTime(23, 59)));
         ok &= save(window, out, prefix + QStringLiteral("plant-statistics"));
+        // The production page's night shift on one station, then a station
+        // without it: the shift box gives way to whole days, with a note.
+        GuiTest::child<QListWidget>(window, "check_listWidget")->setCurrentRow(0);
+        station->setCurrentIndex(station->findData(stations.first()));
+        GuiTest::child<QComboBox>(window, "comboBox_Banci")->setCurrentText(QStringLiteral("夜班"));
+        station->setCurrentIndex(station->findData(stations.last()));
+        ok &= save(window, out, prefix + QStringLiteral("plant-shift"));
     }
     hxReport::useStationFile();
     server.stop();
