@@ -9,9 +9,7 @@
 #include <QMap>
 #include <QPair>
 
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include <sqlite3.h>
 
@@ -49,10 +47,10 @@ const char* const BeforeSql = "SELECT ?1 < ?2 OR (?1 = ?2 AND ?3 < ?4)";
 const char* const BuildCopySql
     = "INSERT OR IGNORE INTO rec(m, ti, tx, uid, correlate, detecttime, diameter, hight)"
       " SELECT m, ti, tx, uid, v0, v1, v2, v3 FROM hx_chunk";
+// Chunks of a build in one transaction at most.
+const int MaxChunksPerCommit = 4;
 // The hour counts of a chunk's hours, counted again from rec.
 const char* const HourKeysSql = "SELECT ti, tx <> '' FROM rec WHERE m = ?1 AND ti >= ?2 AND ti < ?3";
-// Chunks in one transaction at most.
-const int MaxChunksPerCommit = 4;
 const char* const HourSetSql = "INSERT OR REPLACE INTO hours(m, hour, n, x) VALUES(?1, ?2, ?3, ?4)";
 
 const char* const FindSql = "SELECT 1 FROM rec WHERE m = ?1 AND ti = ?2 AND tx = ?3 AND uid = ?4";
