@@ -50,13 +50,18 @@ bool RangeControls::editTime(const QString& button)
     return true;
 }
 
-RangeControls::ShiftChoice* RangeControls::choice(const QComboBox* combo)
+const RangeControls::ShiftChoice* RangeControls::choice(const QComboBox* combo) const
 {
-    for (ShiftChoice& c : m_Choices) {
+    for (const ShiftChoice& c : m_Choices) {
         if (combo && c.combo == combo->objectName())
             return &c;
     }
     return nullptr;
+}
+
+RangeControls::ShiftChoice* RangeControls::choice(const QComboBox* combo)
+{
+    return const_cast<ShiftChoice*>(qAsConst(*this).choice(combo));
 }
 
 void RangeControls::applyShift(
@@ -119,9 +124,6 @@ QString RangeControls::fillShifts(QComboBox* combo, const QMap<QString, ShiftRec
 
 QMap<QString, ShiftRecord> RangeControls::shifts(const QComboBox* combo) const
 {
-    for (const ShiftChoice& c : m_Choices) {
-        if (combo && c.combo == combo->objectName())
-            return c.shifts;
-    }
-    return {};
+    const ShiftChoice* c = choice(combo);
+    return c ? c->shifts : QMap<QString, ShiftRecord>();
 }

@@ -75,6 +75,7 @@ private:
         QMap<QString, ShiftRecord> shifts;
     };
     const Target* target(const QString& button) const;
+    const ShiftChoice* choice(const QComboBox* combo) const;
     ShiftChoice* choice(const QComboBox* combo);
 
     QVector<Target> m_Targets;
