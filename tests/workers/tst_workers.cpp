@@ -19,6 +19,8 @@ Q_DECLARE_METATYPE(QSqlQuery)
 
 namespace {
 // A worker on a thread of its own, wired the way the main window wires it.
+// The worker emits on its own thread, often before a QSignalSpy::wait() has
+// begun, which then waits for a second signal; tests poll the spies instead.
 template <class Worker> class OnThread
 {
 public:
@@ -135,7 +137,7 @@ void TestWorkers::checkData()
     QSignalSpy result(worker.worker, &CheckData::resultReady);
     QSignalSpy progress(worker.worker, &CheckData::sgShowProgress);
     QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
-    QVERIFY(result.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), 20000);
     const QVariantMap map = result.at(0).at(0).toMap();
     QCOMPARE(map.value("sum").toInt(), sum);
     QCOMPARE(map.value("nIndex").toInt(), 0);
@@ -158,7 +160,7 @@ void TestWorkers::checkDataWithoutDatabase()
     QSignalSpy progress(worker.worker, &CheckData::sgShowProgress);
     const QVariantMap request { { "SqlCount", "select 4" }, { "limit", 2 } };
     QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
-    QVERIFY(result.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), 20000);
     QCOMPARE(result.at(0).at(0).toMap().value("sum").toInt(), 0);
     QCOMPARE(result.at(0).at(0).toMap().value("limit").toInt(), 2);
     QCOMPARE(progressOf(progress), QStringList({ "start/", "stop/" }));
@@ -188,7 +190,7 @@ void TestWorkers::countData()
     const QVariantMap request { { "SqlCount", QString("select count(*) from wftable" + range) },
         { "SqlCheck", QString("select model from wftable" + range) } };
     QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
-    QVERIFY(result.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), 20000);
     QCOMPARE(result.at(0).at(0).toString(), total);
     std::unique_ptr<const QMap<QString, int>> map(result.at(0).at(1).value<CountMapPointer>());
     QVERIFY(map);
@@ -229,7 +231,7 @@ void TestWorkers::countDataReportsFailure()
     const QVariantMap request { { "SqlCount", "select count(*) from nosuch" },
         { "SqlCheck", "select model from nosuch" } };
     QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
-    QVERIFY(result.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), 20000);
     delete result.at(0).at(1).value<CountMapPointer>();
     QCOMPARE(failure.count(), 1);
     QVERIFY(failure.at(0).at(0).toString().contains("nosuch"));
@@ -295,7 +297,7 @@ void TestWorkers::workersAddUpSlices()
         else
             QMetaObject::invokeMethod(
                 worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
-        QVERIFY(result.wait(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), 20000);
         QCOMPARE(result.at(0).at(0).toMap().value("sum").toInt(), total);
         QVERIFY(!result.at(0).at(0).toMap().contains("error"));
         if (range.isValid()) {
@@ -315,7 +317,7 @@ void TestWorkers::workersAddUpSlices()
             worker.worker, "countRange", Qt::QueuedConnection, Q_ARG(RangeQuery, range));
     else
         QMetaObject::invokeMethod(worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QVariantMap, request));
-    QVERIFY(result.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), 20000);
     std::unique_ptr<const QMap<QString, int>> map(result.at(0).at(1).value<CountMapPointer>());
     QCOMPARE(result.at(0).at(0).toString(), QString::number(total));
     QVERIFY(map);
@@ -367,7 +369,7 @@ void TestWorkers::workForDB()
     QSignalSpy result(worker.worker, &WorkForDB::resultReady);
     QMetaObject::invokeMethod(
         worker.worker, "doWork", Qt::QueuedConnection, Q_ARG(QString, "2020-05-02 00:00:00"), Q_ARG(int, 0));
-    QVERIFY(result.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!result.isEmpty(), 20000);
     QCOMPARE(result.at(0).at(0).toString(), QString());
     // Records before the cut-off are gone, and class 1 is trimmed to nothing.
     QCOMPARE(
