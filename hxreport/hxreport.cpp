@@ -102,7 +102,6 @@ hxReport::hxReport(QWidget* parent)
                                               m_pDetectDB->lastError().text()));
     }
     m_pDetectDB->readShifts(&m_Shifts);
-    m_ShiftMap = m_Shifts.of(QString());
     m_pPageIndex = new PageIndex(m_pDetectDB, ui.statusBar, this);
     // The record index is a station file's: the server answers every page itself.
     if (onServer)

@@ -95,7 +95,7 @@ public:
     const Paging& productionPaging() const;
     const Paging& logPaging() const;
     // The station file's shifts, or on the server the whole plant's.
-    const QMap<QString, ShiftRecord>& shiftMap() const { return m_ShiftMap; }
+    QMap<QString, ShiftRecord> shiftMap() const { return m_Shifts.of(QString()); }
     const QMap<QString, int>& countMap() const { return m_countMap; }
     QStandardItemModel* productionModel() const { return m_pProdModel; }
     QStandardItemModel* logModel() const { return m_pLogModel; }
@@ -181,7 +181,6 @@ private:
     QTime m_StatEndTime;
     QTime m_DayStart;
     QTime m_DayEnd;
-    QMap<QString, ShiftRecord> m_ShiftMap;
     StationShifts m_Shifts;
     QMap<QString, int> m_countMap;
     QThread m_Workthread;
