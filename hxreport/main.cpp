@@ -1,5 +1,6 @@
 #include "apppaths.h"
 #include "commandlineexport.h"
+#include "consoleoutput.h"
 #include "hxreport.h"
 #include "networksettings.h"
 #include "serversettings.h"
@@ -96,6 +97,7 @@ int main(int argc, char* argv[])
         AppPaths::setStationDir(dir);
     }
 
+    ConsoleOutput::closeOwnConsole();
     int result = 0;
     {
         hxReport window;

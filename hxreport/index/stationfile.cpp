@@ -1,11 +1,16 @@
 #include "stationfile.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
 
 #include <sqlite3.h>
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 namespace {
 const char* const TableInfoSql = "PRAGMA table_info(wftable)";
@@ -54,10 +59,30 @@ bool StationFile::open()
 
 QByteArray StationFile::fileId(const QString& path)
 {
+#ifdef Q_OS_WIN
+    // Windows' stat() gives no inode; the volume's serial number and the
+    // file index name the file as device and inode do. Opening it for no
+    // access, shared every way, never stands in the station's way.
+    const HANDLE file
+        = ::CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()), 0,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return QByteArray();
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool known = ::GetFileInformationByHandle(file, &info);
+    ::CloseHandle(file);
+    if (!known)
+        return QByteArray();
+    const quint64 index = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return QByteArray::number(qulonglong(info.dwVolumeSerialNumber)) + ':'
+        + QByteArray::number(qulonglong(index));
+#else
     struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return QByteArray();
     return QByteArray::number(qulonglong(info.st_dev)) + ':' + QByteArray::number(qulonglong(info.st_ino));
+#endif
 }
 
 bool StationFile::fail()

@@ -70,7 +70,8 @@ public:
     SqliteConnection& connection() { return m_Db; }
     QString errorString() const { return m_Error; }
 
-    // Device and inode of the file (empty where unknown).
+    // Device and inode of the file (on Windows the volume serial number and
+    // the file index); empty where unknown.
     static QByteArray fileId(const QString& path);
     // Declared types of columns(), in that order (empty for a missing column);
     // false when the file has no wftable.

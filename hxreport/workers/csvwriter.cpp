@@ -23,6 +23,11 @@ bool isAscii(const QByteArray& bytes)
         bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+bool isAscii(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 // "-?digits(.digits)?": a text that every correctly rounding reader turns into
 // the same double, so std::from_chars gives QString::toDouble's value.
 bool isPlainDecimal(const QByteArray& text)
@@ -150,13 +155,47 @@ void CsvWriter::writeFields(
         m_Line += QLatin1Char(',');
     m_Line += QLatin1Char('\n');
     flushBytes();
-    m_Stream << m_Line;
+    streamLine(m_Line);
 }
 
 void CsvWriter::writeText(const QString& line)
 {
     flushBytes();
-    m_Stream << line << '\n';
+    streamLine(line + QLatin1Char('\n'));
+}
+
+void CsvWriter::streamLine(const QString& line)
+{
+    // A system code page (Windows' ANSI code page) cannot hold every
+    // character a station may store; its converter would put a '?' or a
+    // look-alike in their place without a word. Such a character is written
+    // as "<U+XXXX>" instead, and counted, so nothing is lost unseen.
+    if (m_bUtf8 || !m_pCodec || isAscii(line)) {
+        m_Stream << line;
+        return;
+    }
+    if (m_pCodec->toUnicode(m_pCodec->fromUnicode(line)) == line) {
+        m_Stream << line;
+        return;
+    }
+    QString kept;
+    kept.reserve(line.size() + 16);
+    for (int i = 0; i < line.size(); ++i) {
+        const int length
+            = line.at(i).isHighSurrogate() && i + 1 < line.size() && line.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QString character = line.mid(i, length);
+        if (character.at(0).unicode() < 0x80
+            || m_pCodec->toUnicode(m_pCodec->fromUnicode(character)) == character) {
+            kept += character;
+        } else {
+            kept += QStringLiteral("<U+%1>")
+                        .arg(character.toUcs4().value(0), 4, 16, QLatin1Char('0'))
+                        .toUpper();
+            ++m_Replaced;
+        }
+        i += length - 1;
+    }
+    m_Stream << kept;
 }
 
 bool CsvWriter::ok()
@@ -232,7 +271,7 @@ void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
     }
     m_Line += QLatin1Char('\n');
     flushBytes();
-    m_Stream << m_Line;
+    streamLine(m_Line);
 }
 
 void CsvWriter::appendFieldBytes(const RowView& row, int i)

@@ -22,7 +22,8 @@ class QTextCodec;
 // check the exact bytes in memory and force write failures.
 //
 // Text goes through a QTextStream with its default (local) codec; a device
-// opened in text mode turns "\n" into the platform's line end. A field that
+// opened in text mode turns "\n" into the platform's line end. A character
+// the local code page cannot hold is written as "<U+XXXX>" and counted. A field that
 // holds a comma, a double quote or a line break is quoted the RFC 4180 way;
 // every other field is written as it stands. Texts that come from the station
 // (times, model names, log messages) go through textField() instead, so that
@@ -41,6 +42,8 @@ public:
     // False once the stream or the device reported a write error.
     bool ok();
     QString errorString() const;
+    // Characters the device's code page cannot hold, written as "<U+XXXX>".
+    int replacedCharacters() const { return m_Replaced; }
 
     // Record files: the header lines and one data line per row, numbered from
     // 1. A row's values come in the order of productionColumns() or
@@ -91,6 +94,9 @@ private:
     void appendFieldBytes(const RowView& row, int i);
     void appendFixed3Bytes(double value);
     static double toDouble(const RowView& row, int i);
+    // A line through the stream, with the characters its codec cannot hold
+    // replaced by their code points.
+    void streamLine(const QString& line);
     // Writes the byte lines collected so far to the device, after what the
     // stream holds, so that both kinds of lines keep their order.
     void flushBytes();
@@ -102,6 +108,7 @@ private:
     bool m_bUtf8;
     QByteArray m_Bytes; // byte lines not yet written
     bool m_bBytesFailed = false;
+    int m_Replaced = 0;
 };
 
 #endif // CSVWRITER_H

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QtTest>
 
 #include <limits>
@@ -67,6 +68,8 @@ private slots:
     void countBlock_data();
     void countBlock();
     void writeFailureIsReported();
+    void codePage_data();
+    void codePage();
 };
 
 void TestCsvWriter::field_data()
@@ -293,6 +296,54 @@ void TestCsvWriter::writeFailureIsReported()
         csv.writeProductionRow(i, productionRow("2020-05-01 08:00:01", "A1", 0.5, 1, 1, 1));
     QVERIFY(!csv.ok());
     QCOMPARE(csv.errorString(), QStringLiteral("disk full"));
+}
+
+// A system code page that cannot hold a station's text (Windows' ANSI code
+// pages): the character is written as its code point and counted, never
+// dropped or turned into a '?'.
+void TestCsvWriter::codePage_data()
+{
+    QTest::addColumn<QByteArray>("codec");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<int>("replaced");
+    QTest::newRow("GBK holds Chinese")
+        << QByteArray("GBK") << QStringLiteral("型号A") << QStringLiteral("型号A") << 0;
+    QTest::newRow("GBK, an emoji") << QByteArray("GBK") << QStringLiteral("A\U0001F600B")
+                                   << QStringLiteral("A<U+1F600>B") << 1;
+    QTest::newRow("GBK, an ideograph beyond it")
+        << QByteArray("GBK") << QStringLiteral("\U00020000型") << QStringLiteral("<U+20000>型") << 1;
+    QTest::newRow("Latin-1 page, Chinese")
+        << QByteArray("windows-1252") << QStringLiteral("型号é") << QStringLiteral("<U+578B><U+53F7>é") << 2;
+    QTest::newRow("UTF-8 holds all") << QByteArray("UTF-8") << QStringLiteral("A\U0001F600")
+                                     << QStringLiteral("A\U0001F600") << 0;
+}
+
+void TestCsvWriter::codePage()
+{
+    QFETCH(QByteArray, codec);
+    QFETCH(QString, model);
+    QFETCH(QString, written);
+    QFETCH(int, replaced);
+    QTextCodec* const page = QTextCodec::codecForName(codec);
+    QVERIFY(page);
+    QTextCodec* const locale = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(page);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        CsvWriter csv(&buffer);
+        csv.writeText(model);
+        csv.writeProductionRow(1, productionRow("2020-05-01 08:00:01", model, 0.5, 1, 2, 3));
+        csv.writeLogRow(2, { QStringLiteral("2020-05-01 08:00:02"), model });
+        QVERIFY(csv.ok());
+        QCOMPARE(csv.replacedCharacters(), 3 * replaced);
+    }
+    QTextCodec::setCodecForLocale(locale);
+    const QByteArray expected = page->fromUnicode(written + QStringLiteral("\n1,2020-05-01 08:00:01,")
+        + written + QStringLiteral(",50.000%,1.000,2.000,3.000\n2,2020-05-01 08:00:02,") + written
+        + QStringLiteral(",\n"));
+    QCOMPARE(buffer.data(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestCsvWriter)

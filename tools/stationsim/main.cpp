@@ -1,4 +1,5 @@
 #include "stationsimulator.h"
+#include "stopsignal.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -6,13 +7,11 @@
 #include <QGuiApplication>
 #include <QTextStream>
 
-#include <csignal>
-
 namespace {
 
 StationSimulator* liveSimulator = nullptr;
 
-void onSignal(int)
+void onSignal()
 {
     if (liveSimulator)
         liveSimulator->requestStop();
@@ -118,14 +117,15 @@ int main(int argc, char* argv[])
     }
     if (live) {
         liveSimulator = &simulator;
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
+        StopSignal::install(onSignal);
         out << "Live: " << rate << " records per second" << (seconds > 0 ? "" : " until interrupted") << '\n';
         out.flush();
         const StationSimulator::LiveReport report = simulator.runLive(rate, seconds);
         liveSimulator = nullptr;
         out << "Live writes: " << report.writes << ", failed writes: " << report.failedWrites
             << ", longest wait: " << report.longestWaitMs << " ms\n";
+        out.flush();
+        StopSignal::finished();
         return report.failedWrites == 0 ? 0 : 1;
     }
     return 0;

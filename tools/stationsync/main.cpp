@@ -3,18 +3,17 @@
 // 0 done or stopped, 1 failed, 2 bad settings.
 
 #include "stationsync.h"
+#include "stopsignal.h"
 #include "syncsettings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QTextStream>
 
-#include <csignal>
-
 namespace {
 std::shared_ptr<std::atomic<bool>> stopFlag = std::make_shared<std::atomic<bool>>(false);
 
-extern "C" void onSignal(int)
+void onSignal()
 {
     // Lock-free, so a signal handler may set it; the sync ends between batches.
     stopFlag->store(true);
@@ -37,8 +36,7 @@ int main(int argc, char* argv[])
         QTextStream(stdout) << why;
         return 0;
     }
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGINT, onSignal);
+    StopSignal::install(onSignal);
 
     StationSync sync(settings, stopFlag);
     const QString prefix = QStringLiteral("stationsync[%1]: ").arg(settings.station);
@@ -47,5 +45,7 @@ int main(int argc, char* argv[])
             << '\n';
         err.flush();
     });
-    return sync.run();
+    const int status = sync.run();
+    StopSignal::finished();
+    return status;
 }
