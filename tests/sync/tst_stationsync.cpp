@@ -133,6 +133,8 @@ private slots:
     void followsUntilStopped();
     void fileReplaced_data();
     void fileReplaced();
+    void rowDeletedOrEdited_data();
+    void rowDeletedOrEdited();
     void hostileStationName_data();
     void hostileStationName();
     void badServerSettings_data();
@@ -526,6 +528,7 @@ void TestStationSync::fileReplaced_data()
 
     QTest::newRow("uids start again") << 200 << 7u;
     QTest::newRow("as many rows, other ones") << 600 << 8u;
+    QTest::newRow("more rows, other ones") << 900 << 9u;
 }
 
 void TestStationSync::fileReplaced()
@@ -566,6 +569,84 @@ void TestStationSync::fileReplaced()
     QCOMPARE(files.value(0).toInt(), 2);
     QVERIFY2(files.value(1).toString().startsWith(QStringLiteral("file replaced")),
         qPrintable(files.value(1).toString()));
+    QString why;
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
+}
+
+void TestStationSync::rowDeletedOrEdited_data()
+{
+    QTest::addColumn<QString>("sql"); // on the station file after the first sync
+    QTest::addColumn<bool>("lastRow"); // the statement touches the last copied record
+
+    const QString last = QStringLiteral("(SELECT max(uid) FROM wftable)");
+    const QString first = QStringLiteral("(SELECT min(uid) FROM wftable)");
+    const QString middle = QStringLiteral("300");
+    const QString del = QStringLiteral("DELETE FROM wftable WHERE uid = %1");
+    const QString edit = QStringLiteral("UPDATE wftable SET model = 'X9' WHERE uid = %1");
+    QTest::newRow("last deleted") << del.arg(last) << true;
+    QTest::newRow("last edited") << edit.arg(last) << true;
+    QTest::newRow("last's time edited")
+        << QStringLiteral("UPDATE wftable SET time = '2001-01-01 00:00:00' WHERE uid = %1").arg(last) << true;
+    QTest::newRow("middle deleted") << del.arg(middle) << false;
+    QTest::newRow("middle edited") << edit.arg(middle) << false;
+    QTest::newRow("first deleted") << del.arg(first) << false;
+    QTest::newRow("first edited") << edit.arg(first) << false;
+    QTest::newRow("first and last deleted")
+        << QStringLiteral("DELETE FROM wftable WHERE uid IN (%1, %2)").arg(first, last) << true;
+    QTest::newRow("last ten deleted")
+        << QStringLiteral("DELETE FROM wftable WHERE uid > %1 - 10").arg(last) << true;
+}
+
+void TestStationSync::rowDeletedOrEdited()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, sql);
+    QFETCH(bool, lastRow);
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(600, 50));
+    const SyncTable table = SyncTable::records(false);
+    const QStringList copied = stationRows(dir.detectionDatabase(), table);
+    const SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    QVERIFY(TestAppDir::exec(dir.detectionDatabase(), sql));
+    QStringList messages;
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+        QCOMPARE(sync.run(), 0);
+        QCOMPARE(sync.totals().epochs, 0);
+        QCOMPARE(sync.totals().records, qint64(0));
+    }
+    // The station goes on; its next record follows the copied ones.
+    QVERIFY(dir.station().addDetection(QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5,
+        QStringLiteral("1.5"), 400, 200));
+    dir.closeStation();
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+        QCOMPARE(sync.run(), 0);
+        QCOMPARE(sync.totals().epochs, 0);
+        QCOMPARE(sync.totals().records, qint64(1));
+    }
+    const QString log = messages.join(QLatin1Char('\n'));
+    QVERIFY2(!log.contains(QStringLiteral("epoch")) || !log.contains(QStringLiteral("begins")), qPrintable(log));
+    if (lastRow)
+        QVERIFY2(log.contains(QStringLiteral("kept as copied")), qPrintable(log));
+
+    // The archive keeps what it copied, the edited rows as they were.
+    QSqlDatabase db = admin(database);
+    QStringList expected = copied;
+    expected << stationRows(dir.detectionDatabase(), table).constLast();
+    QCOMPARE(serverRows(db, table, QStringLiteral("L1"), 1), expected);
+    QSqlQuery files(QStringLiteral("SELECT count(*) FROM station_files"), db);
+    QVERIFY(files.next());
+    QCOMPARE(files.value(0).toInt(), 1);
     QString why;
     QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
