@@ -36,8 +36,19 @@ CREATE TABLE IF NOT EXISTS stations (
     log_uid BIGINT NOT NULL DEFAULT 0,
     log_mark CHAR(40) CHARACTER SET ascii NOT NULL DEFAULT '',
     synced_at DATETIME NULL,
+    -- Up to 16 earlier copied rows of each table ("uid:mark ..."): when the
+    -- last copied row is gone or another one, these tell an operator's
+    -- delete or edit (they are still the same) from a replaced file.
+    record_witnesses VARCHAR(1024) CHARACTER SET ascii NOT NULL DEFAULT '',
+    log_witnesses VARCHAR(1024) CHARACTER SET ascii NOT NULL DEFAULT '',
     PRIMARY KEY (station)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+-- An archive made before the witnesses gets them when this file is loaded again.
+ALTER TABLE stations
+    ADD COLUMN IF NOT EXISTS record_witnesses VARCHAR(1024) CHARACTER SET ascii NOT NULL DEFAULT ''
+        AFTER synced_at,
+    ADD COLUMN IF NOT EXISTS log_witnesses VARCHAR(1024) CHARACTER SET ascii NOT NULL DEFAULT ''
+        AFTER record_witnesses;
 
 -- One row per station file: when the sync first read it and why a new epoch began.
 CREATE TABLE IF NOT EXISTS station_files (

@@ -2,6 +2,7 @@
 
 #include "optionfile.h"
 #include "syncvalues.h"
+#include "syncwitnesses.h"
 
 #include <QAtomicInt>
 #include <QDateTime>
@@ -16,21 +17,22 @@ const int StatementBytes = 4 * 1024 * 1024;
 
 const char* const LockSql = "SELECT GET_LOCK(CONCAT('hxsync:', SHA1(?)), 0)";
 const char* const SchemaCheckSql = "SELECT station, epoch, record_uid, log_uid FROM stations LIMIT 0";
-const char* const PositionSql = "SELECT epoch, record_uid, record_mark, record_time, log_uid, log_mark"
-                                " FROM stations WHERE station = ?";
+const char* const PositionSql = "SELECT epoch, record_uid, record_mark, record_time, log_uid, log_mark,"
+                                " record_witnesses, log_witnesses FROM stations WHERE station = ?";
 const char* const FirstEpochSql
     = "INSERT INTO stations (station, epoch, record_uid, record_mark, record_time, log_uid, log_mark,"
       " synced_at) VALUES (?, 1, 0, '', NULL, 0, '', ?)";
 const char* const NextEpochSql = "UPDATE stations SET epoch = ?, record_uid = 0, record_mark = '',"
-                                 " record_time = NULL, log_uid = 0, log_mark = '', synced_at = ?"
+                                 " record_time = NULL, log_uid = 0, log_mark = '', record_witnesses = '',"
+                                 " log_witnesses = '', synced_at = ?"
                                  " WHERE station = ? AND epoch = ?";
 const char* const FileSql
     = "INSERT INTO station_files (station, epoch, file_path, file_id, reason, started_at)"
       " VALUES (?, ?, ?, ?, ?, ?)";
 const char* const RecordPositionSql = "UPDATE stations SET record_uid = ?, record_mark = ?, record_time = ?,"
-                                      " synced_at = ? WHERE station = ? AND epoch = ?";
-const char* const LogPositionSql
-    = "UPDATE stations SET log_uid = ?, log_mark = ?, synced_at = ? WHERE station = ? AND epoch = ?";
+                                      " record_witnesses = ?, synced_at = ? WHERE station = ? AND epoch = ?";
+const char* const LogPositionSql = "UPDATE stations SET log_uid = ?, log_mark = ?, log_witnesses = ?,"
+                                   " synced_at = ? WHERE station = ? AND epoch = ?";
 // Adds a batch's records per day and model (%1: the rows' placeholders).
 const char* const CountsSql = "INSERT INTO record_counts (station, day, model, records) VALUES %1"
                               " ON DUPLICATE KEY UPDATE records = records + VALUES(records)";
@@ -245,6 +247,8 @@ bool PlantServer::readPosition(Position* position)
         position->recordTime = query.value(3).toString();
         position->logUid = query.value(4).toLongLong();
         position->logMark = query.value(5).toByteArray();
+        position->recordWitnesses = query.value(6).toByteArray();
+        position->logWitnesses = query.value(7).toByteArray();
     }
     return true;
 }
@@ -426,17 +430,24 @@ bool PlantServer::writeRows(
     bool ok = inserted == Inserted::Done && (counts.isEmpty() || addCounts(counts));
     const StationFile::TableRow& last = rows.constLast();
     const QByteArray mark = SyncValues::mark(last.values, table.identity);
+    SyncWitnesses witnesses
+        = SyncWitnesses::fromText(records ? position->recordWitnesses : position->logWitnesses);
+    witnesses.add(rows.constFirst().uid, SyncValues::mark(rows.constFirst().values, table.identity));
+    witnesses.add(last.uid, mark);
+    const QByteArray witnessText = witnesses.toText();
     if (ok) {
         const QString stamp = now();
         if (records) {
             bool changed = false;
             const QVariant time = SyncValues::toServer(last.values.at(0), table.columns.at(0), &changed);
             ok = run(QLatin1String(RecordPositionSql),
-                { last.uid, QString::fromLatin1(mark), time, stamp, station, epoch },
+                { last.uid, QString::fromLatin1(mark), time, QString::fromLatin1(witnessText), stamp, station,
+                    epoch },
                 QStringLiteral("cannot move the station's position"));
         } else {
             ok = run(QLatin1String(LogPositionSql),
-                { last.uid, QString::fromLatin1(mark), stamp, station, epoch },
+                { last.uid, QString::fromLatin1(mark), QString::fromLatin1(witnessText), stamp, station,
+                    epoch },
                 QStringLiteral("cannot move the station's position"));
         }
     }
@@ -454,9 +465,11 @@ bool PlantServer::writeRows(
         position->recordMark = mark;
         position->hasRecordTime = SyncValues::isText(last.values.at(0));
         position->recordTime = QString::fromUtf8(SyncValues::text(last.values.at(0)));
+        position->recordWitnesses = witnessText;
     } else {
         position->logUid = last.uid;
         position->logMark = mark;
+        position->logWitnesses = witnessText;
     }
     return true;
 }

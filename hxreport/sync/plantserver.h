@@ -43,6 +43,8 @@ public:
         bool hasRecordTime = false;
         qint64 logUid = 0;
         QByteArray logMark;
+        QByteArray recordWitnesses; // SyncWitnesses::toText()
+        QByteArray logWitnesses;
     };
 
     explicit PlantServer(const SyncSettings& settings);

@@ -291,21 +291,39 @@ void TestStationSync::replaced_data()
     QTest::addColumn<qint64>("sequence");
     QTest::addColumn<QByteArray>("row"); // time of row 100 in the file; empty: gone
     QTest::addColumn<QByteArray>("firstTime"); // oldest time in the file; empty: none
-    QTest::addColumn<bool>("replaced");
+    QTest::addColumn<QByteArray>("witness"); // time of row 50 in the file; empty: gone
+    QTest::addColumn<int>("state"); // StationSync::FileState
 
-    // Row 100 was copied with time '2024-06-01 10:00:00'.
-    QTest::newRow("same row, more after it") << true << qint64(150) << QByteArray("2024-06-01 10:00:00")
-                                             << QByteArray("2024-05-01 00:00:00") << false;
-    QTest::newRow("uids start again")
-        << true << qint64(20) << QByteArray() << QByteArray("2024-07-01 00:00:00") << true;
-    QTest::newRow("another row under the uid") << true << qint64(150) << QByteArray("2024-06-01 10:00:01")
-                                               << QByteArray("2024-05-01 00:00:00") << true;
+    // Row 100 was copied with time '2024-06-01 10:00:00', row 50 (a witness)
+    // with '2024-05-20 00:00:00'.
+    const QByteArray copied = "2024-06-01 10:00:00";
+    const QByteArray witness = "2024-05-20 00:00:00";
+    const QByteArray old = "2024-05-01 00:00:00";
+    const int same = int(StationSync::FileState::Same);
+    const int replaced = int(StationSync::FileState::Replaced);
+    QTest::newRow("same row, more after it") << true << qint64(150) << copied << old << witness << same;
+    QTest::newRow("uids start again") << true << qint64(20) << QByteArray() << old << witness << replaced;
+    QTest::newRow("another row, witness another one")
+        << true << qint64(150) << QByteArray("2024-06-01 10:00:01") << old
+        << QByteArray("2024-07-01 00:00:00") << replaced;
+    QTest::newRow("another row, no witness")
+        << true << qint64(150) << QByteArray("2024-06-01 10:00:01") << old << QByteArray() << replaced;
+    QTest::newRow("row edited, witness the same")
+        << true << qint64(150) << QByteArray("2024-06-01 10:00:01") << old << witness
+        << int(StationSync::FileState::LastRowEdited);
+    QTest::newRow("row deleted, witness the same") << true << qint64(100) << QByteArray() << old << witness
+                                                   << int(StationSync::FileState::LastRowDeleted);
     QTest::newRow("row gone by retention")
-        << true << qint64(150) << QByteArray() << QByteArray("2024-06-02 00:00:00") << false;
-    QTest::newRow("all rows deleted") << true << qint64(150) << QByteArray() << QByteArray() << false;
-    QTest::newRow("row gone, older rows there")
-        << true << qint64(150) << QByteArray() << QByteArray("2024-05-01 00:00:00") << true;
-    QTest::newRow("row gone, no sequence") << false << qint64(0) << QByteArray() << QByteArray() << true;
+        << true << qint64(150) << QByteArray() << QByteArray("2024-06-02 00:00:00") << QByteArray() << same;
+    QTest::newRow("all rows deleted")
+        << true << qint64(150) << QByteArray() << QByteArray() << QByteArray() << same;
+    QTest::newRow("row gone, older rows there, no witness")
+        << true << qint64(150) << QByteArray() << old << QByteArray() << replaced;
+    QTest::newRow("row gone, no sequence, no witness")
+        << false << qint64(0) << QByteArray() << QByteArray() << QByteArray() << replaced;
+    QTest::newRow("row gone, no sequence, witness the same")
+        << false << qint64(0) << QByteArray() << QByteArray() << witness
+        << int(StationSync::FileState::LastRowDeleted);
 }
 
 void TestStationSync::replaced()
@@ -314,9 +332,14 @@ void TestStationSync::replaced()
     QFETCH(qint64, sequence);
     QFETCH(QByteArray, row);
     QFETCH(QByteArray, firstTime);
-    QFETCH(bool, replaced);
+    QFETCH(QByteArray, witness);
+    QFETCH(int, state);
     const QByteArray copiedTime = "2024-06-01 10:00:00";
     const QVector<SqliteValue> copied { sqliteValue("'" + copiedTime + "'"), sqliteValue("'A1'") };
+    SyncWitnesses witnesses;
+    witnesses.add(50, SyncValues::mark({ sqliteValue("'2024-05-20 00:00:00'"), sqliteValue("'A1'") }, 2));
+    witnesses.add(100, SyncValues::mark(copied, 2));
+    witnesses = SyncWitnesses::fromText(witnesses.toText());
 
     StationFile::TableProbe probe;
     probe.hasSequence = hasSequence;
@@ -330,9 +353,12 @@ void TestStationSync::replaced()
         probe.hasFirstTime = true;
         probe.firstTime = sqliteValue("'" + firstTime + "'");
     }
+    if (!witness.isEmpty())
+        probe.others.append({ 50, { sqliteValue("'" + witness + "'"), sqliteValue("'A1'") } });
     QString why;
-    QCOMPARE(StationSync::replaced(probe, 100, SyncValues::mark(copied, 2), copiedTime, &why), replaced);
-    QCOMPARE(why.isEmpty(), !replaced);
+    QCOMPARE(int(StationSync::compare(probe, 100, SyncValues::mark(copied, 2), copiedTime, witnesses, &why)),
+        state);
+    QCOMPARE(why.isEmpty(), state == int(StationSync::FileState::Same));
 }
 
 void TestStationSync::copiesEveryRowOnce()
@@ -624,8 +650,8 @@ void TestStationSync::rowDeletedOrEdited()
         QCOMPARE(sync.totals().records, qint64(0));
     }
     // The station goes on; its next record follows the copied ones.
-    QVERIFY(dir.station().addDetection(QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5,
-        QStringLiteral("1.5"), 400, 200));
+    QVERIFY(dir.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
     dir.closeStation();
     {
         StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
@@ -635,7 +661,8 @@ void TestStationSync::rowDeletedOrEdited()
         QCOMPARE(sync.totals().records, qint64(1));
     }
     const QString log = messages.join(QLatin1Char('\n'));
-    QVERIFY2(!log.contains(QStringLiteral("epoch")) || !log.contains(QStringLiteral("begins")), qPrintable(log));
+    QVERIFY2(
+        !log.contains(QStringLiteral("epoch")) || !log.contains(QStringLiteral("begins")), qPrintable(log));
     if (lastRow)
         QVERIFY2(log.contains(QStringLiteral("kept as copied")), qPrintable(log));
 
