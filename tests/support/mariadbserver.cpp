@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QThread>
+#include <QVariant>
 
 #include <unistd.h>
 
@@ -210,6 +211,26 @@ bool MariaDbServer::exec(const QStringList& statements, QString* why) const
                 *why = statements.at(i) + QStringLiteral(": ") + query.lastError().text();
                 ok = false;
             }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+bool MariaDbServer::allowStation(
+    const QString& database, const QString& account, const QString& station, QString* why) const
+{
+    const QString name = QStringLiteral("hxdb-account");
+    bool ok = true;
+    {
+        QSqlDatabase db = connect(name, QStringLiteral("root"), QString(), database);
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("INSERT IGNORE INTO station_accounts (account, station) VALUES (?, ?)"));
+        query.addBindValue(account);
+        query.addBindValue(station);
+        if (!db.isOpen() || !query.exec()) {
+            *why = QStringLiteral("station_accounts: ") + query.lastError().text();
+            ok = false;
         }
     }
     QSqlDatabase::removeDatabase(name);

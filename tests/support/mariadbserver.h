@@ -45,6 +45,10 @@ public:
     bool runFile(const QString& database, const QString& file, QString* why) const;
     // Statements as root, each on its own (no multi-statements).
     bool exec(const QStringList& statements, QString* why) const;
+    // Lets the sync user account write station in the archive database (a
+    // row of station_accounts, as the administrator adds it).
+    bool allowStation(
+        const QString& database, const QString& account, const QString& station, QString* why) const;
 
 private:
     Q_DISABLE_COPY(MariaDbServer)

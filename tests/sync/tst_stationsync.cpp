@@ -9,6 +9,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 
 #include <thread>
@@ -140,11 +141,14 @@ private slots:
     void badServerSettings_data();
     void badServerSettings();
     void rolesLimitTheUsers();
+    void accountWritesOnlyItsStation();
+    void readerCannotHoldTheStation();
 
 private:
     // A fresh database with the schema loaded and granted to the two users.
     QString freshDatabase();
-    SyncSettings settingsFor(const QString& dir, const QString& database, const QString& station) const;
+    // Also lets SyncUser write the station.
+    SyncSettings settingsFor(const QString& dir, const QString& database, const QString& station);
     QSqlDatabase admin(const QString& database);
 
     MariaDbServer m_Server;
@@ -197,9 +201,11 @@ QString TestStationSync::freshDatabase()
     return name;
 }
 
-SyncSettings TestStationSync::settingsFor(
-    const QString& dir, const QString& database, const QString& station) const
+SyncSettings TestStationSync::settingsFor(const QString& dir, const QString& database, const QString& station)
 {
+    QString why;
+    if (!m_Server.allowStation(database, SyncUser, station, &why))
+        qWarning("%s", qPrintable(why));
     SyncSettings settings;
     settings.station = station;
     settings.stationDir = dir;
@@ -780,7 +786,8 @@ void TestStationSync::rolesLimitTheUsers()
         { SyncUser, SyncPassword, QStringLiteral("DELETE FROM records"), false },
         { SyncUser, SyncPassword, QStringLiteral("UPDATE records SET model = 'x'"), false },
         { SyncUser, SyncPassword, QStringLiteral("DELETE FROM logs"), false },
-        { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM stations"), true },
+        { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM stations"), false },
+        { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM sync_positions"), true },
         { SyncUser, SyncPassword, QStringLiteral("SELECT station, records FROM record_counts"), false },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM records"), true },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM logs"), true },
@@ -800,6 +807,176 @@ void TestStationSync::rolesLimitTheUsers()
     QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), admin(database));
     QVERIFY(count.next());
     QCOMPARE(count.value(0).toInt(), 10);
+}
+
+// Every row of the tables a sync writes, as the administrator sees them.
+QStringList archiveRows(const QSqlDatabase& db)
+{
+    QStringList rows;
+    for (const char* table : { "stations", "station_files", "records", "logs", "record_counts", "shifts",
+             "models", "station_accounts" }) {
+        QSqlQuery query(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2, 3").arg(QLatin1String(table)), db);
+        while (query.next()) {
+            QStringList row { QLatin1String(table) };
+            for (int i = 0; i < query.record().count(); ++i)
+                row << query.value(i).toString();
+            rows << row.join(QLatin1Char('|'));
+        }
+        if (query.lastError().isValid())
+            rows << query.lastError().text();
+    }
+    return rows;
+}
+
+void TestStationSync::accountWritesOnlyItsStation()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    // L1 with SyncUser, L2 with an account of its own.
+    const QString user2 = QStringLiteral("hxsync2");
+    QString why;
+    QVERIFY2(m_Server.exec(
+                 { QStringLiteral("CREATE USER IF NOT EXISTS %1@localhost IDENTIFIED BY 'pw2'").arg(user2),
+                     QStringLiteral("GRANT hxreport_sync TO %1@localhost").arg(user2),
+                     QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR %1@localhost").arg(user2) },
+                 &why),
+        qPrintable(why));
+    QVERIFY2(m_Server.allowStation(database, user2, QStringLiteral("L2"), &why), qPrintable(why));
+    TestAppDir dir1;
+    TestAppDir dir2;
+    QVERIFY(dir1.generate(300, 20));
+    QVERIFY(dir2.generate(300, 20));
+    {
+        StationSync sync(settingsFor(dir1.path(), database, QStringLiteral("L1")),
+            std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    SyncSettings settings2 = settingsFor(dir2.path(), database, QStringLiteral("L2"));
+    settings2.optionFile = dir2.path() + QStringLiteral("/sync2.cnf");
+    {
+        QFile file(settings2.optionFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[stationsync]\nuser=" + user2.toUtf8() + "\npassword=pw2\n");
+    }
+    // settingsFor lets SyncUser write L2 too: only user2 may.
+    QVERIFY(m_Server.exec(
+        { QStringLiteral("DELETE FROM %1.station_accounts WHERE station = 'L2' AND account = '%2'")
+                .arg(database, SyncUser) },
+        &why));
+    {
+        StationSync sync(settings2, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    QSqlDatabase db = admin(database);
+    const QStringList before = archiveRows(db);
+
+    // Each attempt in a session of its own that holds L2; the last statement must be refused.
+    const QStringList attempts[] = {
+        { "INSERT INTO records (station, epoch, uid, time) VALUES ('L1', 1, 99999, '2030-01-01 00:00:00')" },
+        { "INSERT INTO logs (station, epoch, uid, time) VALUES ('L1', 1, 99999, '2030-01-01 00:00:00')" },
+        { "UPDATE stations SET record_uid = 0 WHERE station = 'L1'" },
+        { "INSERT INTO stations (station, epoch) VALUES ('L3', 1)" },
+        { "UPDATE record_counts SET records = 0" },
+        { "INSERT INTO record_counts VALUES ('2030-01-01', 'L1', 'A1', 5)" },
+        { "UPDATE shifts SET starttime = '00:00:00' WHERE station = 'L1'" },
+        { "DELETE FROM models WHERE station = 'L1'" },
+        { "INSERT INTO models VALUES ('L1', 'forged', NOW())" },
+        { "INSERT INTO station_accounts VALUES ('hxsync2', 'L1')" },
+        { "DELETE FROM station_accounts" },
+        { "SELECT secret FROM sync_secret" },
+        { "CALL sync_open('L1')" },
+        { "CALL sync_begin_epoch('L1', 1, 'x', 'y', 'z')" },
+        { "INSERT INTO sync_records (uid, time, model) VALUES (99999, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L1', 1, '', '')" },
+        { "INSERT INTO sync_logs (uid, time) VALUES (99999, '2030-01-01 00:00:00')",
+            "CALL sync_add_logs('L1', 1, '', '')" },
+        { "INSERT INTO sync_shifts (uid, type) VALUES (1, 'forged')", "CALL sync_add_shifts('L1', 1)" },
+        { "INSERT INTO sync_models (model) VALUES ('forged')", "CALL sync_add_models('L1')" },
+        // Its own station, but rows it has sent, or another epoch.
+        { "INSERT INTO sync_records (uid, time, model) VALUES (5, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L2', 1, '', '')" },
+        { "INSERT INTO sync_records (uid, time, model) VALUES (300, '2030-01-01 00:00:00', 'A1'),"
+          " (99999, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L2', 1, '', '')" },
+        { "INSERT INTO sync_logs (uid, time) VALUES (1, '2030-01-01 00:00:00')",
+            "CALL sync_add_logs('L2', 1, '', '')" },
+        { "INSERT INTO sync_records (uid, time, model) VALUES (99999, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L2', 2, '', '')" },
+        { "CALL sync_begin_epoch('L2', 0, 'x', 'y', 'z')" },
+    };
+    {
+        QSqlDatabase hostile
+            = m_Server.connect(QStringLiteral("hostile"), user2, QStringLiteral("pw2"), database);
+        QVERIFY2(hostile.isOpen(), qPrintable(hostile.lastError().text()));
+        QSqlQuery query(hostile);
+        for (const QStringList& attempt : attempts) {
+            // Holds L2 and empties the batch tables.
+            QVERIFY2(
+                query.exec(QStringLiteral("CALL sync_open('L2')")), qPrintable(query.lastError().text()));
+            bool refused = false;
+            for (int i = 0; i < attempt.size(); ++i) {
+                const bool ok = query.exec(attempt.at(i));
+                if (i + 1 < attempt.size())
+                    QVERIFY2(ok, qPrintable(attempt.at(i) + QStringLiteral(": ") + query.lastError().text()));
+                else
+                    refused = !ok;
+            }
+            QVERIFY2(refused, qPrintable(attempt.constLast()));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("hostile"));
+    QCOMPARE(archiveRows(db), before);
+
+    // Nor does L2's account write L1 through the sync itself; L2's own sync goes on.
+    SyncSettings wrong = settingsFor(dir1.path(), database, QStringLiteral("L1"));
+    wrong.optionFile = settings2.optionFile;
+    {
+        StationSync sync(wrong, std::make_shared<std::atomic<bool>>(false));
+        QStringList messages;
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+        QCOMPARE(sync.run(), 2);
+        QVERIFY2(messages.join('\n').contains(QStringLiteral("may not write station")),
+            qPrintable(messages.join('\n')));
+    }
+    QVERIFY(dir2.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
+    dir2.closeStation();
+    StationSync sync(settings2, std::make_shared<std::atomic<bool>>(false));
+    QCOMPARE(sync.run(), 0);
+    QCOMPARE(sync.totals().records, qint64(1));
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L2"), 1),
+        stationRows(dir2.detectionDatabase(), SyncTable::records(false)));
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
+}
+
+void TestStationSync::readerCannotHoldTheStation()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(50, 5));
+    SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    settings.retrySeconds = 2;
+    // A reader takes every lock name it could know of, and tries the sync's own way.
+    QSqlDatabase viewer = m_Server.connect(QStringLiteral("reader"), ViewerUser, ViewerPassword, database);
+    QVERIFY2(viewer.isOpen(), qPrintable(viewer.lastError().text()));
+    QSqlQuery query(viewer);
+    QVERIFY(query.exec(QStringLiteral("SELECT GET_LOCK(CONCAT('hxsync:', SHA1('L1')), 0)")));
+    QVERIFY(!query.exec(QStringLiteral("CALL sync_open('L1')")));
+    QVERIFY(!query.exec(QStringLiteral("SELECT sync_lock_name('L1')")));
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+        QCOMPARE(sync.totals().records, qint64(50));
+    }
+    query.finish();
+    viewer.close();
+    viewer = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("reader"));
 }
 
 QTEST_GUILESS_MAIN(TestStationSync)
