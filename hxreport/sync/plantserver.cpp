@@ -41,6 +41,8 @@ PlantServer::Failure classify(const QSqlError& error)
     case 1317: // query interrupted
     case 1927: // connection killed
     case 4031: // disconnected for inactivity
+    case 1114: // table full: the server's disk or tablespace
+    case 1021: // disk full
         return PlantServer::Failure::Transient;
     case 1044: // access denied to the database
     case 1045: // access denied
@@ -82,6 +84,9 @@ bool PlantServer::fail(const QSqlError& error, const QString& what)
     m_Failure = classify(error);
     const QString text = error.text().trimmed();
     m_Error = what + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("unknown error") : text);
+    const int code = error.nativeErrorCode().toInt();
+    if (code == 1114 || code == 1021)
+        m_Error += QStringLiteral(" (the server is out of space; nothing of the batch was kept)");
     return false;
 }
 

@@ -100,7 +100,7 @@ bool MariaDbServer::start(QString* why, int innodbBufferMb)
         install.start(installProgram(),
             QStringList { QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
                 QStringLiteral("--auth-root-authentication-method=normal"), QStringLiteral("--skip-test-db") }
-                + userArguments());
+                + m_Extra + userArguments());
         if (!install.waitForFinished(120000) || install.exitCode() != 0) {
             *why = QStringLiteral("mariadb-install-db failed: ") + QString::fromLocal8Bit(install.readAll());
             return false;
@@ -119,7 +119,7 @@ bool MariaDbServer::start(QString* why, int innodbBufferMb)
             QStringLiteral("--innodb-log-file-size=%1M").arg(qMax(16, innodbBufferMb / 2)),
             QStringLiteral("--innodb-flush-log-at-trx-commit=2"), QStringLiteral("--performance-schema=OFF"),
             QStringLiteral("--skip-name-resolve") }
-            + userArguments());
+            + m_Extra + userArguments());
     if (!m_Server.waitForStarted(10000)) {
         *why = QStringLiteral("mariadbd did not start: ") + m_Server.errorString();
         return false;

@@ -25,6 +25,9 @@ public:
     static QString clientProgram();
     static QString missing();
 
+    // Server options beyond the defaults, for the data folder's making and
+    // every start (set before the first start).
+    void setExtraArguments(const QStringList& arguments) { m_Extra = arguments; }
     // Makes the data folder on first use, starts the server and waits until
     // it answers. innodbBufferMb: the buffer pool (benchmarks give more).
     bool start(QString* why, int innodbBufferMb = 64);
@@ -56,6 +59,7 @@ private:
     QTemporaryDir m_Dir;
     QProcess m_Server;
     bool m_bInstalled = false;
+    QStringList m_Extra;
 };
 
 #endif // MARIADBSERVER_H

@@ -12,6 +12,8 @@
 #include <QSqlRecord>
 #include <QtTest>
 
+#include <QMutex>
+
 #include <thread>
 
 namespace {
@@ -143,6 +145,7 @@ private slots:
     void rolesLimitTheUsers();
     void accountWritesOnlyItsStation();
     void readerCannotHoldTheStation();
+    void serverDiskFull();
 
 private:
     // A fresh database with the schema loaded and granted to the two users.
@@ -977,6 +980,102 @@ void TestStationSync::readerCannotHoldTheStation()
     viewer.close();
     viewer = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+}
+
+void TestStationSync::serverDiskFull()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    // A server whose tables live in one tablespace of at most 48 MB, filled up.
+    MariaDbServer small;
+    small.setExtraArguments({ QStringLiteral("--innodb-file-per-table=0"),
+        QStringLiteral("--innodb-data-file-path=ibdata1:12M:autoextend:max:48M") });
+    QString why;
+    QVERIFY2(small.start(&why), qPrintable(why));
+    QVERIFY2(
+        small.exec(
+            { QStringLiteral("CREATE DATABASE plant CHARACTER SET utf8mb4"),
+                QStringLiteral("CREATE USER '%1'@'localhost' IDENTIFIED BY 'sync''pw\\\\'").arg(SyncUser) },
+            &why),
+        qPrintable(why));
+    QVERIFY2(small.runFile(QStringLiteral("plant"), QStringLiteral(HX_SCHEMA_FILE), &why), qPrintable(why));
+    QVERIFY2(
+        small.exec(
+            { QStringLiteral("GRANT hxreport_sync TO '%1'@'localhost'").arg(SyncUser),
+                QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR '%1'@'localhost'").arg(SyncUser),
+                QStringLiteral("CREATE TABLE plant.filler (id INT AUTO_INCREMENT PRIMARY KEY, b LONGBLOB)") },
+            &why),
+        qPrintable(why));
+    QVERIFY2(
+        small.allowStation(QStringLiteral("plant"), SyncUser, QStringLiteral("L1"), &why), qPrintable(why));
+    for (const int size : { 1000000, 20000, 500 }) {
+        for (int i = 0; i < 200; ++i) {
+            if (!small.exec(
+                    { QStringLiteral("INSERT INTO plant.filler (b) VALUES (REPEAT('x', %1))").arg(size) },
+                    &why))
+                break;
+        }
+    }
+    QVERIFY2(why.contains(QStringLiteral("is full")), qPrintable(why));
+
+    TestAppDir dir;
+    QVERIFY(dir.generate(1000, 50));
+    SyncSettings settings;
+    settings.station = QStringLiteral("L1");
+    settings.stationDir = dir.path();
+    settings.socket = small.socket();
+    settings.database = QStringLiteral("plant");
+    settings.optionFile = m_OptionFile;
+    settings.once = true;
+    settings.retrySeconds = 120;
+    settings.batchRows = 400;
+    QMutex lock;
+    QStringList messages;
+    int code = -1;
+    std::thread worker([&] {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QObject::connect(&sync, &StationSync::message, [&](const QString& text) {
+            QMutexLocker locked(&lock);
+            messages << text;
+        });
+        code = sync.run();
+    });
+    auto told = [&] {
+        QMutexLocker locked(&lock);
+        return messages.join(QLatin1Char('\n'));
+    };
+    // A failed check returns early: the sync ends on its own (it gives up).
+    struct Join
+    {
+        std::thread& thread;
+        ~Join()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } join { worker };
+    // It waits and tries again, as for a lost connection, and goes on when there is room.
+    QTRY_VERIFY_WITH_TIMEOUT(told().contains(QStringLiteral("out of space")), 60000);
+    QVERIFY(told().contains(QStringLiteral("trying again")));
+    // Room made: the tablespace may grow further (the server restarts, as it
+    // would after the disk was grown).
+    small.stop();
+    small.setExtraArguments({ QStringLiteral("--innodb-file-per-table=0"),
+        QStringLiteral("--innodb-data-file-path=ibdata1:12M:autoextend") });
+    QVERIFY2(small.start(&why), qPrintable(why));
+    worker.join();
+    QCOMPARE(code, 0);
+    {
+        QSqlDatabase db = small.connect(
+            QStringLiteral("small"), QStringLiteral("root"), QString(), QStringLiteral("plant"));
+        QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+            stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+        QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
+            stationRows(dir.detectionDatabase(), SyncTable::logs()));
+        QVERIFY2(countsMatch(db, &why), qPrintable(why));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("small"));
+    small.kill();
 }
 
 QTEST_GUILESS_MAIN(TestStationSync)
