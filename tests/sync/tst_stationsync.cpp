@@ -146,6 +146,7 @@ private slots:
     void accountWritesOnlyItsStation();
     void readerCannotHoldTheStation();
     void serverDiskFull();
+    void pictureOverPacketLimit();
 
 private:
     // A fresh database with the schema loaded and granted to the two users.
@@ -1076,6 +1077,33 @@ void TestStationSync::serverDiskFull()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("small"));
     small.kill();
+}
+
+void TestStationSync::pictureOverPacketLimit()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(30, 5));
+    // One picture over the server's max_allowed_packet (16 MB), one just under the
+    // pictures' usual size: the first is left out, the record and the rest go.
+    QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+        QStringLiteral("UPDATE wftable SET pic = randomblob(17 * 1024 * 1024) WHERE uid = 10")));
+    SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    settings.thumbnails = true;
+    settings.retrySeconds = 3;
+    StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+    QStringList messages;
+    connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+    QCOMPARE(sync.run(), 0);
+    QVERIFY2(messages.join('\n').contains(QStringLiteral("1 pictures")), qPrintable(messages.join('\n')));
+    QSqlDatabase db = admin(database);
+    QStringList expected = stationRows(dir.detectionDatabase(), SyncTable::records(true));
+    QString& big = expected[9];
+    big = big.left(big.lastIndexOf(QLatin1Char('|')) + 1) + QStringLiteral("<null>");
+    QCOMPARE(serverRows(db, SyncTable::records(true), QStringLiteral("L1"), 1), expected);
 }
 
 QTEST_GUILESS_MAIN(TestStationSync)
