@@ -14,6 +14,10 @@ const int StatementRows = 500;
 // A statement's rows stop here when pictures make them large (the server's
 // max_allowed_packet is 16 MB by default).
 const int StatementBytes = 4 * 1024 * 1024;
+// The pictures' column (MEDIUMBLOB), and room in a packet for the rest of a
+// one-row statement.
+const qint64 MediumBlobBytes = 16 * 1024 * 1024 - 1;
+const qint64 PacketReserve = 64 * 1024;
 
 // The archive's procedures (server/schema.sql) check the caller and write;
 // the session's batch tables sync_* take a batch's rows before each call.
@@ -154,6 +158,14 @@ bool PlantServer::open()
         || !run(QStringLiteral("SET SESSION sql_mode = 'STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'"), {},
             QStringLiteral("cannot set up the session")))
         return false;
+    // A picture over the packet limit would end the connection ("server has
+    // gone away") at every try: such a picture is left out.
+    {
+        QSqlQuery packet(QSqlDatabase::database(m_Connection, false));
+        if (!packet.exec(QStringLiteral("SELECT @@max_allowed_packet")) || !packet.next())
+            return fail(packet.lastError(), QStringLiteral("cannot set up the session"));
+        m_PictureLimit = qMin<qint64>(MediumBlobBytes, packet.value(0).toLongLong() - PacketReserve);
+    }
     if (!run(QLatin1String(SchemaCheckSql), {},
             QStringLiteral("the database holds no plant archive, or one from an older server/schema.sql "
                            "(load server/schema.sql)")))
@@ -316,6 +328,12 @@ bool PlantServer::insertRows(
             query->bindValue(place++, row.uid);
             for (int c = 0; c < columns; ++c) {
                 bool changed = false;
+                if (table.columns.at(c).kind == SyncTable::Kind::Bytes
+                    && SyncValues::size(row.values.at(c)) > m_PictureLimit) {
+                    query->bindValue(place++, QVariant(QVariant::ByteArray));
+                    ++m_BatchPictures;
+                    continue;
+                }
                 query->bindValue(
                     place++, SyncValues::toServer(row.values.at(c), table.columns.at(c), &changed));
                 *adjusted += changed ? 1 : 0;
@@ -338,6 +356,7 @@ bool PlantServer::writeRows(
         return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
     const bool records = table.serverTable == QLatin1String("records");
     int batchAdjusted = 0;
+    m_BatchPictures = 0;
     const StationFile::TableRow& last = rows.constLast();
     const QByteArray mark = SyncValues::mark(last.values, table.identity);
     SyncWitnesses witnesses
@@ -361,6 +380,7 @@ bool PlantServer::writeRows(
     if (!commit(QStringLiteral("cannot commit the batch")))
         return false;
     *adjusted += batchAdjusted;
+    m_DroppedPictures += m_BatchPictures;
     if (records) {
         position->recordUid = last.uid;
         position->recordMark = mark;
@@ -373,6 +393,13 @@ bool PlantServer::writeRows(
         position->logWitnesses = witnessText;
     }
     return true;
+}
+
+int PlantServer::takeDroppedPictures()
+{
+    const int dropped = m_DroppedPictures;
+    m_DroppedPictures = 0;
+    return dropped;
 }
 
 bool PlantServer::writeShifts(const Position& position, const QVector<StationFile::TableRow>& rows)

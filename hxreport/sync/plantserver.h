@@ -74,6 +74,10 @@ public:
     bool writeShifts(const Position& position, const QVector<StationFile::TableRow>& rows);
     bool writeModels(const QStringList& models);
 
+    // Pictures left out since the last call: larger than the server takes in
+    // one packet (max_allowed_packet) or its column holds.
+    int takeDroppedPictures();
+
     // Called after a batch's rows are inserted, before its commit (tests
     // interrupt the server there).
     void setBeforeCommit(std::function<void()> hook) { m_BeforeCommit = std::move(hook); }
@@ -98,6 +102,9 @@ private:
     QString m_Error;
     std::map<QString, QSqlQuery> m_Statements; // prepared, by text
     std::function<void()> m_BeforeCommit;
+    qint64 m_PictureLimit = 0; // largest picture sent, from the server's packet limit
+    int m_DroppedPictures = 0;
+    int m_BatchPictures = 0; // in the batch being written
 };
 
 #endif // PLANTSERVER_H

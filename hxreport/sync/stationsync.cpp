@@ -157,6 +157,7 @@ StationSync::Outcome StationSync::copyRows(
         if (!m_Server.writeRows(table, position, rows, &adjusted))
             return serverFailure();
         m_Totals.adjusted += adjusted;
+        m_Totals.pictures += m_Server.takeDroppedPictures();
         *copied += rows.size();
         if (caughtUp)
             return Outcome::CaughtUp;
@@ -321,6 +322,13 @@ int StationSync::run()
                     QStringLiteral("%1 values did not fit their server column and were cut or left empty")
                         .arg(m_Totals.adjusted));
                 m_Totals.adjusted = 0;
+            }
+            if (m_Totals.pictures > 0) {
+                emit message(
+                    QStringLiteral("%1 pictures were larger than the server takes (max_allowed_packet) "
+                                   "and were left out; their records were copied without them")
+                        .arg(m_Totals.pictures));
+                m_Totals.pictures = 0;
             }
             if (m_Settings.once)
                 return 0;

@@ -44,6 +44,7 @@ public:
         qint64 adjusted = 0; // values that did not fit their column
         int epochs = 0; // epochs begun
         int changed = 0; // last copied rows deleted or edited on the station since
+        qint64 pictures = 0; // pictures left out, too large for the server
     };
 
     enum class FileState
