@@ -147,6 +147,7 @@ private slots:
     void readerCannotHoldTheStation();
     void serverDiskFull();
     void pictureOverPacketLimit();
+    void textsNotUtf8();
 
 private:
     // A fresh database with the schema loaded and granted to the two users.
@@ -253,6 +254,11 @@ void TestStationSync::settings_data()
     QTest::newRow("line break") << (base
         + QStringList { QStringLiteral("--station"), QStringLiteral("L\n1") })
                                 << QStringLiteral("control");
+    QTest::newRow("not UTF-8") << (base
+        + QStringList { QStringLiteral("--station"),
+            QString::fromUtf8("L\xff"
+                              "1") })
+                               << QStringLiteral("UTF-8");
     QTest::newRow("no database") << QStringList { QStringLiteral("--dir"), dir, QStringLiteral("--station"),
         QStringLiteral("L1") } << QStringLiteral("--database");
     QTest::newRow("folder without station file") << QStringList { QStringLiteral("--dir"),
@@ -1104,6 +1110,28 @@ void TestStationSync::pictureOverPacketLimit()
     QString& big = expected[9];
     big = big.left(big.lastIndexOf(QLatin1Char('|')) + 1) + QStringLiteral("<null>");
     QCOMPARE(serverRows(db, SyncTable::records(true), QStringLiteral("L1"), 1), expected);
+}
+
+void TestStationSync::textsNotUtf8()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(20, 5));
+    // Two models that differ only in bytes that are not UTF-8, and a log message.
+    QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+        QStringLiteral("UPDATE wftable SET model = CAST(X'41FF31' AS TEXT) WHERE uid = 3;"
+                       "UPDATE wftable SET model = CAST(X'41FE31' AS TEXT) WHERE uid = 4;"
+                       "UPDATE warningtable SET message = CAST(X'C328' AS TEXT) WHERE uid = 2")));
+    StationSync sync(
+        settingsFor(dir.path(), database, QStringLiteral("L1")), std::make_shared<std::atomic<bool>>(false));
+    QStringList messages;
+    connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+    QCOMPARE(sync.run(), 0);
+    QVERIFY2(messages.join('\n').contains(QStringLiteral("3 values did not fit")),
+        qPrintable(messages.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestStationSync)
