@@ -23,6 +23,18 @@ extern "C" void onSignal(int)
 
 int main(int argc, char* argv[])
 {
+    // The name as given, before the locale's decoding could turn bytes that
+    // are not UTF-8 into U+FFFD (two such names would become one station).
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        const QByteArray name = argument == "--station" && i + 1 < argc ? QByteArray(argv[i + 1])
+            : argument.startsWith("--station=")                         ? argument.mid(10)
+                                                                        : QByteArray();
+        if (!name.isEmpty() && QString::fromUtf8(name).toUtf8() != name) {
+            QTextStream(stderr) << "stationsync: the station name is not valid UTF-8\n";
+            return 2;
+        }
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("stationsync"));
     QTextStream err(stderr);
