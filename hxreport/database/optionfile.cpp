@@ -2,9 +2,10 @@
 
 #include <QFile>
 
-bool OptionFile::read(
-    const QString& path, QMap<QString, QString>* values, QString* why, const QString& ownGroup)
+bool OptionFile::read(const QString& path, QMap<QString, QString>* values, QString* why,
+    const QString& ownGroup, QString* warning)
 {
+    Q_UNUSED(warning)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *why = QStringLiteral("the option file %1 cannot be read: %2").arg(path, file.errorString());

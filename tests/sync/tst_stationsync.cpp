@@ -1,5 +1,6 @@
 #include "detectdatadb.h"
 #include "mariadbserver.h"
+#include "optionfile.h"
 #include "sqlitehandle.h"
 #include "stationsync.h"
 #include "syncsettings.h"
@@ -128,6 +129,8 @@ private slots:
     void settings();
     void replaced_data();
     void replaced();
+    void optionFile_data();
+    void optionFile();
 
     void copiesEveryRowOnce();
     void serverKilledInBatch();
@@ -375,6 +378,68 @@ void TestStationSync::replaced()
     QCOMPARE(int(StationSync::compare(probe, 100, SyncValues::mark(copied, 2), copiedTime, witnesses, &why)),
         state);
     QCOMPARE(why.isEmpty(), state == int(StationSync::FileState::Same));
+}
+
+void TestStationSync::optionFile_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("permissions"); // octal mode
+    QTest::addColumn<QString>("password"); // expected; empty: refused
+    QTest::addColumn<QString>("message"); // in the refusal or the warning; empty: none
+
+    const QByteArray head = "[client]\nuser = u\n";
+    QTest::newRow("plain, owner only") << head + "password = secret\n"
+                                       << 0600 << QStringLiteral("secret") << QString();
+    QTest::newRow("inline comment") << head + "password = secret # the night shift's\n"
+                                    << 0600 << QStringLiteral("secret") << QString();
+    QTest::newRow("hash quoted") << head + "password = \"se#cret\" # note\n"
+                                 << 0600 << QStringLiteral("se#cret") << QString();
+    QTest::newRow("escapes") << head + "password = a\\tb\\\\c\\s\\q\n"
+                             << 0600 << QStringLiteral("a\tb\\c \\q") << QString();
+    QTest::newRow("quoted, backslash at the end") << head + "password = \"it's\\\"\n"
+                                                  << 0600 << QStringLiteral("it's\\") << QString();
+    QTest::newRow("readable by others")
+        << head + "password = secret\n"
+        << 0644 << QStringLiteral("secret") << QStringLiteral("readable by others");
+    QTest::newRow("group-writable") << head + "password = secret\n"
+                                    << 0660 << QString() << QStringLiteral("writable by others");
+    QTest::newRow("world-writable") << head + "password = secret\n"
+                                    << 0602 << QString() << QStringLiteral("writable by others");
+}
+
+void TestStationSync::optionFile()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, permissions);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("my.cnf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    QFileDevice::Permissions mode;
+    const QFileDevice::Permission bits[] = { QFileDevice::ExeOther, QFileDevice::WriteOther,
+        QFileDevice::ReadOther, QFileDevice::ExeGroup, QFileDevice::WriteGroup, QFileDevice::ReadGroup,
+        QFileDevice::ExeOwner, QFileDevice::WriteOwner, QFileDevice::ReadOwner };
+    for (int i = 0; i < 9; ++i)
+        if (permissions & (1 << i))
+            mode |= bits[i];
+    QVERIFY(QFile::setPermissions(
+        path, mode | (mode & QFileDevice::ReadOwner ? QFileDevice::ReadUser : QFileDevice::Permissions())));
+    QMap<QString, QString> values;
+    QString why;
+    QString warning;
+    const bool ok = OptionFile::read(path, &values, &why, QStringLiteral("stationsync"), &warning);
+    QCOMPARE(ok, !password.isEmpty());
+    if (ok)
+        QCOMPARE(values.value(QStringLiteral("password")), password);
+    const QString said = ok ? warning : why;
+    if (message.isEmpty())
+        QVERIFY2(said.isEmpty(), qPrintable(said));
+    else
+        QVERIFY2(said.contains(message), qPrintable(said));
 }
 
 void TestStationSync::copiesEveryRowOnce()
