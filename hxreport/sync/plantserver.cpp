@@ -106,7 +106,8 @@ bool PlantServer::open()
     QString password = qEnvironmentVariable("MYSQL_PWD");
     if (!m_Settings.optionFile.isEmpty()) {
         QMap<QString, QString> values;
-        if (!OptionFile::read(m_Settings.optionFile, &values, &m_Error)) {
+        if (!OptionFile::read(m_Settings.optionFile, &values, &m_Error, QStringLiteral("stationsync"),
+                m_bWarned ? nullptr : &m_Warning)) {
             m_Failure = Failure::Settings;
             return false;
         }
@@ -393,6 +394,14 @@ bool PlantServer::writeRows(
         position->logWitnesses = witnessText;
     }
     return true;
+}
+
+QString PlantServer::takeWarning()
+{
+    m_bWarned = m_bWarned || !m_Warning.isEmpty();
+    const QString warning = m_Warning;
+    m_Warning.clear();
+    return warning;
 }
 
 int PlantServer::takeDroppedPictures()

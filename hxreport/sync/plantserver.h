@@ -77,6 +77,8 @@ public:
     // Pictures left out since the last call: larger than the server takes in
     // one packet (max_allowed_packet) or its column holds.
     int takeDroppedPictures();
+    // A warning about the settings (an option file others may read), once.
+    QString takeWarning();
 
     // Called after a batch's rows are inserted, before its commit (tests
     // interrupt the server there).
@@ -104,6 +106,8 @@ private:
     std::function<void()> m_BeforeCommit;
     qint64 m_PictureLimit = 0; // largest picture sent, from the server's packet limit
     int m_DroppedPictures = 0;
+    QString m_Warning;
+    bool m_bWarned = false;
     int m_BatchPictures = 0; // in the batch being written
 };
 

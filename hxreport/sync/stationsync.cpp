@@ -208,8 +208,14 @@ StationSync::Outcome StationSync::pass()
 {
     if (stopped())
         return Outcome::Stopped;
-    if (!m_Server.isOpen() && !m_Server.open())
-        return serverFailure();
+    if (!m_Server.isOpen()) {
+        const bool opened = m_Server.open();
+        const QString warning = m_Server.takeWarning();
+        if (!warning.isEmpty())
+            emit message(warning);
+        if (!opened)
+            return serverFailure();
+    }
     PlantServer::Position position;
     if (!m_Server.readPosition(&position))
         return serverFailure();
