@@ -140,11 +140,14 @@ StationSync::Outcome StationSync::stationFailure(const StationFile& file)
     return Outcome::Transient;
 }
 
-StationSync::Outcome StationSync::copyRows(
-    StationFile& file, const SyncTable& table, PlantServer::Position* position, qint64* copied)
+StationSync::Outcome StationSync::copyRows(StationFile& file, const SyncTable& table,
+    PlantServer::Position* position, qint64 lastUid, qint64* copied)
 {
     const bool records = table.serverTable == QLatin1String("records");
     QVector<StationFile::TableRow> rows;
+    // A first pass over a large station takes minutes: the journal shows it moving.
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
     for (;;) {
         if (stopped())
             return Outcome::Stopped;
@@ -161,6 +164,14 @@ StationSync::Outcome StationSync::copyRows(
         *copied += rows.size();
         if (caughtUp)
             return Outcome::CaughtUp;
+        if (sinceProgress.elapsed() >= qint64(m_Settings.progressSeconds) * 1000) {
+            sinceProgress.restart();
+            emit message(QStringLiteral("copying %1: %2 so far in this pass, up to uid %3 of %4")
+                             .arg(records ? QStringLiteral("records") : QStringLiteral("log records"))
+                             .arg(*copied)
+                             .arg(records ? position->recordUid : position->logUid)
+                             .arg(lastUid));
+        }
     }
 }
 
@@ -275,9 +286,10 @@ StationSync::Outcome StationSync::pass()
 
     qint64 copiedRecords = 0;
     qint64 copiedLogs = 0;
-    Outcome outcome = copyRows(file, SyncTable::records(m_Settings.thumbnails), &position, &copiedRecords);
+    Outcome outcome = copyRows(
+        file, SyncTable::records(m_Settings.thumbnails), &position, records.maxUid, &copiedRecords);
     if (outcome == Outcome::CaughtUp && logs)
-        outcome = copyRows(file, SyncTable::logs(), &position, &copiedLogs);
+        outcome = copyRows(file, SyncTable::logs(), &position, logProbe.maxUid, &copiedLogs);
     if (outcome == Outcome::CaughtUp)
         outcome = copyLists(file, position);
     m_Totals.records += copiedRecords;

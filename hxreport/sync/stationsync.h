@@ -85,8 +85,9 @@ signals:
 private:
     Outcome serverFailure();
     Outcome stationFailure(const StationFile& file);
-    Outcome copyRows(
-        StationFile& file, const SyncTable& table, PlantServer::Position* position, qint64* copied);
+    // lastUid: the table's largest uid when the pass began, for the progress lines.
+    Outcome copyRows(StationFile& file, const SyncTable& table, PlantServer::Position* position,
+        qint64 lastUid, qint64* copied);
     Outcome copyLists(StationFile& file, const PlantServer::Position& position);
     bool stopped() const { return m_pStop->load(); }
     bool pause(int seconds);

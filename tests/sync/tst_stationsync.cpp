@@ -455,14 +455,22 @@ void TestStationSync::copiesEveryRowOnce()
     const QStringList before = stationRows(file, records);
     QCOMPARE(before.size(), 1000);
 
+    QStringList messages;
     auto sync = [&](bool thumbnails) {
         SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
         settings.thumbnails = thumbnails;
+        settings.progressSeconds = 0; // a line after every batch
         StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
         const int code = sync.run();
         return code == 0 ? sync.totals().records : -1;
     };
     QCOMPARE(sync(true), qint64(1000));
+    // 1000 records in batches of 400: two lines before the pass is done.
+    QVERIFY2(
+        messages.filter(QStringLiteral("copying records: ")).size() == 2, qPrintable(messages.join('\n')));
+    QVERIFY2(messages.join('\n').contains(QStringLiteral("up to uid 800 of 1000")),
+        qPrintable(messages.join('\n')));
     QSqlDatabase db = admin(database);
     QCOMPARE(serverRows(db, records, QStringLiteral("L1"), 1), before);
     QCOMPARE(
