@@ -35,6 +35,7 @@ public:
     void stop();
     void kill();
     bool isRunning() const;
+    qint64 pid() const { return m_Server.processId(); } // for SIGSTOP and SIGCONT
 
     QString socket() const;
     QString dir() const { return m_Dir.path(); }

@@ -14,8 +14,12 @@
 #include <QtTest>
 
 #include <QMutex>
+#include <QProcess>
 
 #include <thread>
+
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 const QString SyncUser = QStringLiteral("hxsync");
@@ -151,6 +155,7 @@ private slots:
     void serverDiskFull();
     void pictureOverPacketLimit();
     void textsNotUtf8();
+    void programStopsAndReconnectsQuietly();
 
 private:
     // A fresh database with the schema loaded and granted to the two users.
@@ -1205,6 +1210,71 @@ void TestStationSync::textsNotUtf8()
     QCOMPARE(sync.run(), 0);
     QVERIFY2(messages.join('\n').contains(QStringLiteral("3 values did not fit")),
         qPrintable(messages.join('\n')));
+}
+
+void TestStationSync::programStopsAndReconnectsQuietly()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(3000, 100));
+    settingsFor(dir.path(), database, QStringLiteral("L1"));
+    QProcess sync;
+    sync.start(QCoreApplication::applicationDirPath() + QStringLiteral("/stationsync"),
+        { QStringLiteral("--station"), QStringLiteral("L1"), QStringLiteral("--dir"), dir.path(),
+            QStringLiteral("--socket"), m_Server.socket(), QStringLiteral("--database"), database,
+            QStringLiteral("--defaults-file"), m_OptionFile, QStringLiteral("--interval"),
+            QStringLiteral("1"), QStringLiteral("--batch"), QStringLiteral("200") });
+    QVERIFY(sync.waitForStarted());
+    const QString adminName = QStringLiteral("admin-") + database;
+    auto onServer = [&] {
+        QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), admin(database));
+        return count.next() ? count.value(0).toInt() : -1;
+    };
+    // The server dies while the sync copies and comes back: the sync goes on
+    // without the driver's complaints about statements it could not free.
+    QTRY_VERIFY_WITH_TIMEOUT(onServer() > 0, 30000);
+    QSqlDatabase::removeDatabase(adminName);
+    m_Server.kill();
+    QString why;
+    QVERIFY2(m_Server.start(&why), qPrintable(why));
+    QTRY_COMPARE_WITH_TIMEOUT(onServer(), 3000, 60000);
+    QSqlDatabase::removeDatabase(adminName);
+
+    // A server that stops answering (SIGSTOP) leaves the sync in a read that
+    // waits 120 s; SIGTERM ends it at once all the same.
+    QVERIFY(::kill(pid_t(m_Server.pid()), SIGSTOP) == 0);
+    QVERIFY(dir.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
+    dir.closeStation();
+    QThread::msleep(2500); // the next pass begins and waits for the server
+    sync.terminate();
+    const bool ended = sync.waitForFinished(15000);
+    ::kill(pid_t(m_Server.pid()), SIGCONT);
+    if (!ended) {
+        sync.kill();
+        sync.waitForFinished();
+    }
+    QVERIFY(ended);
+    QCOMPARE(sync.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sync.exitCode(), 0);
+    const QString told = QString::fromUtf8(sync.readAllStandardError());
+    QVERIFY2(told.contains(QStringLiteral("trying again")), qPrintable(told));
+    QVERIFY2(
+        !told.contains(QStringLiteral("QMYSQL")) && !told.contains(QStringLiteral("QSql")), qPrintable(told));
+
+    // Nothing lost or twice.
+    StationSync again(
+        settingsFor(dir.path(), database, QStringLiteral("L1")), std::make_shared<std::atomic<bool>>(false));
+    QCOMPARE(again.run(), 0);
+    QSqlDatabase db = admin(database);
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+    QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::logs()));
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestStationSync)
