@@ -89,6 +89,14 @@ bool PlantServer::fail(const QSqlError& error, const QString& what)
     const QString text = error.text().trimmed();
     m_Error = what + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("unknown error") : text);
     const int code = error.nativeErrorCode().toInt();
+    if (m_Failure == Failure::Transient && code != 1205 && code != 1213 && code != 50002) {
+        // The connection is gone or going: closed now, before the failed
+        // statement and the prepared ones are freed, they are freed without
+        // asking the server (and without the driver's warnings).
+        QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
+        db.close();
+        m_bOpen = false;
+    }
     if (code == 1114 || code == 1021)
         m_Error += QStringLiteral(" (the server is out of space; nothing of the batch was kept)");
     return false;
@@ -184,14 +192,15 @@ bool PlantServer::open()
 
 void PlantServer::close()
 {
-    m_Statements.clear();
+    // The connection first: prepared statements of a closed connection are
+    // freed without a word to the server, which may be gone.
     if (QSqlDatabase::contains(m_Connection)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_Connection);
+        QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
+        db.close();
     }
+    m_Statements.clear();
+    if (QSqlDatabase::contains(m_Connection))
+        QSqlDatabase::removeDatabase(m_Connection);
     m_bOpen = false;
 }
 
@@ -230,7 +239,8 @@ bool PlantServer::commit(const QString& what)
 void PlantServer::rollBack()
 {
     QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
-    db.rollback();
+    if (db.isOpen())
+        db.rollback();
 }
 
 bool PlantServer::readPosition(Position* position)

@@ -1262,8 +1262,8 @@ void TestStationSync::programStopsAndReconnectsQuietly()
     QCOMPARE(sync.exitCode(), 0);
     const QString told = QString::fromUtf8(sync.readAllStandardError());
     QVERIFY2(told.contains(QStringLiteral("trying again")), qPrintable(told));
-    QVERIFY2(
-        !told.contains(QStringLiteral("QMYSQL")) && !told.contains(QStringLiteral("QSql")), qPrintable(told));
+    for (const char* noise : { "QMYSQLResult::", "QMYSQLDriver::", "QSqlQuery::", "QSqlDatabase::" })
+        QVERIFY2(!told.contains(QLatin1String(noise)), qPrintable(told));
 
     // Nothing lost or twice.
     StationSync again(

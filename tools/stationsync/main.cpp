@@ -9,7 +9,11 @@
 #include <QDateTime>
 #include <QTextStream>
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 namespace {
 std::shared_ptr<std::atomic<bool>> stopFlag = std::make_shared<std::atomic<bool>>(false);
@@ -52,6 +56,29 @@ int main(int argc, char* argv[])
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
 
+    // A stop is honoured between batches; a server that stopped answering
+    // would hold the sync in a read for up to its read timeout (120 s). Then
+    // the program ends here: what the server has not committed, it rolls
+    // back, and the station file is only read.
+    std::atomic<bool> done(false);
+    std::thread watchdog([&done] {
+        while (!done.load()) {
+            if (stopFlag->load()) {
+                for (int i = 0; i < 30 && !done.load(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (!done.load()) {
+                    std::fputs("stationsync: stopped while waiting for the server; its open batch is "
+                               "rolled back there\n",
+                        stderr);
+                    std::fflush(stderr);
+                    std::_Exit(0);
+                }
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+
     StationSync sync(settings, stopFlag);
     const QString prefix = QStringLiteral("stationsync[%1]: ").arg(settings.station);
     QObject::connect(&sync, &StationSync::message, [&](const QString& text) {
@@ -59,5 +86,8 @@ int main(int argc, char* argv[])
             << '\n';
         err.flush();
     });
-    return sync.run();
+    const int code = sync.run();
+    done.store(true);
+    watchdog.join();
+    return code;
 }
