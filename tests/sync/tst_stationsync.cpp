@@ -156,6 +156,8 @@ private slots:
     void pictureOverPacketLimit();
     void textsNotUtf8();
     void programStopsAndReconnectsQuietly();
+    void faultsLoseNothing_data();
+    void faultsLoseNothing();
 
 private:
     // A fresh database with the schema loaded and granted to the two users.
@@ -1274,6 +1276,111 @@ void TestStationSync::programStopsAndReconnectsQuietly()
         stationRows(dir.detectionDatabase(), SyncTable::records(false)));
     QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
         stationRows(dir.detectionDatabase(), SyncTable::logs()));
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
+}
+
+void TestStationSync::faultsLoseNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("sync killed") << QStringLiteral("sync killed");
+    QTest::newRow("server killed") << QStringLiteral("server killed");
+    QTest::newRow("server stopped") << QStringLiteral("server stopped");
+    QTest::newRow("station trimming") << QStringLiteral("station trimming");
+    QTest::newRow("last row deleted") << QStringLiteral("last row deleted");
+    QTest::newRow("last row edited") << QStringLiteral("last row edited");
+}
+
+// The program following a station through one fault in its first copy, then
+// the station writing on: every record of the file on the server once, in
+// one epoch, and the day counts in step.
+void TestStationSync::faultsLoseNothing()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, fault);
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(4000, 200));
+    const SyncTable table = SyncTable::records(false);
+    const QStringList original = stationRows(dir.detectionDatabase(), table);
+    settingsFor(dir.path(), database, QStringLiteral("L1"));
+    const QString adminName = QStringLiteral("admin-") + database;
+    auto start = [&](QProcess& sync) {
+        sync.start(QCoreApplication::applicationDirPath() + QStringLiteral("/stationsync"),
+            { QStringLiteral("--station"), QStringLiteral("L1"), QStringLiteral("--dir"), dir.path(),
+                QStringLiteral("--socket"), m_Server.socket(), QStringLiteral("--database"), database,
+                QStringLiteral("--defaults-file"), m_OptionFile, QStringLiteral("--interval"),
+                QStringLiteral("1"), QStringLiteral("--batch"), QStringLiteral("100") });
+        return sync.waitForStarted();
+    };
+    auto onServer = [&] {
+        QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), admin(database));
+        return count.next() ? count.value(0).toInt() : -1;
+    };
+    QProcess sync;
+    QVERIFY(start(sync));
+    QTRY_VERIFY_WITH_TIMEOUT(onServer() > 0, 30000);
+    QString why;
+    if (fault == QLatin1String("sync killed")) {
+        sync.kill();
+        sync.waitForFinished();
+        QVERIFY(start(sync));
+    } else if (fault == QLatin1String("server killed")) {
+        QSqlDatabase::removeDatabase(adminName);
+        m_Server.kill();
+        QVERIFY2(m_Server.start(&why), qPrintable(why));
+    } else if (fault == QLatin1String("server stopped")) {
+        QSqlDatabase::removeDatabase(adminName);
+        QVERIFY(::kill(pid_t(m_Server.pid()), SIGSTOP) == 0);
+        QThread::msleep(5000);
+        QVERIFY(::kill(pid_t(m_Server.pid()), SIGCONT) == 0);
+    } else if (fault == QLatin1String("station trimming")) {
+        // Retention during the first copy: the older half goes.
+        QVERIFY(dir.station().database()->deleteBefore(original.at(2000).section(QLatin1Char('|'), 1, 1)));
+        dir.closeStation();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(serverRows(admin(database), table, QStringLiteral("L1"), 1).size()
+                >= stationRows(dir.detectionDatabase(), table).size()
+            && serverRows(admin(database), table, QStringLiteral("L1"), 1).constLast()
+                == original.constLast(),
+        120000);
+    if (fault == QLatin1String("last row deleted"))
+        QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+            QStringLiteral("DELETE FROM wftable WHERE uid = (SELECT max(uid) FROM wftable)")));
+    else if (fault == QLatin1String("last row edited"))
+        QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+            QStringLiteral("UPDATE wftable SET model = 'X9' WHERE uid = (SELECT max(uid) FROM wftable)")));
+    // The station writes on.
+    QVERIFY(dir.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
+    dir.closeStation();
+    const QString added = stationRows(dir.detectionDatabase(), table).constLast();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        serverRows(admin(database), table, QStringLiteral("L1"), 1).constLast(), added, 60000);
+    sync.terminate();
+    QVERIFY(sync.waitForFinished(15000));
+    QCOMPARE(sync.exitCode(), 0);
+
+    QSqlDatabase db = admin(database);
+    // Every row the file ever held, once: the server keeps what the station
+    // deleted (trimmed, or deleted by hand) and the copy of an edited row.
+    QStringList expected = original;
+    expected << added;
+    if (fault == QLatin1String("station trimming")) {
+        // What the station deleted before it was copied is not there to copy.
+        const QStringList got = serverRows(db, table, QStringLiteral("L1"), 1);
+        for (const QString& row : stationRows(dir.detectionDatabase(), table))
+            QVERIFY2(got.contains(row), qPrintable(row));
+        for (const QString& row : got)
+            QVERIFY2(expected.contains(row), qPrintable(row));
+        QCOMPARE(QSet<QString>(got.begin(), got.end()).size(), got.size());
+    } else {
+        QCOMPARE(serverRows(db, table, QStringLiteral("L1"), 1), expected);
+    }
+    QSqlQuery epochs(QStringLiteral("SELECT count(*) FROM station_files"), db);
+    QVERIFY(epochs.next());
+    QCOMPARE(epochs.value(0).toInt(), 1);
     QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
 
