@@ -836,8 +836,9 @@ void TestStationSync::badServerSettings()
     static QString plant = freshDatabase();
     TestAppDir dir;
     QVERIFY(dir.generate(5));
-    SyncSettings settings
-        = settingsFor(dir.path(), database.isEmpty() ? plant : database, QStringLiteral("L1"));
+    SyncSettings settings = settingsFor(dir.path(), plant, QStringLiteral("L1"));
+    if (!database.isEmpty())
+        settings.database = database;
     if (!password.isEmpty()) {
         settings.optionFile = dir.path() + QStringLiteral("/wrong.cnf");
         QFile file(settings.optionFile);
