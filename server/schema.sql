@@ -188,14 +188,67 @@ CREATE TABLE IF NOT EXISTS sync_secret (
 ) ENGINE = InnoDB;
 INSERT IGNORE INTO sync_secret (id, secret) VALUES (1, HEX(RANDOM_BYTES(32)));
 
+-- A batch's rows on their way in: the sync inserts them here (it may do
+-- nothing else with these tables), and one procedure call moves them to the
+-- archive in the same transaction. session is the inserting connection, set
+-- by the server (a trigger), so a session sees and moves only its own rows.
+CREATE TABLE IF NOT EXISTS sync_batch_records (
+    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    uid BIGINT NOT NULL,
+    time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    channel BIGINT NULL,
+    correlate DOUBLE NULL,
+    detecttime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    diameter DOUBLE NULL,
+    hight DOUBLE NULL,
+    pic MEDIUMBLOB NULL,
+    PRIMARY KEY (session, uid)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+CREATE TABLE IF NOT EXISTS sync_batch_logs (
+    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    uid BIGINT NOT NULL,
+    time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    class VARCHAR(32) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    message MEDIUMTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    PRIMARY KEY (session, uid)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+CREATE TABLE IF NOT EXISTS sync_batch_shifts (
+    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    uid BIGINT NOT NULL,
+    type VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    starttime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    endtime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
+    startType BIGINT NULL,
+    EndType BIGINT NULL,
+    PRIMARY KEY (session, uid)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+CREATE TABLE IF NOT EXISTS sync_batch_models (
+    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
+    PRIMARY KEY (session, model)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
+DROP TRIGGER IF EXISTS sync_batch_records_session;
+DROP TRIGGER IF EXISTS sync_batch_logs_session;
+DROP TRIGGER IF EXISTS sync_batch_shifts_session;
+DROP TRIGGER IF EXISTS sync_batch_models_session;
+CREATE TRIGGER sync_batch_records_session BEFORE INSERT ON sync_batch_records FOR EACH ROW
+    SET NEW.session = CONNECTION_ID();
+CREATE TRIGGER sync_batch_logs_session BEFORE INSERT ON sync_batch_logs FOR EACH ROW
+    SET NEW.session = CONNECTION_ID();
+CREATE TRIGGER sync_batch_shifts_session BEFORE INSERT ON sync_batch_shifts FOR EACH ROW
+    SET NEW.session = CONNECTION_ID();
+CREATE TRIGGER sync_batch_models_session BEFORE INSERT ON sync_batch_models FOR EACH ROW
+    SET NEW.session = CONNECTION_ID();
+
 -- The syncs write only through the procedures below, which run with the
 -- rights of the administrator who loaded this file (SQL SECURITY DEFINER)
 -- and check the caller: an account writes only the stations station_accounts
 -- gives it, only while it holds the station's lock, only the station's
 -- current epoch, and only rows after the station's position, which moves
 -- with them. Day counts are added by the server from the rows it inserted.
--- A batch's rows go first into temporary tables of the sync's own session
--- (made by sync_open), then one CALL moves them, in the caller's transaction.
+-- (Not temporary tables: a session may rename its own temporary table to the
+-- name of a table these procedures read, and they would read that instead.)
 DROP FUNCTION IF EXISTS sync_account;
 DROP FUNCTION IF EXISTS sync_allowed;
 DROP FUNCTION IF EXISTS sync_lock_name;
@@ -243,8 +296,8 @@ BEGIN
     END IF;
 END//
 
--- Takes the station's lock for the session (one sync per station) and makes
--- the session's batch tables.
+-- Takes the station's lock for the session (one sync per station) and
+-- empties the session's batch rows.
 CREATE PROCEDURE sync_open(IN p_station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin)
     SQL SECURITY DEFINER
 BEGIN
@@ -253,38 +306,11 @@ BEGIN
         AND NOT (GET_LOCK(sync_lock_name(p_station), 0) <=> 1) THEN
         SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = 50002, MESSAGE_TEXT = 'another sync of the station is running';
     END IF;
-    CREATE TEMPORARY TABLE IF NOT EXISTS sync_records (
-        uid BIGINT NOT NULL PRIMARY KEY,
-        time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        channel BIGINT NULL,
-        correlate DOUBLE NULL,
-        detecttime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        diameter DOUBLE NULL,
-        hight DOUBLE NULL,
-        pic MEDIUMBLOB NULL
-    ) ENGINE = InnoDB;
-    CREATE TEMPORARY TABLE IF NOT EXISTS sync_logs (
-        uid BIGINT NOT NULL PRIMARY KEY,
-        time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        class VARCHAR(32) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        message MEDIUMTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL
-    ) ENGINE = InnoDB;
-    CREATE TEMPORARY TABLE IF NOT EXISTS sync_shifts (
-        uid BIGINT NOT NULL PRIMARY KEY,
-        type VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        starttime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        endtime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
-        startType BIGINT NULL,
-        EndType BIGINT NULL
-    ) ENGINE = InnoDB;
-    CREATE TEMPORARY TABLE IF NOT EXISTS sync_models (
-        model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL PRIMARY KEY
-    ) ENGINE = InnoDB;
-    DELETE FROM sync_records;
-    DELETE FROM sync_logs;
-    DELETE FROM sync_shifts;
-    DELETE FROM sync_models;
+    -- Rows a session of the same number left before a server restart.
+    DELETE FROM sync_batch_records WHERE session = CONNECTION_ID();
+    DELETE FROM sync_batch_logs WHERE session = CONNECTION_ID();
+    DELETE FROM sync_batch_shifts WHERE session = CONNECTION_ID();
+    DELETE FROM sync_batch_models WHERE session = CONNECTION_ID();
 END//
 
 -- The station's first epoch (p_epoch 0: it has none) or the one after p_epoch.
@@ -310,7 +336,7 @@ BEGIN
         VALUES (p_station, p_epoch + 1, p_path, p_file_id, p_reason, NOW());
 END//
 
--- Moves the session's sync_records to records (rows the archive holds
+-- Moves the session's rows of sync_batch_records to records (rows the archive holds
 -- already, after a position moved back, are left out), adds the new ones to
 -- record_counts and moves the position to the last of them.
 CREATE PROCEDURE sync_add_records(IN p_station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin, IN p_epoch INT UNSIGNED,
@@ -323,32 +349,34 @@ BEGIN
     DECLARE v_last BIGINT;
     CALL sync_require(p_station, TRUE);
     SELECT epoch, record_uid INTO v_epoch, v_position FROM stations WHERE station = p_station FOR UPDATE;
-    SELECT MIN(uid), MAX(uid) INTO v_first, v_last FROM sync_records;
+    SELECT MIN(uid), MAX(uid) INTO v_first, v_last FROM sync_batch_records WHERE session = CONNECTION_ID();
     IF NOT (v_epoch <=> p_epoch) OR v_first <= v_position THEN
         SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = 50003,
             MESSAGE_TEXT = 'records out of order: not after the station''s position in its current epoch';
     END IF;
     IF v_last IS NOT NULL THEN
         IF v_first <= (SELECT MAX(uid) FROM records WHERE station = p_station AND epoch = p_epoch) THEN
-            DELETE b FROM sync_records b JOIN records r
-                ON r.station = p_station AND r.epoch = p_epoch AND r.uid = b.uid;
+            DELETE b FROM sync_batch_records b JOIN records r
+                ON r.station = p_station AND r.epoch = p_epoch AND r.uid = b.uid
+                WHERE b.session = CONNECTION_ID();
         END IF;
         INSERT INTO records (station, epoch, uid, time, model, channel, correlate, detecttime, diameter,
             hight, pic)
             SELECT p_station, p_epoch, uid, time, model, channel, correlate, detecttime, diameter, hight, pic
-            FROM sync_records ORDER BY uid;
+            FROM sync_batch_records WHERE session = CONNECTION_ID() ORDER BY uid;
         INSERT INTO record_counts (station, day, model, records)
-            SELECT p_station, LEFT(time, 10) AS d, COALESCE(model, '') AS m, COUNT(*) FROM sync_records
-            WHERE time IS NOT NULL GROUP BY d, m
+            SELECT p_station, LEFT(time, 10) AS d, COALESCE(model, '') AS m, COUNT(*) FROM sync_batch_records
+            WHERE session = CONNECTION_ID() AND time IS NOT NULL GROUP BY d, m
             ON DUPLICATE KEY UPDATE records = record_counts.records + VALUES(records);
         UPDATE stations SET record_uid = v_last, record_mark = p_mark,
-            record_time = (SELECT time FROM sync_records WHERE uid = v_last), record_witnesses = p_witnesses,
+            record_time = (SELECT time FROM sync_batch_records WHERE session = CONNECTION_ID() AND uid = v_last),
+            record_witnesses = p_witnesses,
             synced_at = NOW() WHERE station = p_station;
-        DELETE FROM sync_records;
+        DELETE FROM sync_batch_records WHERE session = CONNECTION_ID();
     END IF;
 END//
 
--- The same for sync_logs.
+-- The same for sync_batch_logs.
 CREATE PROCEDURE sync_add_logs(IN p_station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin, IN p_epoch INT UNSIGNED,
     IN p_mark CHAR(40) CHARACTER SET ascii, IN p_witnesses VARCHAR(1024) CHARACTER SET ascii)
     SQL SECURITY DEFINER
@@ -359,24 +387,26 @@ BEGIN
     DECLARE v_last BIGINT;
     CALL sync_require(p_station, TRUE);
     SELECT epoch, log_uid INTO v_epoch, v_position FROM stations WHERE station = p_station FOR UPDATE;
-    SELECT MIN(uid), MAX(uid) INTO v_first, v_last FROM sync_logs;
+    SELECT MIN(uid), MAX(uid) INTO v_first, v_last FROM sync_batch_logs WHERE session = CONNECTION_ID();
     IF NOT (v_epoch <=> p_epoch) OR v_first <= v_position THEN
         SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = 50003,
             MESSAGE_TEXT = 'log records out of order: not after the station''s position in its current epoch';
     END IF;
     IF v_last IS NOT NULL THEN
         IF v_first <= (SELECT MAX(uid) FROM logs WHERE station = p_station AND epoch = p_epoch) THEN
-            DELETE b FROM sync_logs b JOIN logs l ON l.station = p_station AND l.epoch = p_epoch AND l.uid = b.uid;
+            DELETE b FROM sync_batch_logs b JOIN logs l ON l.station = p_station AND l.epoch = p_epoch AND l.uid = b.uid
+                WHERE b.session = CONNECTION_ID();
         END IF;
         INSERT INTO logs (station, epoch, uid, time, class, message)
-            SELECT p_station, p_epoch, uid, time, class, message FROM sync_logs ORDER BY uid;
+            SELECT p_station, p_epoch, uid, time, class, message FROM sync_batch_logs
+            WHERE session = CONNECTION_ID() ORDER BY uid;
         UPDATE stations SET log_uid = v_last, log_mark = p_mark, log_witnesses = p_witnesses, synced_at = NOW()
             WHERE station = p_station;
-        DELETE FROM sync_logs;
+        DELETE FROM sync_batch_logs WHERE session = CONNECTION_ID();
     END IF;
 END//
 
--- All of the station's shifts (sync_shifts), stamped with one last_seen.
+-- All of the station's shifts (sync_batch_shifts), stamped with one last_seen.
 CREATE PROCEDURE sync_add_shifts(IN p_station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin, IN p_epoch INT UNSIGNED)
     SQL SECURITY DEFINER
 BEGIN
@@ -385,19 +415,21 @@ BEGIN
         SIGNAL SQLSTATE '45000' SET MYSQL_ERRNO = 50003, MESSAGE_TEXT = 'the station is at another epoch';
     END IF;
     INSERT INTO shifts (station, epoch, uid, type, starttime, endtime, startType, EndType, last_seen)
-        SELECT p_station, p_epoch, uid, type, starttime, endtime, startType, EndType, NOW(3) FROM sync_shifts
+        SELECT p_station, p_epoch, uid, type, starttime, endtime, startType, EndType, NOW(3) FROM sync_batch_shifts
+        WHERE session = CONNECTION_ID()
         ON DUPLICATE KEY UPDATE last_seen = VALUES(last_seen);
-    DELETE FROM sync_shifts;
+    DELETE FROM sync_batch_shifts WHERE session = CONNECTION_ID();
 END//
 
--- The station's model names (sync_models), stamped like the shifts.
+-- The station's model names (sync_batch_models), stamped like the shifts.
 CREATE PROCEDURE sync_add_models(IN p_station VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin)
     SQL SECURITY DEFINER
 BEGIN
     CALL sync_require(p_station, TRUE);
-    INSERT INTO models (station, model, last_seen) SELECT p_station, model, NOW(3) FROM sync_models
+    INSERT INTO models (station, model, last_seen)
+        SELECT p_station, model, NOW(3) FROM sync_batch_models WHERE session = CONNECTION_ID()
         ON DUPLICATE KEY UPDATE last_seen = VALUES(last_seen);
-    DELETE FROM sync_models;
+    DELETE FROM sync_batch_models WHERE session = CONNECTION_ID();
 END//
 
 -- An archive made with an earlier version of this file let hxreport_sync
@@ -422,12 +454,16 @@ CREATE OR REPLACE SQL SECURITY DEFINER VIEW sync_positions AS
         log_witnesses
     FROM stations WHERE sync_allowed(station);
 
--- The sync role: the procedures and its own position, nothing else. Give it
+-- The sync role: the procedures, its own position and inserting batch rows, nothing else. Give it
 -- to one account per station and add the account to station_accounts.
 CREATE ROLE IF NOT EXISTS hxreport_sync;
 CALL sync_revoke_old_grants();
 DROP PROCEDURE sync_revoke_old_grants;
 GRANT SELECT ON sync_positions TO hxreport_sync;
+GRANT INSERT ON sync_batch_records TO hxreport_sync;
+GRANT INSERT ON sync_batch_logs TO hxreport_sync;
+GRANT INSERT ON sync_batch_shifts TO hxreport_sync;
+GRANT INSERT ON sync_batch_models TO hxreport_sync;
 GRANT EXECUTE ON PROCEDURE sync_open TO hxreport_sync;
 GRANT EXECUTE ON PROCEDURE sync_begin_epoch TO hxreport_sync;
 GRANT EXECUTE ON PROCEDURE sync_add_records TO hxreport_sync;

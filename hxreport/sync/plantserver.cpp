@@ -20,7 +20,7 @@ const qint64 MediumBlobBytes = 16 * 1024 * 1024 - 1;
 const qint64 PacketReserve = 64 * 1024;
 
 // The archive's procedures (server/schema.sql) check the caller and write;
-// the session's batch tables sync_* take a batch's rows before each call.
+// the session's rows in the batch tables sync_batch_* go before each call.
 const char* const OpenSql = "CALL sync_open(?)";
 const char* const SchemaCheckSql
     = "SELECT station, epoch, record_uid, log_uid, record_witnesses FROM sync_positions"
@@ -32,7 +32,7 @@ const char* const AddRecordsSql = "CALL sync_add_records(?, ?, ?, ?)";
 const char* const AddLogsSql = "CALL sync_add_logs(?, ?, ?, ?)";
 const char* const AddShiftsSql = "CALL sync_add_shifts(?, ?)";
 const char* const AddModelsSql = "CALL sync_add_models(?)";
-const char* const ModelSql = "INSERT IGNORE INTO sync_models (model) VALUES (?)";
+const char* const ModelSql = "INSERT IGNORE INTO sync_batch_models (model) VALUES (?)";
 
 PlantServer::Failure classify(const QSqlError& error)
 {
@@ -296,8 +296,9 @@ QSqlQuery* PlantServer::insertStatement(const SyncTable& table, int rows)
     values.reserve(rows);
     for (int i = 0; i < rows; ++i)
         values << row;
-    const QString sql = QStringLiteral("INSERT INTO sync_") + table.serverTable + QStringLiteral(" (uid,")
-        + table.names().join(QLatin1Char(',')) + QStringLiteral(") VALUES ") + values.join(QLatin1Char(','));
+    const QString sql = QStringLiteral("INSERT INTO sync_batch_") + table.serverTable
+        + QStringLiteral(" (uid,") + table.names().join(QLatin1Char(',')) + QStringLiteral(") VALUES ")
+        + values.join(QLatin1Char(','));
     auto it = m_Statements.find(sql);
     if (it == m_Statements.end()) {
         QSqlQuery query(QSqlDatabase::database(m_Connection, false));
