@@ -191,9 +191,10 @@ INSERT IGNORE INTO sync_secret (id, secret) VALUES (1, HEX(RANDOM_BYTES(32)));
 -- A batch's rows on their way in: the sync inserts them here (it may do
 -- nothing else with these tables), and one procedure call moves them to the
 -- archive in the same transaction. session is the inserting connection, set
--- by the server (a trigger), so a session sees and moves only its own rows.
+-- by the server (the sync may not name that column), so a session sees and
+-- moves only its own rows.
 CREATE TABLE IF NOT EXISTS sync_batch_records (
-    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    session BIGINT UNSIGNED NOT NULL DEFAULT CONNECTION_ID(),
     uid BIGINT NOT NULL,
     time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
     model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
@@ -206,7 +207,7 @@ CREATE TABLE IF NOT EXISTS sync_batch_records (
     PRIMARY KEY (session, uid)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 CREATE TABLE IF NOT EXISTS sync_batch_logs (
-    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    session BIGINT UNSIGNED NOT NULL DEFAULT CONNECTION_ID(),
     uid BIGINT NOT NULL,
     time VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
     class VARCHAR(32) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
@@ -214,7 +215,7 @@ CREATE TABLE IF NOT EXISTS sync_batch_logs (
     PRIMARY KEY (session, uid)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 CREATE TABLE IF NOT EXISTS sync_batch_shifts (
-    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    session BIGINT UNSIGNED NOT NULL DEFAULT CONNECTION_ID(),
     uid BIGINT NOT NULL,
     type VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
     starttime VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NULL,
@@ -224,22 +225,10 @@ CREATE TABLE IF NOT EXISTS sync_batch_shifts (
     PRIMARY KEY (session, uid)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
 CREATE TABLE IF NOT EXISTS sync_batch_models (
-    session BIGINT UNSIGNED NOT NULL DEFAULT 0,
+    session BIGINT UNSIGNED NOT NULL DEFAULT CONNECTION_ID(),
     model VARCHAR(255) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
     PRIMARY KEY (session, model)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4;
-DROP TRIGGER IF EXISTS sync_batch_records_session;
-DROP TRIGGER IF EXISTS sync_batch_logs_session;
-DROP TRIGGER IF EXISTS sync_batch_shifts_session;
-DROP TRIGGER IF EXISTS sync_batch_models_session;
-CREATE TRIGGER sync_batch_records_session BEFORE INSERT ON sync_batch_records FOR EACH ROW
-    SET NEW.session = CONNECTION_ID();
-CREATE TRIGGER sync_batch_logs_session BEFORE INSERT ON sync_batch_logs FOR EACH ROW
-    SET NEW.session = CONNECTION_ID();
-CREATE TRIGGER sync_batch_shifts_session BEFORE INSERT ON sync_batch_shifts FOR EACH ROW
-    SET NEW.session = CONNECTION_ID();
-CREATE TRIGGER sync_batch_models_session BEFORE INSERT ON sync_batch_models FOR EACH ROW
-    SET NEW.session = CONNECTION_ID();
 
 -- The syncs write only through the procedures below, which run with the
 -- rights of the administrator who loaded this file (SQL SECURITY DEFINER)
@@ -433,7 +422,8 @@ BEGIN
 END//
 
 -- An archive made with an earlier version of this file let hxreport_sync
--- write the tables themselves: those grants go.
+-- write the tables themselves: those grants go (and the batch tables' are
+-- granted anew below).
 CREATE PROCEDURE sync_revoke_old_grants()
 BEGIN
     DECLARE CONTINUE HANDLER FOR 1141, 1147 BEGIN END;
@@ -444,6 +434,10 @@ BEGIN
     REVOKE ALL PRIVILEGES ON record_counts FROM hxreport_sync;
     REVOKE ALL PRIVILEGES ON shifts FROM hxreport_sync;
     REVOKE ALL PRIVILEGES ON models FROM hxreport_sync;
+    REVOKE ALL PRIVILEGES ON sync_batch_records FROM hxreport_sync;
+    REVOKE ALL PRIVILEGES ON sync_batch_logs FROM hxreport_sync;
+    REVOKE ALL PRIVILEGES ON sync_batch_shifts FROM hxreport_sync;
+    REVOKE ALL PRIVILEGES ON sync_batch_models FROM hxreport_sync;
 END//
 
 DELIMITER ;
@@ -460,10 +454,11 @@ CREATE ROLE IF NOT EXISTS hxreport_sync;
 CALL sync_revoke_old_grants();
 DROP PROCEDURE sync_revoke_old_grants;
 GRANT SELECT ON sync_positions TO hxreport_sync;
-GRANT INSERT ON sync_batch_records TO hxreport_sync;
-GRANT INSERT ON sync_batch_logs TO hxreport_sync;
-GRANT INSERT ON sync_batch_shifts TO hxreport_sync;
-GRANT INSERT ON sync_batch_models TO hxreport_sync;
+GRANT INSERT (uid, time, model, channel, correlate, detecttime, diameter, hight, pic)
+    ON sync_batch_records TO hxreport_sync;
+GRANT INSERT (uid, time, class, message) ON sync_batch_logs TO hxreport_sync;
+GRANT INSERT (uid, type, starttime, endtime, startType, EndType) ON sync_batch_shifts TO hxreport_sync;
+GRANT INSERT (model) ON sync_batch_models TO hxreport_sync;
 GRANT EXECUTE ON PROCEDURE sync_open TO hxreport_sync;
 GRANT EXECUTE ON PROCEDURE sync_begin_epoch TO hxreport_sync;
 GRANT EXECUTE ON PROCEDURE sync_add_records TO hxreport_sync;

@@ -981,6 +981,7 @@ void TestStationSync::accountWritesOnlyItsStation()
         { "SELECT sync_lock_name('L1')" },
         { "SELECT count(*) FROM sync_batch_records" },
         { "DELETE FROM sync_batch_records" },
+        { "INSERT INTO sync_batch_records (session, uid) VALUES (1, 99999)" },
         { "RENAME TABLE sync_batch_models TO station_accounts" },
         { "CREATE TEMPORARY TABLE station_accounts (account VARCHAR(80), station VARCHAR(64))" },
         { "CALL sync_begin_epoch('L1', 1, 'x', 'y', 'z')" },
