@@ -77,7 +77,12 @@ int main(int argc, char* argv[])
         if (!found) {
             bool ok = false;
             password = QInputDialog::getText(nullptr, QStringLiteral("hxReport"),
-                QCoreApplication::translate("hxReport", "服务器用户 %1 的密码：").arg(settings.user),
+                QCoreApplication::translate("hxReport", "服务器 %1 上用户 %2 的密码：")
+                    .arg(settings.host.isEmpty() ? settings.socket
+                            : settings.port > 0
+                            ? QStringLiteral("%1:%2").arg(settings.host).arg(settings.port)
+                            : settings.host,
+                        settings.user),
                 QLineEdit::Password, QString(), &ok);
             if (!ok)
                 return 2;

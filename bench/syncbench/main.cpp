@@ -380,10 +380,6 @@ int main(int argc, char* argv[])
     if (!server.start(&why, parser.value(bufferOption).toInt())
         || !server.exec({ QStringLiteral("CREATE DATABASE plant CHARACTER SET utf8mb4") }, &why)
         || !server.runFile(QStringLiteral("plant"), QStringLiteral(HX_SCHEMA_FILE), &why)
-        || !server.exec({ QStringLiteral("CREATE USER hxsync@localhost IDENTIFIED BY '%1'").arg(password),
-                            QStringLiteral("GRANT hxreport_sync TO hxsync@localhost"),
-                            QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR hxsync@localhost") },
-            &why)
         || (parser.isSet(noCountsOption)
             && !server.exec({ QStringLiteral("INSTALL SONAME 'ha_blackhole'"),
                                 QStringLiteral("ALTER TABLE plant.record_counts ENGINE = BLACKHOLE") },
@@ -391,12 +387,21 @@ int main(int argc, char* argv[])
         out << "hxsyncbench: " << why << '\n';
         return 1;
     }
-    const QString optionFile = QDir(server.dir()).filePath(QStringLiteral("sync.cnf"));
-    {
-        QFile file(optionFile);
-        if (!file.open(QIODevice::WriteOnly))
+    // One account per station, as on the plant.
+    for (int i = 0; i < stations; ++i) {
+        const QString user = QStringLiteral("hxsync%1").arg(i + 1);
+        QFile file(QDir(server.dir()).filePath(QStringLiteral("sync-%1.cnf").arg(i + 1)));
+        if (!server.exec({ QStringLiteral("CREATE USER %1@localhost IDENTIFIED BY '%2'").arg(user, password),
+                             QStringLiteral("GRANT hxreport_sync TO %1@localhost").arg(user),
+                             QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR %1@localhost").arg(user) },
+                &why)
+            || !server.allowStation(QStringLiteral("plant"), user, list[i].name, &why)
+            || !file.open(QIODevice::WriteOnly)) {
+            out << "hxsyncbench: " << why << '\n';
             return 1;
-        file.write("[stationsync]\nuser=hxsync\npassword=" + password.toUtf8() + "\n");
+        }
+        file.write("[stationsync]\nuser=" + user.toUtf8() + "\npassword=" + password.toUtf8() + "\n");
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     const double rate = parser.value(rateOption).toDouble();
@@ -415,6 +420,8 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     clock.start();
     for (Station& s : list) {
+        const QString optionFile
+            = QDir(server.dir()).filePath(QStringLiteral("sync-%1.cnf").arg(&s - list.data() + 1));
         s.sync.reset(new QProcess);
         s.sync->setProcessChannelMode(QProcess::MergedChannels);
         s.sync->start(QDir(bin).filePath(QStringLiteral("stationsync")),

@@ -82,6 +82,7 @@ bool plantPictures(const QString& stationDir, const QString& out, const QString&
     const QStringList stations { QStringLiteral("Line 1"), QStringLiteral("Line 2"),
         QStringLiteral("Line 3") };
     for (const QString& station : stations) {
+        ok = ok && server.allowStation(QStringLiteral("plant"), QStringLiteral("sync"), station, &why);
         SyncSettings settings;
         settings.station = station;
         settings.stationDir = stationDir;

@@ -12,9 +12,11 @@
 class OptionFile
 {
 public:
-    // False with the reason when the file cannot be read.
+    // False with the reason when the file cannot be read, or when others than
+    // its owner may write it (the server's own client ignores such a file).
+    // *warning (when given): a line when others may read it.
     static bool read(const QString& path, QMap<QString, QString>* values, QString* why,
-        const QString& ownGroup = QStringLiteral("stationsync"));
+        const QString& ownGroup = QStringLiteral("stationsync"), QString* warning = nullptr);
 };
 
 #endif // OPTIONFILE_H

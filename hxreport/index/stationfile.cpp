@@ -320,8 +320,8 @@ bool StationFile::readTableAfter(const QString& table, const QStringList& column
     return ok;
 }
 
-bool StationFile::probeTable(
-    const QString& table, const QStringList& columns, qint64 uid, bool firstTime, TableProbe* probe)
+bool StationFile::probeTable(const QString& table, const QStringList& columns, qint64 uid, bool firstTime,
+    TableProbe* probe, const QVector<qint64>& otherUids)
 {
     *probe = TableProbe();
     const QByteArray list = selectList(table, columns);
@@ -367,6 +367,22 @@ bool StationFile::probeTable(
             probe->firstTime = SqliteValue(first.value(0));
         }
         ok = !first.failed();
+    }
+    if (ok && !otherUids.isEmpty()) {
+        const QByteArray sql = "SELECT " + list + " WHERE uid = ?1";
+        SqliteStatement row(m_Db, sql.constData());
+        for (int u = 0; ok && u < otherUids.size(); ++u) {
+            row.reset();
+            row.bind(1, otherUids.at(u));
+            if (row.step()) {
+                TableRow other;
+                other.uid = otherUids.at(u);
+                for (int i = 0; i < columns.size(); ++i)
+                    other.values.append(SqliteValue(row.value(i + 1)));
+                probe->others.append(std::move(other));
+            }
+            ok = !row.failed();
+        }
     }
     if (!ok)
         fail();

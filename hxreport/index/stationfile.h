@@ -62,6 +62,7 @@ public:
         QVector<SqliteValue> row;
         bool hasFirstTime = false; // the smallest time that is not NULL
         SqliteValue firstTime;
+        QVector<TableRow> others; // those of the other asked uids that are there, in uid order
     };
 
     explicit StationFile(const QString& path, const std::atomic<bool>* interrupt = nullptr);
@@ -99,9 +100,10 @@ public:
     bool readTableAfter(const QString& table, const QStringList& columns, qint64 afterUid, int maxRows,
         int maxMs, QVector<TableRow>* rows, bool* caughtUp);
     // One read transaction on table: its largest uid and sequence, the row
-    // uid (columns; uid > 0) and, with firstTime, the smallest time.
-    bool probeTable(
-        const QString& table, const QStringList& columns, qint64 uid, bool firstTime, TableProbe* probe);
+    // uid (columns; uid > 0), with firstTime the smallest time, and the rows
+    // of otherUids that are there.
+    bool probeTable(const QString& table, const QStringList& columns, qint64 uid, bool firstTime,
+        TableProbe* probe, const QVector<qint64>& otherUids = {});
     // True when the file has the table.
     bool hasTable(const QString& table);
 

@@ -2,6 +2,7 @@
 
 #include "optionfile.h"
 #include "syncvalues.h"
+#include "syncwitnesses.h"
 
 #include <QAtomicInt>
 #include <QDateTime>
@@ -13,34 +14,25 @@ const int StatementRows = 500;
 // A statement's rows stop here when pictures make them large (the server's
 // max_allowed_packet is 16 MB by default).
 const int StatementBytes = 4 * 1024 * 1024;
+// The pictures' column (MEDIUMBLOB), and room in a packet for the rest of a
+// one-row statement.
+const qint64 MediumBlobBytes = 16 * 1024 * 1024 - 1;
+const qint64 PacketReserve = 64 * 1024;
 
-const char* const LockSql = "SELECT GET_LOCK(CONCAT('hxsync:', SHA1(?)), 0)";
-const char* const SchemaCheckSql = "SELECT station, epoch, record_uid, log_uid FROM stations LIMIT 0";
-const char* const PositionSql = "SELECT epoch, record_uid, record_mark, record_time, log_uid, log_mark"
-                                " FROM stations WHERE station = ?";
-const char* const FirstEpochSql
-    = "INSERT INTO stations (station, epoch, record_uid, record_mark, record_time, log_uid, log_mark,"
-      " synced_at) VALUES (?, 1, 0, '', NULL, 0, '', ?)";
-const char* const NextEpochSql = "UPDATE stations SET epoch = ?, record_uid = 0, record_mark = '',"
-                                 " record_time = NULL, log_uid = 0, log_mark = '', synced_at = ?"
-                                 " WHERE station = ? AND epoch = ?";
-const char* const FileSql
-    = "INSERT INTO station_files (station, epoch, file_path, file_id, reason, started_at)"
-      " VALUES (?, ?, ?, ?, ?, ?)";
-const char* const RecordPositionSql = "UPDATE stations SET record_uid = ?, record_mark = ?, record_time = ?,"
-                                      " synced_at = ? WHERE station = ? AND epoch = ?";
-const char* const LogPositionSql
-    = "UPDATE stations SET log_uid = ?, log_mark = ?, synced_at = ? WHERE station = ? AND epoch = ?";
-// Adds a batch's records per day and model (%1: the rows' placeholders).
-const char* const CountsSql = "INSERT INTO record_counts (station, day, model, records) VALUES %1"
-                              " ON DUPLICATE KEY UPDATE records = records + VALUES(records)";
-const char* const ModelSql = "INSERT INTO models (station, model, last_seen) VALUES (?, ?, ?)"
-                             " ON DUPLICATE KEY UPDATE last_seen = VALUES(last_seen)";
-
-QString now()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-}
+// The archive's procedures (server/schema.sql) check the caller and write;
+// the session's rows in the batch tables sync_batch_* go before each call.
+const char* const OpenSql = "CALL sync_open(?)";
+const char* const SchemaCheckSql
+    = "SELECT station, epoch, record_uid, log_uid, record_witnesses FROM sync_positions"
+      " LIMIT 0";
+const char* const PositionSql = "SELECT epoch, record_uid, record_mark, record_time, log_uid, log_mark,"
+                                " record_witnesses, log_witnesses FROM sync_positions WHERE station = ?";
+const char* const EpochSql = "CALL sync_begin_epoch(?, ?, ?, ?, ?)";
+const char* const AddRecordsSql = "CALL sync_add_records(?, ?, ?, ?)";
+const char* const AddLogsSql = "CALL sync_add_logs(?, ?, ?, ?)";
+const char* const AddShiftsSql = "CALL sync_add_shifts(?, ?)";
+const char* const AddModelsSql = "CALL sync_add_models(?)";
+const char* const ModelSql = "INSERT IGNORE INTO sync_batch_models (model) VALUES (?)";
 
 PlantServer::Failure classify(const QSqlError& error)
 {
@@ -53,6 +45,8 @@ PlantServer::Failure classify(const QSqlError& error)
     case 1317: // query interrupted
     case 1927: // connection killed
     case 4031: // disconnected for inactivity
+    case 1114: // table full: the server's disk or tablespace
+    case 1021: // disk full
         return PlantServer::Failure::Transient;
     case 1044: // access denied to the database
     case 1045: // access denied
@@ -62,7 +56,11 @@ PlantServer::Failure classify(const QSqlError& error)
     case 1146: // no such table
     case 1054: // no such column
     case 1698:
+    case 1370: // no EXECUTE on a procedure
+    case 50001: // the account may not write the station (server/schema.sql)
         return PlantServer::Failure::Settings;
+    case 50002: // another session holds the station
+        return PlantServer::Failure::Transient;
     default:
         // The connector's own errors: cannot connect, server gone, lost connection.
         if (code >= 2000 && code < 3000)
@@ -90,6 +88,17 @@ bool PlantServer::fail(const QSqlError& error, const QString& what)
     m_Failure = classify(error);
     const QString text = error.text().trimmed();
     m_Error = what + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("unknown error") : text);
+    const int code = error.nativeErrorCode().toInt();
+    if (m_Failure == Failure::Transient && code != 1205 && code != 1213 && code != 50002) {
+        // The connection is gone or going: closed now, before the failed
+        // statement and the prepared ones are freed, they are freed without
+        // asking the server (and without the driver's warnings).
+        QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
+        db.close();
+        m_bOpen = false;
+    }
+    if (code == 1114 || code == 1021)
+        m_Error += QStringLiteral(" (the server is out of space; nothing of the batch was kept)");
     return false;
 }
 
@@ -105,7 +114,8 @@ bool PlantServer::open()
     QString password = qEnvironmentVariable("MYSQL_PWD");
     if (!m_Settings.optionFile.isEmpty()) {
         QMap<QString, QString> values;
-        if (!OptionFile::read(m_Settings.optionFile, &values, &m_Error)) {
+        if (!OptionFile::read(m_Settings.optionFile, &values, &m_Error, QStringLiteral("stationsync"),
+                m_bWarned ? nullptr : &m_Warning)) {
             m_Failure = Failure::Settings;
             return false;
         }
@@ -157,20 +167,24 @@ bool PlantServer::open()
         || !run(QStringLiteral("SET SESSION sql_mode = 'STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'"), {},
             QStringLiteral("cannot set up the session")))
         return false;
+    // A picture over the packet limit would end the connection ("server has
+    // gone away") at every try: such a picture is left out.
+    {
+        QSqlQuery packet(QSqlDatabase::database(m_Connection, false));
+        if (!packet.exec(QStringLiteral("SELECT @@max_allowed_packet")) || !packet.next())
+            return fail(packet.lastError(), QStringLiteral("cannot set up the session"));
+        m_PictureLimit = qMin<qint64>(MediumBlobBytes, packet.value(0).toLongLong() - PacketReserve);
+    }
     if (!run(QLatin1String(SchemaCheckSql), {},
-            QStringLiteral("the database holds no plant archive (load server/schema.sql)")))
+            QStringLiteral("the database holds no plant archive, or one from an older server/schema.sql "
+                           "(load server/schema.sql)")))
         return false;
-    QSqlQuery lock(QSqlDatabase::database(m_Connection, false));
-    lock.prepare(QLatin1String(LockSql));
-    lock.addBindValue(m_Settings.station);
-    if (!exec(lock, QStringLiteral("cannot take the station's lock")))
-        return false;
-    if (!lock.next() || lock.value(0).toInt() != 1) {
-        // Held by another session: another sync of this station (or one whose
-        // connection the server has not yet seen gone).
-        m_Failure = Failure::Transient;
-        m_Error = QStringLiteral("another sync of station \"%1\" is running").arg(m_Settings.station);
-        close();
+    // The station's lock and the session's batch tables; refused when the
+    // account is not the station's.
+    if (!run(QLatin1String(OpenSql), { m_Settings.station },
+            QStringLiteral("cannot open station \"%1\"").arg(m_Settings.station))) {
+        if (m_Failure == Failure::Transient)
+            close();
         return false;
     }
     return true;
@@ -178,15 +192,15 @@ bool PlantServer::open()
 
 void PlantServer::close()
 {
-    m_Statements.clear();
-    m_CountStatements.clear();
+    // The connection first: prepared statements of a closed connection are
+    // freed without a word to the server, which may be gone.
     if (QSqlDatabase::contains(m_Connection)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_Connection);
+        QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
+        db.close();
     }
+    m_Statements.clear();
+    if (QSqlDatabase::contains(m_Connection))
+        QSqlDatabase::removeDatabase(m_Connection);
     m_bOpen = false;
 }
 
@@ -225,7 +239,8 @@ bool PlantServer::commit(const QString& what)
 void PlantServer::rollBack()
 {
     QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
-    db.rollback();
+    if (db.isOpen())
+        db.rollback();
 }
 
 bool PlantServer::readPosition(Position* position)
@@ -245,6 +260,8 @@ bool PlantServer::readPosition(Position* position)
         position->recordTime = query.value(3).toString();
         position->logUid = query.value(4).toLongLong();
         position->logMark = query.value(5).toByteArray();
+        position->recordWitnesses = query.value(6).toByteArray();
+        position->logWitnesses = query.value(7).toByteArray();
     }
     return true;
 }
@@ -255,18 +272,11 @@ bool PlantServer::beginEpoch(
     QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
     if (!db.transaction())
         return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
-    const QString stamp = now();
     const quint32 epoch = position->exists ? position->epoch + 1 : 1;
-    const bool ok = (position->exists ? run(QLatin1String(NextEpochSql),
-                         { epoch, stamp, m_Settings.station, position->epoch },
-                         QStringLiteral("cannot begin the station's next epoch"))
-                                      : run(QLatin1String(FirstEpochSql), { m_Settings.station, stamp },
-                                          QStringLiteral("cannot register the station")))
-        && run(QLatin1String(FileSql),
-            { m_Settings.station, epoch, filePath.left(1024), QString::fromLatin1(fileId.left(64)),
-                reason.left(255), stamp },
-            QStringLiteral("cannot record the station file"));
-    if (!ok) {
+    if (!run(QLatin1String(EpochSql),
+            { m_Settings.station, epoch - 1, filePath.left(1024), QString::fromLatin1(fileId.left(64)),
+                reason.left(255) },
+            QStringLiteral("cannot begin the station's epoch"))) {
         rollBack();
         return false;
     }
@@ -280,15 +290,15 @@ bool PlantServer::beginEpoch(
 
 QSqlQuery* PlantServer::insertStatement(const SyncTable& table, int rows)
 {
-    const QString row = QStringLiteral("(?") + QStringLiteral(",?").repeated(3 + table.columns.size() - 1)
-        + QLatin1Char(')');
+    const QString row
+        = QStringLiteral("(?") + QStringLiteral(",?").repeated(table.columns.size()) + QLatin1Char(')');
     QStringList values;
     values.reserve(rows);
     for (int i = 0; i < rows; ++i)
         values << row;
-    const QString sql = QStringLiteral("INSERT IGNORE INTO ") + table.serverTable
-        + QStringLiteral(" (station,epoch,uid,") + table.names().join(QLatin1Char(','))
-        + QStringLiteral(") VALUES ") + values.join(QLatin1Char(','));
+    const QString sql = QStringLiteral("INSERT INTO sync_batch_") + table.serverTable
+        + QStringLiteral(" (uid,") + table.names().join(QLatin1Char(',')) + QStringLiteral(") VALUES ")
+        + values.join(QLatin1Char(','));
     auto it = m_Statements.find(sql);
     if (it == m_Statements.end()) {
         QSqlQuery query(QSqlDatabase::database(m_Connection, false));
@@ -305,95 +315,45 @@ QSqlQuery* PlantServer::insertStatement(const SyncTable& table, int rows)
     return &it->second;
 }
 
-PlantServer::Inserted PlantServer::insertRows(const SyncTable& table, const QVariant& epoch,
-    const QVector<StationFile::TableRow>& rows, bool rowByRow, DayCounts* counts, int* adjusted)
+bool PlantServer::insertRows(
+    const SyncTable& table, const QVector<StationFile::TableRow>& rows, int* adjusted)
 {
     const QString what = QStringLiteral("cannot insert into ") + table.serverTable;
-    const QVariant station(m_Settings.station);
     const int columns = table.columns.size();
-    const QStringList names = table.names();
-    const int time = names.indexOf(QStringLiteral("time"));
-    const int model = names.indexOf(QStringLiteral("model"));
-    const int limit = rowByRow ? 1 : StatementRows;
     int start = 0;
     while (start < rows.size()) {
-        // The rows of this statement: up to limit, fewer when large.
+        // The rows of this statement: up to StatementRows, fewer when large.
         int count = 0;
         qint64 bytes = 0;
-        while (start + count < rows.size() && count < limit && (count == 0 || bytes < StatementBytes)) {
+        while (
+            start + count < rows.size() && count < StatementRows && (count == 0 || bytes < StatementBytes)) {
             for (const SqliteValue& value : rows.at(start + count).values)
                 bytes += SyncValues::size(value);
             ++count;
         }
         QSqlQuery* query = insertStatement(table, count);
         if (!query)
-            return Inserted::Failed;
+            return false;
         int place = 0;
         for (int r = start; r < start + count; ++r) {
             const StationFile::TableRow& row = rows.at(r);
-            query->bindValue(place++, station);
-            query->bindValue(place++, epoch);
             query->bindValue(place++, row.uid);
             for (int c = 0; c < columns; ++c) {
                 bool changed = false;
+                if (table.columns.at(c).kind == SyncTable::Kind::Bytes
+                    && SyncValues::size(row.values.at(c)) > m_PictureLimit) {
+                    query->bindValue(place++, QVariant(QVariant::ByteArray));
+                    ++m_BatchPictures;
+                    continue;
+                }
                 query->bindValue(
                     place++, SyncValues::toServer(row.values.at(c), table.columns.at(c), &changed));
                 *adjusted += changed ? 1 : 0;
             }
         }
         if (!exec(*query, what))
-            return Inserted::Failed;
-        if (counts) {
-            // All new, or all there before (nothing to count); anything
-            // between leaves the rows that were new unknown.
-            const int taken = query->numRowsAffected();
-            if (taken < 0 || taken > count) {
-                // Never a guess: counts that disagree with the rows stay wrong.
-                m_Failure = Failure::Other;
-                m_Error = what + QStringLiteral(": the server did not say how many rows it took");
-                return Inserted::Failed;
-            }
-            if (taken > 0 && taken < count)
-                return Inserted::Mixed;
-            for (int r = 0; taken == count && r < count; ++r) {
-                const int first = r * (3 + columns) + 3;
-                counts->add(query->boundValue(first + time), query->boundValue(first + model));
-            }
-        }
-        start += count;
-    }
-    return Inserted::Done;
-}
-
-bool PlantServer::addCounts(const DayCounts& counts)
-{
-    const QVector<DayCounts::Row> rows = counts.rows();
-    const QVariant station(m_Settings.station);
-    for (int start = 0; start < rows.size(); start += StatementRows) {
-        const int count = qMin(StatementRows, rows.size() - start);
-        auto it = m_CountStatements.find(count);
-        if (it == m_CountStatements.end()) {
-            QStringList values;
-            for (int i = 0; i < count; ++i)
-                values << QStringLiteral("(?,?,?,?)");
-            QSqlQuery query(QSqlDatabase::database(m_Connection, false));
-            if (!query.prepare(QLatin1String(CountsSql).arg(values.join(QLatin1Char(',')))))
-                return fail(query.lastError(), QStringLiteral("cannot prepare the day counts"));
-            // A batch has a few days and models; their numbers vary little.
-            if (m_CountStatements.size() > 16)
-                m_CountStatements.clear();
-            it = m_CountStatements.emplace(count, query).first;
-        }
-        QSqlQuery& query = it->second;
-        int place = 0;
-        for (int r = start; r < start + count; ++r) {
-            query.bindValue(place++, station);
-            query.bindValue(place++, rows.at(r).day);
-            query.bindValue(place++, rows.at(r).model);
-            query.bindValue(place++, rows.at(r).records);
-        }
-        if (!exec(query, QStringLiteral("cannot add the day counts")))
             return false;
+        start += count;
     }
     return true;
 }
@@ -406,40 +366,23 @@ bool PlantServer::writeRows(
     QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
     if (!db.transaction())
         return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
-    const QVariant station(m_Settings.station);
-    const QVariant epoch(position->epoch);
     const bool records = table.serverTable == QLatin1String("records");
-    DayCounts counts;
     int batchAdjusted = 0;
-    Inserted inserted = insertRows(table, epoch, rows, false, records ? &counts : nullptr, &batchAdjusted);
-    if (inserted == Inserted::Mixed) {
-        // Some of the batch was there already (the station's position was
-        // moved back, say). Once more, one row per statement: each row's
-        // affected count says whether it is new.
-        rollBack();
-        if (!db.transaction())
-            return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
-        counts.clear();
-        batchAdjusted = 0;
-        inserted = insertRows(table, epoch, rows, true, &counts, &batchAdjusted);
-    }
-    bool ok = inserted == Inserted::Done && (counts.isEmpty() || addCounts(counts));
+    m_BatchPictures = 0;
     const StationFile::TableRow& last = rows.constLast();
     const QByteArray mark = SyncValues::mark(last.values, table.identity);
-    if (ok) {
-        const QString stamp = now();
-        if (records) {
-            bool changed = false;
-            const QVariant time = SyncValues::toServer(last.values.at(0), table.columns.at(0), &changed);
-            ok = run(QLatin1String(RecordPositionSql),
-                { last.uid, QString::fromLatin1(mark), time, stamp, station, epoch },
-                QStringLiteral("cannot move the station's position"));
-        } else {
-            ok = run(QLatin1String(LogPositionSql),
-                { last.uid, QString::fromLatin1(mark), stamp, station, epoch },
-                QStringLiteral("cannot move the station's position"));
-        }
-    }
+    SyncWitnesses witnesses
+        = SyncWitnesses::fromText(records ? position->recordWitnesses : position->logWitnesses);
+    witnesses.add(rows.constFirst().uid, SyncValues::mark(rows.constFirst().values, table.identity));
+    witnesses.add(last.uid, mark);
+    const QByteArray witnessText = witnesses.toText();
+    // The server adds the rows it has not got yet, their day counts and the
+    // position in this transaction.
+    bool ok = insertRows(table, rows, &batchAdjusted)
+        && run(QLatin1String(records ? AddRecordsSql : AddLogsSql),
+            { m_Settings.station, position->epoch, QString::fromLatin1(mark),
+                QString::fromLatin1(witnessText) },
+            QStringLiteral("cannot add the batch of ") + table.serverTable);
     if (ok && m_BeforeCommit)
         m_BeforeCommit();
     if (!ok) {
@@ -449,48 +392,47 @@ bool PlantServer::writeRows(
     if (!commit(QStringLiteral("cannot commit the batch")))
         return false;
     *adjusted += batchAdjusted;
+    m_DroppedPictures += m_BatchPictures;
     if (records) {
         position->recordUid = last.uid;
         position->recordMark = mark;
         position->hasRecordTime = SyncValues::isText(last.values.at(0));
         position->recordTime = QString::fromUtf8(SyncValues::text(last.values.at(0)));
+        position->recordWitnesses = witnessText;
     } else {
         position->logUid = last.uid;
         position->logMark = mark;
+        position->logWitnesses = witnessText;
     }
     return true;
+}
+
+QString PlantServer::takeWarning()
+{
+    m_bWarned = m_bWarned || !m_Warning.isEmpty();
+    const QString warning = m_Warning;
+    m_Warning.clear();
+    return warning;
+}
+
+int PlantServer::takeDroppedPictures()
+{
+    const int dropped = m_DroppedPictures;
+    m_DroppedPictures = 0;
+    return dropped;
 }
 
 bool PlantServer::writeShifts(const Position& position, const QVector<StationFile::TableRow>& rows)
 {
     if (rows.isEmpty())
         return true;
-    const SyncTable table = SyncTable::shifts();
     QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
     if (!db.transaction())
         return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
-    const QString sql = QStringLiteral("INSERT INTO shifts (station,epoch,uid,")
-        + table.names().join(QLatin1Char(',')) + QStringLiteral(",last_seen) VALUES (?,?,?")
-        + QStringLiteral(",?").repeated(table.columns.size() + 1)
-        + QStringLiteral(") ON DUPLICATE KEY UPDATE last_seen = VALUES(last_seen)");
-    const QString stamp = now();
-    QSqlQuery query(db);
-    bool ok = query.prepare(sql);
-    for (int r = 0; ok && r < rows.size(); ++r) {
-        const StationFile::TableRow& row = rows.at(r);
-        int place = 0;
-        query.bindValue(place++, m_Settings.station);
-        query.bindValue(place++, position.epoch);
-        query.bindValue(place++, row.uid);
-        for (int c = 0; c < table.columns.size(); ++c) {
-            bool changed = false;
-            query.bindValue(place++, SyncValues::toServer(row.values.at(c), table.columns.at(c), &changed));
-        }
-        query.bindValue(place++, stamp);
-        ok = query.exec();
-    }
-    if (!ok) {
-        fail(query.lastError(), QStringLiteral("cannot write the shifts"));
+    int adjusted = 0;
+    if (!insertRows(SyncTable::shifts(), rows, &adjusted)
+        || !run(QLatin1String(AddShiftsSql), { m_Settings.station, position.epoch },
+            QStringLiteral("cannot write the shifts"))) {
         rollBack();
         return false;
     }
@@ -504,17 +446,17 @@ bool PlantServer::writeModels(const QStringList& models)
     QSqlDatabase db = QSqlDatabase::database(m_Connection, false);
     if (!db.transaction())
         return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
-    const QString stamp = now();
     QSqlQuery query(db);
     bool ok = query.prepare(QLatin1String(ModelSql));
     for (int i = 0; ok && i < models.size(); ++i) {
-        query.bindValue(0, m_Settings.station);
-        query.bindValue(1, models.at(i).left(255));
-        query.bindValue(2, stamp);
+        query.bindValue(0, models.at(i).left(255));
         ok = query.exec();
     }
-    if (!ok) {
+    if (!ok)
         fail(query.lastError(), QStringLiteral("cannot write the models"));
+    if (!ok
+        || !run(
+            QLatin1String(AddModelsSql), { m_Settings.station }, QStringLiteral("cannot write the models"))) {
         rollBack();
         return false;
     }

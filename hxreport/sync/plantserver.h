@@ -1,7 +1,6 @@
 #ifndef PLANTSERVER_H
 #define PLANTSERVER_H
 
-#include "daycounts.h"
 #include "stationfile.h"
 #include "syncsettings.h"
 #include "synctable.h"
@@ -15,13 +14,14 @@
 
 // The sync's connection to the plant archive (server/schema.sql) through Qt's
 // QMYSQL driver, for one station: its position, new epochs, and batches of
-// rows, each batch in one transaction together with the position it reaches
-// and, for records, the batch's additions to record_counts. Rows go in with
-// INSERT IGNORE on (station, epoch, uid), so a batch sent again after a lost
-// connection changes nothing, and only the rows the server took are counted.
+// rows. The account writes only through the archive's procedures: a batch's
+// rows go into the session's batch table, and one call moves them to the
+// archive with the position they reach and, for records, their day counts,
+// all in one transaction. Rows the archive holds already are left out, so a
+// batch sent again after a lost connection changes nothing.
 //
-// Threads: one object in one thread. While open it holds the server's named
-// lock of its station, so a second sync of the same station cannot run.
+// Threads: one object in one thread. While open it holds its station on the
+// server (a lock no reader can take), so a second sync of the station cannot run.
 class PlantServer
 {
 public:
@@ -43,6 +43,8 @@ public:
         bool hasRecordTime = false;
         qint64 logUid = 0;
         QByteArray logMark;
+        QByteArray recordWitnesses; // SyncWitnesses::toText()
+        QByteArray logWitnesses;
     };
 
     explicit PlantServer(const SyncSettings& settings);
@@ -72,6 +74,12 @@ public:
     bool writeShifts(const Position& position, const QVector<StationFile::TableRow>& rows);
     bool writeModels(const QStringList& models);
 
+    // Pictures left out since the last call: larger than the server takes in
+    // one packet (max_allowed_packet) or its column holds.
+    int takeDroppedPictures();
+    // A warning about the settings (an option file others may read), once.
+    QString takeWarning();
+
     // Called after a batch's rows are inserted, before its commit (tests
     // interrupt the server there).
     void setBeforeCommit(std::function<void()> hook) { m_BeforeCommit = std::move(hook); }
@@ -84,20 +92,10 @@ private:
     bool run(const QString& sql, const QVariantList& values, const QString& what);
     bool commit(const QString& what);
     void rollBack();
-    enum class Inserted
-    {
-        Failed,
-        Done,
-        Mixed // a statement took only some of its rows: which ones is unknown
-    };
-    // INSERT IGNORE of rows rows, prepared once per text.
+    // Inserts rows into the session's batch table of table in statements of
+    // up to StatementRows rows.
     QSqlQuery* insertStatement(const SyncTable& table, int rows);
-    // Inserts rows in statements of up to StatementRows rows (rowByRow: one
-    // each). With counts (records), adds the rows the server took to it, and
-    // stops at a statement that took some of its rows but not all.
-    Inserted insertRows(const SyncTable& table, const QVariant& epoch,
-        const QVector<StationFile::TableRow>& rows, bool rowByRow, DayCounts* counts, int* adjusted);
-    bool addCounts(const DayCounts& counts);
+    bool insertRows(const SyncTable& table, const QVector<StationFile::TableRow>& rows, int* adjusted);
 
     SyncSettings m_Settings;
     QString m_Connection;
@@ -105,8 +103,12 @@ private:
     Failure m_Failure = Failure::None;
     QString m_Error;
     std::map<QString, QSqlQuery> m_Statements; // prepared, by text
-    std::map<int, QSqlQuery> m_CountStatements; // prepared, by rows
     std::function<void()> m_BeforeCommit;
+    qint64 m_PictureLimit = 0; // largest picture sent, from the server's packet limit
+    int m_DroppedPictures = 0;
+    QString m_Warning;
+    bool m_bWarned = false;
+    int m_BatchPictures = 0; // in the batch being written
 };
 
 #endif // PLANTSERVER_H

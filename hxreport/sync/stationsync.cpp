@@ -35,37 +35,86 @@ StationSync::~StationSync() = default;
 
 // The station's tables are AUTOINCREMENT: a uid is never given twice in one
 // file, even after deletes. It deletes records older than a cut-off
-// (retention), trims log classes to their newest rows, or empties tables. So
-// the same file shows, for the last copied uid: a sequence at or above it,
-// and either that very row or no row. A record gone by retention took every
-// record older than it along: a record with a time below it that is still
-// there means another file.
-bool StationSync::replaced(const StationFile::TableProbe& probe, qint64 lastUid, const QByteArray& lastMark,
-    const QByteArray& lastTime, QString* why)
+// (retention), trims log classes to their newest rows, or empties tables; an
+// operator deletes or edits a wrong record. So the same file shows, for the
+// last copied uid: a sequence at or above it, and either that very row, no
+// row, or the row edited, while the earlier copied rows that are still there
+// (the witnesses) are the same. Another file has other rows under those
+// uids, or starts its uids again. Without a witness in the file: a record
+// gone by retention took every record older than it along, so a record with
+// a time below it that is still there means another file.
+StationSync::FileState StationSync::compare(const StationFile::TableProbe& probe, qint64 lastUid,
+    const QByteArray& lastMark, const QByteArray& lastTime, const SyncWitnesses& witnesses, QString* why)
 {
     if (lastUid <= 0)
-        return false;
+        return FileState::Same;
     if (probe.hasSequence && probe.sequence < lastUid) {
         *why = QStringLiteral("its uids start again (%1 after %2)").arg(probe.sequence).arg(lastUid);
-        return true;
+        return FileState::Replaced;
+    }
+    if (probe.hasRow && SyncValues::mark(probe.row, probe.row.size()) == lastMark)
+        return FileState::Same;
+    int same = 0;
+    QStringList other;
+    for (const StationFile::TableRow& row : probe.others) {
+        for (const SyncWitnesses::Witness& witness : witnesses.list()) {
+            if (witness.uid != row.uid || row.uid >= lastUid)
+                continue;
+            if (SyncValues::mark(row.values, row.values.size()) == witness.mark)
+                ++same;
+            else
+                other << QString::number(row.uid);
+        }
+    }
+    if (same > 0) {
+        *why = QStringLiteral("row %1 %2 (%3 earlier copied rows are the same)")
+                   .arg(lastUid)
+                   .arg(probe.hasRow ? QStringLiteral("was edited") : QStringLiteral("was deleted"))
+                   .arg(same);
+        return probe.hasRow ? FileState::LastRowEdited : FileState::LastRowDeleted;
+    }
+    if (!other.isEmpty()) {
+        *why = QStringLiteral("rows %1 are other ones").arg(other.join(QStringLiteral(", ")));
+        return FileState::Replaced;
     }
     if (probe.hasRow) {
-        if (SyncValues::mark(probe.row, probe.row.size()) != lastMark) {
-            *why = QStringLiteral("row %1 is another one").arg(lastUid);
-            return true;
-        }
-        return false;
+        *why = QStringLiteral("row %1 is another one").arg(lastUid);
+        return FileState::Replaced;
     }
     if (!probe.hasSequence) {
         *why = QStringLiteral("row %1 is gone and the table keeps no sequence").arg(lastUid);
-        return true;
+        return FileState::Replaced;
     }
     if (!lastTime.isNull() && probe.hasFirstTime && SyncValues::isText(probe.firstTime)
         && SyncValues::text(probe.firstTime) < lastTime) {
         *why = QStringLiteral("row %1 is gone but older rows are there").arg(lastUid);
-        return true;
+        return FileState::Replaced;
     }
-    return false;
+    return FileState::Same;
+}
+
+QString StationSync::checkTable(
+    const QString& name, FileState state, const QString& why, quint32 epoch, qint64 uid)
+{
+    switch (state) {
+    case FileState::Same:
+        return QString();
+    case FileState::Replaced:
+        return QStringLiteral("file replaced: %1: %2").arg(name, why);
+    case FileState::LastRowDeleted:
+    case FileState::LastRowEdited: {
+        // Told once per run; the position stays, the next row follows it.
+        const QString key = QStringLiteral("%1/%2/%3/%4").arg(name).arg(epoch).arg(uid).arg(int(state));
+        if (!m_Reported.contains(key)) {
+            m_Reported.insert(key);
+            ++m_Totals.changed;
+            emit message(
+                QStringLiteral("%1: %2 on the station; the archive keeps the row as copied").arg(name, why));
+        }
+        return QString();
+    }
+    }
+    return QString();
 }
 
 StationSync::Outcome StationSync::serverFailure()
@@ -91,11 +140,14 @@ StationSync::Outcome StationSync::stationFailure(const StationFile& file)
     return Outcome::Transient;
 }
 
-StationSync::Outcome StationSync::copyRows(
-    StationFile& file, const SyncTable& table, PlantServer::Position* position, qint64* copied)
+StationSync::Outcome StationSync::copyRows(StationFile& file, const SyncTable& table,
+    PlantServer::Position* position, qint64 lastUid, qint64* copied)
 {
     const bool records = table.serverTable == QLatin1String("records");
     QVector<StationFile::TableRow> rows;
+    // A first pass over a large station takes minutes: the journal shows it moving.
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
     for (;;) {
         if (stopped())
             return Outcome::Stopped;
@@ -108,9 +160,18 @@ StationSync::Outcome StationSync::copyRows(
         if (!m_Server.writeRows(table, position, rows, &adjusted))
             return serverFailure();
         m_Totals.adjusted += adjusted;
+        m_Totals.pictures += m_Server.takeDroppedPictures();
         *copied += rows.size();
         if (caughtUp)
             return Outcome::CaughtUp;
+        if (sinceProgress.elapsed() >= qint64(m_Settings.progressSeconds) * 1000) {
+            sinceProgress.restart();
+            emit message(QStringLiteral("copying %1: %2 so far in this pass, up to uid %3 of %4")
+                             .arg(records ? QStringLiteral("records") : QStringLiteral("log records"))
+                             .arg(*copied)
+                             .arg(records ? position->recordUid : position->logUid)
+                             .arg(lastUid));
+        }
     }
 }
 
@@ -158,8 +219,14 @@ StationSync::Outcome StationSync::pass()
 {
     if (stopped())
         return Outcome::Stopped;
-    if (!m_Server.isOpen() && !m_Server.open())
-        return serverFailure();
+    if (!m_Server.isOpen()) {
+        const bool opened = m_Server.open();
+        const QString warning = m_Server.takeWarning();
+        if (!warning.isEmpty())
+            emit message(warning);
+        if (!opened)
+            return serverFailure();
+    }
     PlantServer::Position position;
     if (!m_Server.readPosition(&position))
         return serverFailure();
@@ -179,21 +246,30 @@ StationSync::Outcome StationSync::pass()
     const bool logs = file.hasTable(QStringLiteral("warningtable"));
     StationFile::TableProbe records;
     StationFile::TableProbe logProbe;
-    if (!file.probeTable(QStringLiteral("wftable"), recordIdentity(), position.recordUid, true, &records)
+    const SyncWitnesses recordWitnesses = SyncWitnesses::fromText(position.recordWitnesses);
+    const SyncWitnesses logWitnesses = SyncWitnesses::fromText(position.logWitnesses);
+    if (!file.probeTable(QStringLiteral("wftable"), recordIdentity(), position.recordUid, true, &records,
+            recordWitnesses.uidsBelow(position.recordUid))
         || (logs
-            && !file.probeTable(
-                QStringLiteral("warningtable"), logIdentity(), position.logUid, false, &logProbe)))
+            && !file.probeTable(QStringLiteral("warningtable"), logIdentity(), position.logUid, false,
+                &logProbe, logWitnesses.uidsBelow(position.logUid))))
         return stationFailure(file);
 
     QString reason;
     QString why;
-    if (!position.exists)
+    const int changedBefore = m_Totals.changed;
+    if (!position.exists) {
         reason = QStringLiteral("first sync of the station");
-    else if (replaced(records, position.recordUid, position.recordMark,
-                 position.hasRecordTime ? position.recordTime.toUtf8() : QByteArray(), &why))
-        reason = QStringLiteral("file replaced: records: ") + why;
-    else if (logs && replaced(logProbe, position.logUid, position.logMark, QByteArray(), &why))
-        reason = QStringLiteral("file replaced: log records: ") + why;
+    } else {
+        reason = checkTable(QStringLiteral("records"),
+            compare(records, position.recordUid, position.recordMark,
+                position.hasRecordTime ? position.recordTime.toUtf8() : QByteArray(), recordWitnesses, &why),
+            why, position.epoch, position.recordUid);
+        if (reason.isEmpty() && logs)
+            reason = checkTable(QStringLiteral("log records"),
+                compare(logProbe, position.logUid, position.logMark, QByteArray(), logWitnesses, &why), why,
+                position.epoch, position.logUid);
+    }
     if (!reason.isEmpty()) {
         const quint32 old = position.epoch;
         if (!m_Server.beginEpoch(
@@ -210,21 +286,27 @@ StationSync::Outcome StationSync::pass()
 
     qint64 copiedRecords = 0;
     qint64 copiedLogs = 0;
-    Outcome outcome = copyRows(file, SyncTable::records(m_Settings.thumbnails), &position, &copiedRecords);
+    Outcome outcome = copyRows(
+        file, SyncTable::records(m_Settings.thumbnails), &position, records.maxUid, &copiedRecords);
     if (outcome == Outcome::CaughtUp && logs)
-        outcome = copyRows(file, SyncTable::logs(), &position, &copiedLogs);
+        outcome = copyRows(file, SyncTable::logs(), &position, logProbe.maxUid, &copiedLogs);
     if (outcome == Outcome::CaughtUp)
         outcome = copyLists(file, position);
     m_Totals.records += copiedRecords;
     m_Totals.logs += copiedLogs;
-    if (copiedRecords + copiedLogs > 0)
+    const int changed = m_Totals.changed - changedBefore;
+    if (copiedRecords + copiedLogs + changed > 0)
         emit message(
-            QStringLiteral("copied %1 records and %2 log records (epoch %3, record uid %4, log uid %5)")
+            QStringLiteral("copied %1 records and %2 log records (epoch %3, record uid %4, log uid %5)%6")
                 .arg(copiedRecords)
                 .arg(copiedLogs)
                 .arg(position.epoch)
                 .arg(position.recordUid)
-                .arg(position.logUid));
+                .arg(position.logUid)
+                .arg(changed > 0 ? QStringLiteral("; %1 copied rows deleted or edited on the station since, "
+                                                  "kept as copied")
+                                       .arg(changed)
+                                 : QString()));
     return outcome;
 }
 
@@ -258,6 +340,13 @@ int StationSync::run()
                     QStringLiteral("%1 values did not fit their server column and were cut or left empty")
                         .arg(m_Totals.adjusted));
                 m_Totals.adjusted = 0;
+            }
+            if (m_Totals.pictures > 0) {
+                emit message(
+                    QStringLiteral("%1 pictures were larger than the server takes (max_allowed_packet) "
+                                   "and were left out; their records were copied without them")
+                        .arg(m_Totals.pictures));
+                m_Totals.pictures = 0;
             }
             if (m_Settings.once)
                 return 0;

@@ -4,8 +4,10 @@
 #include "plantserver.h"
 #include "stationfile.h"
 #include "syncsettings.h"
+#include "syncwitnesses.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <atomic>
 #include <memory>
@@ -41,6 +43,16 @@ public:
         qint64 logs = 0;
         qint64 adjusted = 0; // values that did not fit their column
         int epochs = 0; // epochs begun
+        int changed = 0; // last copied rows deleted or edited on the station since
+        qint64 pictures = 0; // pictures left out, too large for the server
+    };
+
+    enum class FileState
+    {
+        Same,
+        Replaced,
+        LastRowDeleted,
+        LastRowEdited
     };
 
     StationSync(
@@ -58,12 +70,14 @@ public:
     QString errorString() const { return m_Error; }
     PlantServer& server() { return m_Server; }
 
-    // Whether the station's table is another one than the one whose row
-    // lastUid (identified by lastMark, a digest of the probed row's values)
-    // was copied last. lastTime (records only; null otherwise): the copied
-    // row's time text, for telling retention from replacement.
-    static bool replaced(const StationFile::TableProbe& probe, qint64 lastUid, const QByteArray& lastMark,
-        const QByteArray& lastTime, QString* why);
+    // Whether the station's table is still the one whose row lastUid
+    // (identified by lastMark, a digest of the probed row's values) was
+    // copied last, with that row deleted or edited since, or another file.
+    // lastTime (records only; null otherwise): the copied row's time text,
+    // for telling retention from replacement. probe.others: the file's rows
+    // at the witnesses' uids. *why says what was found.
+    static FileState compare(const StationFile::TableProbe& probe, qint64 lastUid, const QByteArray& lastMark,
+        const QByteArray& lastTime, const SyncWitnesses& witnesses, QString* why);
 
 signals:
     void message(const QString& text);
@@ -71,11 +85,14 @@ signals:
 private:
     Outcome serverFailure();
     Outcome stationFailure(const StationFile& file);
-    Outcome copyRows(
-        StationFile& file, const SyncTable& table, PlantServer::Position* position, qint64* copied);
+    // lastUid: the table's largest uid when the pass began, for the progress lines.
+    Outcome copyRows(StationFile& file, const SyncTable& table, PlantServer::Position* position,
+        qint64 lastUid, qint64* copied);
     Outcome copyLists(StationFile& file, const PlantServer::Position& position);
     bool stopped() const { return m_pStop->load(); }
     bool pause(int seconds);
+    // The reason for a new epoch, empty when the table is the same file's.
+    QString checkTable(const QString& name, FileState state, const QString& why, quint32 epoch, qint64 uid);
 
     SyncSettings m_Settings;
     std::shared_ptr<std::atomic<bool>> m_pStop;
@@ -84,6 +101,7 @@ private:
     QString m_Error;
     QByteArray m_ShiftDigest; // of the shifts last written in this run
     QByteArray m_ModelDigest;
+    QSet<QString> m_Reported; // deleted or edited last rows already told in this run
 };
 
 #endif // STATIONSYNC_H

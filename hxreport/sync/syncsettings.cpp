@@ -29,6 +29,11 @@ bool SyncSettings::checkStationName(const QString& name, QString* why)
         *why = QStringLiteral("the station name begins or ends with a blank");
         return false;
     }
+    // Bytes that are not UTF-8 arrive as U+FFFD: two such names would become one.
+    if (name.contains(QChar(QChar::ReplacementCharacter))) {
+        *why = QStringLiteral("the station name is not valid UTF-8");
+        return false;
+    }
     for (const QChar c : name) {
         if (c.category() == QChar::Other_Control) {
             *why = QStringLiteral("the station name holds a control character");

@@ -29,6 +29,7 @@ public:
     int retrySeconds = 60; // how long --once keeps trying an unreachable server
     int batchRows = 2000; // records per read transaction and per server transaction
     int readMs = 50; // longest read transaction on the station file
+    int progressSeconds = 10; // a progress line this often in a long pass
 
     // The station's files below stationDir.
     QString detectionPath() const;

@@ -3,6 +3,7 @@
 #include "sqlitehandle.h"
 
 #include <QCryptographicHash>
+#include <QTextCodec>
 
 #include <cmath>
 #include <sqlite3.h>
@@ -93,8 +94,12 @@ QVariant SyncValues::toServer(const SqliteValue& value, const SyncTable::Column&
         if (type == SQLITE_BLOB)
             break;
         // Numbers as SQLite writes them; invalid UTF-8 becomes U+FFFD, which
-        // the server's utf8mb4 column takes.
-        QString text = QString::fromUtf8(value.bytes());
+        // the server's utf8mb4 column takes, and counts as changed.
+        const QByteArray bytes = value.bytes();
+        QTextCodec::ConverterState state;
+        QString text = QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
+        if (state.invalidChars > 0)
+            *adjusted = true;
         if (column.maxChars > 0 && text.size() > column.maxChars) {
             const QVector<uint> codes = text.toUcs4();
             if (codes.size() > column.maxChars) {

@@ -187,6 +187,9 @@ void TestPlantServer::initTestCase()
         }
         m_Files << file;
 
+        QVERIFY2(
+            m_Server.allowStation(QStringLiteral("plant"), QStringLiteral("sync"), m_Stations.at(s), &why),
+            qPrintable(why));
         SyncSettings settings;
         settings.station = m_Stations.at(s);
         settings.stationDir = file->path();

@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QThread>
+#include <QVariant>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -110,7 +111,7 @@ bool MariaDbServer::start(QString* why, int innodbBufferMb)
         install.start(installProgram(),
             QStringList { QStringLiteral("--no-defaults"), QStringLiteral("--datadir=") + data,
                 QStringLiteral("--auth-root-authentication-method=normal"), QStringLiteral("--skip-test-db") }
-                + userArguments());
+                + m_Extra + userArguments());
         if (!install.waitForFinished(120000) || install.exitCode() != 0) {
             *why = QStringLiteral("mariadb-install-db failed: ") + QString::fromLocal8Bit(install.readAll());
             return false;
@@ -129,7 +130,7 @@ bool MariaDbServer::start(QString* why, int innodbBufferMb)
             QStringLiteral("--innodb-log-file-size=%1M").arg(qMax(16, innodbBufferMb / 2)),
             QStringLiteral("--innodb-flush-log-at-trx-commit=2"), QStringLiteral("--performance-schema=OFF"),
             QStringLiteral("--skip-name-resolve") }
-            + userArguments());
+            + m_Extra + userArguments());
     if (!m_Server.waitForStarted(10000)) {
         *why = QStringLiteral("mariadbd did not start: ") + m_Server.errorString();
         return false;
@@ -221,6 +222,26 @@ bool MariaDbServer::exec(const QStringList& statements, QString* why) const
                 *why = statements.at(i) + QStringLiteral(": ") + query.lastError().text();
                 ok = false;
             }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+bool MariaDbServer::allowStation(
+    const QString& database, const QString& account, const QString& station, QString* why) const
+{
+    const QString name = QStringLiteral("hxdb-account");
+    bool ok = true;
+    {
+        QSqlDatabase db = connect(name, QStringLiteral("root"), QString(), database);
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("INSERT IGNORE INTO station_accounts (account, station) VALUES (?, ?)"));
+        query.addBindValue(account);
+        query.addBindValue(station);
+        if (!db.isOpen() || !query.exec()) {
+            *why = QStringLiteral("station_accounts: ") + query.lastError().text();
+            ok = false;
         }
     }
     QSqlDatabase::removeDatabase(name);

@@ -25,6 +25,9 @@ public:
     static QString clientProgram();
     static QString missing();
 
+    // Server options beyond the defaults, for the data folder's making and
+    // every start (set before the first start).
+    void setExtraArguments(const QStringList& arguments) { m_Extra = arguments; }
     // Makes the data folder on first use, starts the server and waits until
     // it answers. innodbBufferMb: the buffer pool (benchmarks give more).
     bool start(QString* why, int innodbBufferMb = 64);
@@ -32,6 +35,7 @@ public:
     void stop();
     void kill();
     bool isRunning() const;
+    qint64 pid() const { return m_Server.processId(); } // for SIGSTOP and SIGCONT
 
     QString socket() const;
     QString dir() const { return m_Dir.path(); }
@@ -45,6 +49,10 @@ public:
     bool runFile(const QString& database, const QString& file, QString* why) const;
     // Statements as root, each on its own (no multi-statements).
     bool exec(const QStringList& statements, QString* why) const;
+    // Lets the sync user account write station in the archive database (a
+    // row of station_accounts, as the administrator adds it).
+    bool allowStation(
+        const QString& database, const QString& account, const QString& station, QString* why) const;
 
 private:
     Q_DISABLE_COPY(MariaDbServer)
@@ -52,6 +60,7 @@ private:
     QTemporaryDir m_Dir;
     QProcess m_Server;
     bool m_bInstalled = false;
+    QStringList m_Extra;
 };
 
 #endif // MARIADBSERVER_H

@@ -1,5 +1,6 @@
 #include "detectdatadb.h"
 #include "mariadbserver.h"
+#include "optionfile.h"
 #include "sqlitehandle.h"
 #include "stationsync.h"
 #include "syncsettings.h"
@@ -9,9 +10,16 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 
+#include <QMutex>
+#include <QProcess>
+
 #include <thread>
+
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 const QString SyncUser = QStringLiteral("hxsync");
@@ -125,6 +133,8 @@ private slots:
     void settings();
     void replaced_data();
     void replaced();
+    void optionFile_data();
+    void optionFile();
 
     void copiesEveryRowOnce();
     void serverKilledInBatch();
@@ -133,16 +143,27 @@ private slots:
     void followsUntilStopped();
     void fileReplaced_data();
     void fileReplaced();
+    void rowDeletedOrEdited_data();
+    void rowDeletedOrEdited();
     void hostileStationName_data();
     void hostileStationName();
     void badServerSettings_data();
     void badServerSettings();
     void rolesLimitTheUsers();
+    void accountWritesOnlyItsStation();
+    void readerCannotHoldTheStation();
+    void serverDiskFull();
+    void pictureOverPacketLimit();
+    void textsNotUtf8();
+    void programStopsAndReconnectsQuietly();
+    void faultsLoseNothing_data();
+    void faultsLoseNothing();
 
 private:
     // A fresh database with the schema loaded and granted to the two users.
     QString freshDatabase();
-    SyncSettings settingsFor(const QString& dir, const QString& database, const QString& station) const;
+    // Also lets SyncUser write the station.
+    SyncSettings settingsFor(const QString& dir, const QString& database, const QString& station);
     QSqlDatabase admin(const QString& database);
 
     MariaDbServer m_Server;
@@ -195,9 +216,11 @@ QString TestStationSync::freshDatabase()
     return name;
 }
 
-SyncSettings TestStationSync::settingsFor(
-    const QString& dir, const QString& database, const QString& station) const
+SyncSettings TestStationSync::settingsFor(const QString& dir, const QString& database, const QString& station)
 {
+    QString why;
+    if (!m_Server.allowStation(database, SyncUser, station, &why))
+        qWarning("%s", qPrintable(why));
     SyncSettings settings;
     settings.station = station;
     settings.stationDir = dir;
@@ -241,6 +264,11 @@ void TestStationSync::settings_data()
     QTest::newRow("line break") << (base
         + QStringList { QStringLiteral("--station"), QStringLiteral("L\n1") })
                                 << QStringLiteral("control");
+    QTest::newRow("not UTF-8") << (base
+        + QStringList { QStringLiteral("--station"),
+            QString::fromUtf8("L\xff"
+                              "1") })
+                               << QStringLiteral("UTF-8");
     QTest::newRow("no database") << QStringList { QStringLiteral("--dir"), dir, QStringLiteral("--station"),
         QStringLiteral("L1") } << QStringLiteral("--database");
     QTest::newRow("folder without station file") << QStringList { QStringLiteral("--dir"),
@@ -289,21 +317,39 @@ void TestStationSync::replaced_data()
     QTest::addColumn<qint64>("sequence");
     QTest::addColumn<QByteArray>("row"); // time of row 100 in the file; empty: gone
     QTest::addColumn<QByteArray>("firstTime"); // oldest time in the file; empty: none
-    QTest::addColumn<bool>("replaced");
+    QTest::addColumn<QByteArray>("witness"); // time of row 50 in the file; empty: gone
+    QTest::addColumn<int>("state"); // StationSync::FileState
 
-    // Row 100 was copied with time '2024-06-01 10:00:00'.
-    QTest::newRow("same row, more after it") << true << qint64(150) << QByteArray("2024-06-01 10:00:00")
-                                             << QByteArray("2024-05-01 00:00:00") << false;
-    QTest::newRow("uids start again")
-        << true << qint64(20) << QByteArray() << QByteArray("2024-07-01 00:00:00") << true;
-    QTest::newRow("another row under the uid") << true << qint64(150) << QByteArray("2024-06-01 10:00:01")
-                                               << QByteArray("2024-05-01 00:00:00") << true;
+    // Row 100 was copied with time '2024-06-01 10:00:00', row 50 (a witness)
+    // with '2024-05-20 00:00:00'.
+    const QByteArray copied = "2024-06-01 10:00:00";
+    const QByteArray witness = "2024-05-20 00:00:00";
+    const QByteArray old = "2024-05-01 00:00:00";
+    const int same = int(StationSync::FileState::Same);
+    const int replaced = int(StationSync::FileState::Replaced);
+    QTest::newRow("same row, more after it") << true << qint64(150) << copied << old << witness << same;
+    QTest::newRow("uids start again") << true << qint64(20) << QByteArray() << old << witness << replaced;
+    QTest::newRow("another row, witness another one")
+        << true << qint64(150) << QByteArray("2024-06-01 10:00:01") << old
+        << QByteArray("2024-07-01 00:00:00") << replaced;
+    QTest::newRow("another row, no witness")
+        << true << qint64(150) << QByteArray("2024-06-01 10:00:01") << old << QByteArray() << replaced;
+    QTest::newRow("row edited, witness the same")
+        << true << qint64(150) << QByteArray("2024-06-01 10:00:01") << old << witness
+        << int(StationSync::FileState::LastRowEdited);
+    QTest::newRow("row deleted, witness the same") << true << qint64(100) << QByteArray() << old << witness
+                                                   << int(StationSync::FileState::LastRowDeleted);
     QTest::newRow("row gone by retention")
-        << true << qint64(150) << QByteArray() << QByteArray("2024-06-02 00:00:00") << false;
-    QTest::newRow("all rows deleted") << true << qint64(150) << QByteArray() << QByteArray() << false;
-    QTest::newRow("row gone, older rows there")
-        << true << qint64(150) << QByteArray() << QByteArray("2024-05-01 00:00:00") << true;
-    QTest::newRow("row gone, no sequence") << false << qint64(0) << QByteArray() << QByteArray() << true;
+        << true << qint64(150) << QByteArray() << QByteArray("2024-06-02 00:00:00") << QByteArray() << same;
+    QTest::newRow("all rows deleted")
+        << true << qint64(150) << QByteArray() << QByteArray() << QByteArray() << same;
+    QTest::newRow("row gone, older rows there, no witness")
+        << true << qint64(150) << QByteArray() << old << QByteArray() << replaced;
+    QTest::newRow("row gone, no sequence, no witness")
+        << false << qint64(0) << QByteArray() << QByteArray() << QByteArray() << replaced;
+    QTest::newRow("row gone, no sequence, witness the same")
+        << false << qint64(0) << QByteArray() << QByteArray() << witness
+        << int(StationSync::FileState::LastRowDeleted);
 }
 
 void TestStationSync::replaced()
@@ -312,9 +358,14 @@ void TestStationSync::replaced()
     QFETCH(qint64, sequence);
     QFETCH(QByteArray, row);
     QFETCH(QByteArray, firstTime);
-    QFETCH(bool, replaced);
+    QFETCH(QByteArray, witness);
+    QFETCH(int, state);
     const QByteArray copiedTime = "2024-06-01 10:00:00";
     const QVector<SqliteValue> copied { sqliteValue("'" + copiedTime + "'"), sqliteValue("'A1'") };
+    SyncWitnesses witnesses;
+    witnesses.add(50, SyncValues::mark({ sqliteValue("'2024-05-20 00:00:00'"), sqliteValue("'A1'") }, 2));
+    witnesses.add(100, SyncValues::mark(copied, 2));
+    witnesses = SyncWitnesses::fromText(witnesses.toText());
 
     StationFile::TableProbe probe;
     probe.hasSequence = hasSequence;
@@ -328,9 +379,74 @@ void TestStationSync::replaced()
         probe.hasFirstTime = true;
         probe.firstTime = sqliteValue("'" + firstTime + "'");
     }
+    if (!witness.isEmpty())
+        probe.others.append({ 50, { sqliteValue("'" + witness + "'"), sqliteValue("'A1'") } });
     QString why;
-    QCOMPARE(StationSync::replaced(probe, 100, SyncValues::mark(copied, 2), copiedTime, &why), replaced);
-    QCOMPARE(why.isEmpty(), !replaced);
+    QCOMPARE(int(StationSync::compare(probe, 100, SyncValues::mark(copied, 2), copiedTime, witnesses, &why)),
+        state);
+    QCOMPARE(why.isEmpty(), state == int(StationSync::FileState::Same));
+}
+
+void TestStationSync::optionFile_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("permissions"); // octal mode
+    QTest::addColumn<QString>("password"); // expected; empty: refused
+    QTest::addColumn<QString>("message"); // in the refusal or the warning; empty: none
+
+    const QByteArray head = "[client]\nuser = u\n";
+    QTest::newRow("plain, owner only") << head + "password = secret\n"
+                                       << 0600 << QStringLiteral("secret") << QString();
+    QTest::newRow("inline comment") << head + "password = secret # the night shift's\n"
+                                    << 0600 << QStringLiteral("secret") << QString();
+    QTest::newRow("hash quoted") << head + "password = \"se#cret\" # note\n"
+                                 << 0600 << QStringLiteral("se#cret") << QString();
+    QTest::newRow("escapes") << head + "password = a\\tb\\\\c\\s\\q\n"
+                             << 0600 << QStringLiteral("a\tb\\c \\q") << QString();
+    QTest::newRow("quoted, backslash at the end") << head + "password = \"it's\\\"\n"
+                                                  << 0600 << QStringLiteral("it's\\") << QString();
+    QTest::newRow("readable by others")
+        << head + "password = secret\n"
+        << 0644 << QStringLiteral("secret") << QStringLiteral("readable by others");
+    QTest::newRow("group-writable") << head + "password = secret\n"
+                                    << 0660 << QString() << QStringLiteral("writable by others");
+    QTest::newRow("world-writable") << head + "password = secret\n"
+                                    << 0602 << QString() << QStringLiteral("writable by others");
+}
+
+void TestStationSync::optionFile()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, permissions);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("my.cnf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    QFileDevice::Permissions mode;
+    const QFileDevice::Permission bits[] = { QFileDevice::ExeOther, QFileDevice::WriteOther,
+        QFileDevice::ReadOther, QFileDevice::ExeGroup, QFileDevice::WriteGroup, QFileDevice::ReadGroup,
+        QFileDevice::ExeOwner, QFileDevice::WriteOwner, QFileDevice::ReadOwner };
+    for (int i = 0; i < 9; ++i)
+        if (permissions & (1 << i))
+            mode |= bits[i];
+    QVERIFY(QFile::setPermissions(
+        path, mode | (mode & QFileDevice::ReadOwner ? QFileDevice::ReadUser : QFileDevice::Permissions())));
+    QMap<QString, QString> values;
+    QString why;
+    QString warning;
+    const bool ok = OptionFile::read(path, &values, &why, QStringLiteral("stationsync"), &warning);
+    QCOMPARE(ok, !password.isEmpty());
+    if (ok)
+        QCOMPARE(values.value(QStringLiteral("password")), password);
+    const QString said = ok ? warning : why;
+    if (message.isEmpty())
+        QVERIFY2(said.isEmpty(), qPrintable(said));
+    else
+        QVERIFY2(said.contains(message), qPrintable(said));
 }
 
 void TestStationSync::copiesEveryRowOnce()
@@ -346,14 +462,22 @@ void TestStationSync::copiesEveryRowOnce()
     const QStringList before = stationRows(file, records);
     QCOMPARE(before.size(), 1000);
 
+    QStringList messages;
     auto sync = [&](bool thumbnails) {
         SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
         settings.thumbnails = thumbnails;
+        settings.progressSeconds = 0; // a line after every batch
         StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
         const int code = sync.run();
         return code == 0 ? sync.totals().records : -1;
     };
     QCOMPARE(sync(true), qint64(1000));
+    // 1000 records in batches of 400: two lines before the pass is done.
+    QVERIFY2(
+        messages.filter(QStringLiteral("copying records: ")).size() == 2, qPrintable(messages.join('\n')));
+    QVERIFY2(messages.join('\n').contains(QStringLiteral("up to uid 800 of 1000")),
+        qPrintable(messages.join('\n')));
     QSqlDatabase db = admin(database);
     QCOMPARE(serverRows(db, records, QStringLiteral("L1"), 1), before);
     QCOMPARE(
@@ -526,6 +650,7 @@ void TestStationSync::fileReplaced_data()
 
     QTest::newRow("uids start again") << 200 << 7u;
     QTest::newRow("as many rows, other ones") << 600 << 8u;
+    QTest::newRow("more rows, other ones") << 900 << 9u;
 }
 
 void TestStationSync::fileReplaced()
@@ -566,6 +691,85 @@ void TestStationSync::fileReplaced()
     QCOMPARE(files.value(0).toInt(), 2);
     QVERIFY2(files.value(1).toString().startsWith(QStringLiteral("file replaced")),
         qPrintable(files.value(1).toString()));
+    QString why;
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
+}
+
+void TestStationSync::rowDeletedOrEdited_data()
+{
+    QTest::addColumn<QString>("sql"); // on the station file after the first sync
+    QTest::addColumn<bool>("lastRow"); // the statement touches the last copied record
+
+    const QString last = QStringLiteral("(SELECT max(uid) FROM wftable)");
+    const QString first = QStringLiteral("(SELECT min(uid) FROM wftable)");
+    const QString middle = QStringLiteral("300");
+    const QString del = QStringLiteral("DELETE FROM wftable WHERE uid = %1");
+    const QString edit = QStringLiteral("UPDATE wftable SET model = 'X9' WHERE uid = %1");
+    QTest::newRow("last deleted") << del.arg(last) << true;
+    QTest::newRow("last edited") << edit.arg(last) << true;
+    QTest::newRow("last's time edited")
+        << QStringLiteral("UPDATE wftable SET time = '2001-01-01 00:00:00' WHERE uid = %1").arg(last) << true;
+    QTest::newRow("middle deleted") << del.arg(middle) << false;
+    QTest::newRow("middle edited") << edit.arg(middle) << false;
+    QTest::newRow("first deleted") << del.arg(first) << false;
+    QTest::newRow("first edited") << edit.arg(first) << false;
+    QTest::newRow("first and last deleted")
+        << QStringLiteral("DELETE FROM wftable WHERE uid IN (%1, %2)").arg(first, last) << true;
+    QTest::newRow("last ten deleted")
+        << QStringLiteral("DELETE FROM wftable WHERE uid > %1 - 10").arg(last) << true;
+}
+
+void TestStationSync::rowDeletedOrEdited()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, sql);
+    QFETCH(bool, lastRow);
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(600, 50));
+    const SyncTable table = SyncTable::records(false);
+    const QStringList copied = stationRows(dir.detectionDatabase(), table);
+    const SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    QVERIFY(TestAppDir::exec(dir.detectionDatabase(), sql));
+    QStringList messages;
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+        QCOMPARE(sync.run(), 0);
+        QCOMPARE(sync.totals().epochs, 0);
+        QCOMPARE(sync.totals().records, qint64(0));
+    }
+    // The station goes on; its next record follows the copied ones.
+    QVERIFY(dir.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
+    dir.closeStation();
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+        QCOMPARE(sync.run(), 0);
+        QCOMPARE(sync.totals().epochs, 0);
+        QCOMPARE(sync.totals().records, qint64(1));
+    }
+    const QString log = messages.join(QLatin1Char('\n'));
+    QVERIFY2(
+        !log.contains(QStringLiteral("epoch")) || !log.contains(QStringLiteral("begins")), qPrintable(log));
+    if (lastRow)
+        QVERIFY2(log.contains(QStringLiteral("kept as copied")), qPrintable(log));
+
+    // The archive keeps what it copied, the edited rows as they were.
+    QSqlDatabase db = admin(database);
+    QStringList expected = copied;
+    expected << stationRows(dir.detectionDatabase(), table).constLast();
+    QCOMPARE(serverRows(db, table, QStringLiteral("L1"), 1), expected);
+    QSqlQuery files(QStringLiteral("SELECT count(*) FROM station_files"), db);
+    QVERIFY(files.next());
+    QCOMPARE(files.value(0).toInt(), 1);
     QString why;
     QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
@@ -632,8 +836,9 @@ void TestStationSync::badServerSettings()
     static QString plant = freshDatabase();
     TestAppDir dir;
     QVERIFY(dir.generate(5));
-    SyncSettings settings
-        = settingsFor(dir.path(), database.isEmpty() ? plant : database, QStringLiteral("L1"));
+    SyncSettings settings = settingsFor(dir.path(), plant, QStringLiteral("L1"));
+    if (!database.isEmpty())
+        settings.database = database;
     if (!password.isEmpty()) {
         settings.optionFile = dir.path() + QStringLiteral("/wrong.cnf");
         QFile file(settings.optionFile);
@@ -672,7 +877,8 @@ void TestStationSync::rolesLimitTheUsers()
         { SyncUser, SyncPassword, QStringLiteral("DELETE FROM records"), false },
         { SyncUser, SyncPassword, QStringLiteral("UPDATE records SET model = 'x'"), false },
         { SyncUser, SyncPassword, QStringLiteral("DELETE FROM logs"), false },
-        { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM stations"), true },
+        { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM stations"), false },
+        { SyncUser, SyncPassword, QStringLiteral("SELECT record_uid FROM sync_positions"), true },
         { SyncUser, SyncPassword, QStringLiteral("SELECT station, records FROM record_counts"), false },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM records"), true },
         { ViewerUser, ViewerPassword, QStringLiteral("SELECT count(*) FROM logs"), true },
@@ -692,6 +898,497 @@ void TestStationSync::rolesLimitTheUsers()
     QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), admin(database));
     QVERIFY(count.next());
     QCOMPARE(count.value(0).toInt(), 10);
+}
+
+// Every row of the tables a sync writes, as the administrator sees them.
+QStringList archiveRows(const QSqlDatabase& db)
+{
+    QStringList rows;
+    for (const char* table : { "stations", "station_files", "records", "logs", "record_counts", "shifts",
+             "models", "station_accounts" }) {
+        QSqlQuery query(QStringLiteral("SELECT * FROM %1 ORDER BY 1, 2, 3").arg(QLatin1String(table)), db);
+        while (query.next()) {
+            QStringList row { QLatin1String(table) };
+            for (int i = 0; i < query.record().count(); ++i)
+                row << query.value(i).toString();
+            rows << row.join(QLatin1Char('|'));
+        }
+        if (query.lastError().isValid())
+            rows << query.lastError().text();
+    }
+    return rows;
+}
+
+void TestStationSync::accountWritesOnlyItsStation()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    // L1 with SyncUser, L2 with an account of its own.
+    const QString user2 = QStringLiteral("hxsync2");
+    QString why;
+    QVERIFY2(m_Server.exec(
+                 { QStringLiteral("CREATE USER IF NOT EXISTS %1@localhost IDENTIFIED BY 'pw2'").arg(user2),
+                     QStringLiteral("GRANT hxreport_sync TO %1@localhost").arg(user2),
+                     QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR %1@localhost").arg(user2) },
+                 &why),
+        qPrintable(why));
+    QVERIFY2(m_Server.allowStation(database, user2, QStringLiteral("L2"), &why), qPrintable(why));
+    TestAppDir dir1;
+    TestAppDir dir2;
+    QVERIFY(dir1.generate(300, 20));
+    QVERIFY(dir2.generate(300, 20));
+    {
+        StationSync sync(settingsFor(dir1.path(), database, QStringLiteral("L1")),
+            std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    SyncSettings settings2 = settingsFor(dir2.path(), database, QStringLiteral("L2"));
+    settings2.optionFile = dir2.path() + QStringLiteral("/sync2.cnf");
+    {
+        QFile file(settings2.optionFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[stationsync]\nuser=" + user2.toUtf8() + "\npassword=pw2\n");
+    }
+    // settingsFor lets SyncUser write L2 too: only user2 may.
+    QVERIFY(m_Server.exec(
+        { QStringLiteral("DELETE FROM %1.station_accounts WHERE station = 'L2' AND account = '%2'")
+                .arg(database, SyncUser) },
+        &why));
+    {
+        StationSync sync(settings2, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+    }
+    QSqlDatabase db = admin(database);
+    const QStringList before = archiveRows(db);
+
+    // Each attempt in a session of its own that holds L2; the last statement must be refused.
+    const QStringList attempts[] = {
+        { "INSERT INTO records (station, epoch, uid, time) VALUES ('L1', 1, 99999, '2030-01-01 00:00:00')" },
+        { "INSERT INTO logs (station, epoch, uid, time) VALUES ('L1', 1, 99999, '2030-01-01 00:00:00')" },
+        { "UPDATE stations SET record_uid = 0 WHERE station = 'L1'" },
+        { "INSERT INTO stations (station, epoch) VALUES ('L3', 1)" },
+        { "UPDATE record_counts SET records = 0" },
+        { "INSERT INTO record_counts VALUES ('2030-01-01', 'L1', 'A1', 5)" },
+        { "UPDATE shifts SET starttime = '00:00:00' WHERE station = 'L1'" },
+        { "DELETE FROM models WHERE station = 'L1'" },
+        { "INSERT INTO models VALUES ('L1', 'forged', NOW())" },
+        { "INSERT INTO station_accounts VALUES ('hxsync2', 'L1')" },
+        { "DELETE FROM station_accounts" },
+        { "SELECT secret FROM sync_secret" },
+        { "CALL sync_open('L1')" },
+        { "SELECT sync_lock_name('L1')" },
+        { "SELECT count(*) FROM sync_batch_records" },
+        { "DELETE FROM sync_batch_records" },
+        { "INSERT INTO sync_batch_records (session, uid) VALUES (1, 99999)" },
+        { "RENAME TABLE sync_batch_models TO station_accounts" },
+        { "CREATE TEMPORARY TABLE station_accounts (account VARCHAR(80), station VARCHAR(64))" },
+        { "CALL sync_begin_epoch('L1', 1, 'x', 'y', 'z')" },
+        { "INSERT INTO sync_batch_records (uid, time, model) VALUES (99999, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L1', 1, '', '')" },
+        { "INSERT INTO sync_batch_logs (uid, time) VALUES (99999, '2030-01-01 00:00:00')",
+            "CALL sync_add_logs('L1', 1, '', '')" },
+        { "INSERT INTO sync_batch_shifts (uid, type) VALUES (1, 'forged')", "CALL sync_add_shifts('L1', 1)" },
+        { "INSERT INTO sync_batch_models (model) VALUES ('forged')", "CALL sync_add_models('L1')" },
+        // Its own station, but rows it has sent, or another epoch.
+        { "INSERT INTO sync_batch_records (uid, time, model) VALUES (5, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L2', 1, '', '')" },
+        { "INSERT INTO sync_batch_records (uid, time, model) VALUES (300, '2030-01-01 00:00:00', 'A1'),"
+          " (99999, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L2', 1, '', '')" },
+        { "INSERT INTO sync_batch_logs (uid, time) VALUES (1, '2030-01-01 00:00:00')",
+            "CALL sync_add_logs('L2', 1, '', '')" },
+        { "INSERT INTO sync_batch_records (uid, time, model) VALUES (99999, '2030-01-01 00:00:00', 'A1')",
+            "CALL sync_add_records('L2', 2, '', '')" },
+        { "CALL sync_begin_epoch('L2', 0, 'x', 'y', 'z')" },
+    };
+    {
+        QSqlDatabase hostile
+            = m_Server.connect(QStringLiteral("hostile"), user2, QStringLiteral("pw2"), database);
+        QVERIFY2(hostile.isOpen(), qPrintable(hostile.lastError().text()));
+        QSqlQuery query(hostile);
+        for (const QStringList& attempt : attempts) {
+            // Holds L2 and empties the batch tables.
+            QVERIFY2(
+                query.exec(QStringLiteral("CALL sync_open('L2')")), qPrintable(query.lastError().text()));
+            bool refused = false;
+            for (int i = 0; i < attempt.size(); ++i) {
+                const bool ok = query.exec(attempt.at(i));
+                if (i + 1 < attempt.size())
+                    QVERIFY2(ok, qPrintable(attempt.at(i) + QStringLiteral(": ") + query.lastError().text()));
+                else
+                    refused = !ok;
+            }
+            QVERIFY2(refused, qPrintable(attempt.constLast()));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("hostile"));
+    QCOMPARE(archiveRows(db), before);
+
+    // Nor does L2's account write L1 through the sync itself; L2's own sync goes on.
+    SyncSettings wrong = settingsFor(dir1.path(), database, QStringLiteral("L1"));
+    wrong.optionFile = settings2.optionFile;
+    {
+        StationSync sync(wrong, std::make_shared<std::atomic<bool>>(false));
+        QStringList messages;
+        connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+        QCOMPARE(sync.run(), 2);
+        QVERIFY2(messages.join('\n').contains(QStringLiteral("may not write station")),
+            qPrintable(messages.join('\n')));
+    }
+    QVERIFY(dir2.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
+    dir2.closeStation();
+    StationSync sync(settings2, std::make_shared<std::atomic<bool>>(false));
+    QCOMPARE(sync.run(), 0);
+    QCOMPARE(sync.totals().records, qint64(1));
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L2"), 1),
+        stationRows(dir2.detectionDatabase(), SyncTable::records(false)));
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
+}
+
+void TestStationSync::readerCannotHoldTheStation()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(50, 5));
+    SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    settings.retrySeconds = 2;
+    // A reader takes every lock name it could know of, and tries the sync's own way.
+    QSqlDatabase viewer = m_Server.connect(QStringLiteral("reader"), ViewerUser, ViewerPassword, database);
+    QVERIFY2(viewer.isOpen(), qPrintable(viewer.lastError().text()));
+    QSqlQuery query(viewer);
+    QVERIFY(query.exec(QStringLiteral("SELECT GET_LOCK(CONCAT('hxsync:', SHA1('L1')), 0)")));
+    QVERIFY(!query.exec(QStringLiteral("CALL sync_open('L1')")));
+    QVERIFY(!query.exec(QStringLiteral("SELECT sync_lock_name('L1')")));
+    {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QCOMPARE(sync.run(), 0);
+        QCOMPARE(sync.totals().records, qint64(50));
+    }
+    query.finish();
+    viewer.close();
+    viewer = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+}
+
+void TestStationSync::serverDiskFull()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    // A server whose tables live in one tablespace of at most 48 MB, filled up.
+    MariaDbServer small;
+    small.setExtraArguments({ QStringLiteral("--innodb-file-per-table=0"),
+        QStringLiteral("--innodb-data-file-path=ibdata1:12M:autoextend:max:48M") });
+    QString why;
+    QVERIFY2(small.start(&why), qPrintable(why));
+    QVERIFY2(
+        small.exec(
+            { QStringLiteral("CREATE DATABASE plant CHARACTER SET utf8mb4"),
+                QStringLiteral("CREATE USER '%1'@'localhost' IDENTIFIED BY 'sync''pw\\\\'").arg(SyncUser) },
+            &why),
+        qPrintable(why));
+    QVERIFY2(small.runFile(QStringLiteral("plant"), QStringLiteral(HX_SCHEMA_FILE), &why), qPrintable(why));
+    QVERIFY2(
+        small.exec(
+            { QStringLiteral("GRANT hxreport_sync TO '%1'@'localhost'").arg(SyncUser),
+                QStringLiteral("SET DEFAULT ROLE hxreport_sync FOR '%1'@'localhost'").arg(SyncUser),
+                QStringLiteral("CREATE TABLE plant.filler (id INT AUTO_INCREMENT PRIMARY KEY, b LONGBLOB)") },
+            &why),
+        qPrintable(why));
+    QVERIFY2(
+        small.allowStation(QStringLiteral("plant"), SyncUser, QStringLiteral("L1"), &why), qPrintable(why));
+    for (const int size : { 1000000, 20000, 500 }) {
+        for (int i = 0; i < 200; ++i) {
+            if (!small.exec(
+                    { QStringLiteral("INSERT INTO plant.filler (b) VALUES (REPEAT('x', %1))").arg(size) },
+                    &why))
+                break;
+        }
+    }
+    QVERIFY2(why.contains(QStringLiteral("is full")), qPrintable(why));
+
+    TestAppDir dir;
+    QVERIFY(dir.generate(1000, 50));
+    SyncSettings settings;
+    settings.station = QStringLiteral("L1");
+    settings.stationDir = dir.path();
+    settings.socket = small.socket();
+    settings.database = QStringLiteral("plant");
+    settings.optionFile = m_OptionFile;
+    settings.once = true;
+    settings.retrySeconds = 120;
+    settings.batchRows = 400;
+    QMutex lock;
+    QStringList messages;
+    int code = -1;
+    std::thread worker([&] {
+        StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+        QObject::connect(&sync, &StationSync::message, [&](const QString& text) {
+            QMutexLocker locked(&lock);
+            messages << text;
+        });
+        code = sync.run();
+    });
+    auto told = [&] {
+        QMutexLocker locked(&lock);
+        return messages.join(QLatin1Char('\n'));
+    };
+    // A failed check returns early: the sync ends on its own (it gives up).
+    struct Join
+    {
+        std::thread& thread;
+        ~Join()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } join { worker };
+    // It waits and tries again, as for a lost connection, and goes on when there is room.
+    QTRY_VERIFY_WITH_TIMEOUT(told().contains(QStringLiteral("out of space")), 60000);
+    QVERIFY(told().contains(QStringLiteral("trying again")));
+    // Room made: the tablespace may grow further (the server restarts, as it
+    // would after the disk was grown).
+    small.stop();
+    small.setExtraArguments({ QStringLiteral("--innodb-file-per-table=0"),
+        QStringLiteral("--innodb-data-file-path=ibdata1:12M:autoextend") });
+    QVERIFY2(small.start(&why), qPrintable(why));
+    worker.join();
+    QCOMPARE(code, 0);
+    {
+        QSqlDatabase db = small.connect(
+            QStringLiteral("small"), QStringLiteral("root"), QString(), QStringLiteral("plant"));
+        QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+            stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+        QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
+            stationRows(dir.detectionDatabase(), SyncTable::logs()));
+        QVERIFY2(countsMatch(db, &why), qPrintable(why));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("small"));
+    small.kill();
+}
+
+void TestStationSync::pictureOverPacketLimit()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(30, 5));
+    // One picture over the server's max_allowed_packet (16 MB), one just under the
+    // pictures' usual size: the first is left out, the record and the rest go.
+    QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+        QStringLiteral("UPDATE wftable SET pic = randomblob(17 * 1024 * 1024) WHERE uid = 10")));
+    SyncSettings settings = settingsFor(dir.path(), database, QStringLiteral("L1"));
+    settings.thumbnails = true;
+    settings.retrySeconds = 3;
+    StationSync sync(settings, std::make_shared<std::atomic<bool>>(false));
+    QStringList messages;
+    connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+    QCOMPARE(sync.run(), 0);
+    QVERIFY2(messages.join('\n').contains(QStringLiteral("1 pictures")), qPrintable(messages.join('\n')));
+    QSqlDatabase db = admin(database);
+    QStringList expected = stationRows(dir.detectionDatabase(), SyncTable::records(true));
+    QString& big = expected[9];
+    big = big.left(big.lastIndexOf(QLatin1Char('|')) + 1) + QStringLiteral("<null>");
+    QCOMPARE(serverRows(db, SyncTable::records(true), QStringLiteral("L1"), 1), expected);
+}
+
+void TestStationSync::textsNotUtf8()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(20, 5));
+    // Two models that differ only in bytes that are not UTF-8, and a log message.
+    QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+        QStringLiteral("UPDATE wftable SET model = CAST(X'41FF31' AS TEXT) WHERE uid = 3;"
+                       "UPDATE wftable SET model = CAST(X'41FE31' AS TEXT) WHERE uid = 4;"
+                       "UPDATE warningtable SET message = CAST(X'C328' AS TEXT) WHERE uid = 2")));
+    StationSync sync(
+        settingsFor(dir.path(), database, QStringLiteral("L1")), std::make_shared<std::atomic<bool>>(false));
+    QStringList messages;
+    connect(&sync, &StationSync::message, [&](const QString& text) { messages << text; });
+    QCOMPARE(sync.run(), 0);
+    QVERIFY2(messages.join('\n').contains(QStringLiteral("3 values did not fit")),
+        qPrintable(messages.join('\n')));
+}
+
+void TestStationSync::programStopsAndReconnectsQuietly()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(3000, 100));
+    settingsFor(dir.path(), database, QStringLiteral("L1"));
+    QProcess sync;
+    sync.start(QCoreApplication::applicationDirPath() + QStringLiteral("/stationsync"),
+        { QStringLiteral("--station"), QStringLiteral("L1"), QStringLiteral("--dir"), dir.path(),
+            QStringLiteral("--socket"), m_Server.socket(), QStringLiteral("--database"), database,
+            QStringLiteral("--defaults-file"), m_OptionFile, QStringLiteral("--interval"),
+            QStringLiteral("1"), QStringLiteral("--batch"), QStringLiteral("200") });
+    QVERIFY(sync.waitForStarted());
+    const QString adminName = QStringLiteral("admin-") + database;
+    auto onServer = [&] {
+        QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), admin(database));
+        return count.next() ? count.value(0).toInt() : -1;
+    };
+    // The server dies while the sync copies and comes back: the sync goes on
+    // without the driver's complaints about statements it could not free.
+    QTRY_VERIFY_WITH_TIMEOUT(onServer() > 0, 30000);
+    QSqlDatabase::removeDatabase(adminName);
+    m_Server.kill();
+    QString why;
+    QVERIFY2(m_Server.start(&why), qPrintable(why));
+    QTRY_COMPARE_WITH_TIMEOUT(onServer(), 3000, 60000);
+    QSqlDatabase::removeDatabase(adminName);
+
+    // A server that stops answering (SIGSTOP) leaves the sync in a read that
+    // waits 120 s; SIGTERM ends it at once all the same.
+    QVERIFY(::kill(pid_t(m_Server.pid()), SIGSTOP) == 0);
+    QVERIFY(dir.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
+    dir.closeStation();
+    QThread::msleep(2500); // the next pass begins and waits for the server
+    sync.terminate();
+    const bool ended = sync.waitForFinished(15000);
+    ::kill(pid_t(m_Server.pid()), SIGCONT);
+    if (!ended) {
+        sync.kill();
+        sync.waitForFinished();
+    }
+    QVERIFY(ended);
+    QCOMPARE(sync.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sync.exitCode(), 0);
+    const QString told = QString::fromUtf8(sync.readAllStandardError());
+    QVERIFY2(told.contains(QStringLiteral("trying again")), qPrintable(told));
+    for (const char* noise : { "QMYSQLResult::", "QMYSQLDriver::", "QSqlQuery::", "QSqlDatabase::" })
+        QVERIFY2(!told.contains(QLatin1String(noise)), qPrintable(told));
+
+    // Nothing lost or twice.
+    StationSync again(
+        settingsFor(dir.path(), database, QStringLiteral("L1")), std::make_shared<std::atomic<bool>>(false));
+    QCOMPARE(again.run(), 0);
+    QSqlDatabase db = admin(database);
+    QCOMPARE(serverRows(db, SyncTable::records(false), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::records(false)));
+    QCOMPARE(serverRows(db, SyncTable::logs(), QStringLiteral("L1"), 1),
+        stationRows(dir.detectionDatabase(), SyncTable::logs()));
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
+}
+
+void TestStationSync::faultsLoseNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("sync killed") << QStringLiteral("sync killed");
+    QTest::newRow("server killed") << QStringLiteral("server killed");
+    QTest::newRow("server stopped") << QStringLiteral("server stopped");
+    QTest::newRow("station trimming") << QStringLiteral("station trimming");
+    QTest::newRow("last row deleted") << QStringLiteral("last row deleted");
+    QTest::newRow("last row edited") << QStringLiteral("last row edited");
+}
+
+// The program following a station through one fault in its first copy, then
+// the station writing on: every record of the file on the server once, in
+// one epoch, and the day counts in step.
+void TestStationSync::faultsLoseNothing()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, fault);
+    const QString database = freshDatabase();
+    QVERIFY(!database.isEmpty());
+    TestAppDir dir;
+    QVERIFY(dir.generate(4000, 200));
+    const SyncTable table = SyncTable::records(false);
+    const QStringList original = stationRows(dir.detectionDatabase(), table);
+    settingsFor(dir.path(), database, QStringLiteral("L1"));
+    const QString adminName = QStringLiteral("admin-") + database;
+    auto start = [&](QProcess& sync) {
+        sync.start(QCoreApplication::applicationDirPath() + QStringLiteral("/stationsync"),
+            { QStringLiteral("--station"), QStringLiteral("L1"), QStringLiteral("--dir"), dir.path(),
+                QStringLiteral("--socket"), m_Server.socket(), QStringLiteral("--database"), database,
+                QStringLiteral("--defaults-file"), m_OptionFile, QStringLiteral("--interval"),
+                QStringLiteral("1"), QStringLiteral("--batch"), QStringLiteral("100") });
+        return sync.waitForStarted();
+    };
+    auto onServer = [&] {
+        QSqlQuery count(QStringLiteral("SELECT count(*) FROM records"), admin(database));
+        return count.next() ? count.value(0).toInt() : -1;
+    };
+    QProcess sync;
+    QVERIFY(start(sync));
+    QTRY_VERIFY_WITH_TIMEOUT(onServer() > 0, 30000);
+    QString why;
+    if (fault == QLatin1String("sync killed")) {
+        sync.kill();
+        sync.waitForFinished();
+        QVERIFY(start(sync));
+    } else if (fault == QLatin1String("server killed")) {
+        QSqlDatabase::removeDatabase(adminName);
+        m_Server.kill();
+        QVERIFY2(m_Server.start(&why), qPrintable(why));
+    } else if (fault == QLatin1String("server stopped")) {
+        QSqlDatabase::removeDatabase(adminName);
+        QVERIFY(::kill(pid_t(m_Server.pid()), SIGSTOP) == 0);
+        QThread::msleep(5000);
+        QVERIFY(::kill(pid_t(m_Server.pid()), SIGCONT) == 0);
+    } else if (fault == QLatin1String("station trimming")) {
+        // Retention during the first copy: the older half goes.
+        QVERIFY(dir.station().database()->deleteBefore(original.at(2000).section(QLatin1Char('|'), 1, 1)));
+        dir.closeStation();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(serverRows(admin(database), table, QStringLiteral("L1"), 1).size()
+                >= stationRows(dir.detectionDatabase(), table).size()
+            && serverRows(admin(database), table, QStringLiteral("L1"), 1).constLast()
+                == original.constLast(),
+        120000);
+    if (fault == QLatin1String("last row deleted"))
+        QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+            QStringLiteral("DELETE FROM wftable WHERE uid = (SELECT max(uid) FROM wftable)")));
+    else if (fault == QLatin1String("last row edited"))
+        QVERIFY(TestAppDir::exec(dir.detectionDatabase(),
+            QStringLiteral("UPDATE wftable SET model = 'X9' WHERE uid = (SELECT max(uid) FROM wftable)")));
+    // The station writes on.
+    QVERIFY(dir.station().addDetection(
+        QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
+    dir.closeStation();
+    const QString added = stationRows(dir.detectionDatabase(), table).constLast();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        serverRows(admin(database), table, QStringLiteral("L1"), 1).constLast(), added, 60000);
+    sync.terminate();
+    QVERIFY(sync.waitForFinished(15000));
+    QCOMPARE(sync.exitCode(), 0);
+
+    QSqlDatabase db = admin(database);
+    // Every row the file ever held, once: the server keeps what the station
+    // deleted (trimmed, or deleted by hand) and the copy of an edited row.
+    QStringList expected = original;
+    expected << added;
+    if (fault == QLatin1String("station trimming")) {
+        // What the station deleted before it was copied is not there to copy.
+        const QStringList got = serverRows(db, table, QStringLiteral("L1"), 1);
+        for (const QString& row : stationRows(dir.detectionDatabase(), table))
+            QVERIFY2(got.contains(row), qPrintable(row));
+        for (const QString& row : got)
+            QVERIFY2(expected.contains(row), qPrintable(row));
+        QCOMPARE(QSet<QString>(got.begin(), got.end()).size(), got.size());
+    } else {
+        QCOMPARE(serverRows(db, table, QStringLiteral("L1"), 1), expected);
+    }
+    QSqlQuery epochs(QStringLiteral("SELECT count(*) FROM station_files"), db);
+    QVERIFY(epochs.next());
+    QCOMPARE(epochs.value(0).toInt(), 1);
+    QVERIFY2(countsMatch(db, &why), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestStationSync)

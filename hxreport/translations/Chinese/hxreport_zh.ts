@@ -753,8 +753,8 @@
         <translation>无法连接服务器 %1：%2</translation>
     </message>
     <message>
-        <source>服务器用户 %1 的密码：</source>
-        <translation>服务器用户 %1 的密码：</translation>
+        <source>服务器 %1 上用户 %2 的密码：</source>
+        <translation>服务器 %1 上用户 %2 的密码：</translation>
     </message>
     <message>
         <source>工位</source>

@@ -753,8 +753,8 @@
         <translation>Cannot connect to server %1: %2</translation>
     </message>
     <message>
-        <source>服务器用户 %1 的密码：</source>
-        <translation>Password of server user %1:</translation>
+        <source>服务器 %1 上用户 %2 的密码：</source>
+        <translation>Password of user %2 on server %1:</translation>
     </message>
     <message>
         <source>工位</source>
