@@ -44,7 +44,7 @@ QString ExportRunner::askSaveFileName(const QString& defaultName)
 }
 
 ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* shown, int nType,
-    const QString& title, const QString& sql, const ExportQuery& chunks)
+    std::function<QString(int)> title, const QString& sql, const ExportQuery& chunks)
 {
     if (!shown || shown->rowCount() < 1) {
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
@@ -56,19 +56,21 @@ ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* show
     if (fileName.isEmpty())
         return Outcome::NotStarted;
     auto* thread = new QSaveCSVThread(nullptr);
-    thread->setHeader(title, QStringLiteral("username"));
+    thread->setHeader(QString(), QStringLiteral("username"));
+    thread->setTitleOfCount(std::move(title));
     thread->setTask(m_pDB, sql, fileName, nType);
     thread->setChunks(chunks);
     m_bRecordsOk = false;
     const QPointer<QSaveCSVThread> running = thread;
     m_pHost->startThread(thread, SIGNAL(resultReady(int)), SLOT(onSaveCSVDone(int)));
     bool cancelled = false;
-    const bool finished = m_pHost->waitForFinishCancelable(
-        QCoreApplication::translate("hxReport", "正在导出数据，请稍等"), [&] {
-            cancelled = true;
-            if (running)
-                running->cancel();
-        });
+    const bool finished
+        = m_pHost->waitForFinishCancelable(QCoreApplication::translate("hxReport", "正在导出数据，请稍等"),
+            QCoreApplication::translate("hxReport", "正在导出…"), [&] {
+                cancelled = true;
+                if (running)
+                    running->cancel();
+            });
     if (!finished)
         return Outcome::NotStarted;
     if (cancelled && !m_bRecordsOk) {

@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
+
 class DetectDataDB;
 class ExportQuery;
 class PageHost;
@@ -35,7 +37,9 @@ public:
     // A record file of the rows the model shows: the statement and its
     // keyset chunks, written by a QSaveCSVThread whose end goes to the
     // window's onSaveCSVDone(int). nType 0 is the production file, 1 the log.
-    Outcome exportRecords(const QStandardItemModel* shown, int nType, const QString& title,
+    // The title is made from the number of records written (see
+    // QSaveCSVThread::setTitleOfCount).
+    Outcome exportRecords(const QStandardItemModel* shown, int nType, std::function<QString(int)> title,
         const QString& sql, const ExportQuery& chunks);
     // The window's onSaveCSVDone(int) hands its sender over.
     void noteRecordsDone(const QSaveCSVThread* thread);

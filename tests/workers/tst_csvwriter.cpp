@@ -142,10 +142,10 @@ void TestCsvWriter::stationText_data()
                                         << "\"'   +41\"" << true;
     QTest::newRow("line feed before at") << "\n@SUM(A1)"
                                          << "\"'\n@SUM(A1)\"" << true;
-    QTest::newRow("no-break space before minus") << QStringLiteral("\u00a0-2+3")
-                                                 << QStringLiteral("\"'\u00a0-2+3\"") << true;
-    QTest::newRow("ideographic space before equals") << QStringLiteral("\u3000=1")
-                                                     << QStringLiteral("\"'\u3000=1\"") << true;
+    QTest::newRow("no-break space before minus")
+        << QStringLiteral("\u00a0-2+3") << QStringLiteral("\"'\u00a0-2+3\"") << true;
+    QTest::newRow("ideographic space before equals")
+        << QStringLiteral("\u3000=1") << QStringLiteral("\"'\u3000=1\"") << true;
     QTest::newRow("blanks before text") << "  A1"
                                         << "  A1" << false;
     QTest::newRow("blanks only") << "   "
