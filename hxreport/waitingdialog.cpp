@@ -87,6 +87,8 @@ void WaitingDialog::UpdateSlot()
 
 void WaitingDialog::setCancelable(bool cancelable)
 {
+    // The window's dialog is made before its translations are loaded.
+    m_pCancel->setText(QCoreApplication::translate("hxReport", "取消"));
     m_pCancel->setVisible(cancelable);
     m_pCancel->setEnabled(cancelable);
 }

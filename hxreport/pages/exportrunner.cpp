@@ -6,8 +6,10 @@
 #include "qsavecsvthread.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
 #include <QStandardItemModel>
@@ -77,7 +79,7 @@ ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* show
         m_pHost->showStatus(QCoreApplication::translate("hxReport", "已取消"));
         return Outcome::Cancelled;
     }
-    return closeWith(m_bRecordsOk);
+    return closeWith(m_bRecordsOk, fileName);
 }
 
 void ExportRunner::noteRecordsDone(const QSaveCSVThread* thread)
@@ -101,14 +103,20 @@ ExportRunner::Outcome ExportRunner::exportStatistics(
         return Outcome::NotStarted;
     // The save dialog has asked before an existing file is chosen, so the
     // user wants it replaced, not added to.
-    return closeWith(writeCountFile(fileName, &counts, start, end, true, station));
+    return closeWith(writeCountFile(fileName, &counts, start, end, true, station), fileName);
 }
 
-ExportRunner::Outcome ExportRunner::closeWith(bool ok)
+QString ExportRunner::doneMessage(const QString& fileName)
+{
+    return QCoreApplication::translate("hxReport", "数据导出完成") + QLatin1Char('\n')
+        + QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+}
+
+ExportRunner::Outcome ExportRunner::closeWith(bool ok, const QString& fileName)
 {
     if (ok)
         m_pHost->showMessageBox(QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"),
-            QCoreApplication::translate("hxReport", "数据导出完成"), 0);
+            doneMessage(fileName), 0);
     else
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
             QCoreApplication::translate("hxReport", "数据导出失败：%1").arg(m_ErrorString), 0);

@@ -41,6 +41,8 @@ public:
     // QSaveCSVThread::setTitleOfCount).
     Outcome exportRecords(const QStandardItemModel* shown, int nType, std::function<QString(int)> title,
         const QString& sql, const ExportQuery& chunks);
+    // "数据导出完成" and beneath it the file written.
+    static QString doneMessage(const QString& fileName);
     // The window's onSaveCSVDone(int) hands its sender over.
     void noteRecordsDone(const QSaveCSVThread* thread);
     // The statistics block of counts over [start, end], of one station of the
@@ -55,7 +57,7 @@ public:
     QString errorString() const { return m_ErrorString; }
 
 private:
-    Outcome closeWith(bool ok);
+    Outcome closeWith(bool ok, const QString& fileName);
 
     PageHost* m_pHost;
     DetectDataDB* m_pDB;

@@ -152,13 +152,10 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
     fillTable(sql);
     const int total = result.value(QStringLiteral("sum")).toInt();
     const int size = result.value(QStringLiteral("limit")).toInt();
-    int shown = result.value(QStringLiteral("nIndex")).toInt();
     m_W.number->setText(QString::number(total));
     setTitle(titleOfCount()(total), true);
     startPages(total, size);
-    if (m_Cursor.total >= 1)
-        shown = m_Cursor.total;
-    showCount(shown);
+    showCount(m_rModel ? m_rModel->rowCount() : 0);
     if (result.contains(QStringLiteral("error")))
         m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1")
                                 .arg(result.value(QStringLiteral("error")).toString()));

@@ -106,7 +106,7 @@ void TestCommandLine::sameBytesAsWindow()
     GuiTest::answerFileDialog(byWindow);
     GuiTest::answerMessageBox(&message);
     child<QPushButton>(window, buttons[page][3])->click();
-    QCOMPARE(message, QStringLiteral("数据导出完成"));
+    QCOMPARE(message, QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(byWindow));
 
     const QString byCommand = fixture.path() + QStringLiteral("/command.csv");
     QString error;
