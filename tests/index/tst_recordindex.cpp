@@ -726,8 +726,11 @@ void TestRecordIndex::indexDeleted()
     const QString t1 = QStringLiteral("2024-01-01 00:00:00");
     const QString t2 = QStringLiteral("2024-06-20 00:00:00");
     QVERIFY(index.reader().countByModel(t1, t2).available);
-    for (const QString& suffix : suffixes)
-        QFile::remove(index.indexPath() + suffix);
+    for (const QString& suffix : suffixes) {
+        // Windows keeps a file that is open from being deleted.
+        if (!QFile::remove(index.indexPath() + suffix) && suffix.isEmpty())
+            QSKIP("an open file cannot be deleted here");
+    }
     QVERIFY(!QFile::exists(index.indexPath()));
     QVERIFY(!index.reader().countByModel(t1, t2).available);
 
