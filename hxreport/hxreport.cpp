@@ -343,12 +343,13 @@ bool hxReport::showMessageBox(QMessageBox::Icon icon, QString title, QString tex
 
 bool hxReport::waitForFinish(QString title)
 {
-    return waitForFinishCancelable(title, nullptr);
+    return waitForFinishCancelable(title, QString(), nullptr);
 }
 
-bool hxReport::waitForFinishCancelable(const QString& title, const std::function<void()>& cancel)
+bool hxReport::waitForFinishCancelable(
+    const QString& title, const QString& activity, const std::function<void()>& cancel)
 {
-    return WaitingDialog::waitFor(this, SIGNAL(sgFinish()), title, cancel);
+    return WaitingDialog::waitFor(this, SIGNAL(sgFinish()), title, activity, cancel);
 }
 
 void hxReport::noteOperation(QString text)
@@ -530,6 +531,7 @@ void hxReport::onProgressForTsk(QVariantMap m_map)
             ? m_map.value(QStringLiteral("msg")).toString()
             : tr("正在查询数据");
         m_WaitingDialog.setWindowTitle(title);
+        m_WaitingDialog.setActivity(tr("正在查询…"));
         m_pWaitingFor = sender();
         m_WaitingDialog.setCancelable(m_pWaitingFor != nullptr);
         m_WaitingDialog.startProgress(50, 150);
@@ -666,12 +668,12 @@ QString hxReport::defaultCsvName(const QString& prefix)
 void hxReport::exportRecords(int nType)
 {
     const ExportRunner::Outcome outcome = nType == 0
-        ? m_pExport->exportRecords(m_pProdModel, 0, ui.label_Tab2_Title->text(), historySqlBase(),
+        ? m_pExport->exportRecords(m_pProdModel, 0, m_pProductionPage->titleOfCount(), historySqlBase(),
             ExportQuery::production(ui.label_Time1_History->text(), ui.label_Time2_History->text(),
                 ui.comboBox_Model->currentText() == tr("全部") ? QString() : ui.comboBox_Model->currentText())
                 .atStation(
                     PageChecks::chosenStation(findChild<QComboBox*>(QStringLiteral("comboBox_Station")))))
-        : m_pExport->exportRecords(m_pLogModel, 1, ui.label_Tab3_Title->text(), logSql(false),
+        : m_pExport->exportRecords(m_pLogModel, 1, m_pLogPage->titleOfCount(), logSql(false),
             ExportQuery::log(ui.label_Time1_warning->text(), ui.label_Time2_warning->text(), logKind())
                 .atStation(PageChecks::chosenStation(
                     findChild<QComboBox*>(QStringLiteral("comboBox_Station_Log")))));

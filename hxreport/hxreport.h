@@ -69,7 +69,8 @@ public:
     // Shows a modal waiting dialog and returns when sgFinish() is emitted: true
     // then, false when the wait ended because the application is quitting.
     bool waitForFinish(QString title) override;
-    bool waitForFinishCancelable(const QString& title, const std::function<void()>& cancel) override;
+    bool waitForFinishCancelable(
+        const QString& title, const QString& activity, const std::function<void()>& cancel) override;
 
     void initLanguage(QString language);
     void loadTranslationDir(QString dirPath);

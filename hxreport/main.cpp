@@ -15,6 +15,39 @@
 #include <QTextStream>
 #include <QTranslator>
 
+namespace {
+// The options QApplication takes for itself (-platform offscreen, -style
+// Fusion, …): the parser runs before it exists and must not call them unknown.
+QStringList withoutQtOptions(const QStringList& arguments)
+{
+    static const QStringList withValue { QStringLiteral("platform"), QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("session"), QStringLiteral("display"),
+        QStringLiteral("geometry") };
+    static const QStringList alone { QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+        QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync") };
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        QString name = argument;
+        while (name.startsWith(QLatin1Char('-')))
+            name.remove(0, 1);
+        const bool dashed
+            = i > 0 && argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--"));
+        if (dashed && withValue.contains(name.section(QLatin1Char('='), 0, 0))) {
+            if (!name.contains(QLatin1Char('=')))
+                ++i;
+            continue;
+        }
+        if (dashed && alone.contains(name))
+            continue;
+        kept << argument;
+    }
+    return kept;
+}
+}
+
 int main(int argc, char* argv[])
 {
     QStringList arguments;
@@ -28,7 +61,6 @@ int main(int argc, char* argv[])
         return CommandLineExport::run(app.arguments(), out, err);
     }
 
-    QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Viewer of the inspection station's records.\n"
@@ -47,7 +79,18 @@ int main(int argc, char* argv[])
         QStringLiteral("Read the plant server named in the [server] group of hubdetect.ini instead of the "
                        "station file (read only)."));
     parser.addOption(serverOption);
-    parser.process(app);
+    // Read before any GUI object exists: help and mistakes must reach a
+    // terminal on a machine without a display.
+    if (!parser.parse(withoutQtOptions(arguments)) || parser.isSet(QStringLiteral("help"))) {
+        QCoreApplication terminal(argc, argv);
+        if (!parser.errorText().isEmpty()) {
+            QTextStream(stderr) << "hxReport: " << parser.errorText() << "\nTry 'hxReport --help'.\n";
+            return 2;
+        }
+        QTextStream(stdout) << parser.helpText();
+        return 0;
+    }
+    QApplication app(argc, argv);
 
     // The settings and the password question come before the window, which
     // loads its own translations: these two need theirs now.

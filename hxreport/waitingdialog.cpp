@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -34,9 +35,17 @@ WaitingDialog::WaitingDialog(QWidget* parent)
         emit cancelRequested();
     });
 
-    auto* layout = new QHBoxLayout;
-    layout->addWidget(m_Bar);
-    layout->addWidget(m_pCancel);
+    // Without a window manager's title bar the title is not seen: the line
+    // above the bar says what runs.
+    m_pActivity = new QLabel(this);
+    m_pActivity->setObjectName(QStringLiteral("label_Waiting"));
+    m_pActivity->hide();
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_Bar);
+    row->addWidget(m_pCancel);
+    auto* layout = new QVBoxLayout;
+    layout->addWidget(m_pActivity);
+    layout->addLayout(row);
     setLayout(layout);
 }
 
@@ -78,12 +87,25 @@ void WaitingDialog::UpdateSlot()
 
 void WaitingDialog::setCancelable(bool cancelable)
 {
+    // The window's dialog is made before its translations are loaded.
+    m_pCancel->setText(QCoreApplication::translate("hxReport", "取消"));
     m_pCancel->setVisible(cancelable);
     m_pCancel->setEnabled(cancelable);
 }
 
-bool WaitingDialog::waitFor(
-    QObject* source, const char* signal, const QString& title, const std::function<void()>& cancel)
+void WaitingDialog::setActivity(const QString& text)
+{
+    m_pActivity->setText(text);
+    m_pActivity->setVisible(!text.isEmpty());
+}
+
+QString WaitingDialog::activity() const
+{
+    return m_pActivity->text();
+}
+
+bool WaitingDialog::waitFor(QObject* source, const char* signal, const QString& title,
+    const QString& activity, const std::function<void()>& cancel)
 {
     WaitingDialog dialog(nullptr);
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -92,6 +114,7 @@ bool WaitingDialog::waitFor(
     // closed: it would hide when the work ends and leave an invisible process.
     dialog.setAttribute(Qt::WA_QuitOnClose, false);
     dialog.setWindowTitle(title);
+    dialog.setActivity(activity);
     if (cancel) {
         dialog.setCancelable(true);
         connect(&dialog, &WaitingDialog::cancelRequested, &dialog, cancel);

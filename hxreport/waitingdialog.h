@@ -6,12 +6,14 @@
 
 #include <functional>
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// A dialog whose only content is a progress bar that fills up and starts
-// again while work goes on elsewhere. It knows nothing about the work; title,
-// modality, icon and visibility are set by its user. UI thread only.
+// A dialog with a line saying what runs and a progress bar that fills up and
+// starts again while work goes on elsewhere. It knows nothing about the work;
+// title, that line, modality, icon and visibility are set by its user. UI
+// thread only.
 class WaitingDialog : public QDialog
 {
     Q_OBJECT
@@ -38,12 +40,16 @@ public:
     // cancelRequested(); the dialog itself stays until the work ends. Escape
     // still only hides the dialog.
     void setCancelable(bool cancelable);
+    // The line above the bar (object name "label_Waiting"), e.g. "正在查询…".
+    void setActivity(const QString& text);
+    QString activity() const;
 
-    // Shows a modal waiting dialog titled title until source emits signal (a
-    // SIGNAL() text); with cancel, its "取消" button calls it. False when the
-    // wait ended without the signal (the application is quitting).
-    static bool waitFor(
-        QObject* source, const char* signal, const QString& title, const std::function<void()>& cancel);
+    // Shows a modal waiting dialog titled title and saying activity until
+    // source emits signal (a SIGNAL() text); with cancel, its "取消" button
+    // calls it. False when the wait ended without the signal (the application
+    // is quitting).
+    static bool waitFor(QObject* source, const char* signal, const QString& title, const QString& activity,
+        const std::function<void()>& cancel);
 
 signals:
     void cancelRequested();
@@ -61,6 +67,7 @@ private:
     int m_Maximum = 0;
     QTimer m_Timer;
     QProgressBar* m_Bar = nullptr; // child of the dialog
+    QLabel* m_pActivity = nullptr; // child of the dialog
     QPushButton* m_pCancel = nullptr; // child of the dialog
     bool m_bFinished = false; // the awaited signal came (waitFor)
 };

@@ -13,6 +13,7 @@
 #include "serversettings.h"
 #include "stationsync.h"
 #include "syncsettings.h"
+#include "translationloader.h"
 #include "waitingdialog.h"
 
 #include <QApplication>
@@ -195,6 +196,7 @@ int main(int argc, char* argv[])
     ok &= save(window, out, prefix + QStringLiteral("quality-measure"));
 
     QTimeDlg picker(nullptr);
+    picker.setLocale(TranslationLoader::interfaceLocale());
     picker.SetDateTime(QDateTime(end, QTime(8, 30)));
     picker.show();
     QTest::qWait(800); // the flip clock's first transition
@@ -202,6 +204,7 @@ int main(int argc, char* argv[])
 
     WaitingDialog waiting(nullptr);
     waiting.setWindowTitle(QCoreApplication::translate("hxReport", "正在导出数据，请稍等"));
+    waiting.setActivity(QCoreApplication::translate("hxReport", "正在导出…"));
     waiting.setCancelable(true);
     waiting.startProgress(50, 150);
     waiting.show();

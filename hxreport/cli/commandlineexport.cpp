@@ -5,6 +5,7 @@
 #include "csvwriter.h"
 #include "detectdatadb.h"
 #include "exportquery.h"
+#include "modeldb.h"
 #include "qsavecsvthread.h"
 #include "rangequery.h"
 #include "serversettings.h"
@@ -94,53 +95,58 @@ bool readRange(
     return true;
 }
 
-// The first number of a statement's first row; -1 when it failed.
-int countOf(DetectDataDB& db, const QVariantMap& request)
+// A typo in --model or --station would give an empty file every night: the
+// names must be ones the station (or the plant server) knows, even when the
+// range holds none of their records.
+bool knownNames(DetectDataDB& db, const QString& dir, const Request& r, QString& problem)
 {
-    QSqlQuery query;
-    if (!db.execSql(db.buildQuerySql(request), query) || !query.first())
-        return -1;
-    return query.value(0).toInt();
+    if (db.dialect() == SqlDialect::Plant && !r.station.isEmpty()) {
+        QStringList stations;
+        db.readStations(&stations);
+        if (!stations.contains(r.station)) {
+            problem = QStringLiteral("unknown station \"%1\" (the server has: %2)")
+                          .arg(r.station, stations.join(QStringLiteral(", ")));
+            return false;
+        }
+    }
+    if (r.what != QLatin1String("production") || r.model.isEmpty())
+        return true;
+    QStringList models;
+    if (db.dialect() == SqlDialect::Plant) {
+        db.readPlantModels(&models);
+    } else {
+        const QString listFile = QDir(dir).filePath(QStringLiteral("pattern/modelTemplate.db"));
+        if (QFileInfo(listFile).isFile()) {
+            ModelDB list(listFile, QStringLiteral("QSQLITE"));
+            if (list.openDatabase())
+                models = list.modelNames();
+        }
+    }
+    if (models.contains(r.model) || db.hasRecordsOfModel(r.model, r.station))
+        return true;
+    QStringList stored;
+    db.readRecordModels(&stored, r.station);
+    for (const QString& model : qAsConst(stored)) {
+        if (!models.contains(model))
+            models << model;
+    }
+    models.sort();
+    problem = QStringLiteral("unknown model \"%1\" (the station has: %2)")
+                  .arg(r.model, models.join(QStringLiteral(", ")));
+    return false;
 }
 
 bool exportRecords(DetectDataDB& db, const Request& r, QString& error)
 {
-    QVariantMap count;
-    count.insert(QStringLiteral("time1"), r.start);
-    count.insert(QStringLiteral("time2"), r.end);
-    count.insert(QStringLiteral("Count"), 1);
     const bool production = r.what == QLatin1String("production");
-    if (production) {
-        count.insert(QStringLiteral("Type"), r.model.isEmpty() ? 2 : 1);
-        count.insert(QStringLiteral("name"), r.model.isEmpty() ? QStringLiteral("*") : r.model);
-    } else {
-        count.insert(QStringLiteral("Type"), 3);
-        count.insert(QStringLiteral("logType"), r.logClass);
-    }
-    // The plant server answers the range's own statement.
-    const RangeQuery range = production
-        ? (r.model.isEmpty() ? RangeQuery::allModels(r.start, r.end)
-                             : RangeQuery::production(r.start, r.end, r.model))
-        : RangeQuery::log(r.start, r.end, r.logClass);
-    int total = -1;
-    if (db.dialect() == SqlDialect::Station) {
-        total = countOf(db, count);
-    } else {
-        QSqlQuery n;
-        if (db.runDetached(range.atStation(r.station).inDialect(db.dialect()).countStatement(), n)
-            && n.next())
-            total = n.value(0).toInt();
-    }
-    if (total < 0) {
-        error = db.lastError().text();
-        return false;
-    }
-    // The title the window's page shows once the query is done.
-    const QString title = production
-        ? trWindow("起始时间:%1 到 结束时间:%2 的历史记录 共%3条").arg(r.start, r.end).arg(total)
-        : trWindow("从%1 到 %2 的记录 共%3条").arg(r.start, r.end).arg(total);
+    // The title the window's page shows once the query is done, with the
+    // number of records the file holds.
+    const QString format = production
+        ? trWindow("起始时间:%1 到 结束时间:%2 的历史记录 共%3条").arg(r.start, r.end)
+        : trWindow("从%1 到 %2 的记录 共%3条").arg(r.start, r.end);
     QSaveCSVThread thread;
-    thread.setHeader(title, QStringLiteral("username"));
+    thread.setHeader(QString(), QStringLiteral("username"));
+    thread.setTitleOfCount([format](int total) { return QString(format).arg(total); });
     thread.setTask(&db, QString(), r.out, production ? 0 : 1);
     thread.setChunks((production ? ExportQuery::production(r.start, r.end, r.model)
                                  : ExportQuery::log(r.start, r.end, r.logClass))
@@ -329,14 +335,16 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         if (onServer && !server.configure(&db, password, &problem)) {
             err << "hxReport: " << problem << '\n';
             status = BadInput;
-        } else if (!db.openDatabase()) {
-            err << "hxReport: cannot read " << QDir::toNativeSeparators(station) << ": "
-                << db.lastError().text() << '\n';
+        } else if (!db.openForReading(&problem)) {
+            err << "hxReport: cannot read " << QDir::toNativeSeparators(station) << ": " << problem << '\n';
             status = BadInput;
         } else {
             db.readShifts(&shifts, r.station);
             QString error;
-            if (!readRange(p, shifts, r, problem)) {
+            if (!knownNames(db, dir, r, problem)) {
+                err << "hxReport: " << problem << '\n';
+                status = BadInput;
+            } else if (!readRange(p, shifts, r, problem)) {
                 err << "hxReport: " << problem << '\n';
                 status = BadInput;
             } else if (!(r.what == QLatin1String("statistics") ? exportStatistics(db, r, error)

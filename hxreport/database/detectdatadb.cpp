@@ -48,6 +48,84 @@ bool DetectDataDB::openDatabase()
     return true;
 }
 
+bool DetectDataDB::openForReading(QString* problem)
+{
+    if (dialect() == SqlDialect::Plant) {
+        if (openDatabase())
+            return true;
+        *problem = lastError().text();
+        return false;
+    }
+    // Read only for the connection itself: no statement can change the file,
+    // and SQLite does not even make a journal beside it.
+    setConnectOptions(StationSchema::busyTimeoutOption() + QStringLiteral(";QSQLITE_OPEN_READONLY"));
+    QStringList tables;
+    if (!open() || !forEachRow(QLatin1String(TableListSql), [&tables](const QSqlQuery& row) {
+            tables.append(row.value(0).toString());
+            return true;
+        })) {
+        *problem = lastError().text();
+        if (problem->isEmpty())
+            *problem = database().lastError().text();
+        return false;
+    }
+    QStringList missing;
+    for (const QString& table : { StationSchema::detectionTable(), StationSchema::logTable() }) {
+        if (!tables.contains(table))
+            missing << table;
+    }
+    if (!missing.isEmpty()) {
+        *problem = QStringLiteral("not a station file (no table %1)").arg(missing.join(QStringLiteral(", ")));
+        return false;
+    }
+    return true;
+}
+
+bool DetectDataDB::hasRecordsOfModel(const QString& model, const QString& station)
+{
+    // On the plant server the day counts name every model a station synced,
+    // in a few rows per day instead of every record.
+    const bool plant = dialect() == SqlDialect::Plant;
+    BoundStatement statement { QStringLiteral("select 1 from %1 where %2 = ?")
+                                   .arg(plant ? QStringLiteral("record_counts")
+                                              : StationSchema::detectionTable(),
+                                       StationSchema::modelColumn()),
+        { model } };
+    if (plant && !station.isEmpty()) {
+        statement.text += QStringLiteral(" and station = ?");
+        statement.values << station;
+    }
+    statement.text += QStringLiteral(" limit 1");
+    bool found = false;
+    forEachRow(statement, [&found](const QSqlQuery&) {
+        found = true;
+        return false;
+    });
+    return found;
+}
+
+bool DetectDataDB::readRecordModels(QStringList* models, const QString& station)
+{
+    models->clear();
+    const bool plant = dialect() == SqlDialect::Plant;
+    BoundStatement statement { QStringLiteral("select distinct %1 from %2")
+                                   .arg(StationSchema::modelColumn(),
+                                       plant ? QStringLiteral("record_counts")
+                                             : StationSchema::detectionTable()),
+        {} };
+    if (plant && !station.isEmpty()) {
+        statement.text += QStringLiteral(" where station = ?");
+        statement.values << station;
+    }
+    const bool ok = forEachRow(statement, [models](const QSqlQuery& row) {
+        if (!row.value(0).isNull())
+            models->append(row.value(0).toString());
+        return true;
+    });
+    models->sort();
+    return ok;
+}
+
 bool DetectDataDB::execSql(QString sql, QSqlQuery& result)
 {
     // True also for a failed statement: the result and lastError() carry it.

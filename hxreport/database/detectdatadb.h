@@ -18,6 +18,16 @@ public:
     explicit DetectDataDB(const QString& databasePath, const QString& driverName);
 
     bool openDatabase() override;
+    // For readers that must leave the file as it is (the command line): opens
+    // the station file read only and checks that it holds the detection and
+    // log tables, creating nothing; on the plant server the same as
+    // openDatabase(). False with *problem set otherwise.
+    bool openForReading(QString* problem);
+    // Whether a stored record carries the model; with station, one of that
+    // station's records on the plant server.
+    bool hasRecordsOfModel(const QString& model, const QString& station = QString());
+    // The models of the stored records, each once, sorted.
+    bool readRecordModels(QStringList* models, const QString& station = QString());
     bool execSql(QString sql, QSqlQuery& result) override;
     bool queryRecords(QVariantMap request, QSqlQuery& result) override;
     bool insertLog(LogRecord record) override;

@@ -51,6 +51,18 @@ RangeQuery RangeQuery::atStation(const QString& station) const
     return query;
 }
 
+RangeQuery RangeQuery::upToKey(qint64 lastKey) const
+{
+    RangeQuery query = *this;
+    query.m_LastKey = qMax<qint64>(0, lastKey);
+    return query;
+}
+
+BoundStatement RangeQuery::lastKeyStatement() const
+{
+    return BoundStatement { QStringLiteral("select max(%1) from %2").arg(keyColumn(), table()), {} };
+}
+
 RangeQuery RangeQuery::inDialect(SqlDialect dialect) const
 {
     RangeQuery query = *this;
@@ -86,7 +98,12 @@ QString RangeQuery::condition(QVariantList* values) const
         *values << m_Station;
         station = QStringLiteral(" and station = ?");
     }
-    return station + ownCondition(values);
+    station += ownCondition(values);
+    if (m_LastKey >= 0) {
+        *values << m_LastKey;
+        station += QStringLiteral(" and %1 <= ?").arg(keyColumn());
+    }
+    return station;
 }
 
 QString RangeQuery::ownCondition(QVariantList* values) const
@@ -220,8 +237,9 @@ bool RangeQuery::dayParts(
     QVector<RangeQuery>* edges, BoundStatement* dayTotal, BoundStatement* dayGrouping) const
 {
     // The day counts hold a NULL model as "": no answer for the model "".
+    // The day counts know nothing of a last key either.
     if (m_Dialect != SqlDialect::Plant || m_IsLog || (!m_AllModels && m_Model.isEmpty())
-        || m_Upper.size() < 10)
+        || m_Upper.size() < 10 || m_LastKey >= 0)
         return false;
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
     const QDateTime lower = QDateTime::fromString(m_Lower, format);

@@ -39,6 +39,11 @@ public:
 
     // The records of one station only; empty for every station.
     RangeQuery atStation(const QString& station) const;
+    // Only the records whose key is at most lastKey: those present when an
+    // export began, whatever the station adds meanwhile.
+    RangeQuery upToKey(qint64 lastKey) const;
+    // One row: the largest key of the table, NULL when it is empty.
+    BoundStatement lastKeyStatement() const;
     // The same records in the statements of that engine.
     RangeQuery inDialect(SqlDialect dialect) const;
 
@@ -124,6 +129,7 @@ private:
     QString m_Model;
     bool m_IsLog = false;
     int m_LogClass = 0;
+    qint64 m_LastKey = -1; // none
 };
 
 Q_DECLARE_METATYPE(RangeQuery)

@@ -126,8 +126,16 @@ bool IndexSync::failIndex(QString* reason, const QString& what)
 
 bool IndexSync::openIndex(QString* reason)
 {
-    if (m_Index.isOpen())
-        return true;
+    if (m_Index.isOpen()) {
+        if (QFile::exists(m_IndexPath))
+            return true;
+        // Deleted while open (someone cleared the cache): the open file is no
+        // longer the one readers find, so the index is made anew, as at start.
+        // Closing removes its WAL files, unless they went with it.
+        m_Index.close();
+        QFile::remove(m_IndexPath + QStringLiteral("-wal"));
+        QFile::remove(m_IndexPath + QStringLiteral("-shm"));
+    }
     if (m_IndexPath.isEmpty()) {
         *reason = QStringLiteral("no place for the index file");
         return false;

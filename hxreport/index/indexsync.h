@@ -23,8 +23,8 @@ struct sqlite3_value;
 //
 // A pass (syncNow):
 // 1. Opens the index (creating it; a file of another version, of another
-//    station file, damaged or not a database is made anew) and the station
-//    file read-only.
+//    station file, damaged or not a database is made anew, and so is one
+//    deleted since the last pass) and the station file read-only.
 // 2. Checks in one station read transaction what has changed since the last
 //    pass, and repairs or starts again (see checkStation()).
 // 3. A first build copies the records in time order, chunk by chunk: a

@@ -6,8 +6,10 @@
 #include "qsavecsvthread.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
 #include <QStandardItemModel>
@@ -44,7 +46,7 @@ QString ExportRunner::askSaveFileName(const QString& defaultName)
 }
 
 ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* shown, int nType,
-    const QString& title, const QString& sql, const ExportQuery& chunks)
+    std::function<QString(int)> title, const QString& sql, const ExportQuery& chunks)
 {
     if (!shown || shown->rowCount() < 1) {
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
@@ -56,26 +58,28 @@ ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* show
     if (fileName.isEmpty())
         return Outcome::NotStarted;
     auto* thread = new QSaveCSVThread(nullptr);
-    thread->setHeader(title, QStringLiteral("username"));
+    thread->setHeader(QString(), QStringLiteral("username"));
+    thread->setTitleOfCount(std::move(title));
     thread->setTask(m_pDB, sql, fileName, nType);
     thread->setChunks(chunks);
     m_bRecordsOk = false;
     const QPointer<QSaveCSVThread> running = thread;
     m_pHost->startThread(thread, SIGNAL(resultReady(int)), SLOT(onSaveCSVDone(int)));
     bool cancelled = false;
-    const bool finished = m_pHost->waitForFinishCancelable(
-        QCoreApplication::translate("hxReport", "正在导出数据，请稍等"), [&] {
-            cancelled = true;
-            if (running)
-                running->cancel();
-        });
+    const bool finished
+        = m_pHost->waitForFinishCancelable(QCoreApplication::translate("hxReport", "正在导出数据，请稍等"),
+            QCoreApplication::translate("hxReport", "正在导出…"), [&] {
+                cancelled = true;
+                if (running)
+                    running->cancel();
+            });
     if (!finished)
         return Outcome::NotStarted;
     if (cancelled && !m_bRecordsOk) {
         m_pHost->showStatus(QCoreApplication::translate("hxReport", "已取消"));
         return Outcome::Cancelled;
     }
-    return closeWith(m_bRecordsOk);
+    return closeWith(m_bRecordsOk, fileName);
 }
 
 void ExportRunner::noteRecordsDone(const QSaveCSVThread* thread)
@@ -99,14 +103,20 @@ ExportRunner::Outcome ExportRunner::exportStatistics(
         return Outcome::NotStarted;
     // The save dialog has asked before an existing file is chosen, so the
     // user wants it replaced, not added to.
-    return closeWith(writeCountFile(fileName, &counts, start, end, true, station));
+    return closeWith(writeCountFile(fileName, &counts, start, end, true, station), fileName);
 }
 
-ExportRunner::Outcome ExportRunner::closeWith(bool ok)
+QString ExportRunner::doneMessage(const QString& fileName)
+{
+    return QCoreApplication::translate("hxReport", "数据导出完成") + QLatin1Char('\n')
+        + QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+}
+
+ExportRunner::Outcome ExportRunner::closeWith(bool ok, const QString& fileName)
 {
     if (ok)
         m_pHost->showMessageBox(QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"),
-            QCoreApplication::translate("hxReport", "数据导出完成"), 0);
+            doneMessage(fileName), 0);
     else
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
             QCoreApplication::translate("hxReport", "数据导出失败：%1").arg(m_ErrorString), 0);

@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
+
 class DetectDataDB;
 class ExportQuery;
 class PageHost;
@@ -35,8 +37,12 @@ public:
     // A record file of the rows the model shows: the statement and its
     // keyset chunks, written by a QSaveCSVThread whose end goes to the
     // window's onSaveCSVDone(int). nType 0 is the production file, 1 the log.
-    Outcome exportRecords(const QStandardItemModel* shown, int nType, const QString& title,
+    // The title is made from the number of records written (see
+    // QSaveCSVThread::setTitleOfCount).
+    Outcome exportRecords(const QStandardItemModel* shown, int nType, std::function<QString(int)> title,
         const QString& sql, const ExportQuery& chunks);
+    // "数据导出完成" and beneath it the file written.
+    static QString doneMessage(const QString& fileName);
     // The window's onSaveCSVDone(int) hands its sender over.
     void noteRecordsDone(const QSaveCSVThread* thread);
     // The statistics block of counts over [start, end], of one station of the
@@ -51,7 +57,7 @@ public:
     QString errorString() const { return m_ErrorString; }
 
 private:
-    Outcome closeWith(bool ok);
+    Outcome closeWith(bool ok, const QString& fileName);
 
     PageHost* m_pHost;
     DetectDataDB* m_pDB;

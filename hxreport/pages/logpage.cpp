@@ -79,12 +79,13 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     const QPointer<CheckThread> count = startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)),
         SLOT(onResultCountlog(int)), [this](CheckThread* thread) { thread->setRange(range(m_Shown), 0, 0); });
     bool cancelled = false;
-    const bool finished = m_pHost->waitForFinishCancelable(
-        QCoreApplication::translate("hxReport", "正在查询记录，请稍等"), [&] {
-            cancelled = true;
-            if (count)
-                count->cancel();
-        });
+    const bool finished
+        = m_pHost->waitForFinishCancelable(QCoreApplication::translate("hxReport", "正在查询记录，请稍等"),
+            QCoreApplication::translate("hxReport", "正在查询…"), [&] {
+                cancelled = true;
+                if (count)
+                    count->cancel();
+            });
     if (!finished)
         return;
     if (cancelled) {
@@ -97,12 +98,17 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
         sql(m_Shown, false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_Cursor.offset), 0,
         SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)),
         [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); });
-    setTitle(withStation(QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条")
-                             .arg(start, end)
-                             .arg(m_Cursor.total),
-                 m_Shown.station),
-        true);
+    setTitle(titleOfCount()(m_Cursor.total), true);
     startPages(m_Cursor.total, size);
+}
+
+std::function<QString(int)> LogPage::titleOfCount() const
+{
+    // Copies only: the export calls it on its own thread.
+    const QString format
+        = QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条").arg(m_Shown.start, m_Shown.end);
+    const QString station = m_Shown.station;
+    return [format, station](int total) { return withStation(QString(format).arg(total), station); };
 }
 
 RangeQuery LogPage::range(const ShownQuery& query) const

@@ -34,6 +34,9 @@ public:
     // count form when withCount is set.
     QString sql(bool withCount) const;
     QString sql(const ShownQuery& query, bool withCount) const;
+    // The shown result's title for a number of records: the page's and the
+    // export's.
+    std::function<QString(int)> titleOfCount() const;
     // Count, wait for it, first page.
     void check(int kind, const QString& start, const QString& end);
     void setTotal(int total) { m_Cursor.total = total; }

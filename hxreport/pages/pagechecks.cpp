@@ -21,13 +21,20 @@ QString PageChecks::dateProblem(const QDateTime& start, const QDateTime& end,
     if (start.date() <= end.date())
         return QString();
     const auto it = shifts.constFind(shiftName);
+    QString problem;
     if (it != shifts.constEnd() && TimeRanges::isOvernight(*it))
-        return QCoreApplication::translate(
+        problem = QCoreApplication::translate(
             "hxReport", "您选择的班次时间是隔夜的，请您重新选择一下当前查询的日期，再查询");
-    if (statisticsWording && it != shifts.constEnd())
-        return QCoreApplication::translate("hxReport", "您选择的日期不合理，请您重新起始日期，再查询");
-    return QCoreApplication::translate(
-        "hxReport", "您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
+    else if (statisticsWording && it != shifts.constEnd())
+        problem = QCoreApplication::translate("hxReport", "您选择的日期不合理，请您重新起始日期，再查询");
+    else
+        problem = QCoreApplication::translate(
+            "hxReport", "您选择的日期不合理，请您重新选择一下当前查询的日期，再查询");
+    // The range as chosen, so that the user sees which end to move.
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+    return problem + QLatin1Char('\n')
+        + QCoreApplication::translate("hxReport", "所选范围：%1 至 %2")
+              .arg(start.toString(format), end.toString(format));
 }
 
 QString PageChecks::trendProblem(TrendBuckets::Size size, const QDateTime& start, const QDateTime& end)

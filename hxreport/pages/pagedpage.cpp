@@ -41,7 +41,14 @@ void PagedPage::showPageLabel(int current, int count)
 
 void PagedPage::showCount(int rows)
 {
-    m_Paging.countLabel->setText(QCoreApplication::translate("hxReport", "共显示%1条记录").arg(rows));
+    // Both numbers, named: the first page used to show the total and the
+    // others their own rows under the same words.
+    m_Paging.countLabel->setText(countText(rows, qMax(rows, m_Cursor.total)));
+}
+
+QString PagedPage::countText(int pageRows, int total)
+{
+    return QCoreApplication::translate("hxReport", "本页%1条，共%2条").arg(pageRows).arg(total);
 }
 
 void PagedPage::setTitle(const QString& text, bool bold)

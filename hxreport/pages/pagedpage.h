@@ -51,7 +51,13 @@ protected:
     // The page-size field's number; an empty or non-positive one becomes 10.
     int pageSize();
     void showPageLabel(int current, int count);
+    // The rows of this page, and the total of the query shown.
     void showCount(int rows);
+
+public:
+    static QString countText(int pageRows, int total);
+
+protected:
     // The title in the page's 14-pixel font, bold once the total is known.
     void setTitle(const QString& text, bool bold);
     // A result's title naming the one station of the plant server it shows.

@@ -21,8 +21,11 @@ public:
     // Modal waiting dialog until the window's sgFinish(); false when the wait
     // ended because the application is quitting.
     virtual bool waitForFinish(QString title) = 0;
-    // The same with a "取消" button in the dialog that calls cancel().
-    virtual bool waitForFinishCancelable(const QString& title, const std::function<void()>& cancel) = 0;
+    // The same saying what runs (activity), with a "取消" button in the
+    // dialog that calls cancel().
+    virtual bool waitForFinishCancelable(
+        const QString& title, const QString& activity, const std::function<void()>& cancel)
+        = 0;
     virtual void showStatus(const QString& text) = 0;
     // The operation-note and message hooks; they keep nothing.
     virtual void noteOperation(QString text) = 0;

@@ -47,7 +47,7 @@ void PageLayout::resetPaging(QLineEdit* pageSize, QLabel* pageLabel, QLabel* cou
 {
     pageSize->setText(QStringLiteral("50"));
     pageSize->setValidator(new QIntValidator(1, 9999, parent));
-    countLabel->setText(QCoreApplication::translate("hxReport", "共显示%1条记录").arg(0));
+    countLabel->setText(QCoreApplication::translate("hxReport", "本页%1条，共%2条").arg(0).arg(0));
     pageLabel->setText(QCoreApplication::translate("hxReport", "第%1页 共%2页").arg(0).arg(0));
 }
 
@@ -55,7 +55,7 @@ void PageLayout::letCountWrap(QLabel* label, QBoxLayout* row)
 {
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    const QString widest = QCoreApplication::translate("hxReport", "共显示%1条记录").arg(999);
+    const QString widest = QCoreApplication::translate("hxReport", "本页%1条，共%2条").arg(999).arg(999);
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest) + 2 * label->margin() + 2);
     row->setStretchFactor(label, 1);
 }

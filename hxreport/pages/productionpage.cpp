@@ -126,6 +126,16 @@ RangeQuery ProductionPage::range(const ShownQuery& query) const
     return range.atStation(query.station);
 }
 
+std::function<QString(int)> ProductionPage::titleOfCount() const
+{
+    // Copies only: the export calls it on its own thread.
+    const QString format
+        = QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录 共%3条")
+              .arg(m_W.start->text(), m_W.end->text());
+    const QString station = m_Shown.station;
+    return [format, station](int total) { return withStation(QString(format).arg(total), station); };
+}
+
 void ProductionPage::cancel()
 {
     m_bCancelled = true;
@@ -142,18 +152,10 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
     fillTable(sql);
     const int total = result.value(QStringLiteral("sum")).toInt();
     const int size = result.value(QStringLiteral("limit")).toInt();
-    int shown = result.value(QStringLiteral("nIndex")).toInt();
     m_W.number->setText(QString::number(total));
-    setTitle(
-        withStation(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录 共%3条")
-                        .arg(m_W.start->text(), m_W.end->text())
-                        .arg(total),
-            m_Shown.station),
-        true);
+    setTitle(titleOfCount()(total), true);
     startPages(total, size);
-    if (m_Cursor.total >= 1)
-        shown = m_Cursor.total;
-    showCount(shown);
+    showCount(m_rModel ? m_rModel->rowCount() : 0);
     if (result.contains(QStringLiteral("error")))
         m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1")
                                 .arg(result.value(QStringLiteral("error")).toString()));

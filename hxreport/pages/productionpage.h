@@ -52,6 +52,8 @@ public:
     void check(const QString& start, const QString& end, const QString& model);
     // The filter statement of the widgets as they are now (the export's).
     QString sqlBase() const;
+    // The result's title for a number of records: the page's and the export's.
+    std::function<QString(int)> titleOfCount() const;
     static QString statement(const ShownQuery& query);
 
     // Shows the result of the query; false when the query was cancelled, and

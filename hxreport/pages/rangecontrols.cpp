@@ -2,6 +2,7 @@
 
 #include "qtimedlg.h"
 #include "timeranges.h"
+#include "translationloader.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -42,6 +43,7 @@ bool RangeControls::editTime(const QString& button)
     if (!t)
         return false;
     QTimeDlg dialog(nullptr);
+    dialog.setLocale(TranslationLoader::interfaceLocale());
     dialog.SetDateTime(*t->time);
     if (dialog.exec() == QDialog::Accepted) {
         dialog.GetDateTime(*t->time);

@@ -7,6 +7,26 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace {
+QString& languageLoaded()
+{
+    static QString language;
+    return language;
+}
+}
+
+QLocale TranslationLoader::interfaceLocale()
+{
+    // The settings name the language, not a locale: QLocale("Chinese") would
+    // be the C locale, whose names are English.
+    const QString& language = languageLoaded();
+    if (language == QLatin1String("Chinese"))
+        return QLocale(QLocale::Chinese, QLocale::China);
+    if (language == QLatin1String("English"))
+        return QLocale(QLocale::English, QLocale::UnitedStates);
+    return QLocale::system();
+}
+
 void TranslationLoader::load(
     const QString& languageDir, const QString& language, QVector<QTranslator*>& translators)
 {
@@ -18,6 +38,7 @@ void TranslationLoader::load(
     }
     translators.clear();
     QLocale::setDefault(QLocale(language));
+    languageLoaded() = language;
     // The setting names one folder inside the language folder. A value that
     // leads elsewhere (a path, "..") loads nothing, like an unknown language,
     // rather than walking and loading whatever lies there.

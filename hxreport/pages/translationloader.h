@@ -1,6 +1,7 @@
 #ifndef TRANSLATIONLOADER_H
 #define TRANSLATIONLOADER_H
 
+#include <QLocale>
 #include <QString>
 #include <QVector>
 
@@ -18,6 +19,9 @@ public:
     static void load(const QString& languageDir, const QString& language, QVector<QTranslator*>& translators);
     static void loadDir(const QString& dirPath, QVector<QTranslator*>& translators);
     static void loadFile(const QString& filePath, QVector<QTranslator*>& translators);
+    // The locale of the language loaded last (month and weekday names of the
+    // date picker); the system's before any.
+    static QLocale interfaceLocale();
 };
 
 #endif // TRANSLATIONLOADER_H

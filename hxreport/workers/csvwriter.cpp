@@ -53,11 +53,40 @@ bool isPlainDecimal(const QByteArray& text)
     return p == end && p != decimals;
 }
 
-// A text a spreadsheet would take for a formula, or split at a ';' or tab
-// (see CsvWriter::textField).
-template <typename Char> bool startsFormula(Char first)
+// A text a spreadsheet would take for a formula (see CsvWriter::textField):
+// one that starts with a tab or CR, or whose first character other than a
+// blank starts a formula. A spreadsheet that trims blanks on import would
+// otherwise evaluate " =1+1".
+bool formulaCharacter(ushort c)
 {
-    return first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' || first == '\r';
+    return c == '=' || c == '+' || c == '-' || c == '@';
+}
+
+bool startsFormula(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    if (text.at(0) == QLatin1Char('\t') || text.at(0) == QLatin1Char('\r'))
+        return true;
+    for (const QChar c : text) {
+        if (!c.isSpace())
+            return formulaCharacter(c.unicode());
+    }
+    return false;
+}
+
+// The same for ASCII bytes.
+bool startsFormula(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return false;
+    if (bytes.at(0) == '\t' || bytes.at(0) == '\r')
+        return true;
+    for (const char c : bytes) {
+        if (!(c == ' ' || (c >= '\t' && c <= '\r')))
+            return formulaCharacter(uchar(c));
+    }
+    return false;
 }
 
 // The statistics file's words go through the interface translation; the
@@ -113,7 +142,7 @@ QString CsvWriter::textField(const QString& text)
 {
     if (text.isEmpty())
         return text;
-    const bool formula = startsFormula(text.at(0).unicode());
+    const bool formula = startsFormula(text);
     const bool separator = text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('\t'));
     if (!formula && !separator)
         return field(text);
@@ -234,8 +263,7 @@ void CsvWriter::appendField(const QString& text)
         return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n')
             || c == QLatin1Char('\r') || c == QLatin1Char(';') || c == QLatin1Char('\t');
     };
-    if ((text.isEmpty() || !startsFormula(text.at(0).unicode()))
-        && std::none_of(text.cbegin(), text.cend(), special))
+    if (!startsFormula(text) && std::none_of(text.cbegin(), text.cend(), special))
         m_Line += text;
     else
         m_Line += textField(text);
@@ -277,17 +305,18 @@ void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
 void CsvWriter::appendFieldBytes(const RowView& row, int i)
 {
     QByteArray bytes;
-    if (row.type(i) == RowView::Type::Text) {
+    bool formula = false;
+    if (row.type(i) == RowView::Type::Text && isAscii(row.bytes(i))) {
         bytes = row.bytes(i);
-        // Other than ASCII, through Qt's conversions as the stream would.
-        if (!isAscii(bytes))
-            bytes = m_pCodec->fromUnicode(row.variant(i).toString());
+        formula = startsFormula(bytes);
     } else {
-        bytes = m_pCodec->fromUnicode(row.variant(i).toString());
+        // Other than ASCII, through Qt's conversions as the stream would.
+        const QString text = row.variant(i).toString();
+        bytes = m_pCodec->fromUnicode(text);
+        formula = startsFormula(text);
     }
     const auto special
         = [](char c) { return c == ',' || c == '"' || c == '\n' || c == '\r' || c == ';' || c == '\t'; };
-    const bool formula = !bytes.isEmpty() && startsFormula(bytes.at(0));
     if (!formula && std::none_of(bytes.cbegin(), bytes.cend(), special)) {
         m_Bytes += bytes;
         return;

@@ -71,8 +71,9 @@ public:
     // station of the plant server they show.
     static QString stationLabel(const QString& station);
     static QString field(const QString& text);
-    // A text stored by the station: one that begins with '=', '+', '-', '@',
-    // a tab or a CR gets a leading "'" and is quoted, so that a spreadsheet
+    // A text stored by the station: one that begins with a tab or a CR, or
+    // whose first character other than a blank is '=', '+', '-' or '@', gets
+    // a leading "'" and is quoted, so that a spreadsheet
     // shows it as text instead of evaluating it; one holding a ';' or a tab is
     // quoted as well (a spreadsheet may split on them). Everything else is
     // field(text).

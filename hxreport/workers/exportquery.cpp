@@ -34,6 +34,13 @@ ExportQuery ExportQuery::inDialect(SqlDialect dialect) const
     return query;
 }
 
+ExportQuery ExportQuery::upToKey(qint64 lastKey) const
+{
+    ExportQuery query = *this;
+    query.m_Range = m_Range.upToKey(lastKey);
+    return query;
+}
+
 BoundStatement ExportQuery::firstStatement(int limit) const
 {
     return m_Range.firstChunk(m_Columns, limit);

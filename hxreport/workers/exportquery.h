@@ -14,8 +14,9 @@
 // mode the station cannot commit meanwhile. Each chunk continues after the
 // (time, uid) of the last row read: the time index orders equal times by row
 // id, so the rows and their order are those of the single statement, and a row
-// can neither repeat nor be skipped. Rows the station adds while the export
-// runs may or may not be included.
+// can neither repeat nor be skipped. QSaveCSVThread bounds the rows by the
+// last key present when it starts, so rows the station adds meanwhile are
+// left out.
 //
 // Only the columns the file needs are read, so thumbnails are not copied.
 class ExportQuery
@@ -33,6 +34,10 @@ public:
     ExportQuery atStation(const QString& station) const;
     // The same rows in the statements of that engine.
     ExportQuery inDialect(SqlDialect dialect) const;
+    // The rows whose key is at most lastKey (RangeQuery::upToKey).
+    ExportQuery upToKey(qint64 lastKey) const;
+    BoundStatement lastKeyStatement() const { return m_Range.lastKeyStatement(); }
+    BoundStatement countStatement() const { return m_Range.countStatement(); }
     // Every row in one statement, in the chunks' order.
     BoundStatement allRowsStatement() const { return m_Range.allRows(m_Columns); }
 

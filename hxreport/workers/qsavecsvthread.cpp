@@ -60,13 +60,36 @@ void QSaveCSVThread::run()
     m_bSucceeded = false;
     m_ErrorString.clear();
     m_nRows = 0;
-    if (m_nType == static_cast<int>(ExportType::Production))
+    if (m_Chunks.isValid() && m_pDB && !fixEnd())
+        m_bSucceeded = false;
+    else if (m_nType == static_cast<int>(ExportType::Production))
         m_bSucceeded = writeProductionCsv();
     else if (m_nType == static_cast<int>(ExportType::Log))
         m_bSucceeded = writeLogCsv();
     else
         m_ErrorString = QStringLiteral("unknown export type %1").arg(m_nType);
     emit resultReady(m_nType);
+}
+
+bool QSaveCSVThread::fixEnd()
+{
+    // Keys only grow as the station appends, so the last one now marks the
+    // end of what the file holds.
+    QSqlQuery last;
+    if (!m_pDB->runDetached(m_Chunks.inDialect(m_pDB->dialect()).lastKeyStatement(), last) || !last.next()) {
+        m_ErrorString = m_pDB->lastError().text();
+        return false;
+    }
+    m_Chunks = m_Chunks.upToKey(last.value(0).isNull() ? 0 : last.value(0).toLongLong());
+    if (!m_TitleOfCount)
+        return true;
+    QSqlQuery count;
+    if (!m_pDB->runDetached(m_Chunks.inDialect(m_pDB->dialect()).countStatement(), count) || !count.next()) {
+        m_ErrorString = m_pDB->lastError().text();
+        return false;
+    }
+    m_Title = m_TitleOfCount(count.value(0).toInt());
+    return true;
 }
 
 bool QSaveCSVThread::writeProductionCsv()

@@ -45,6 +45,11 @@ public:
     // (see ExportQuery); the rows and their order are the same. chunkSize 0
     // takes defaultChunkSize().
     void setChunks(const ExportQuery& query, int chunkSize = 0);
+    // With chunks, the title is made from the number of records the file
+    // will hold (counted when the export starts), so that title, rows and
+    // total describe the same records while the station writes. Called on the
+    // export's thread.
+    void setTitleOfCount(std::function<QString(int)> title) { m_TitleOfCount = std::move(title); }
 
     // The chunk size of exports that set none; DefaultChunkSize unless set.
     // Tests make it small to run many chunks over few rows. Any thread.
@@ -77,6 +82,9 @@ private:
     bool writeProductionCsv();
     bool writeLogCsv();
     bool writeFile(bool (QSaveCSVThread::*write)(QIODevice*));
+    // Bounds the chunks by the last key present now, and counts them for the
+    // title; false when a statement failed.
+    bool fixEnd();
     // Streams the given columns of every row to row() until it returns false;
     // false when a statement failed.
     bool readRows(const QStringList& columns, const std::function<bool(const QVector<QVariant>&)>& row);
@@ -97,6 +105,7 @@ private:
     QString m_Title;
     QString m_User;
     ExportQuery m_Chunks;
+    std::function<QString(int)> m_TitleOfCount;
     int m_nChunkSize = DefaultChunkSize;
     CancelFlag m_Cancel;
     bool m_bSucceeded = false;

@@ -2,8 +2,11 @@
 #include "guitestutil.h"
 #include "hxreport.h"
 #include "pagefixture.h"
+#include "qsavecsvthread.h"
 
 #include <QtTest>
+
+#include <atomic>
 
 namespace {
 using GuiTest::child;
@@ -49,6 +52,12 @@ private slots:
     void sameBytesAsWindow();
     void badInput_data();
     void badInput();
+    void stationFileUntouched_data();
+    void stationFileUntouched();
+    void snapshotBesideLiveStation_data();
+    void snapshotBesideLiveStation();
+    void withoutDisplay_data();
+    void withoutDisplay();
 };
 
 void TestCommandLine::sameBytesAsWindow_data()
@@ -97,7 +106,7 @@ void TestCommandLine::sameBytesAsWindow()
     GuiTest::answerFileDialog(byWindow);
     GuiTest::answerMessageBox(&message);
     child<QPushButton>(window, buttons[page][3])->click();
-    QCOMPARE(message, QStringLiteral("数据导出完成"));
+    QCOMPARE(message, QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(byWindow));
 
     const QString byCommand = fixture.path() + QStringLiteral("/command.csv");
     QString error;
@@ -169,6 +178,189 @@ void TestCommandLine::badInput()
     QCOMPARE(error.count(QLatin1Char('\n')), 1);
     QVERIFY(!QFile::exists(out));
     QCOMPARE(QDir(fixture.path()).entryList({ QStringLiteral("*.csv") }, QDir::Files), QStringList());
+}
+
+void TestCommandLine::stationFileUntouched_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    const QStringList day { "--from", "2020-05-01 00:00:00", "--to", "2020-05-02 00:00:00" };
+    const QStringList production = QStringList { "--export", "production" } + day;
+    QTest::newRow("empty file") << "empty" << production << int(CommandLineExport::BadInput)
+                                << "not a station file";
+    QTest::newRow("other tables") << "foreign" << production << int(CommandLineExport::BadInput)
+                                  << "not a station file";
+    QTest::newRow("no log table") << "detections only" << (QStringList { "--export", "log" } + day)
+                                  << int(CommandLineExport::BadInput) << "no table warningtable";
+    QTest::newRow("unknown model") << "station" << (production + QStringList { "--model", "A9" })
+                                   << int(CommandLineExport::BadInput)
+                                   << "unknown model \"A9\" (the station has: A1, B2, Z9)";
+    QTest::newRow("model of the records, none in range")
+        << "station"
+        << QStringList { "--export", "production", "--model", "B2", "--from", "2021-01-01 00:00:00", "--to",
+               "2021-01-02 00:00:00" }
+        << int(CommandLineExport::Ok) << "";
+    QTest::newRow("model of the model list only")
+        << "station" << (production + QStringList { "--model", "Z9" }) << int(CommandLineExport::Ok) << "";
+    QTest::newRow("log records") << "station" << (QStringList { "--export", "log" } + day)
+                                 << int(CommandLineExport::Ok) << "";
+    QTest::newRow("statistics") << "station" << (QStringList { "--export", "statistics" } + day)
+                                << int(CommandLineExport::Ok) << "";
+}
+
+// The command line only reads: whatever the file, its bytes stay as they
+// were, and a file or a model it cannot have meant is refused.
+void TestCommandLine::stationFileUntouched()
+{
+    QFETCH(QString, layout);
+    QFETCH(QStringList, options);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    PageFixture fixture;
+    fixture.addRecords(6, { QStringLiteral("A1"), QStringLiteral("B2") });
+    fixture.addLogs(3, 1);
+    fixture.done();
+    QVERIFY(fixture.station().writeModels({ QStringLiteral("A1"), QStringLiteral("Z9") }));
+    fixture.closeStation();
+    QTemporaryDir other;
+    const QString file
+        = layout == QLatin1String("station") ? fixture.detectionDatabase() : other.filePath("wheelhubwf.db");
+    if (layout == QLatin1String("empty")) {
+        QFile empty(file);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+    } else if (layout == QLatin1String("foreign")) {
+        QVERIFY(
+            PageFixture::execAll(file, { QStringLiteral("create table notes (uid integer, text text)") }));
+    } else if (layout == QLatin1String("detections only")) {
+        QVERIFY(PageFixture::execAll(file, PageFixture::detectionTableSql()));
+    }
+    const QByteArray before
+        = QCryptographicHash::hash(PageFixture::fileBytes(file), QCryptographicHash::Sha256);
+    const QStringList filesBefore = QDir(QFileInfo(file).path()).entryList(QDir::Files);
+
+    const QString out = fixture.path() + QStringLiteral("/out.csv");
+    QString error;
+    QCOMPARE(
+        runExport(options + QStringList { "--dir", QFileInfo(file).path(), "--out", out }, &error), status);
+    QVERIFY2(error.contains(message), qPrintable(error));
+    QCOMPARE(QFile::exists(out), status == CommandLineExport::Ok);
+    QCOMPARE(QCryptographicHash::hash(PageFixture::fileBytes(file), QCryptographicHash::Sha256), before);
+    // Not even a journal or lock file beside it.
+    QStringList filesAfter = QDir(QFileInfo(file).path()).entryList(QDir::Files);
+    filesAfter.removeAll(QStringLiteral("out.csv"));
+    QCOMPARE(filesAfter, filesBefore);
+}
+
+void TestCommandLine::snapshotBesideLiveStation_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("production, all models") << QStringList { "--export", "production" };
+    QTest::newRow("production, one model") << QStringList { "--export", "production", "--model", "A1" };
+    QTest::newRow("log") << QStringList { "--export", "log", "--kind", "alarm" };
+}
+
+// While the station writes, each file's title, rows and total agree: the
+// records present when the export began, and only those.
+void TestCommandLine::snapshotBesideLiveStation()
+{
+    QFETCH(QStringList, options);
+    TestAppDir app;
+    QVERIFY(app.generate(600, 200));
+    // Small chunks: the station writes between the chunks of one export.
+    QSaveCSVThread::setDefaultChunkSize(7);
+    // A live station on its own thread, stamping records with the current time.
+    std::atomic_bool stop { false };
+    int failedWrites = 0;
+    QThread* writer = QThread::create([&]() {
+        StationSimulator live(app.options(0));
+        while (!stop)
+            failedWrites += live.runLive(60, 1).failedWrites;
+        live.close();
+    });
+    writer->start();
+    const QString out = app.path() + QStringLiteral("/live.csv");
+    const QStringList range { "--dir", app.path(), "--from", "2000-01-01 00:00:00", "--to",
+        "9999-12-31 00:00:00", "--out", out };
+    const QRegularExpression title(QStringLiteral("共(\\d+)条"));
+    int grown = 0;
+    int previous = -1;
+    // Until the station was seen writing between two files, a few times.
+    for (int i = 0; i < 100 && (i < 4 || grown < 2); ++i) {
+        QString error;
+        QCOMPARE(runExport(options + range, &error), int(CommandLineExport::Ok));
+        const QList<QByteArray> lines = PageFixture::fileBytes(out).split('\n');
+        QVERIFY(lines.size() > 4);
+        const QRegularExpressionMatch count = title.match(QString::fromUtf8(lines.at(0)));
+        QVERIFY2(count.hasMatch(), lines.at(0).constData());
+        int rows = 0;
+        int total = -1;
+        for (int l = 2; l < lines.size(); ++l) {
+            if (lines.at(l).startsWith("总数,")) {
+                total = lines.at(l).mid(int(qstrlen("总数,"))).trimmed().toInt();
+                break;
+            }
+            if (lines.at(l).startsWith(QByteArray::number(rows + 1) + ','))
+                ++rows;
+        }
+        QCOMPARE(count.captured(1).toInt(), rows);
+        QCOMPARE(total, rows);
+        if (previous >= 0 && rows > previous)
+            ++grown;
+        previous = rows;
+    }
+    stop = true;
+    writer->wait();
+    delete writer;
+    QSaveCSVThread::setDefaultChunkSize(QSaveCSVThread::DefaultChunkSize);
+    QCOMPARE(failedWrites, 0);
+    // The station wrote while the files were made.
+    QVERIFY(grown >= 2);
+}
+
+void TestCommandLine::withoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("help") << QStringList { "--help" } << 0 << "--server-settings"
+                          << "";
+    QTest::newRow("short help") << QStringList { "-h" } << 0 << "--dir <folder>"
+                                << "";
+    QTest::newRow("mistyped option") << QStringList { "--expor", "production" } << 2 << ""
+                                     << "hxReport: Unknown option 'expor'.";
+    QTest::newRow("missing value") << QStringList { "--dir" } << 2 << ""
+                                   << "Missing value after '--dir'";
+    QTest::newRow("export help") << QStringList { "--export", "--help" } << 0 << "--model <model>"
+                                 << "";
+    QTest::newRow("export mistake") << QStringList { "--export", "log", "--colour", "red" } << 2 << ""
+                                    << "Unknown option 'colour'";
+}
+
+// The real program on a machine without a display: help and mistakes reach
+// the terminal with their statuses instead of an abort.
+void TestCommandLine::withoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        environment.remove(QString::fromLatin1(name));
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/hxReport"), arguments);
+    QVERIFY(program.waitForFinished(120000));
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == status, qPrintable(err));
+    QVERIFY2(out.contains(output), qPrintable(out));
+    QVERIFY2(err.contains(error), qPrintable(err));
+    QCOMPARE(out.isEmpty(), output.isEmpty());
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -73,7 +73,8 @@ void TestExport::productionExport()
     QVERIFY(clickAndWaitForPage(window, "pushButton_Checkdata"));
     const QString path = fixture.path() + QStringLiteral("/out"); // no suffix is added
     QSignalSpy done(&window, &hxReport::sgExportDone);
-    QCOMPARE(exportTo(window, "pushButton_SaveHistory", path), QStringLiteral("数据导出完成"));
+    QCOMPARE(exportTo(window, "pushButton_SaveHistory", path),
+        QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(path));
     QCOMPARE(done.count(), 1);
     QCOMPARE(done.at(0).at(0).toBool(), true);
     const QStringList lines = fileLines(path);
@@ -104,7 +105,8 @@ void TestExport::productionExportOverwrites()
     pick(window, "pushButton_Set1_History", QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
     pick(window, "pushButton_Set2_History", QDateTime(QDate(2020, 5, 2), QTime(0, 0)));
     QVERIFY(clickAndWaitForPage(window, "pushButton_Checkdata"));
-    QCOMPARE(exportTo(window, "pushButton_SaveHistory", path), QStringLiteral("数据导出完成"));
+    QCOMPARE(exportTo(window, "pushButton_SaveHistory", path),
+        QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(path));
     QCOMPARE(fileLines(path).size(), 7);
 }
 
@@ -121,7 +123,8 @@ void TestExport::logExport()
     pick(window, "pushButton_Set2_Warning", QDateTime(QDate(2020, 5, 2), QTime(0, 0)));
     QVERIFY(clickAndWaitForPage(window, "pushButton_Wandring"));
     const QString path = fixture.path() + QStringLiteral("/log.csv");
-    QCOMPARE(exportTo(window, "pushButton_SaveWaring", path), QStringLiteral("数据导出完成"));
+    QCOMPARE(exportTo(window, "pushButton_SaveWaring", path),
+        QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(path));
     const QStringList lines = fileLines(path);
     QCOMPARE(lines.size(), 8);
     QCOMPARE(lines[0], child<QLabel>(window, "label_Tab3_Title")->text());
@@ -152,7 +155,8 @@ void TestExport::statisticsExportReplaces()
     pick(window, "pushButton_Set2_Count", QDateTime(QDate(2020, 5, 2), QTime(9, 15)));
     QVERIFY(clickAndWaitForPage(window, "pushButton_Checkdata_Calculate"));
     for (int round = 0; round < 2; ++round) {
-        QCOMPARE(exportTo(window, "pushButton_SaveCalculate", path), QStringLiteral("数据导出完成"));
+        QCOMPARE(exportTo(window, "pushButton_SaveCalculate", path),
+            QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(path));
         const QStringList b = fileLines(path);
         QCOMPARE(b.size(), 8);
         QCOMPARE(b[0], QStringLiteral("从2020-05-01 07:30:00到2020-05-02 09:15:00统计的数据如下"));

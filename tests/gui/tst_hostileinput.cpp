@@ -171,7 +171,8 @@ void TestHostileInput::texts()
         QCOMPARE(column(window.productionModel(), 0), QStringList({ timeAt(4) }));
 
         const QString production = m_App->path() + QStringLiteral("/production.csv");
-        QCOMPARE(exportTo(window, "pushButton_SaveHistory", production), QStringLiteral("数据导出完成"));
+        QCOMPARE(exportTo(window, "pushButton_SaveHistory", production),
+            QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(production));
         const QList<QStringList> lines = readCsv(production);
         QCOMPARE(lines.size(), 8);
         for (int i = 0; i < 3; ++i)
@@ -185,7 +186,8 @@ void TestHostileInput::texts()
         QVERIFY(clickAndWait(window, "pushButton_Wandring"));
         QCOMPARE(column(window.logModel(), 1), QStringList({ text, text, text }));
         const QString log = m_App->path() + QStringLiteral("/log.csv");
-        QCOMPARE(exportTo(window, "pushButton_SaveWaring", log), QStringLiteral("数据导出完成"));
+        QCOMPARE(exportTo(window, "pushButton_SaveWaring", log),
+            QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(log));
         const QList<QStringList> logLines = readCsv(log);
         QCOMPARE(logLines.size(), 8);
         for (int i = 0; i < 3; ++i) // newest first; data lines end with a comma
@@ -199,7 +201,8 @@ void TestHostileInput::texts()
         QCOMPARE(counts.value(kDecoy), QStringLiteral("3"));
         QCOMPARE(counts.value(QStringLiteral("总数")), QStringLiteral("7"));
         const QString statistics = m_App->path() + QStringLiteral("/statistics.csv");
-        QCOMPARE(exportTo(window, "pushButton_SaveCalculate", statistics), QStringLiteral("数据导出完成"));
+        QCOMPARE(exportTo(window, "pushButton_SaveCalculate", statistics),
+            QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(statistics));
         bool found = false;
         for (const QStringList& line : readCsv(statistics))
             found = found || (line.value(1) == text && line.value(2) == QLatin1String("3"));

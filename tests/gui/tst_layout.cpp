@@ -82,7 +82,7 @@ void TestLayout::readableAtOwnSize()
     pick(window, "pushButton_Set2_History", QDateTime(QDate(2020, 5, 2), QTime(0, 0)));
     QVERIFY(GuiTest::clickAndWait(window, "pushButton_Checkdata", &hxReport::sgPageShown));
 
-    const QString count = trWindow("共显示%1条记录").arg(1000000);
+    const QString count = trWindow("本页%1条，共%2条").arg(1000000).arg(1000000);
     const QString pages = trWindow("第%1页 共%2页").arg(20000).arg(20000);
     for (const char* name : { "showNum_Label_Checkdata", "showNum_Label_Checkdata_2" })
         child<QLabel>(window, name)->setText(count);

@@ -219,7 +219,7 @@ void TestMainWindow::startState()
     for (const char* name : { "showPage_Label_Checkdata", "showPage_Label_Checkdata_2" })
         QCOMPARE(child<QLabel>(window, name)->text(), QStringLiteral("第0页 共0页"));
     for (const char* name : { "showNum_Label_Checkdata", "showNum_Label_Checkdata_2" })
-        QCOMPARE(child<QLabel>(window, name)->text(), QStringLiteral("共显示0条记录"));
+        QCOMPARE(child<QLabel>(window, name)->text(), QStringLiteral("本页0条，共0条"));
     QCOMPARE(child<QLabel>(window, "label_Number")->text(), QStringLiteral("0"));
 
     auto* list = child<QListWidget>(window, "check_listWidget");

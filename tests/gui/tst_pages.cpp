@@ -106,7 +106,7 @@ void TestPages::productionPaging()
     QCOMPARE(pageLabel->text(), QStringLiteral("第%1页 共%2页").arg(first[0], first[1]));
     QCOMPARE(child<QLabel>(window, "label_Number")->text(), QString::number(records));
     QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata")->text(),
-        QStringLiteral("共显示%1条记录").arg(records));
+        QStringLiteral("本页%1条，共%2条").arg(qMin(records, 10)).arg(records));
     QVERIFY(
         child<QLabel>(window, "label_Tab2_Title")->text().endsWith(QStringLiteral("共%1条").arg(records)));
     QAbstractItemModelTester tester(
@@ -131,7 +131,7 @@ void TestPages::productionPaging()
                     .addSecs(p[2].toInt())
                     .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
             QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata")->text(),
-                QStringLiteral("共显示%1条记录").arg(window.productionModel()->rowCount()));
+                QStringLiteral("本页%1条，共%2条").arg(window.productionModel()->rowCount()).arg(records));
         }
         QCOMPARE(pageLabel->text(), QStringLiteral("第%1页 共%2页").arg(page[0], page[1]));
         QCOMPARE(prev->isEnabled(), p[3] == QLatin1String("1"));
@@ -246,7 +246,8 @@ void TestPages::productionDateValidation()
     QString title;
     GuiTest::answerMessageBox(&text, &title);
     child<QPushButton>(window, "pushButton_Checkdata")->click();
-    QCOMPARE(text, message);
+    // The range as chosen beneath the message.
+    QCOMPARE(text, message + QStringLiteral("\n所选范围：2020-05-03 00:00:00 至 2020-05-01 00:00:00"));
     QCOMPARE(title, QStringLiteral("提示"));
     QCOMPARE(sent.count(), 0);
     // The busy flag is free again: a valid range queries normally.
@@ -342,7 +343,7 @@ void TestPages::logPaging()
     QCOMPARE(window.logModel()->columnCount(), 2);
     // Newest first.
     QCOMPARE(window.logModel()->item(0, 1)->text(), QStringLiteral("alarm 120"));
-    QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata_2")->text(), QStringLiteral("共显示50条记录"));
+    QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata_2")->text(), QStringLiteral("本页50条，共120条"));
     auto* next = child<QPushButton>(window, "Next_checklog");
     auto* prev = child<QPushButton>(window, "Prev_checklog");
     QVERIFY(clickAndWaitForPage(window, next));
@@ -500,7 +501,9 @@ void TestPages::statisticsDateValidation()
     QString text;
     GuiTest::answerMessageBox(&text);
     child<QPushButton>(window, "pushButton_Checkdata_Calculate")->click();
-    QCOMPARE(text, QStringLiteral("您选择的日期不合理，请您重新选择一下当前查询的日期，再查询"));
+    QCOMPARE(text,
+        QStringLiteral("您选择的日期不合理，请您重新选择一下当前查询的日期，再查询\n"
+                       "所选范围：2020-05-03 00:00:00 至 2020-05-01 00:00:00"));
     QCOMPARE(requests.count(), 0);
     // The busy flag was cleared: the next valid click goes through.
     pick(window, "pushButton_Set1_Count", QDateTime(QDate(2020, 4, 30), QTime(0, 0)));

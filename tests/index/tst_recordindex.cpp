@@ -182,6 +182,8 @@ private slots:
     void damagedIndex();
     void stationNotADatabase();
     void indexFileName();
+    void indexDeleted_data();
+    void indexDeleted();
 
 private:
     // Compares every answer over many ranges and models drawn with a seed.
@@ -701,6 +703,43 @@ void TestRecordIndex::indexFileName()
     QVERIFY(path.startsWith(cache.path()));
     QCOMPARE(IndexFile::pathFor(a.path() + QStringLiteral("/./wheelhubwf.db"), cache.path()), path);
     QVERIFY(IndexFile::pathFor(a.filePath(QStringLiteral("other.db")), cache.path()) != path);
+}
+
+void TestRecordIndex::indexDeleted_data()
+{
+    QTest::addColumn<QStringList>("suffixes");
+    QTest::newRow("index file") << QStringList { QString() };
+    QTest::newRow("with its WAL files") << QStringList { QString(), "-wal", "-shm" };
+}
+
+// The index file deleted while the index runs is made anew at the next pass
+// and answers again.
+void TestRecordIndex::indexDeleted()
+{
+    QFETCH(QStringList, suffixes);
+    TestAppDir app;
+    QVERIFY(app.generate(300));
+    const QString station = app.detectionDatabase();
+    QTemporaryDir cache;
+    RecordIndex index(station, cache.path());
+    QVERIFY(startIndex(index));
+    const QString t1 = QStringLiteral("2024-01-01 00:00:00");
+    const QString t2 = QStringLiteral("2024-06-20 00:00:00");
+    QVERIFY(index.reader().countByModel(t1, t2).available);
+    for (const QString& suffix : suffixes) {
+        // Windows keeps a file that is open from being deleted.
+        if (!QFile::remove(index.indexPath() + suffix) && suffix.isEmpty())
+            QSKIP("an open file cannot be deleted here");
+    }
+    QVERIFY(!QFile::exists(index.indexPath()));
+    QVERIFY(!index.reader().countByModel(t1, t2).available);
+
+    qint64 read = 0;
+    QVERIFY(syncIndex(index, &read));
+    QVERIFY(QFile::exists(index.indexPath()));
+    // Built from the first record, as at start.
+    QCOMPARE(read, qint64(300));
+    compareAll(index, station, 9);
 }
 
 QTEST_GUILESS_MAIN(TestRecordIndex)

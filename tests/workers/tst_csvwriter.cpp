@@ -139,6 +139,20 @@ void TestCsvWriter::stationText_data()
                                   << "a=1" << false;
     QTest::newRow("quote already first") << "'x"
                                          << "'x" << false;
+    QTest::newRow("blank before equals") << " =1+1"
+                                         << "\"' =1+1\"" << true;
+    QTest::newRow("blanks before plus") << "   +41"
+                                        << "\"'   +41\"" << true;
+    QTest::newRow("line feed before at") << "\n@SUM(A1)"
+                                         << "\"'\n@SUM(A1)\"" << true;
+    QTest::newRow("no-break space before minus")
+        << QStringLiteral("\u00a0-2+3") << QStringLiteral("\"'\u00a0-2+3\"") << true;
+    QTest::newRow("ideographic space before equals")
+        << QStringLiteral("\u3000=1") << QStringLiteral("\"'\u3000=1\"") << true;
+    QTest::newRow("blanks before text") << "  A1"
+                                        << "  A1" << false;
+    QTest::newRow("blanks only") << "   "
+                                 << "   " << false;
 }
 
 void TestCsvWriter::stationText()

@@ -301,10 +301,6 @@
         <translation>数据记录查看</translation>
     </message>
     <message>
-        <source>共显示%1条记录</source>
-        <translation>共显示%1条记录</translation>
-    </message>
-    <message>
         <source>确认</source>
         <translation>确认</translation>
     </message>
@@ -767,6 +763,22 @@
     <message>
         <source>工位 %1 没有班次 %2，已改为全天</source>
         <translation>工位 %1 没有班次 %2，已改为全天</translation>
+    </message>
+    <message>
+        <source>正在查询…</source>
+        <translation>正在查询…</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>正在导出…</translation>
+    </message>
+    <message>
+        <source>所选范围：%1 至 %2</source>
+        <translation>所选范围：%1 至 %2</translation>
+    </message>
+    <message>
+        <source>本页%1条，共%2条</source>
+        <translation>本页%1条，共%2条</translation>
     </message>
 </context>
 <context>

@@ -301,10 +301,6 @@
         <translation>Data Records</translation>
     </message>
     <message>
-        <source>共显示%1条记录</source>
-        <translation>%1 rows</translation>
-    </message>
-    <message>
         <source>确认</source>
         <translation>OK</translation>
     </message>
@@ -767,6 +763,22 @@
     <message>
         <source>工位 %1 没有班次 %2，已改为全天</source>
         <translation>Station %1 has no shift %2: the range is now whole days</translation>
+    </message>
+    <message>
+        <source>正在查询…</source>
+        <translation>Querying…</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>Exporting…</translation>
+    </message>
+    <message>
+        <source>所选范围：%1 至 %2</source>
+        <translation>Range chosen: %1 to %2</translation>
+    </message>
+    <message>
+        <source>本页%1条，共%2条</source>
+        <translation>%1 of %2 rows</translation>
     </message>
 </context>
 <context>
