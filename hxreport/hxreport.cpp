@@ -320,6 +320,13 @@ void hxReport::initConnections()
     PageLayout::resetPaging(
         ui.LineNumber_checkShengchang, ui.showPage_Label_Checkdata, ui.showNum_Label_Checkdata, this);
     PageLayout::setUpNavigation(ui.check_listWidget);
+    // The start and end rows line up in every language.
+    PageLayout::sameWidth({ ui.label_18, ui.label_17 });
+    PageLayout::sameWidth({ ui.label_22, ui.label_20 });
+    PageLayout::sameWidth({ ui.label_12, ui.label_13 });
+    PageLayout::sameWidth({ ui.pushButton_Set1_History, ui.pushButton_Set2_History });
+    PageLayout::sameWidth({ ui.pushButton_Set1_Count, ui.pushButton_Set2_Count });
+    PageLayout::sameWidth({ ui.pushButton_Set1_Warning, ui.pushButton_Set2_Warning });
     PageLayout::letCountWrap(ui.showNum_Label_Checkdata, ui.horizontalLayout);
     PageLayout::letCountWrap(ui.showNum_Label_Checkdata_2, ui.horizontalLayout_2);
     connect(ui.check_listWidget, SIGNAL(currentRowChanged(int)), this, SLOT(onSetCurrentIndex(int)));

@@ -12,6 +12,8 @@
 #include <QListWidget>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 void PageLayout::keepNavigationReadable(QListWidget* list)
 {
@@ -84,6 +86,11 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
     delete old;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    // Named, so that two "全部" boxes side by side are told apart.
+    auto* label = new QLabel(QCoreApplication::translate("hxReport", "工位"), row);
+    label->setObjectName(objectName + QStringLiteral("_Label"));
+    label->setFont(beside->font());
+    layout->addWidget(label);
     auto* box = new QComboBox(row);
     box->setObjectName(objectName);
     box->setToolTip(QCoreApplication::translate("hxReport", "工位"));
@@ -93,4 +100,31 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
     layout->addWidget(box);
     layout->addWidget(beside, 1);
     return box;
+}
+
+void PageLayout::fitTexts(QComboBox* box, const QStringList& texts)
+{
+    // The style sheet's font applies once polished.
+    box->ensurePolished();
+    int widest = 0;
+    for (const QString& text : texts)
+        widest = qMax(widest, box->fontMetrics().horizontalAdvance(text));
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QSize size = box->style()->sizeFromContents(
+        QStyle::CT_ComboBox, &option, QSize(widest, box->fontMetrics().height()), box);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(1);
+    box->setMinimumWidth(size.width());
+}
+
+void PageLayout::sameWidth(std::initializer_list<QWidget*> widgets)
+{
+    int widest = 0;
+    for (QWidget* w : widgets) {
+        w->ensurePolished();
+        widest = qMax(widest, w->sizeHint().width());
+    }
+    for (QWidget* w : widgets)
+        w->setMinimumWidth(widest);
 }
