@@ -768,6 +768,10 @@
         <source>工位 %1 没有班次 %2，已改为全天</source>
         <translation>工位 %1 没有班次 %2，已改为全天</translation>
     </message>
+    <message>
+        <source>NG记录的型号为“NG”：选定单个型号时NG数和NG率为“—”</source>
+        <translation>NG记录的型号为“NG”：选定单个型号时NG数和NG率为“—”</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

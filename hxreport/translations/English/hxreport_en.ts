@@ -768,6 +768,10 @@
         <source>工位 %1 没有班次 %2，已改为全天</source>
         <translation>Station %1 has no shift %2: the range is now whole days</translation>
     </message>
+    <message>
+        <source>NG记录的型号为“NG”：选定单个型号时NG数和NG率为“—”</source>
+        <translation>NG records carry the model “NG”: with one model chosen, NG and NG rate show “—”</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
