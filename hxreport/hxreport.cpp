@@ -237,8 +237,9 @@ void hxReport::initPages()
         productionStation = PageLayout::addStationBox(ui.comboBox_Model, QStringLiteral("comboBox_Station"));
         statisticsStation = PageLayout::addStationBox(
             ui.comboBox_Banci_Calculate, QStringLiteral("comboBox_Station_Count"));
-        logStation
-            = PageLayout::addStationBox(ui.comboBox_Wandring_Log, QStringLiteral("comboBox_Station_Log"));
+        // The log page's end row is full: its station goes on the start row.
+        logStation = PageLayout::addStationBox(
+            ui.pushButton_Set1_Warning, QStringLiteral("comboBox_Station_Log"), true);
         for (QComboBox* box : { productionStation, statisticsStation, logStation })
             if (box)
                 PageChecks::fillStations(box, m_Stations);

@@ -72,7 +72,7 @@ void PageLayout::showStationFolder(QStatusBar* bar)
     bar->addPermanentWidget(folder);
 }
 
-QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
+QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName, bool after)
 {
     QWidget* parent = beside->parentWidget();
     if (!parent || !parent->layout())
@@ -86,6 +86,8 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
     delete old;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    if (after)
+        layout->addWidget(beside);
     // Named, so that two "全部" boxes side by side are told apart.
     auto* label = new QLabel(QCoreApplication::translate("hxReport", "工位"), row);
     label->setObjectName(objectName + QStringLiteral("_Label"));
@@ -98,7 +100,8 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     box->setMinimumContentsLength(7);
     layout->addWidget(box);
-    layout->addWidget(beside, 1);
+    if (!after)
+        layout->addWidget(beside, 1);
     return box;
 }
 

@@ -41,9 +41,9 @@ public:
     // live station.
     static void showStationFolder(QStatusBar* bar);
     // A station choice (named objectName) after a label "工位", just before
-    // beside, in beside's place in its layout; null when beside is in no
-    // layout.
-    static QComboBox* addStationBox(QWidget* beside, const QString& objectName);
+    // beside (after it with after), in beside's place in its layout; null
+    // when beside is in no layout.
+    static QComboBox* addStationBox(QWidget* beside, const QString& objectName, bool after = false);
     // A box as wide as the widest of texts needs, whatever it shows: a text
     // that changes later must not move the controls beside it.
     static void fitTexts(QComboBox* box, const QStringList& texts);

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
@@ -186,6 +187,7 @@ void TestLayout::controlsStayPut()
         for (QWidget* w : shown->findChildren<QWidget*>()) {
             if (w->objectName().isEmpty() || !w->isVisible()
                 || !(qobject_cast<QPushButton*>(w) || qobject_cast<QComboBox*>(w)
+                    || qobject_cast<QLineEdit*>(w) || qobject_cast<QTableView*>(w)
                     || w->objectName().startsWith(QLatin1String("label_Time"))))
                 continue;
             out.insert(w->objectName(), QRect(w->mapTo(&window, QPoint(0, 0)), w->size()));
