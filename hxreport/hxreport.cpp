@@ -235,9 +235,10 @@ void hxReport::initPages()
     QComboBox* logStation = nullptr;
     if (isOnPlantServer()) {
         productionStation = PageLayout::addStationBox(ui.comboBox_Model, QStringLiteral("comboBox_Station"));
+        // The statistics and log pages' filter rows are full: their station
+        // goes on the start row, which has room.
         statisticsStation = PageLayout::addStationBox(
-            ui.comboBox_Banci_Calculate, QStringLiteral("comboBox_Station_Count"));
-        // The log page's end row is full: its station goes on the start row.
+            ui.pushButton_Set1_Count, QStringLiteral("comboBox_Station_Count"), true);
         logStation = PageLayout::addStationBox(
             ui.pushButton_Set1_Warning, QStringLiteral("comboBox_Station_Log"), true);
         for (QComboBox* box : { productionStation, statisticsStation, logStation })

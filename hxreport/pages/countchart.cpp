@@ -55,7 +55,13 @@ void CountChart::showCounts(const QMap<QString, int>& counts)
     auto* good = new QBarSet(QCoreApplication::translate("hxReport", "合格型号"));
     auto* ng = new QBarSet(ngName);
     int highest = 0;
-    for (int i = 0; i < m_Values.size(); ++i) {
+    // Up to 6 bars stand upright with their names beneath; more lie down,
+    // each name whole on its own line at the left.
+    m_bHorizontal = m_Categories.size() > 6;
+    QStringList shownNames;
+    for (int at = 0; at < m_Values.size(); ++at) {
+        const int i = slot(at);
+        shownNames << m_Categories[i];
         const bool isNg = i == m_Values.size() - 1;
         *good << (isNg ? 0 : m_Values[i]);
         *ng << (isNg ? m_Values[i] : 0);
@@ -63,9 +69,6 @@ void CountChart::showCounts(const QMap<QString, int>& counts)
     }
     good->setColor(QColor(70, 130, 180));
     ng->setColor(QColor(205, 60, 50));
-    // Up to 6 bars stand upright with their names beneath; more lie down,
-    // each name whole on its own line at the left.
-    m_bHorizontal = m_Categories.size() > 6;
     QAbstractBarSeries* series = m_bHorizontal
         ? static_cast<QAbstractBarSeries*>(new QHorizontalStackedBarSeries)
         : static_cast<QAbstractBarSeries*>(new QStackedBarSeries);
@@ -75,7 +78,7 @@ void CountChart::showCounts(const QMap<QString, int>& counts)
     chart()->setTitle(QCoreApplication::translate("hxReport", "各型号数量"));
 
     auto* names = new QBarCategoryAxis;
-    names->append(m_Categories);
+    names->append(shownNames);
     if (m_bHorizontal) {
         // The chart would cut the names to "…" at any width: they are drawn
         // as labels in a margin as wide as the widest.
@@ -101,7 +104,7 @@ void CountChart::showCounts(const QMap<QString, int>& counts)
         connect(set, &QBarSet::hovered, this, [this](bool on, int index) {
             if (on && index >= 0 && index < m_Categories.size())
                 QToolTip::showText(QCursor::pos(),
-                    QStringLiteral("%1: %2").arg(m_Categories[index]).arg(m_Values[index]), this);
+                    QStringLiteral("%1: %2").arg(m_Categories[slot(index)]).arg(m_Values[slot(index)]), this);
             else
                 QToolTip::hideText();
         });
@@ -152,14 +155,16 @@ void CountChart::placeLabels()
             const double perValue = plot.width() / span;
             const double perCategory = plot.height() / m_Labels.size();
             const double down = (metrics.ascent() - metrics.descent()) / 2.0 / perCategory;
-            at = QPointF(m_Values[i] + (metrics.horizontalAdvance(text) / 2.0 + 4) / perValue, i - down);
+            at = QPointF(
+                m_Values[i] + (metrics.horizontalAdvance(text) / 2.0 + 4) / perValue, slot(i) - down);
             const QFontMetrics nameMetrics(m_Names[i]->pointLabelsFont());
             const double nameDown = (nameMetrics.ascent() - nameMetrics.descent()) / 2.0 / perCategory;
-            m_Names[i]->replace(QVector<QPointF> { QPointF(
-                -(nameMetrics.horizontalAdvance(m_Categories[i]) / 2.0 + 6) / perValue, i - nameDown) });
+            m_Names[i]->replace(QVector<QPointF> {
+                QPointF(-(nameMetrics.horizontalAdvance(m_Categories[i]) / 2.0 + 6) / perValue,
+                    slot(i) - nameDown) });
         } else if (m_bHorizontal) {
-            at = QPointF(m_Values[i], i);
-            m_Names[i]->replace(QVector<QPointF> { QPointF(0, i) });
+            at = QPointF(m_Values[i], slot(i));
+            m_Names[i]->replace(QVector<QPointF> { QPointF(0, slot(i)) });
         }
         m_Labels[i]->replace(QVector<QPointF> { at });
     }

@@ -31,6 +31,10 @@ private slots:
     void placeLabels();
 
 private:
+    // Where the i-th bar stands: lying bars count from the bottom, so they
+    // are drawn last first to read top down like the table.
+    int slot(int i) const { return m_bHorizontal ? int(m_Values.size()) - 1 - i : i; }
+
     QStringList m_Categories;
     bool m_bHorizontal = false;
     NiceScale m_Scale;

@@ -98,7 +98,7 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName,
     box->setToolTip(QCoreApplication::translate("hxReport", "工位"));
     // A long station name must not widen the page past the window.
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(7);
+    box->setMinimumContentsLength(5);
     layout->addWidget(box);
     if (!after)
         layout->addWidget(beside, 1);

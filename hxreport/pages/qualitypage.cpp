@@ -442,6 +442,8 @@ void QualityPage::fillMeasureTable()
         auto* note = new QStandardItem(QualityTables::measuredNote());
         note->setTextAlignment(Qt::AlignCenter);
         m_pMeasureModel->appendRow(note);
+        // The note's width must not squeeze the measures' headers.
+        m_pMeasureTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
         m_pMeasureTable->setSpan(0, 0, 1, m_pMeasureModel->columnCount());
         return;
     }
