@@ -302,7 +302,10 @@ void QualityPage::setPlantServer(const DataBaseSql* plant, const QStringList& st
     if (!m_pStation) {
         // A row of its own under the model: beside it the first row would
         // no longer fit the window.
-        auto* label = title(QCoreApplication::translate("hxReport", "工位"));
+        // In the window's font, as on the other pages: the titles' font
+        // would widen the column past the window in English.
+        auto* label = new QLabel(QCoreApplication::translate("hxReport", "工位"));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setObjectName(QStringLiteral("comboBox_Station_Quality_Label"));
         m_pStation = new QComboBox;
         m_pStation->setObjectName(QStringLiteral("comboBox_Station_Quality"));
