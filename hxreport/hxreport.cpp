@@ -235,10 +235,12 @@ void hxReport::initPages()
     QComboBox* logStation = nullptr;
     if (isOnPlantServer()) {
         productionStation = PageLayout::addStationBox(ui.comboBox_Model, QStringLiteral("comboBox_Station"));
+        // The statistics and log pages' filter rows are full: their station
+        // goes on the start row, which has room.
         statisticsStation = PageLayout::addStationBox(
-            ui.comboBox_Banci_Calculate, QStringLiteral("comboBox_Station_Count"));
-        logStation
-            = PageLayout::addStationBox(ui.comboBox_Wandring_Log, QStringLiteral("comboBox_Station_Log"));
+            ui.pushButton_Set1_Count, QStringLiteral("comboBox_Station_Count"), true);
+        logStation = PageLayout::addStationBox(
+            ui.pushButton_Set1_Warning, QStringLiteral("comboBox_Station_Log"), true);
         for (QComboBox* box : { productionStation, statisticsStation, logStation })
             if (box)
                 PageChecks::fillStations(box, m_Stations);
@@ -320,6 +322,13 @@ void hxReport::initConnections()
     PageLayout::resetPaging(
         ui.LineNumber_checkShengchang, ui.showPage_Label_Checkdata, ui.showNum_Label_Checkdata, this);
     PageLayout::setUpNavigation(ui.check_listWidget);
+    // The start and end rows line up in every language.
+    PageLayout::sameWidth({ ui.label_18, ui.label_17 });
+    PageLayout::sameWidth({ ui.label_22, ui.label_20 });
+    PageLayout::sameWidth({ ui.label_12, ui.label_13 });
+    PageLayout::sameWidth({ ui.pushButton_Set1_History, ui.pushButton_Set2_History });
+    PageLayout::sameWidth({ ui.pushButton_Set1_Count, ui.pushButton_Set2_Count });
+    PageLayout::sameWidth({ ui.pushButton_Set1_Warning, ui.pushButton_Set2_Warning });
     PageLayout::letCountWrap(ui.showNum_Label_Checkdata, ui.horizontalLayout);
     PageLayout::letCountWrap(ui.showNum_Label_Checkdata_2, ui.horizontalLayout_2);
     connect(ui.check_listWidget, SIGNAL(currentRowChanged(int)), this, SLOT(onSetCurrentIndex(int)));

@@ -5,9 +5,10 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh" xvfb xauth
-build="$root/build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)" --target hxscreenshots hxReport stationsim
+# HX_BUILD names another build folder (one configured already, e.g. a test build).
+build="${HX_BUILD:-$root/build}"
+[ -n "${HX_BUILD:-}" ] || cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"${HX_JOBS:-$(nproc)}" --target hxscreenshots hxReport stationsim
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 end=2026-12-07
@@ -22,8 +23,14 @@ done
 mkdir -p "$root/docs"
 cp "$out/chinese-production.png" "$root/docs/production.png"
 cp "$out/english-production.png" "$root/docs/production-en.png"
+# The charts of the statistics and quality pages.
+for name in statistics statistics-20 quality-trend quality-trend-hour quality-trend-model quality-measure \
+    quality-measure-all; do
+    cp "$out/chinese-$name.png" "$root/docs/$name.png"
+    cp "$out/english-$name.png" "$root/docs/$name-en.png"
+done
 # The plant server's pictures exist only where the MariaDB server is installed.
-for name in plant-production plant-statistics plant-shift; do
+for name in plant-production plant-statistics plant-shift plant-log plant-quality; do
     [ -f "$out/chinese-$name.png" ] && cp "$out/chinese-$name.png" "$root/docs/$name.png"
     [ -f "$out/english-$name.png" ] && cp "$out/english-$name.png" "$root/docs/$name-en.png"
 done

@@ -11,6 +11,7 @@
 #include "qtimedlg.h"
 #include "qualitypage.h"
 #include "serversettings.h"
+#include "stationsimulator.h"
 #include "stationsync.h"
 #include "syncsettings.h"
 #include "translationloader.h"
@@ -118,6 +119,17 @@ bool plantPictures(const QString& stationDir, const QString& out, const QString&
             "pushButton_Checkdata_Calculate", QDateTime(end.addDays(-29), QTime(0, 0)),
             QDateTime(end, QTime(23, 59)));
         ok &= save(window, out, prefix + QStringLiteral("plant-statistics"));
+        ok &= query(window, 2, "pushButton_Set1_Warning", "pushButton_Set2_Warning", "pushButton_Wandring",
+            QDateTime(end.addDays(-6), QTime(0, 0)), QDateTime(end, QTime(23, 59)));
+        ok &= save(window, out, prefix + QStringLiteral("plant-log"));
+        auto* quality = GuiTest::child<QualityPage>(window, "page_Quality");
+        QSignalSpy shown(quality, &QualityPage::sgShown);
+        GuiTest::child<QListWidget>(window, "check_listWidget")->setCurrentRow(3);
+        GuiTest::pick(window, "pushButton_Set1_Quality", QDateTime(end, QTime(0, 0)));
+        GuiTest::pick(window, "pushButton_Set2_Quality", QDateTime(end, QTime(23, 59)));
+        GuiTest::child<QPushButton>(window, "pushButton_Check_Quality")->click();
+        ok &= shown.count() > 0 || shown.wait(20000);
+        ok &= save(window, out, prefix + QStringLiteral("plant-quality"));
         // The production page's night shift on one station, then a station
         // without it: the shift box gives way to whole days, with a note.
         GuiTest::child<QListWidget>(window, "check_listWidget")->setCurrentRow(0);
@@ -128,6 +140,41 @@ bool plantPictures(const QString& stationDir, const QString& out, const QString&
     }
     hxReport::useStationFile();
     server.stop();
+    return ok;
+}
+
+// The statistics of a station with 19 models and NG: names as long as a
+// plant's part numbers, counts from a few to some thousands.
+bool manyModels(const QString& out, const QString& prefix, const QDate& end)
+{
+    QTemporaryDir dir;
+    StationSimulator::Options options;
+    options.appDir = dir.path();
+    options.records = 20000;
+    options.days = 30;
+    options.seed = 3;
+    options.endTime = QDateTime(end, QTime(23, 59, 59));
+    options.logs = 10;
+    options.models.clear();
+    for (int i = 1; i < 20; ++i)
+        options.models << QStringLiteral("HB-%1-%2").arg(6200 + 7 * i).arg(i % 3 ? "L" : "RX");
+    StationSimulator simulator(options);
+    if (!simulator.generate()) {
+        QTextStream(stderr) << "hxscreenshots: could not write the 20-model station\n";
+        return false;
+    }
+    const QString before = AppPaths::stationDir();
+    AppPaths::setStationDir(dir.path());
+    bool ok = true;
+    {
+        hxReport window;
+        window.show();
+        ok &= query(window, 1, "pushButton_Set1_Count", "pushButton_Set2_Count",
+            "pushButton_Checkdata_Calculate", QDateTime(end.addDays(-29), QTime(0, 0)),
+            QDateTime(end, QTime(23, 59)));
+        ok &= save(window, out, prefix + QStringLiteral("statistics-20"));
+    }
+    AppPaths::setStationDir(before);
     return ok;
 }
 
@@ -194,6 +241,18 @@ int main(int argc, char* argv[])
     upper->setText(QString::number(qRound(diameter.mean()) + 3));
     emit upper->editingFinished();
     ok &= save(window, out, prefix + QStringLiteral("quality-measure"));
+    // The same model's trend: its NG cells say why they are empty.
+    GuiTest::child<QTabWidget>(window, "tabWidget_Quality")->setCurrentIndex(0);
+    ok &= save(window, out, prefix + QStringLiteral("quality-trend-model"));
+    // All models over one day: the trend per hour, and the measurements' note.
+    GuiTest::child<QComboBox>(window, "comboBox_Model_Quality")->setCurrentIndex(0);
+    GuiTest::pick(window, "pushButton_Set1_Quality", dayStart);
+    GuiTest::child<QPushButton>(window, "pushButton_Check_Quality")->click();
+    ok &= shown.count() > 2 || shown.wait(20000);
+    ok &= save(window, out, prefix + QStringLiteral("quality-trend-hour"));
+    GuiTest::child<QTabWidget>(window, "tabWidget_Quality")->setCurrentIndex(1);
+    ok &= save(window, out, prefix + QStringLiteral("quality-measure-all"));
+    ok &= manyModels(out, prefix, end);
 
     QTimeDlg picker(nullptr);
     picker.setLocale(TranslationLoader::interfaceLocale());

@@ -11,6 +11,7 @@ void MeasureStats::add(double value)
     if (m_Values.isEmpty() || value > m_Max)
         m_Max = value;
     m_Values.append(value);
+    m_bWhole = m_bWhole && std::floor(value) == value;
     const double delta = value - m_Mean;
     m_Mean += delta / double(m_Values.size());
     m_M2 += delta * (value - m_Mean);
@@ -43,6 +44,27 @@ QVector<qint64> MeasureStats::histogram(int bins) const
     for (const double v : m_Values)
         ++counts[std::min(bins - 1, int((v - low) / width))];
     return counts;
+}
+
+MeasureStats::Bars MeasureStats::bars(int maxBins) const
+{
+    Bars b;
+    if (m_Values.isEmpty() || maxBins < 1)
+        return b;
+    if (!m_bWhole || !(maximum() - minimum() >= 1)) {
+        b.counts = histogram(maxBins);
+        b.width = b.counts.size() > 1 ? binWidth(maxBins) : 1;
+        b.low = b.counts.size() > 1 ? minimum() : minimum() - 0.5;
+        return b;
+    }
+    // Whole numbers: n values from min to max, in bars of a whole width.
+    const double values = maximum() - minimum() + 1;
+    b.width = std::ceil(values / maxBins);
+    b.low = minimum() - 0.5;
+    b.counts.fill(0, int(std::ceil(values / b.width)));
+    for (const double v : m_Values)
+        ++b.counts[int((v - minimum()) / b.width)];
+    return b;
 }
 
 MeasureStats::Capability MeasureStats::capability(

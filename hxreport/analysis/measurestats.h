@@ -31,6 +31,21 @@ public:
     QVector<qint64> histogram(int bins) const;
     double binWidth(int bins) const;
 
+    // The bars of a chart of the numbers, at most maxBins of them. Whole
+    // numbers get bars a whole number wide centred on the values (so that
+    // the highest value's bar is as wide as the others); other numbers get
+    // the equal-width bins of histogram(), all numbers equal one bar of
+    // width 1 around them.
+    struct Bars
+    {
+        double low = 0;
+        double width = 1;
+        QVector<qint64> counts;
+    };
+    Bars bars(int maxBins) const;
+    // Whether every number is a whole number (true without numbers).
+    bool whole() const { return m_bWhole; }
+
     // Process capability against the limits the user typed. Cp needs both
     // limits, Cpk one or both (the nearer side), and both need a deviation
     // above 0; outside counts the numbers below lower or above upper.
@@ -51,6 +66,7 @@ private:
     double m_M2 = 0;
     double m_Min = 0;
     double m_Max = 0;
+    bool m_bWhole = true;
 };
 
 #endif // MEASURESTATS_H

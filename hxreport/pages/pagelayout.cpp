@@ -12,6 +12,8 @@
 #include <QListWidget>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 void PageLayout::keepNavigationReadable(QListWidget* list)
 {
@@ -70,7 +72,7 @@ void PageLayout::showStationFolder(QStatusBar* bar)
     bar->addPermanentWidget(folder);
 }
 
-QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
+QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName, bool after)
 {
     QWidget* parent = beside->parentWidget();
     if (!parent || !parent->layout())
@@ -84,13 +86,48 @@ QComboBox* PageLayout::addStationBox(QWidget* beside, const QString& objectName)
     delete old;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
+    if (after)
+        layout->addWidget(beside);
+    // Named, so that two "全部" boxes side by side are told apart.
+    auto* label = new QLabel(QCoreApplication::translate("hxReport", "工位"), row);
+    label->setObjectName(objectName + QStringLiteral("_Label"));
+    label->setFont(beside->font());
+    layout->addWidget(label);
     auto* box = new QComboBox(row);
     box->setObjectName(objectName);
     box->setToolTip(QCoreApplication::translate("hxReport", "工位"));
     // A long station name must not widen the page past the window.
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(7);
+    box->setMinimumContentsLength(5);
     layout->addWidget(box);
-    layout->addWidget(beside, 1);
+    if (!after)
+        layout->addWidget(beside, 1);
     return box;
+}
+
+void PageLayout::fitTexts(QComboBox* box, const QStringList& texts)
+{
+    // The style sheet's font applies once polished.
+    box->ensurePolished();
+    int widest = 0;
+    for (const QString& text : texts)
+        widest = qMax(widest, box->fontMetrics().horizontalAdvance(text));
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QSize size = box->style()->sizeFromContents(
+        QStyle::CT_ComboBox, &option, QSize(widest, box->fontMetrics().height()), box);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(1);
+    box->setMinimumWidth(size.width());
+}
+
+void PageLayout::sameWidth(std::initializer_list<QWidget*> widgets)
+{
+    int widest = 0;
+    for (QWidget* w : widgets) {
+        w->ensurePolished();
+        widest = qMax(widest, w->sizeHint().width());
+    }
+    for (QWidget* w : widgets)
+        w->setMinimumWidth(widest);
 }

@@ -8,12 +8,15 @@ class QListWidget;
 class QStackedWidget;
 class QStatusBar;
 class QString;
+class QStringList;
 class QWidget;
 class QLineEdit;
 class QObject;
 
 // Small layout rules that keep the window readable at its own size whatever
 // the language and however large the counts.
+#include <initializer_list>
+
 class PageLayout
 {
 public:
@@ -37,9 +40,15 @@ public:
     // shown for as long as the window is open, so nobody mistakes it for the
     // live station.
     static void showStationFolder(QStatusBar* bar);
-    // A station choice (named objectName) just before beside, in beside's
-    // place in its layout; null when beside is in no layout.
-    static QComboBox* addStationBox(QWidget* beside, const QString& objectName);
+    // A station choice (named objectName) after a label "工位", just before
+    // beside (after it with after), in beside's place in its layout; null
+    // when beside is in no layout.
+    static QComboBox* addStationBox(QWidget* beside, const QString& objectName, bool after = false);
+    // A box as wide as the widest of texts needs, whatever it shows: a text
+    // that changes later must not move the controls beside it.
+    static void fitTexts(QComboBox* box, const QStringList& texts);
+    // Widgets in a column of rows of their own get the widest one's width.
+    static void sameWidth(std::initializer_list<QWidget*> widgets);
 };
 
 #endif // PAGELAYOUT_H

@@ -1,6 +1,8 @@
 #include "qualitycharts.h"
 
 #include "measurestats.h"
+#include "nicescale.h"
+#include "qualitytables.h"
 
 #include <QCoreApplication>
 #include <QtCharts/QAreaSeries>
@@ -68,15 +70,23 @@ QChart* QualityCharts::newChart(QChartView* view)
 void QualityCharts::drawTrend(QChartView* view, const QualityResult& result)
 {
     QChart* chart = newChart(view);
+    // NG records carry the model "NG": with one model chosen there is no NG
+    // rate to draw, only the hubs.
+    const bool withRate = result.request.model.isEmpty();
     // One point per period at its start; the "other" period has no place on
     // the time axis and is in the table only.
     QVector<QPointF> hubs;
     QVector<QPointF> rates;
-    double highest = 1;
-    double highestRate = 1;
+    double highest = 0;
+    double highestRate = 0;
+    QDateTime first;
+    QDateTime last;
     for (const TrendRow& r : qAsConst(result.trend)) {
         if (!r.period.start.isValid())
             continue;
+        if (!first.isValid())
+            first = r.period.start;
+        last = r.period.start;
         const double x = double(r.period.startMs);
         hubs.append(QPointF(x, double(r.hubs)));
         const double rate = r.hubs > 0 ? 100.0 * double(r.ng) / double(r.hubs) : 0;
@@ -84,75 +94,95 @@ void QualityCharts::drawTrend(QChartView* view, const QualityResult& result)
         highest = qMax(highest, double(r.hubs));
         highestRate = qMax(highestRate, rate);
     }
+    const QColor hubColour(70, 130, 180);
+    const QColor rateColour(205, 60, 50);
     auto* hubSeries = new QLineSeries;
     hubSeries->setName(QCoreApplication::translate("hxReport", "数量"));
     hubSeries->replace(envelope(hubs, 400));
+    hubSeries->setColor(hubColour);
+    chart->addSeries(hubSeries);
+    if (!withRate)
+        chart->setTitle(QualityTables::ngNote());
+
+    // Round ticks: whole hours or days, whole counts, round percentages. The
+    // axes' labels take their line's colour, which the legend names: rotated
+    // axis titles were unreadable in Chinese at this size.
+    auto* x = new QDateTimeAxis;
+    if (first.isValid()) {
+        const TimeScale time = TimeScale::forRange(first, last, 8);
+        x->setRange(time.minimum(), time.maximum());
+        x->setTickCount(time.tickCount());
+        x->setFormat(time.labelFormat());
+    }
+    auto* y = new QValueAxis;
+    const NiceScale counts = NiceScale::forCounts(highest, 6);
+    y->setRange(counts.minimum(), counts.maximum());
+    y->setTickCount(counts.tickCount());
+    y->setLabelFormat(counts.labelFormat());
+    y->setLabelsColor(hubColour.darker(130));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    hubSeries->attachAxis(x);
+    hubSeries->attachAxis(y);
+    if (!withRate)
+        return;
     auto* rateSeries = new QLineSeries;
     rateSeries->setName(QCoreApplication::translate("hxReport", "NG率(%)"));
     rateSeries->replace(envelope(rates, 400));
-    rateSeries->setColor(QColor(205, 60, 50));
-    chart->addSeries(hubSeries);
+    rateSeries->setColor(rateColour);
     chart->addSeries(rateSeries);
-
-    auto* x = new QDateTimeAxis;
-    x->setFormat(result.size == TrendBuckets::Size::Day ? QStringLiteral("yyyy-MM-dd")
-                                                        : QStringLiteral("MM-dd hh:mm"));
-    x->setTickCount(6);
-    if (hubs.size() > 1)
-        x->setRange(QDateTime::fromMSecsSinceEpoch(qint64(hubs.constFirst().x())),
-            QDateTime::fromMSecsSinceEpoch(qint64(hubs.constLast().x())));
-    auto* y = new QValueAxis;
-    y->setRange(0, highest * 1.1);
-    y->setLabelFormat(QStringLiteral("%d"));
-    y->setTitleText(QCoreApplication::translate("hxReport", "数量"));
     auto* yRate = new QValueAxis;
-    yRate->setRange(0, highestRate * 1.1);
-    yRate->setLabelFormat(QStringLiteral("%.1f"));
-    yRate->setTitleText(QCoreApplication::translate("hxReport", "NG率(%)"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
+    const NiceScale percent = NiceScale::forPercent(highestRate, 6);
+    yRate->setRange(percent.minimum(), percent.maximum());
+    yRate->setTickCount(percent.tickCount());
+    yRate->setLabelFormat(percent.labelFormat() + QStringLiteral("%%"));
+    yRate->setLabelsColor(rateColour);
+    // The rate's grid lines would not meet the counts' ones.
+    yRate->setGridLineVisible(false);
     chart->addAxis(yRate, Qt::AlignRight);
-    hubSeries->attachAxis(x);
-    hubSeries->attachAxis(y);
     rateSeries->attachAxis(x);
     rateSeries->attachAxis(yRate);
 }
 
-void QualityCharts::drawHistogram(QChart* chart, const MeasureStats& stats, int bins)
+void QualityCharts::drawHistogram(QChart* chart, const MeasureStats& stats, int bins, double scale)
 {
-    const QVector<qint64> counts = stats.histogram(bins);
+    const MeasureStats::Bars bars = stats.bars(bins);
     chart->legend()->hide();
-    if (counts.isEmpty())
+    if (bars.counts.isEmpty())
         return;
     // Bars as a filled outline over a number axis: the bins' edges are the
     // axis' own values, which stay legible however narrow the bins are.
-    const double width = counts.size() > 1 ? stats.binWidth(bins) : 1;
-    const double low = counts.size() > 1 ? stats.minimum() : stats.minimum() - 0.5;
     auto* outline = new QLineSeries;
     qint64 highest = 1;
-    for (int i = 0; i < counts.size(); ++i) {
+    const double low = bars.low * scale;
+    const double width = bars.width * scale;
+    const int n = bars.counts.size();
+    for (int i = 0; i < n; ++i) {
         const double from = low + i * width;
-        const double to = i + 1 == counts.size() ? low + counts.size() * width : low + (i + 1) * width;
-        *outline << QPointF(from, 0) << QPointF(from, double(counts[i])) << QPointF(to, double(counts[i]))
-                 << QPointF(to, 0);
-        highest = qMax(highest, counts[i]);
+        const double to = low + (i + 1) * width;
+        const double count = double(bars.counts[i]);
+        *outline << QPointF(from, 0) << QPointF(from, count) << QPointF(to, count) << QPointF(to, 0);
+        highest = qMax(highest, bars.counts[i]);
     }
-    auto* bars = new QAreaSeries(outline);
+    auto* area = new QAreaSeries(outline);
     // An area series does not own its outline; the chart deletes the area.
-    outline->setParent(bars);
-    bars->setName(QCoreApplication::translate("hxReport", "数量"));
-    bars->setColor(QColor(70, 130, 180));
-    bars->setBorderColor(QColor(40, 80, 120));
-    chart->addSeries(bars);
+    outline->setParent(area);
+    area->setName(QCoreApplication::translate("hxReport", "数量"));
+    area->setColor(QColor(70, 130, 180));
+    area->setBorderColor(QColor(40, 80, 120));
+    chart->addSeries(area);
     auto* x = new QValueAxis;
-    x->setRange(low, low + counts.size() * width);
-    x->setTickCount(5);
-    x->setLabelFormat(QStringLiteral("%.4g"));
+    const NiceScale values = NiceScale::forValues(low, low + n * width, 5, stats.whole() && scale == 1);
+    x->setRange(values.minimum(), values.maximum());
+    x->setTickCount(values.tickCount());
+    x->setLabelFormat(values.labelFormat());
     auto* y = new QValueAxis;
-    y->setRange(0, double(highest) * 1.1);
-    y->setLabelFormat(QStringLiteral("%d"));
+    const NiceScale counts = NiceScale::forCounts(double(highest), 6);
+    y->setRange(counts.minimum(), counts.maximum());
+    y->setTickCount(counts.tickCount());
+    y->setLabelFormat(counts.labelFormat());
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
-    bars->attachAxis(x);
-    bars->attachAxis(y);
+    area->attachAxis(x);
+    area->attachAxis(y);
 }

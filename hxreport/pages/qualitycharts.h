@@ -20,8 +20,9 @@ public:
     static QtCharts::QChart* newChart(QtCharts::QChartView* view);
     // Hubs and NG rate per period on a time axis.
     static void drawTrend(QtCharts::QChartView* view, const QualityResult& result);
-    // The measure's histogram of bins bars on a number axis.
-    static void drawHistogram(QtCharts::QChart* chart, const MeasureStats& stats, int bins);
+    // The measure's histogram of at most bins bars on a number axis, its
+    // values multiplied by scale (100 for a similarity in percent).
+    static void drawHistogram(QtCharts::QChart* chart, const MeasureStats& stats, int bins, double scale);
 };
 
 #endif // QUALITYCHARTS_H

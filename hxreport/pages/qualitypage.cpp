@@ -66,6 +66,12 @@ QTableView* table(const char* name)
     return view;
 }
 
+// The automatic period's text once a query chose size.
+QString autoText(const QString& size)
+{
+    return QCoreApplication::translate("hxReport", "自动") + QStringLiteral(" (") + size + QLatin1Char(')');
+}
+
 // A limit field: empty for none; false when the text is no number.
 bool readLimit(const QLineEdit* edit, bool* has, double* value)
 {
@@ -120,6 +126,7 @@ QWidget* QualityPage::buildControls()
 {
     auto* box = new QWidget;
     auto* grid = new QGridLayout(box);
+    m_pGrid = grid;
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(6);
     m_pTime1 = new QLabel;
@@ -151,8 +158,22 @@ QWidget* QualityPage::buildControls()
     for (QComboBox* c : { m_pShift, m_pModel, m_pSize }) {
         c->setMinimumHeight(30);
         c->setStyleSheet(QStringLiteral("font: 75 12pt \"Consolas\";"));
-        c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     }
+    // Boxes keep one width whatever they hold, so that a query or a new
+    // list never moves the row: the shift and model boxes as wide as their
+    // first choices need (a longer name shows whole in the open list).
+    PageLayout::fitTexts(m_pShift,
+        { QCoreApplication::translate("hxReport", "全天"), QCoreApplication::translate("hxReport", "全部"),
+            QStringLiteral("MMMMMMMM") });
+    PageLayout::fitTexts(m_pModel,
+        { QCoreApplication::translate("hxReport", "全天"), QCoreApplication::translate("hxReport", "全部"),
+            QStringLiteral("MMMMMMMM") });
+    // The period box holds its widest text from the start: "自动 (每小时)"
+    // after a query must not move the row's other controls.
+    QStringList periods;
+    for (int i = 0; i < m_pSize->count(); ++i)
+        periods << m_pSize->itemText(i) << autoText(m_pSize->itemText(i));
+    PageLayout::fitTexts(m_pSize, periods);
     connect(m_pShift, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &QualityPage::onShiftChosen);
     QPushButton* check = button("pushButton_Check_Quality", QCoreApplication::translate("hxReport", "查询"));
     connect(check, &QPushButton::clicked, this, &QualityPage::query);
@@ -278,10 +299,23 @@ void QualityPage::setIndexReader(const IndexReader& reader)
 void QualityPage::setPlantServer(const DataBaseSql* plant, const QStringList& stations)
 {
     m_pPlant = plant;
-    if (!m_pStation)
-        m_pStation = PageLayout::addStationBox(m_pModel, QStringLiteral("comboBox_Station_Quality"));
-    if (!m_pStation)
-        return;
+    if (!m_pStation) {
+        // A row of its own under the model: beside it the first row would
+        // no longer fit the window.
+        // In the window's font, as on the other pages: the titles' font
+        // would widen the column past the window in English.
+        auto* label = new QLabel(QCoreApplication::translate("hxReport", "工位"));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setObjectName(QStringLiteral("comboBox_Station_Quality_Label"));
+        m_pStation = new QComboBox;
+        m_pStation->setObjectName(QStringLiteral("comboBox_Station_Quality"));
+        m_pStation->setMinimumHeight(30);
+        m_pStation->setStyleSheet(m_pModel->styleSheet());
+        m_pStation->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        m_pStation->setMinimumContentsLength(7);
+        m_pGrid->addWidget(label, 2, 3);
+        m_pGrid->addWidget(m_pStation, 2, 4);
+    }
     const QSignalBlocker block(m_pStation);
     PageChecks::fillStations(m_pStation, stations);
     connect(m_pStation, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -378,13 +412,14 @@ void QualityPage::showResult()
     m_pTrendModel->setResult(&m_Result);
     const QString model = m_Result.request.model.isEmpty() ? QCoreApplication::translate("hxReport", "全部")
                                                            : m_Result.request.model;
-    m_pTrendInfo->setText(
-        QCoreApplication::translate("hxReport", "型号：%1  记录：%2").arg(model).arg(m_Result.total));
+    QString info
+        = QCoreApplication::translate("hxReport", "型号：%1  记录：%2").arg(model).arg(m_Result.total);
+    if (!m_Result.request.model.isEmpty())
+        info += QStringLiteral("    ") + QualityTables::ngNote();
+    m_pTrendInfo->setText(info);
     {
         const QSignalBlocker block(m_pSize);
-        m_pSize->setItemText(0,
-            QCoreApplication::translate("hxReport", "自动") + QStringLiteral(" (")
-                + m_pSize->itemText(int(m_Result.size)) + QLatin1Char(')'));
+        m_pSize->setItemText(0, autoText(m_pSize->itemText(int(m_Result.size))));
     }
     showTrendChart();
     fillMeasureTable();
@@ -402,8 +437,19 @@ void QualityPage::fillMeasureTable()
     m_pMeasureModel->setHorizontalHeaderLabels(QualityTables::measureHeader());
     // The figures' names keep their room; the measures share the rest.
     m_pMeasureTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    if (!m_bHasResult || !m_Result.measured)
+    m_pMeasureTable->clearSpans();
+    if (!m_bHasResult)
         return;
+    if (!m_Result.measured) {
+        // Where the numbers would be: all models' measurements mean nothing.
+        auto* note = new QStandardItem(QualityTables::measuredNote());
+        note->setTextAlignment(Qt::AlignCenter);
+        m_pMeasureModel->appendRow(note);
+        // The note's width must not squeeze the measures' headers.
+        m_pMeasureTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+        m_pMeasureTable->setSpan(0, 0, 1, m_pMeasureModel->columnCount());
+        return;
+    }
     for (int row = 0; row < QualityTables::measureRowCount(); ++row) {
         QList<QStandardItem*> items;
         const QStringList cells = QualityTables::measureRow(m_Result, m_Limits, row);
@@ -423,13 +469,13 @@ void QualityPage::showHistogram()
     if (!m_bHasResult)
         return;
     if (!m_Result.measured) {
-        chart->setTitle(QCoreApplication::translate("hxReport", "测量值按单个型号统计：请选择型号后查询"));
+        chart->setTitle(QualityTables::measuredNote());
         return;
     }
     const int measure = m_pMeasure->currentIndex();
     const MeasureStats& stats = m_Result.measures[measure];
-    chart->setTitle(QualityTables::measureName(measure));
-    QualityCharts::drawHistogram(chart, stats, kBins);
+    chart->setTitle(QualityTables::measureHeader().value(measure + 1));
+    QualityCharts::drawHistogram(chart, stats, kBins, QualityTables::measureScale(measure));
 }
 
 void QualityPage::onLimitsEdited()
@@ -523,7 +569,7 @@ void QualityPage::onExport()
     const bool png = name.endsWith(QLatin1String("Png"));
     if (!trend && !m_Result.measured) {
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
-            QCoreApplication::translate("hxReport", "测量值按单个型号统计：请选择型号后查询"), 0);
+            QualityTables::measuredNote(), 0);
         return;
     }
     const QString prefix = trend ? QStringLiteral("Trend") : QStringLiteral("Measure");

@@ -17,6 +17,7 @@
 class DataBaseSql;
 class PageHost;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QStandardItemModel;
@@ -107,6 +108,7 @@ private:
     bool m_bHasResult = false;
     MeasureLimits m_Limits[QualityAnalysis::MeasureCount];
 
+    QGridLayout* m_pGrid = nullptr;
     QLabel* m_pTime1 = nullptr;
     QLabel* m_pTime2 = nullptr;
     QComboBox* m_pShift = nullptr;

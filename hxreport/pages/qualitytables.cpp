@@ -29,9 +29,23 @@ QString QualityTables::periodLabel(const TrendBuckets::Period& period)
     return period.start.isValid() ? period.label : QCoreApplication::translate("hxReport", "其他");
 }
 
+QString QualityTables::ngNote()
+{
+    return QCoreApplication::translate("hxReport", "NG记录的型号为“NG”：选定单个型号时NG数和NG率为“—”");
+}
+
+QString QualityTables::measuredNote()
+{
+    return QCoreApplication::translate("hxReport", "测量值按单个型号统计：请选择型号后查询");
+}
+
 QStringList QualityTables::trendRow(const QualityResult& result, int row)
 {
     const TrendRow& r = result.trend.at(row);
+    if (!result.request.model.isEmpty()) {
+        const QString dash = QStringLiteral("—");
+        return { periodLabel(r.period), QString::number(r.hubs), dash, dash };
+    }
     const QString rate
         = r.hubs > 0 ? QString::number(100.0 * double(r.ng) / double(r.hubs), 'f', 2) : QStringLiteral("-");
     return { periodLabel(r.period), QString::number(r.hubs), QString::number(r.ng), rate };
@@ -51,11 +65,16 @@ QString QualityTables::measureName(int measure)
     }
 }
 
+double QualityTables::measureScale(int measure)
+{
+    return measure == QualityAnalysis::Correlate ? 100 : 1;
+}
+
 QStringList QualityTables::measureHeader()
 {
     QStringList header { QCoreApplication::translate("hxReport", "指标") };
     for (int m = 0; m < QualityAnalysis::MeasureCount; ++m)
-        header << measureName(m);
+        header << (measureScale(m) == 100 ? measureName(m) + QStringLiteral("(%)") : measureName(m));
     return header;
 }
 
@@ -77,9 +96,12 @@ QStringList QualityTables::measureRow(const QualityResult& result, const Measure
         const MeasureStats& s = result.measures[m];
         const MeasureLimits l = limits ? limits[m] : MeasureLimits();
         const bool any = s.count() > 0;
+        // Limits are typed as shown; the numbers are stored unscaled.
+        const double scale = measureScale(m);
         // The capability rows only: the out-of-limit count scans the numbers.
-        const MeasureStats::Capability c
-            = row >= 8 ? s.capability(l.hasLower, l.lower, l.hasUpper, l.upper) : MeasureStats::Capability();
+        const MeasureStats::Capability c = row >= 8
+            ? s.capability(l.hasLower, l.lower / scale, l.hasUpper, l.upper / scale)
+            : MeasureStats::Capability();
         switch (row) {
         case 0:
             cells << QString::number(s.count());
@@ -88,16 +110,16 @@ QStringList QualityTables::measureRow(const QualityResult& result, const Measure
             cells << QString::number(s.missing());
             break;
         case 2:
-            cells << (any ? number(s.mean()) : none);
+            cells << (any ? number(s.mean() * scale) : none);
             break;
         case 3:
-            cells << (s.count() > 1 ? number(s.deviation()) : none);
+            cells << (s.count() > 1 ? number(s.deviation() * scale) : none);
             break;
         case 4:
-            cells << (any ? number(s.minimum()) : none);
+            cells << (any ? number(s.minimum() * scale) : none);
             break;
         case 5:
-            cells << (any ? number(s.maximum()) : none);
+            cells << (any ? number(s.maximum() * scale) : none);
             break;
         case 6:
             cells << (l.hasLower ? number(l.lower) : none);

@@ -84,6 +84,8 @@ private slots:
     void measuresMatchSql();
     void capability_data();
     void capability();
+    void bars_data();
+    void bars();
 
 private:
     bool analyse(const QualityRequest& request, bool withIndex, QualityResult* result);
@@ -370,6 +372,41 @@ void TestQualityAnalysis::capability()
     if (c.hasCpk)
         QVERIFY(qFuzzyCompare(c.cpk, expected[1].toDouble()));
     QCOMPARE(c.outside, expected[2].toLongLong());
+}
+
+void TestQualityAnalysis::bars_data()
+{
+    QTest::addColumn<QVector<double>>("values");
+    QTest::addColumn<QString>("expected"); // low width: counts
+
+    // Whole numbers: one bar per value centred on it, the highest one whole.
+    QTest::newRow("whole, few values") << QVector<double> { 3, 4, 4, 6 } << "2.5 1: 1 2 0 1";
+    QTest::newRow("whole, wide range")
+        << QVector<double> { 0, 39, 40, 20 } << "-0.5 3: 1 0 0 0 0 0 1 0 0 0 0 0 0 2";
+    QTest::newRow("one value") << QVector<double> { 7, 7 } << "6.5 1: 2";
+    QTest::newRow("fractions") << QVector<double> { 0.5, 1.5 }
+                               << "0.5 0.05: 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1";
+    QTest::newRow("one fraction") << QVector<double> { 0.25 } << "-0.25 1: 1";
+}
+
+void TestQualityAnalysis::bars()
+{
+    QFETCH(QVector<double>, values);
+    QFETCH(QString, expected);
+    MeasureStats s;
+    for (const double v : values)
+        s.add(v);
+    s.finish();
+    const MeasureStats::Bars b = s.bars(20);
+    QStringList counts;
+    for (const qint64 c : b.counts)
+        counts << QString::number(c);
+    QCOMPARE(
+        QStringLiteral("%1 %2: %3").arg(b.low).arg(b.width).arg(counts.join(QLatin1Char(' '))), expected);
+    // Whole values lie inside their bars, half a unit from the ends.
+    const double margin = s.whole() ? 0.5 : 0;
+    for (const double v : values)
+        QVERIFY(v >= b.low + margin && v <= b.low + b.counts.size() * b.width - margin + 1e-9);
 }
 
 QTEST_GUILESS_MAIN(TestQualityAnalysis)

@@ -3,10 +3,18 @@
 #include "hxreport.h"
 #include "pagefixture.h"
 
+#include "qualitypage.h"
+
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QStackedWidget>
 #include <QStandardItemModel>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QtTest>
 
@@ -42,6 +50,8 @@ class TestLayout : public QObject
 private slots:
     void readableAtOwnSize_data();
     void readableAtOwnSize();
+    void controlsStayPut_data();
+    void controlsStayPut();
 };
 
 void TestLayout::readableAtOwnSize_data()
@@ -118,6 +128,114 @@ void TestLayout::readableAtOwnSize()
     const int room = table->horizontalHeader()->sectionSize(0)
         - 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
     QVERIFY2(table->fontMetrics().horizontalAdvance(time) <= room, qPrintable(time));
+}
+
+void TestLayout::controlsStayPut_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QStringList>("rows"); // start and end rows' controls, in order
+
+    const QStringList production { "label_Time1_History", "label_Time2_History", "pushButton_Set1_History",
+        "pushButton_Set2_History" };
+    const QStringList statistics { "label_Time1_Count", "label_Time2_Count", "pushButton_Set1_Count",
+        "pushButton_Set2_Count" };
+    const QStringList quality { "label_Time1_Quality", "label_Time2_Quality", "pushButton_Set1_Quality",
+        "pushButton_Set2_Quality" };
+    for (const char* language : { "Chinese", "English" }) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 production").arg(language)))
+            << language << 0 << "pushButton_Checkdata" << production;
+        QTest::newRow(qPrintable(QStringLiteral("%1 statistics").arg(language)))
+            << language << 1 << "pushButton_Checkdata_Calculate" << statistics;
+        QTest::newRow(qPrintable(QStringLiteral("%1 quality").arg(language)))
+            << language << 3 << "pushButton_Check_Quality" << quality;
+    }
+}
+
+// A query changes texts (counts, the automatic period's choice); the page's
+// buttons and boxes stay where they were, boxes show their whole text, and
+// the start and end rows line up.
+void TestLayout::controlsStayPut()
+{
+    QFETCH(QString, language);
+    QFETCH(int, page);
+    QFETCH(QString, check);
+    QFETCH(QStringList, rows);
+    PageFixture fixture;
+    fixture.addRecords(3);
+    fixture.done();
+    if (language == QLatin1String("English")) {
+        const QString dir = AppPaths::join(AppPaths::languageDir(), language);
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(QFile::copy(QStringLiteral(HX_APP_QM_DIR "/English/hxreport_en.qm"),
+            dir + QStringLiteral("/hxreport_en.qm")));
+        QFile ini(QStringLiteral("hubdetect.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[General]\nlanguage=English\n");
+    }
+    const QFont oldFont = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    const auto restoreFont = qScopeGuard([&oldFont] { QApplication::setFont(oldFont); });
+    hxReport window;
+    window.show();
+    child<QListWidget>(window, "check_listWidget")->setCurrentRow(page);
+    QTest::qWait(20);
+    QWidget* shown = child<QStackedWidget>(window, "stackedWidget")->currentWidget();
+    const auto places = [&window, shown] {
+        QMap<QString, QRect> out;
+        for (QWidget* w : shown->findChildren<QWidget*>()) {
+            if (w->objectName().isEmpty() || !w->isVisible()
+                || !(qobject_cast<QPushButton*>(w) || qobject_cast<QComboBox*>(w)
+                    || qobject_cast<QLineEdit*>(w) || qobject_cast<QTableView*>(w)
+                    || w->objectName().startsWith(QLatin1String("label_Time"))))
+                continue;
+            out.insert(w->objectName(), QRect(w->mapTo(&window, QPoint(0, 0)), w->size()));
+        }
+        return out;
+    };
+    const QMap<QString, QRect> before = places();
+    QVERIFY(before.contains(check));
+
+    const QString fixtureDay = QStringLiteral("2020-05-01");
+    pick(window, qPrintable(rows[2]), QDateTime(QDate::fromString(fixtureDay, Qt::ISODate), QTime(0, 0)));
+    pick(window, qPrintable(rows[3]), QDateTime(QDate::fromString(fixtureDay, Qt::ISODate), QTime(23, 0)));
+    if (page == 3) {
+        auto* quality = child<QualityPage>(window, "page_Quality");
+        QSignalSpy done(quality, &QualityPage::sgShown);
+        child<QPushButton>(window, qPrintable(check))->click();
+        QVERIFY(done.count() > 0 || done.wait(20000));
+    } else {
+        QVERIFY(GuiTest::clickAndWait(window, qPrintable(check), &hxReport::sgPageShown));
+    }
+    QTest::qWait(20); // layouts settle on posted events
+    const QMap<QString, QRect> after = places();
+    const auto text = [](const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    QStringList moved;
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        if (after.value(it.key()) != it.value())
+            moved
+                << QStringLiteral("%1 %2 -> %3").arg(it.key(), text(it.value()), text(after.value(it.key())));
+    QVERIFY2(moved.isEmpty(), qPrintable(moved.join(QLatin1String("; "))));
+
+    // Every box shows its whole choice.
+    for (QComboBox* box : shown->findChildren<QComboBox*>()) {
+        if (!box->isVisible() || box->currentText().isEmpty())
+            continue;
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const QRect field
+            = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        QVERIFY2(box->fontMetrics().horizontalAdvance(box->currentText()) <= field.width(),
+            qPrintable(QStringLiteral("%1: \"%2\" in %3 px")
+                           .arg(box->objectName(), box->currentText())
+                           .arg(field.width())));
+    }
+    // The end row lines up with the start row.
+    for (int i = 0; i < rows.size(); i += 2)
+        QCOMPARE(after.value(rows[i + 1]).x(), after.value(rows[i]).x());
 }
 
 QTEST_MAIN(TestLayout)

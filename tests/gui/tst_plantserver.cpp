@@ -315,6 +315,9 @@ void TestPlantServer::stationChoice()
         QStringList sorted = m_Stations;
         sorted.sort();
         QCOMPARE(items, QStringList { QStringLiteral("全部") } + sorted);
+        // Named beside the model's own "全部".
+        QCOMPARE(child<QLabel>(*window, qPrintable(QLatin1String(name) + QStringLiteral("_Label")))->text(),
+            QStringLiteral("工位"));
         // The longest name chosen still fits the window's own size.
         list->setCurrentRow(page++);
         box->setCurrentIndex(box->findData(Hostile));

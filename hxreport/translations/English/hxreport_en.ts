@@ -780,6 +780,10 @@
         <source>本页%1条，共%2条</source>
         <translation>%1 of %2 rows</translation>
     </message>
+    <message>
+        <source>NG记录的型号为“NG”：选定单个型号时NG数和NG率为“—”</source>
+        <translation>NG records carry the model “NG”: with one model chosen, NG and NG rate show “—”</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
