@@ -140,8 +140,25 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
         return false;
     }
     fillTable(sql);
-    const int total = result.value(QStringLiteral("sum")).toInt();
     const int size = result.value(QStringLiteral("limit")).toInt();
+    if (result.contains(QStringLiteral("error"))) {
+        // Where the count would be: a failure must not read as "no records".
+        const QString why = result.value(QStringLiteral("error")).toString();
+        if (m_rModel)
+            m_rModel->removeRows(0, m_rModel->rowCount());
+        m_W.number->setText(QCoreApplication::translate("hxReport", "查询失败"));
+        setTitle(
+            withStation(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的查询失败：%3")
+                            .arg(m_W.start->text(), m_W.end->text(), why),
+                m_Shown.station),
+            true);
+        startPages(0, size);
+        m_Paging.next->setEnabled(false);
+        m_Paging.countLabel->setText(QCoreApplication::translate("hxReport", "查询失败"));
+        m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1").arg(why));
+        return true;
+    }
+    const int total = result.value(QStringLiteral("sum")).toInt();
     int shown = result.value(QStringLiteral("nIndex")).toInt();
     m_W.number->setText(QString::number(total));
     setTitle(
@@ -154,11 +171,7 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
     if (m_Cursor.total >= 1)
         shown = m_Cursor.total;
     showCount(shown);
-    if (result.contains(QStringLiteral("error")))
-        m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1")
-                                .arg(result.value(QStringLiteral("error")).toString()));
-    else
-        m_pHost->onShowMessage(QCoreApplication::translate("hxReport", "数据查询完成"));
+    m_pHost->onShowMessage(QCoreApplication::translate("hxReport", "数据查询完成"));
     return true;
 }
 

@@ -267,7 +267,11 @@ QList<Row> TestPlantServer::expectedRows(
 std::unique_ptr<hxReport> TestPlantServer::openWindow()
 {
     auto window = std::make_unique<hxReport>();
+    // The stations, models and shifts arrive from the server after the window.
+    QSignalSpy read(window.get(), &hxReport::sgServerRead);
     window->show();
+    if (read.isEmpty())
+        read.wait(20000);
     return window;
 }
 

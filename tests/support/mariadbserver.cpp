@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -153,6 +154,16 @@ void MariaDbServer::stop()
     m_Server.terminate();
     if (!m_Server.waitForFinished(30000))
         kill();
+}
+
+bool MariaDbServer::pause()
+{
+    return m_Server.processId() > 0 && ::kill(static_cast<pid_t>(m_Server.processId()), SIGSTOP) == 0;
+}
+
+bool MariaDbServer::resume()
+{
+    return m_Server.processId() > 0 && ::kill(static_cast<pid_t>(m_Server.processId()), SIGCONT) == 0;
 }
 
 void MariaDbServer::kill()

@@ -32,6 +32,10 @@ public:
     void stop();
     void kill();
     bool isRunning() const;
+    // SIGSTOP and SIGCONT: a server that accepts connections but never
+    // answers, as a hung machine does.
+    bool pause();
+    bool resume();
 
     QString socket() const;
     QString dir() const { return m_Dir.path(); }
