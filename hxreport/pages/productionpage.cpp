@@ -25,6 +25,8 @@ const QString kProductionModel
     = QStringLiteral("select * from wftable where time >'%1' and time <'%2' and model = '%3'");
 // The hidden column that keeps each row's uid for the picture request.
 const int kUidColumn = 7;
+// On the plant server without a station chosen: the row's station.
+const int kStationColumn = 8;
 }
 
 ProductionPage::ProductionPage(
@@ -203,6 +205,13 @@ void ProductionPage::fillTable(QSqlQuery sql)
         QCoreApplication::translate("hxReport", "消耗时间s"),
         QCoreApplication::translate("hxReport", "直径mm"), QCoreApplication::translate("hxReport", "厚度mm"),
         QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
+    // The whole plant's rows: which station each is from.
+    const int stationField = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station.isEmpty()
+        ? sql.record().indexOf(QStringLiteral("station"))
+        : -1;
+    if (stationField >= 0)
+        model->setHorizontalHeaderItem(
+            kStationColumn, new QStandardItem(QCoreApplication::translate("hxReport", "工位")));
     reportQueryError(sql);
 
     const int idField = sql.record().indexOf(QStringLiteral("id"));
@@ -231,6 +240,8 @@ void ProductionPage::fillTable(QSqlQuery sql)
         model->setItem(row, 6, picItem);
         // The row's key: id on the plant server, where uids repeat across stations.
         model->setItem(row, kUidColumn, new QStandardItem(sql.value(keyField).toString()));
+        if (stationField >= 0)
+            model->setItem(row, kStationColumn, new QStandardItem(sql.value(stationField).toString()));
         lastPicture = pic;
         ++row;
     }

@@ -696,6 +696,20 @@ void TestPlantServer::productionExport()
         got << lines.at(i).section(QLatin1Char(','), 0, 2);
     QVERIFY(!want.isEmpty());
     QCOMPARE(got, want);
+    // The whole plant's rows name their station in a last column; one
+    // station's file keeps the station file's columns.
+    QCOMPARE(lines.at(1).endsWith(QStringLiteral(",工位")), station.isNull());
+    for (int i = 2; station.isNull() && i < 2 + expected.size(); ++i) {
+        const bool named = std::any_of(m_Stations.cbegin(), m_Stations.cend(), [&](QString name) {
+            const bool quote = name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"'))
+                || name.contains(QLatin1Char(';'));
+            if (quote)
+                name = QLatin1Char('"') + name.replace(QLatin1String("\""), QLatin1String("\"\""))
+                    + QLatin1Char('"');
+            return lines.at(i).endsWith(QLatin1Char(',') + name);
+        });
+        QVERIFY2(named, qPrintable(lines.at(i)));
+    }
     QVERIFY(lines.contains(QStringLiteral("总数,%1").arg(expected.size())));
 }
 
