@@ -46,6 +46,7 @@ struct Row
 {
     QString time;
     QString text; // model, or log message
+    QString station;
 };
 
 bool clickAndWaitForPage(hxReport& window, const char* button)
@@ -254,7 +255,7 @@ QList<Row> TestPlantServer::expectedRows(
                 if (!query.exec())
                     return false;
                 while (query.next())
-                    rows << Row { query.value(0).toString(), query.value(1).toString() };
+                    rows << Row { query.value(0).toString(), query.value(1).toString(), m_Stations.at(s) };
                 return true;
             });
     }
@@ -424,9 +425,15 @@ void TestPlantServer::productionPages()
     child<QLineEdit>(*window, "LineNumber_checkShengchang")->setText(QStringLiteral("4"));
     QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
     QStringList expected;
-    for (const Row& row : expectedRows(station, model, false, from, to))
+    const QList<Row> rows = expectedRows(station, model, false, from, to);
+    for (const Row& row : rows)
         expected << row.time + QLatin1Char('|') + row.text;
     QVERIFY(expected.size() > 4); // more than one page
+    // The whole plant's rows say which station each is from.
+    QStandardItemModel* shown = window->productionModel();
+    QCOMPARE(shown->columnCount(), station.isNull() ? 9 : 8);
+    for (int r = 0; station.isNull() && r < shown->rowCount(); ++r)
+        QCOMPARE(shown->item(r, 8)->text(), rows.at(r).station);
     QCOMPARE(child<QLabel>(*window, "label_Number")->text(), QString::number(expected.size()));
     // The title names the one station shown, and only that.
     QCOMPARE(child<QLabel>(*window, "label_Tab2_Title")->text().contains(QStringLiteral("工位: ") + station),
