@@ -768,6 +768,26 @@
         <source>工位 %1 没有班次 %2，已改为全天</source>
         <translation>工位 %1 没有班次 %2，已改为全天</translation>
     </message>
+    <message>
+        <source>正在连接服务器 %1…</source>
+        <translation>正在连接服务器 %1…</translation>
+    </message>
+    <message>
+        <source>已连接服务器 %1</source>
+        <translation>已连接服务器 %1</translation>
+    </message>
+    <message>
+        <source>保存到：%1</source>
+        <translation>保存到：%1</translation>
+    </message>
+    <message>
+        <source>查询失败</source>
+        <translation>查询失败</translation>
+    </message>
+    <message>
+        <source>起始时间:%1 到 结束时间:%2 的查询失败：%3</source>
+        <translation>起始时间:%1 到 结束时间:%2 的查询失败：%3</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>

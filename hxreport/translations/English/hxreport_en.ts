@@ -768,6 +768,26 @@
         <source>工位 %1 没有班次 %2，已改为全天</source>
         <translation>Station %1 has no shift %2: the range is now whole days</translation>
     </message>
+    <message>
+        <source>正在连接服务器 %1…</source>
+        <translation>Connecting to the server %1…</translation>
+    </message>
+    <message>
+        <source>已连接服务器 %1</source>
+        <translation>Connected to the server %1</translation>
+    </message>
+    <message>
+        <source>保存到：%1</source>
+        <translation>Saved to: %1</translation>
+    </message>
+    <message>
+        <source>查询失败</source>
+        <translation>Query failed</translation>
+    </message>
+    <message>
+        <source>起始时间:%1 到 结束时间:%2 的查询失败：%3</source>
+        <translation>Query from %1 to %2 failed: %3</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
