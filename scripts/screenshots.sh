@@ -23,7 +23,7 @@ mkdir -p "$root/docs"
 cp "$out/chinese-production.png" "$root/docs/production.png"
 cp "$out/english-production.png" "$root/docs/production-en.png"
 # The plant server's pictures exist only where the MariaDB server is installed.
-for name in plant-production plant-statistics plant-shift; do
+for name in plant-production plant-production-all plant-failed plant-statistics plant-shift; do
     [ -f "$out/chinese-$name.png" ] && cp "$out/chinese-$name.png" "$root/docs/$name.png"
     [ -f "$out/english-$name.png" ] && cp "$out/english-$name.png" "$root/docs/$name-en.png"
 done

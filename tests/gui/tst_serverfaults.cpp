@@ -262,12 +262,16 @@ void TestServerFaults::failedQuery()
     }
     hxReport window;
     window.show();
+    QTest::qWait(20);
+    const int ownWidth = window.width();
     QVERIFY(query(window));
     const QString title = child<QLabel>(window, "label_Tab2_Title")->text();
     QVERIFY2(title.contains(QStringLiteral("查询失败：")), qPrintable(title));
     QVERIFY2(title.section(QStringLiteral("查询失败："), 1).trimmed().size() > 3, qPrintable(title));
     QCOMPARE(child<QLabel>(window, "label_Number")->text(), QStringLiteral("查询失败"));
     QCOMPARE(window.productionModel()->rowCount(), 0);
+    QTest::qWait(20); // layouts settle on posted events
+    QCOMPARE(window.width(), ownWidth); // a long reason does not widen the window
 }
 
 void TestServerFaults::mendPasswordWithoutRestart()
