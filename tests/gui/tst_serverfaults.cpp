@@ -3,6 +3,7 @@
 #include "hxreport.h"
 #include "mariadbserver.h"
 #include "networksettings.h"
+#include "qreportwidget.h"
 #include "serversettings.h"
 #include "testappdir.h"
 #include "waitingdialog.h"
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStandardItemModel>
@@ -272,6 +274,15 @@ void TestServerFaults::failedQuery()
     QCOMPARE(window.productionModel()->rowCount(), 0);
     QTest::qWait(20); // layouts settle on posted events
     QCOMPARE(window.width(), ownWidth); // a long reason does not widen the window
+
+    // The statistics: a failed count is no table of zeros.
+    child<QListWidget>(window, "check_listWidget")->setCurrentRow(1);
+    pick(window, "pushButton_Set1_Count", From);
+    pick(window, "pushButton_Set2_Count", To);
+    QVERIFY(GuiTest::clickAndWait(window, "pushButton_Checkdata_Calculate", &hxReport::sgPageShown));
+    QVERIFY2(window.reportWidget()->title().startsWith(QStringLiteral("统计失败：")),
+        qPrintable(window.reportWidget()->title()));
+    QVERIFY(window.countMap().isEmpty());
 }
 
 void TestServerFaults::mendPasswordWithoutRestart()
