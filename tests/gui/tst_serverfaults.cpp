@@ -214,12 +214,15 @@ void TestServerFaults::stalledServer()
     else
         QVERIFY(lockTable(QStringLiteral("records")));
     child<QPushButton>(*window, "pushButton_Checkdata")->click();
-    QTest::qWait(300);
     WaitingDialog* waiting = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<WaitingDialog*>(widget); dialog && dialog->isVisible())
-            waiting = dialog;
-    QVERIFY(waiting);
+    const auto shownWaiting = [&waiting] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<WaitingDialog*>(widget); dialog && dialog->isVisible())
+                waiting = dialog;
+        return waiting != nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(shownWaiting(), 10000);
+    QTest::qWait(300); // the statement is on its way to the server
     emit waiting->cancelRequested();
     QTRY_COMPARE_WITH_TIMEOUT(window->statusBar()->currentMessage(), QStringLiteral("已取消"), 4000);
 
