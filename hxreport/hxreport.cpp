@@ -11,9 +11,11 @@
 #include "exportrunner.h"
 #include "logpage.h"
 #include "modeldb.h"
+#include "networksettings.h"
 #include "pagechecks.h"
 #include "pageindex.h"
 #include "pagelayout.h"
+#include "plantcatalogthread.h"
 #include "productionpage.h"
 #include "qreportwidget.h"
 #include "qsavecsvthread.h"
@@ -32,6 +34,8 @@
 #include <QDebug>
 #include <QDir>
 #include <QGridLayout>
+#include <QInputDialog>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QTranslator>
@@ -84,24 +88,18 @@ hxReport::hxReport(QWidget* parent)
     const bool onServer = isOnPlantServer();
     QStringList models;
     if (onServer) {
-        const PlantServerChoice& server = plantServer();
+        // Nothing is asked of the server here: the workers connect on their
+        // own threads, and the stations, models and shifts arrive from
+        // readPlantCatalog() once the window is up.
         m_pDetectDB = new DetectDataDB(QStringLiteral("hxreport-plant-server"), QStringLiteral("QMYSQL"));
-        QString why;
-        if (!server.settings.configure(m_pDetectDB, server.password, &why) || !m_pDetectDB->openDatabase())
-            ui.statusBar->showMessage(
-                tr("无法连接服务器 %1：%2")
-                    .arg(server.settings.host.isEmpty() ? server.settings.socket : server.settings.host,
-                        why.isEmpty() ? m_pDetectDB->lastError().text() : why));
-        m_pDetectDB->readStations(&m_Stations);
-        m_pDetectDB->readPlantModels(&models);
     } else {
         m_pDetectDB = new DetectDataDB(AppPaths::detectionDatabase(), QStringLiteral("QSQLITE"));
         if (!m_pDetectDB->openDatabase())
             ui.statusBar->showMessage(tr("无法打开数据库 %1：%2")
                                           .arg(QDir::toNativeSeparators(AppPaths::detectionDatabase()),
                                               m_pDetectDB->lastError().text()));
+        m_pDetectDB->readShifts(&m_Shifts);
     }
-    m_pDetectDB->readShifts(&m_Shifts);
     m_pPageIndex = new PageIndex(m_pDetectDB, ui.statusBar, this);
     // The record index is a station file's: the server answers every page itself.
     if (onServer)
@@ -182,6 +180,16 @@ hxReport::hxReport(QWidget* parent)
 
     setWindowTitle(tr("数据记录查看"));
     setWindowIcon(QIcon(QStringLiteral(":/hxReport/Resources/Log.png")));
+
+    if (onServer) {
+        // Where a wrong password or address is put right without a restart.
+        auto* settingsButton = new QPushButton(tr("服务器设置"), ui.statusBar);
+        settingsButton->setObjectName(QStringLiteral("pushButton_ServerSettings"));
+        settingsButton->setFlat(true);
+        ui.statusBar->addPermanentWidget(settingsButton);
+        connect(settingsButton, &QPushButton::clicked, this, &hxReport::openServerSettings);
+        connectToServer(plantServer().settings, plantServer().password);
+    }
 }
 
 hxReport::~hxReport()
@@ -343,6 +351,90 @@ void hxReport::initConnections()
         ui.LineNumber_log, ui.showPage_Label_Checkdata_2, ui.showNum_Label_Checkdata_2, this);
 }
 
+// ---------------------------------------------------------------- plant server
+
+QString hxReport::serverName() const
+{
+    const ServerSettings& settings = plantServer().settings;
+    return settings.host.isEmpty() ? settings.socket : settings.host;
+}
+
+void hxReport::connectToServer(const ServerSettings& settings, const QString& password)
+{
+    plantServer() = PlantServerChoice { true, settings, password };
+    QString why;
+    if (!settings.configure(m_pDetectDB, password, &why)) {
+        m_ServerProblem = why;
+        showStatus(tr("无法连接服务器 %1：%2").arg(serverName(), why));
+        emit sgServerRead(false);
+        return;
+    }
+    m_ServerProblem.clear();
+    showStatus(tr("正在连接服务器 %1…").arg(serverName()));
+    startThread(new PlantCatalogThread(m_pDetectDB), SIGNAL(catalogRead()), SLOT(onCatalogRead()));
+}
+
+void hxReport::onCatalogRead()
+{
+    const auto* thread = qobject_cast<const PlantCatalogThread*>(sender());
+    if (!thread)
+        return;
+    m_ServerProblem = thread->error();
+    if (!m_ServerProblem.isEmpty()) {
+        showStatus(tr("无法连接服务器 %1：%2").arg(serverName(), m_ServerProblem));
+        emit sgServerRead(false);
+        return;
+    }
+    m_Stations = thread->stations();
+    m_Shifts = thread->shifts();
+    for (const char* name : { "comboBox_Station", "comboBox_Station_Count", "comboBox_Station_Log" })
+        if (auto* box = findChild<QComboBox*>(QLatin1String(name)))
+            PageChecks::fillStations(box, m_Stations);
+    fillShiftBox(ui.comboBox_Banci, findChild<QComboBox*>(QStringLiteral("comboBox_Station")));
+    fillShiftBox(
+        ui.comboBox_Banci_Calculate, findChild<QComboBox*>(QStringLiteral("comboBox_Station_Count")));
+    fillModelCombo(thread->models());
+    m_pQualityPage->setModels(thread->models());
+    m_pQualityPage->setPlantServer(m_pDetectDB, m_Stations);
+    showStatus(tr("已连接服务器 %1").arg(serverName()));
+    emit sgServerRead(true);
+}
+
+void hxReport::openServerSettings()
+{
+    auto* settings = new NetworkSettings(AppPaths::settingsFile(), this);
+    settings->setWindowFlags(Qt::Dialog);
+    settings->setWindowModality(Qt::WindowModal);
+    settings->setAttribute(Qt::WA_DeleteOnClose);
+    connect(settings, &NetworkSettings::saved, this, [this, settings] {
+        settings->close();
+        reconnectServer();
+    });
+    settings->show();
+}
+
+void hxReport::reconnectServer()
+{
+    ServerSettings settings;
+    QString password;
+    QString why;
+    bool found = false;
+    if (!ServerSettings::fromIni(AppPaths::settingsFile()).resolve(&settings, &password, &found, &why)) {
+        m_ServerProblem = why;
+        showStatus(tr("无法连接服务器 %1：%2").arg(serverName(), why));
+        emit sgServerRead(false);
+        return;
+    }
+    if (!found) {
+        bool ok = false;
+        password = QInputDialog::getText(this, tr("服务器设置"),
+            tr("服务器用户 %1 的密码：").arg(settings.user), QLineEdit::Password, QString(), &ok);
+        if (!ok)
+            return;
+    }
+    connectToServer(settings, password);
+}
+
 // ---------------------------------------------------------------- helpers
 
 bool hxReport::showMessageBox(QMessageBox::Icon icon, QString title, QString text, int withCancel)
@@ -386,6 +478,7 @@ void hxReport::onCountError(QString message)
 {
     if (m_pStatisticsPage->isCancelling())
         return; // the user stopped it; the page says so
+    m_pStatisticsPage->noteError(message);
     ui.statusBar->showMessage(tr("统计失败：%1").arg(message));
 }
 

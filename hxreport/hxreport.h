@@ -122,6 +122,9 @@ signals:
     void sgPictureShown();
     // A record export ended; ok is false when nothing complete was written.
     void sgExportDone(bool ok);
+    // The plant server's stations, models and shifts were read (ok), or it
+    // could not be read (the status bar says why).
+    void sgServerRead(bool ok);
 
 public slots:
     void SlotEditTime();
@@ -151,6 +154,9 @@ private slots:
     void onCancelWaiting();
     // A page's station choice: its shift box follows the station.
     void onStationChosen();
+    void onCatalogRead();
+    // The server settings over the window; saving them connects again.
+    void openServerSettings();
 
 private:
     void initConnections();
@@ -163,6 +169,13 @@ private:
     // station (the station file's or the plant's without one).
     void fillShiftBox(QComboBox* shifts, const QComboBox* station);
     void stopThread(QThread& thread, const char* name);
+    // Sets up the server connection and reads the stations, models and
+    // shifts on a thread of their own.
+    void connectToServer(const ServerSettings& settings, const QString& password);
+    // Settings from hubdetect.ini again, the password from the option file,
+    // MYSQL_PWD or the user.
+    void reconnectServer();
+    QString serverName() const;
 
     Ui::hxReportClass ui;
     QReportWidget* m_pReportWidget = nullptr;
@@ -199,6 +212,7 @@ private:
     ModelDB* m_pModelDB = nullptr;
     PageIndex* m_pPageIndex = nullptr; // child of the window
     QStringList m_Stations; // the plant server's, for the station choices
+    QString m_ServerProblem; // why the server could not be read; empty when it was
 
     // The pages' state and logic; they hold the window's models and maps by
     // reference, so they are made after those and dropped before them.

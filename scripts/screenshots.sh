@@ -30,7 +30,7 @@ for name in statistics statistics-20 quality-trend quality-trend-hour quality-tr
     cp "$out/english-$name.png" "$root/docs/$name-en.png"
 done
 # The plant server's pictures exist only where the MariaDB server is installed.
-for name in plant-production plant-statistics plant-shift plant-log plant-quality; do
+for name in plant-production plant-production-all plant-failed plant-statistics plant-shift plant-log plant-quality; do
     [ -f "$out/chinese-$name.png" ] && cp "$out/chinese-$name.png" "$root/docs/$name.png"
     [ -f "$out/english-$name.png" ] && cp "$out/english-$name.png" "$root/docs/$name-en.png"
 done

@@ -51,6 +51,14 @@ bool query(hxReport& window, int page, const char* from, const char* to, const c
     return GuiTest::clickAndWait(window, button, &hxReport::sgPageShown);
 }
 
+// The stations, models and shifts arrive after the window opens.
+void waitForServer(hxReport& window)
+{
+    QSignalSpy read(&window, &hxReport::sgServerRead);
+    if (read.isEmpty())
+        read.wait(20000);
+}
+
 // The window on a private plant server (started as the tests start one) that
 // holds the station folder synced three times under three station names: the
 // production page of one station, the plant's statistics and a shift one
@@ -106,10 +114,25 @@ bool plantPictures(const QString& stationDir, const QString& out, const QString&
     viewer.socket = server.socket();
     viewer.database = QStringLiteral("plant");
     viewer.user = QStringLiteral("viewer");
+    // A wrong password: the query reads as failed, with the reason.
+    hxReport::usePlantServer(viewer, QStringLiteral("wrong"));
+    {
+        hxReport window;
+        window.show();
+        waitForServer(window);
+        ok &= query(window, 0, "pushButton_Set1_History", "pushButton_Set2_History", "pushButton_Checkdata",
+            QDateTime(end, QTime(0, 0)), QDateTime(end, QTime(23, 59)));
+        ok &= save(window, out, prefix + QStringLiteral("plant-failed"));
+    }
     hxReport::usePlantServer(viewer, QStringLiteral("viewer"));
     {
         hxReport window;
         window.show();
+        waitForServer(window);
+        // The whole plant: each row names its station.
+        ok &= query(window, 0, "pushButton_Set1_History", "pushButton_Set2_History", "pushButton_Checkdata",
+            QDateTime(end, QTime(0, 0)), QDateTime(end, QTime(23, 59)));
+        ok &= save(window, out, prefix + QStringLiteral("plant-production-all"));
         auto* station = GuiTest::child<QComboBox>(window, "comboBox_Station");
         station->setCurrentIndex(station->findData(stations.first()));
         ok &= query(window, 0, "pushButton_Set1_History", "pushButton_Set2_History", "pushButton_Checkdata",

@@ -250,6 +250,10 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         { QStringLiteral("station"),
             QStringLiteral("On the plant server: this station's records only (default: every station)."),
             QStringLiteral("name") },
+        { QStringLiteral("timeout"),
+            QStringLiteral("On the plant server: give up (status 1) when the server does not answer "
+                           "within this many seconds (default: 60; 5 at most to connect)."),
+            QStringLiteral("seconds") },
     });
     // "--export --help" would read --help as the export's kind.
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
@@ -298,6 +302,15 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         err << "hxReport: --station needs --server\n";
         return BadInput;
     }
+    int timeout = ServerSettings::ReadWriteTimeoutSeconds;
+    if (p.isSet(QStringLiteral("timeout"))) {
+        bool number = false;
+        timeout = p.value(QStringLiteral("timeout")).toInt(&number);
+        if (!number || timeout < 1 || timeout > 86400 || !onServer) {
+            err << "hxReport: --timeout takes seconds from 1 to 86400, with --server\n";
+            return BadInput;
+        }
+    }
     ServerSettings server;
     QString password;
     if (onServer) {
@@ -332,12 +345,14 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         DetectDataDB db(station, onServer ? QStringLiteral("QMYSQL") : QStringLiteral("QSQLITE"));
         QMap<QString, ShiftRecord> shifts;
         QString problem;
-        if (onServer && !server.configure(&db, password, &problem)) {
+        if (onServer && !server.configure(&db, password, &problem, timeout)) {
             err << "hxReport: " << problem << '\n';
             status = BadInput;
         } else if (!db.openForReading(&problem)) {
             err << "hxReport: cannot read " << QDir::toNativeSeparators(station) << ": " << problem << '\n';
-            status = BadInput;
+            // A server that does not answer is a failure to retry, not bad input.
+            status = onServer && !db.lastError().nativeErrorCode().startsWith(QLatin1String("10")) ? Failed
+                                                                                                   : BadInput;
         } else {
             db.readShifts(&shifts, r.station);
             QString error;

@@ -2,11 +2,13 @@
 
 #include "cancelflag.h"
 #include "memoryresult.h"
+#include "serverstatements.h"
 #include "sqlitehooks.h"
 #include "sqlitevalues.h"
 #include "stationschema.h"
 
 #include <QHash>
+#include <QMutexLocker>
 #include <QSqlRecord>
 #include <QThread>
 #include <QThreadStorage>
@@ -18,6 +20,12 @@ struct DataBaseSql::State
     quint64 id = 0;
     QAtomicInt alive { 1 };
     SqliteHooks::Control hooks; // outlives the connections: the entries hold the state
+    std::shared_ptr<ServerStatements> server = std::make_shared<ServerStatements>();
+    // Moves on when the connection settings change: the threads' clones are
+    // made again from the new ones. The mutex keeps a clone from copying
+    // settings halfway through a change.
+    QAtomicInt generation;
+    QMutex settings;
 };
 
 namespace {
@@ -40,6 +48,7 @@ struct ThreadEntry
     std::shared_ptr<DataBaseSql::State> state;
     QSqlDatabase read;
     QSqlDatabase write;
+    int generation = 0; // of the settings the clones were made with
     QSqlError lastError;
 };
 
@@ -190,18 +199,32 @@ void DataBaseSql::close()
 
 void DataBaseSql::setDatabaseName(const QString& name)
 {
+    const QMutexLocker lock(&m_State->settings);
     m_pDatabase->setDatabaseName(name);
+    settingsChanged();
 }
 
 void DataBaseSql::setHost(const QString& host, int port)
 {
+    const QMutexLocker lock(&m_State->settings);
     m_pDatabase->setHostName(host);
     m_pDatabase->setPort(port);
+    settingsChanged();
 }
 
 void DataBaseSql::setConnectOptions(const QString& options)
 {
+    const QMutexLocker lock(&m_State->settings);
     m_pDatabase->setConnectOptions(options);
+    settingsChanged();
+}
+
+void DataBaseSql::settingsChanged()
+{
+    m_State->generation.fetchAndAddOrdered(1);
+    // The owner's connection opens again with them where it is used.
+    if (m_DriverName == QLatin1String(MysqlDriver) && m_pDatabase->isOpen())
+        m_pDatabase->close();
 }
 
 SqlDialect DataBaseSql::dialect() const
@@ -211,8 +234,10 @@ SqlDialect DataBaseSql::dialect() const
 
 void DataBaseSql::setUser(const QString& user, const QString& password)
 {
+    const QMutexLocker lock(&m_State->settings);
     m_pDatabase->setUserName(user);
     m_pDatabase->setPassword(password);
+    settingsChanged();
 }
 
 QSqlDatabase DataBaseSql::database() const
@@ -227,21 +252,34 @@ QSqlDatabase DataBaseSql::writableDatabase() const
 
 QSqlDatabase DataBaseSql::threadConnection(Access access) const
 {
-    if (QThread::currentThread() == m_OwnerThread || !m_pDatabase->isValid())
+    if (QThread::currentThread() == m_OwnerThread || !m_pDatabase->isValid()) {
+        // A server connection lost (or closed by new settings) opens again.
+        if (m_DriverName == QLatin1String(MysqlDriver) && m_pDatabase->isValid() && !m_pDatabase->isOpen()
+            && !stopped() && m_pDatabase->open() && prepareSession(*m_pDatabase).isValid())
+            m_pDatabase->close();
         return *m_pDatabase;
+    }
 
     ThreadEntry& entry = threadConnections().entry(m_State);
+    const int generation = m_State->generation.loadAcquire();
+    if (entry.generation != generation) {
+        closeAndRemove(entry.read);
+        closeAndRemove(entry.write);
+        entry.generation = generation;
+    }
     QSqlDatabase& clone = access == Access::Read ? entry.read : entry.write;
     if (!clone.isValid()) {
         static QAtomicInteger<quint64> cloneCount;
         const QString name
             = QStringLiteral("%1 (thread clone %2)").arg(m_ConnectionName, QString::number(++cloneCount));
+        const QMutexLocker lock(&m_State->settings);
         clone = QSqlDatabase::cloneDatabase(*m_pDatabase, name);
         if (access == Access::Read && m_DriverName == QLatin1String(SqliteDriver))
             clone.setConnectOptions(withOption(clone.connectOptions(), QLatin1String(ReadOnlyOption)));
     }
-    // Retried on every use: the file may appear after the first attempt.
-    if (!clone.isOpen() && clone.open()) {
+    // Retried on every use: the file may appear after the first attempt. Not
+    // for a request already stopped: connecting could take the server's time.
+    if (!clone.isOpen() && !stopped() && clone.open()) {
         SqliteHooks::install(clone, &m_State->hooks);
         if (prepareSession(clone).isValid())
             clone.close();
@@ -262,6 +300,8 @@ void DataBaseSql::recordError(const QSqlError& error) const
 void DataBaseSql::setInterrupted(bool interrupted)
 {
     m_State->hooks.interrupted.storeRelease(interrupted ? 1 : 0);
+    if (interrupted)
+        m_State->server->stopAll();
 }
 
 bool DataBaseSql::isInterrupted() const
@@ -304,15 +344,41 @@ QSqlQuery DataBaseSql::runStatement(const BoundStatement& statement, Access acce
     }
     QSqlQuery query(db);
     query.setForwardOnly(true); // nothing reads backwards; spares Qt's row cache
-    if (statement.values.isEmpty()) {
-        query.exec(sql);
-    } else if (query.prepare(sql)) {
-        for (const QVariant& value : statement.values)
-            query.addBindValue(value);
-        query.exec();
-    }
-    recordError(query.isActive() ? QSqlError() : query.lastError());
+    const auto run = [&] {
+        if (statement.values.isEmpty()) {
+            query.exec(sql);
+        } else if (query.prepare(sql)) {
+            for (const QVariant& value : statement.values)
+                query.addBindValue(value);
+            query.exec();
+        }
+    };
+    if (m_DriverName == QLatin1String(MysqlDriver))
+        runOnServer(db, run);
+    else
+        run();
+    recordError(query.isActive()          ? QSqlError()
+            : query.lastError().isValid() ? query.lastError()
+                                          : refusalError(db, sql));
+    if (!query.isActive() && ServerStatements::connectionLost(query.lastError()))
+        QSqlDatabase(db).close(); // opened again by the next statement
     return query;
+}
+
+void DataBaseSql::runOnServer(const QSqlDatabase& db, const std::function<void()>& run) const
+{
+    // A Cancel or the shutdown while the server keeps the statement waiting
+    // must reach it: the flag's listener and setInterrupted() stop it from
+    // their own threads.
+    const CancelFlag* flag = CancelFlag::current();
+    const std::shared_ptr<ServerStatements> server = m_State->server;
+    const quint64 token = server->begin(db, flag);
+    const int listener = flag ? flag->addListener([server, flag] { server->stop(flag); }) : 0;
+    if (!stopped())
+        run();
+    if (flag)
+        flag->removeListener(listener);
+    server->end(token);
 }
 
 bool DataBaseSql::prepareStatement(QSqlQuery& query, const QString& sql) const

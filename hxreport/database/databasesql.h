@@ -147,6 +147,9 @@ protected:
     // active. Refused without running while the object is interrupted.
     QSqlQuery runStatement(const QString& sql, Access access = Access::Read) const;
     QSqlQuery runStatement(const BoundStatement& statement, Access access = Access::Read) const;
+    // Runs a server statement so that a Cancel or setInterrupted() ends it
+    // even while it waits for the server.
+    void runOnServer(const QSqlDatabase& db, const std::function<void()>& run) const;
     // Prepares a statement on the writable connection for the caller to bind.
     // Returns false (error recorded) when preparing failed.
     bool prepareStatement(QSqlQuery& query, const QString& sql) const;
@@ -162,6 +165,7 @@ private:
     Q_DISABLE_COPY(DataBaseSql)
 
     QSqlDatabase threadConnection(Access access) const;
+    void settingsChanged();
     // Why a statement is not run; an invalid error when nothing stands in its way.
     QSqlError refusalError(const QSqlDatabase& db, const QString& sql) const;
     bool detach(const BoundStatement& statement, QSqlQuery& result, Access access) const;

@@ -88,7 +88,8 @@ bool ServerSettings::resolve(
     return true;
 }
 
-bool ServerSettings::configure(DataBaseSql* db, const QString& password, QString* why) const
+bool ServerSettings::configure(
+    DataBaseSql* db, const QString& password, QString* why, int timeoutSeconds) const
 {
     if (db->dialect() != SqlDialect::Plant) {
         *why = QStringLiteral("not a connection of Qt's MariaDB driver");
@@ -106,7 +107,10 @@ bool ServerSettings::configure(DataBaseSql* db, const QString& password, QString
     db->setDatabaseName(database);
     db->setUser(user, password);
     db->setHost(host, port > 0 ? port : -1);
-    QString options = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=10");
+    QString options = QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1;MYSQL_OPT_READ_TIMEOUT=%2;"
+                                     "MYSQL_OPT_WRITE_TIMEOUT=%2")
+                          .arg(qMin(ConnectTimeoutSeconds, timeoutSeconds))
+                          .arg(timeoutSeconds);
     if (!socket.isEmpty())
         options += QStringLiteral(";UNIX_SOCKET=") + socket;
     db->setConnectOptions(options);

@@ -21,6 +21,12 @@ public:
     QString database;
     QString optionFile;
 
+    // How long a connection waits for the server: to connect, and for each
+    // answer or write once connected. A server that stops answering ends the
+    // statement with an error after that long.
+    static constexpr int ConnectTimeoutSeconds = 5;
+    static constexpr int ReadWriteTimeoutSeconds = 60;
+
     static ServerSettings fromIni(const QString& iniPath);
     // Writes the group, leaving out empty values (and a port of 0), and
     // removes a password an older file may hold. False when the file cannot
@@ -34,7 +40,10 @@ public:
 
     // Sets up db (made with Qt's MariaDB driver) to connect with these
     // settings. False with the reason when they cannot be used.
-    bool configure(DataBaseSql* db, const QString& password, QString* why) const;
+    // timeoutSeconds: how long to wait for each answer (and at most
+    // ConnectTimeoutSeconds to connect).
+    bool configure(DataBaseSql* db, const QString& password, QString* why,
+        int timeoutSeconds = ReadWriteTimeoutSeconds) const;
 };
 
 #endif // SERVERSETTINGS_H

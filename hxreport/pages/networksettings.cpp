@@ -3,6 +3,8 @@
 #include "serversettings.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIntValidator>
 #include <QLabel>
@@ -89,10 +91,18 @@ NetworkSettings::NetworkSettings(const QString& settingsFile, QWidget* parent)
     m_pStatus->setWordWrap(true);
     auto* note = new QLabel(QCoreApplication::translate("hxReport", "密码不保存在设置文件中。"), this);
     note->setWordWrap(true);
+    // The file is relative to the working folder: say which one is meant.
+    auto* where = new QLabel(QCoreApplication::translate("hxReport", "保存到：%1")
+                                 .arg(QDir::toNativeSeparators(QFileInfo(settingsFile).absoluteFilePath())),
+        this);
+    where->setObjectName(QStringLiteral("label_SettingsFile"));
+    where->setWordWrap(true);
+    where->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pTree);
     layout->addWidget(note);
+    layout->addWidget(where);
     layout->addWidget(m_pStatus);
     layout->addWidget(m_pSave, 0, Qt::AlignRight);
 

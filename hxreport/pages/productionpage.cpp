@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,8 @@ const QString kProductionModel
     = QStringLiteral("select * from wftable where time >'%1' and time <'%2' and model = '%3'");
 // The hidden column that keeps each row's uid for the picture request.
 const int kUidColumn = 7;
+// On the plant server without a station chosen: the row's station.
+const int kStationColumn = 8;
 }
 
 ProductionPage::ProductionPage(
@@ -150,17 +153,37 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
         return false;
     }
     fillTable(sql);
-    const int total = result.value(QStringLiteral("sum")).toInt();
     const int size = result.value(QStringLiteral("limit")).toInt();
+    if (result.contains(QStringLiteral("error"))) {
+        // Where the count would be: a failure must not read as "no records".
+        const QString why = result.value(QStringLiteral("error")).toString();
+        if (m_rModel)
+            m_rModel->removeRows(0, m_rModel->rowCount());
+        m_W.number->setText(QCoreApplication::translate("hxReport", "查询失败"));
+        const QString title
+            = withStation(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的查询失败：%3")
+                              .arg(m_W.start->text(), m_W.end->text(), why.simplified()),
+                m_Shown.station);
+        setTitle(title, true);
+        // A driver's message can be long: cut to the title's width, whole in
+        // the tooltip and the status bar, so the window keeps its size.
+        const QFontMetrics metrics(m_Paging.title->font());
+        m_Paging.title->setText(
+            metrics.elidedText(title, Qt::ElideRight, qMax(200, m_Paging.title->contentsRect().width() - 8)));
+        m_Paging.title->setToolTip(title);
+        startPages(0, size);
+        m_Paging.next->setEnabled(false);
+        m_Paging.countLabel->setText(QCoreApplication::translate("hxReport", "查询失败"));
+        m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1").arg(why));
+        return true;
+    }
+    const int total = result.value(QStringLiteral("sum")).toInt();
     m_W.number->setText(QString::number(total));
+    m_Paging.title->setToolTip(QString());
     setTitle(titleOfCount()(total), true);
     startPages(total, size);
     showCount(m_rModel ? m_rModel->rowCount() : 0);
-    if (result.contains(QStringLiteral("error")))
-        m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1")
-                                .arg(result.value(QStringLiteral("error")).toString()));
-    else
-        m_pHost->onShowMessage(QCoreApplication::translate("hxReport", "数据查询完成"));
+    m_pHost->onShowMessage(QCoreApplication::translate("hxReport", "数据查询完成"));
     return true;
 }
 
@@ -192,6 +215,13 @@ void ProductionPage::fillTable(QSqlQuery sql)
         QCoreApplication::translate("hxReport", "消耗时间s"),
         QCoreApplication::translate("hxReport", "直径mm"), QCoreApplication::translate("hxReport", "厚度mm"),
         QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
+    // The whole plant's rows: which station each is from.
+    const int stationField = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station.isEmpty()
+        ? sql.record().indexOf(QStringLiteral("station"))
+        : -1;
+    if (stationField >= 0)
+        model->setHorizontalHeaderItem(
+            kStationColumn, new QStandardItem(QCoreApplication::translate("hxReport", "工位")));
     reportQueryError(sql);
 
     const int idField = sql.record().indexOf(QStringLiteral("id"));
@@ -220,6 +250,8 @@ void ProductionPage::fillTable(QSqlQuery sql)
         model->setItem(row, 6, picItem);
         // The row's key: id on the plant server, where uids repeat across stations.
         model->setItem(row, kUidColumn, new QStandardItem(sql.value(keyField).toString()));
+        if (stationField >= 0)
+            model->setItem(row, kStationColumn, new QStandardItem(sql.value(stationField).toString()));
         lastPicture = pic;
         ++row;
     }

@@ -47,6 +47,7 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     m_rCounting = true;
     m_Cancel.reset();
     m_bCancelled = false;
+    m_Error.clear();
     m_KeptCounts = m_rCounts;
     m_KeptStart = m_CountStart;
     m_KeptEnd = m_CountEnd;
@@ -96,8 +97,18 @@ bool StatisticsPage::showResult(const QString& result, const QMap<QString, int>*
         return false;
     }
     m_W.report->clearReport();
-    m_W.report->setTitle(QCoreApplication::translate("hxReport", "统计结果 ")
-        + (m_CountStation.isEmpty() ? QString() : CsvWriter::stationLabel(m_CountStation)));
+    const QString station = m_CountStation.isEmpty() ? QString() : CsvWriter::stationLabel(m_CountStation);
+    if (!m_Error.isEmpty()) {
+        m_W.report->setTitle(QCoreApplication::translate("hxReport", "统计失败：%1").arg(m_Error)
+            + QLatin1Char(' ') + station);
+        m_W.report->updateTable();
+        m_Error.clear();
+        m_rCounts.clear();
+        m_rCounting = false;
+        delete p;
+        return true;
+    }
+    m_W.report->setTitle(QCoreApplication::translate("hxReport", "统计结果 ") + station);
     if (!p) {
         m_rCounting = false;
         return false;

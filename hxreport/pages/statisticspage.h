@@ -48,6 +48,8 @@ public:
     // The Cancel of the waiting dialog: stops the count on its worker.
     void cancel();
     bool isCancelling() const { return m_bCancelled; }
+    // The running count failed: its result shows as failed, not as zeros.
+    void noteError(const QString& message) { m_Error = message; }
     // Given to the count worker, which serves the page's counts.
     const CancelFlag* cancelFlag() const { return &m_Cancel; }
 
@@ -69,6 +71,7 @@ private:
     QString m_CountStation;
     CancelFlag m_Cancel;
     bool m_bCancelled = false;
+    QString m_Error; // of the running count
     QMap<QString, int> m_KeptCounts;
     QDateTime m_KeptStart;
     QDateTime m_KeptEnd;

@@ -247,6 +247,14 @@ void CsvWriter::writeProductionHeader(const QString& title)
         QStringLiteral("厚度") });
 }
 
+void CsvWriter::writeProductionHeaderWithStation(const QString& title)
+{
+    writeText(title);
+    writeLine({ QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("匹配型号"),
+        QStringLiteral("相似度"), QStringLiteral("消耗时间"), QStringLiteral("直径"), QStringLiteral("厚度"),
+        QStringLiteral("工位") });
+}
+
 const QStringList& CsvWriter::productionColumns()
 {
     return StationSchema::productionExportColumns();
@@ -296,6 +304,10 @@ void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
     for (int i = 3; i < 6; ++i) {
         m_Line += QLatin1Char(',');
         appendFixed3(values.at(i).toDouble());
+    }
+    if (values.size() > 6) {
+        m_Line += QLatin1Char(',');
+        appendField(values.at(6).toString());
     }
     m_Line += QLatin1Char('\n');
     flushBytes();

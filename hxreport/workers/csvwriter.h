@@ -51,6 +51,8 @@ public:
     static const QStringList& productionColumns();
     static const QStringList& logColumns();
     void writeProductionHeader(const QString& title);
+    // With a last column "工位"; the rows then bring the station as a seventh value.
+    void writeProductionHeaderWithStation(const QString& title);
     void writeProductionRow(int number, const QVector<QVariant>& values);
     // The same line from a row read in place (values in productionColumns()
     // order), built as UTF-8 bytes without Qt strings where the stream's

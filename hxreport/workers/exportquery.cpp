@@ -26,6 +26,14 @@ ExportQuery ExportQuery::atStation(const QString& station) const
     return query;
 }
 
+ExportQuery ExportQuery::withColumn(const QString& column) const
+{
+    ExportQuery query = *this;
+    if (!query.m_Columns.contains(column))
+        query.m_Columns << column;
+    return query;
+}
+
 ExportQuery ExportQuery::inDialect(SqlDialect dialect) const
 {
     ExportQuery query = *this;

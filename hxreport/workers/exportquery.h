@@ -32,6 +32,10 @@ public:
 
     // The records of one station only (on the plant server); empty for all.
     ExportQuery atStation(const QString& station) const;
+    // The station the rows are of; empty for every station.
+    QString station() const { return m_Range.station(); }
+    // The same rows with one more column read.
+    ExportQuery withColumn(const QString& column) const;
     // The same rows in the statements of that engine.
     ExportQuery inDialect(SqlDialect dialect) const;
     // The rows whose key is at most lastKey (RangeQuery::upToKey).

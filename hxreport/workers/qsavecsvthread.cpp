@@ -130,6 +130,15 @@ bool QSaveCSVThread::writeProduction(QIODevice* device)
 {
     if (m_pDB && m_pDB->hasRowViews())
         return writeProductionViews(device);
+    // The whole plant's rows: which station each is from, in a last column.
+    if (m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Chunks.isValid()
+        && m_Chunks.station().isEmpty()) {
+        const QString station = QStringLiteral("station");
+        m_Chunks = m_Chunks.withColumn(station);
+        return writeRecords(device, CsvWriter::productionColumns() + QStringList { station },
+            &CsvWriter::writeProductionHeaderWithStation, &CsvWriter::writeProductionRow,
+            &CsvWriter::writeProductionFooter);
+    }
     return writeRecords(device, CsvWriter::productionColumns(), &CsvWriter::writeProductionHeader,
         &CsvWriter::writeProductionRow, &CsvWriter::writeProductionFooter);
 }

@@ -46,6 +46,7 @@ struct Row
 {
     QString time;
     QString text; // model, or log message
+    QString station;
 };
 
 bool clickAndWaitForPage(hxReport& window, const char* button)
@@ -257,7 +258,7 @@ QList<Row> TestPlantServer::expectedRows(
                 if (!query.exec())
                     return false;
                 while (query.next())
-                    rows << Row { query.value(0).toString(), query.value(1).toString() };
+                    rows << Row { query.value(0).toString(), query.value(1).toString(), m_Stations.at(s) };
                 return true;
             });
     }
@@ -270,7 +271,11 @@ QList<Row> TestPlantServer::expectedRows(
 std::unique_ptr<hxReport> TestPlantServer::openWindow()
 {
     auto window = std::make_unique<hxReport>();
+    // The stations, models and shifts arrive from the server after the window.
+    QSignalSpy read(window.get(), &hxReport::sgServerRead);
     window->show();
+    if (read.isEmpty())
+        read.wait(20000);
     return window;
 }
 
@@ -426,9 +431,15 @@ void TestPlantServer::productionPages()
     child<QLineEdit>(*window, "LineNumber_checkShengchang")->setText(QStringLiteral("4"));
     QVERIFY(clickAndWaitForPage(*window, "pushButton_Checkdata"));
     QStringList expected;
-    for (const Row& row : expectedRows(station, model, false, from, to))
+    const QList<Row> rows = expectedRows(station, model, false, from, to);
+    for (const Row& row : rows)
         expected << row.time + QLatin1Char('|') + row.text;
     QVERIFY(expected.size() > 4); // more than one page
+    // The whole plant's rows say which station each is from.
+    QStandardItemModel* shown = window->productionModel();
+    QCOMPARE(shown->columnCount(), station.isNull() ? 9 : 8);
+    for (int r = 0; station.isNull() && r < shown->rowCount(); ++r)
+        QCOMPARE(shown->item(r, 8)->text(), rows.at(r).station);
     QCOMPARE(child<QLabel>(*window, "label_Number")->text(), QString::number(expected.size()));
     // The title names the one station shown, and only that.
     QCOMPARE(child<QLabel>(*window, "label_Tab2_Title")->text().contains(QStringLiteral("工位: ") + station),
@@ -698,6 +709,20 @@ void TestPlantServer::productionExport()
         got << lines.at(i).section(QLatin1Char(','), 0, 2);
     QVERIFY(!want.isEmpty());
     QCOMPARE(got, want);
+    // The whole plant's rows name their station in a last column; one
+    // station's file keeps the station file's columns.
+    QCOMPARE(lines.at(1).endsWith(QStringLiteral(",工位")), station.isNull());
+    for (int i = 2; station.isNull() && i < 2 + expected.size(); ++i) {
+        const bool named = std::any_of(m_Stations.cbegin(), m_Stations.cend(), [&](QString name) {
+            const bool quote = name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"'))
+                || name.contains(QLatin1Char(';'));
+            if (quote)
+                name = QLatin1Char('"') + name.replace(QLatin1String("\""), QLatin1String("\"\""))
+                    + QLatin1Char('"');
+            return lines.at(i).endsWith(QLatin1Char(',') + name);
+        });
+        QVERIFY2(named, qPrintable(lines.at(i)));
+    }
     QVERIFY(lines.contains(QStringLiteral("总数,%1").arg(expected.size())));
 }
 

@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #ifdef Q_OS_UNIX
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -165,6 +166,24 @@ void MariaDbServer::stop()
     m_Server.terminate();
     if (!m_Server.waitForFinished(30000))
         kill();
+}
+
+bool MariaDbServer::pause()
+{
+#ifdef Q_OS_UNIX
+    return m_Server.processId() > 0 && ::kill(static_cast<pid_t>(m_Server.processId()), SIGSTOP) == 0;
+#else
+    return false;
+#endif
+}
+
+bool MariaDbServer::resume()
+{
+#ifdef Q_OS_UNIX
+    return m_Server.processId() > 0 && ::kill(static_cast<pid_t>(m_Server.processId()), SIGCONT) == 0;
+#else
+    return false;
+#endif
 }
 
 void MariaDbServer::kill()

@@ -35,7 +35,10 @@ public:
     void stop();
     void kill();
     bool isRunning() const;
-    qint64 pid() const { return m_Server.processId(); } // for SIGSTOP and SIGCONT
+    // SIGSTOP and SIGCONT: a server that accepts connections but never
+    // answers, as a hung machine does.
+    bool pause();
+    bool resume();
 
     QString socket() const;
     QString dir() const { return m_Dir.path(); }

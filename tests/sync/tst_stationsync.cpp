@@ -18,8 +18,6 @@
 
 #include <thread>
 
-#include <csignal>
-#include <sys/types.h>
 
 namespace {
 const QString SyncUser = QStringLiteral("hxsync");
@@ -1254,14 +1252,14 @@ void TestStationSync::programStopsAndReconnectsQuietly()
 
     // A server that stops answering (SIGSTOP) leaves the sync in a read that
     // waits 120 s; SIGTERM ends it at once all the same.
-    QVERIFY(::kill(pid_t(m_Server.pid()), SIGSTOP) == 0);
+    QVERIFY(m_Server.pause());
     QVERIFY(dir.station().addDetection(
         QStringLiteral("2030-01-01 00:00:00"), QStringLiteral("B2"), 0.5, QStringLiteral("1.5"), 400, 200));
     dir.closeStation();
     QThread::msleep(2500); // the next pass begins and waits for the server
     sync.terminate();
     const bool ended = sync.waitForFinished(15000);
-    ::kill(pid_t(m_Server.pid()), SIGCONT);
+    m_Server.resume();
     if (!ended) {
         sync.kill();
         sync.waitForFinished();
@@ -1339,9 +1337,9 @@ void TestStationSync::faultsLoseNothing()
         QVERIFY2(m_Server.start(&why), qPrintable(why));
     } else if (fault == QLatin1String("server stopped")) {
         QSqlDatabase::removeDatabase(adminName);
-        QVERIFY(::kill(pid_t(m_Server.pid()), SIGSTOP) == 0);
+        QVERIFY(m_Server.pause());
         QThread::msleep(5000);
-        QVERIFY(::kill(pid_t(m_Server.pid()), SIGCONT) == 0);
+        QVERIFY(m_Server.resume());
     } else if (fault == QLatin1String("station trimming")) {
         // Retention during the first copy: the older half goes.
         QVERIFY(dir.station().database()->deleteBefore(original.at(2000).section(QLatin1Char('|'), 1, 1)));

@@ -784,6 +784,26 @@
         <source>NG记录的型号为“NG”：选定单个型号时NG数和NG率为“—”</source>
         <translation>NG records carry the model “NG”: with one model chosen, NG and NG rate show “—”</translation>
     </message>
+    <message>
+        <source>正在连接服务器 %1…</source>
+        <translation>Connecting to the server %1…</translation>
+    </message>
+    <message>
+        <source>已连接服务器 %1</source>
+        <translation>Connected to the server %1</translation>
+    </message>
+    <message>
+        <source>保存到：%1</source>
+        <translation>Saved to: %1</translation>
+    </message>
+    <message>
+        <source>查询失败</source>
+        <translation>Query failed</translation>
+    </message>
+    <message>
+        <source>起始时间:%1 到 结束时间:%2 的查询失败：%3</source>
+        <translation>Query from %1 to %2 failed: %3</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
