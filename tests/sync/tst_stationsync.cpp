@@ -18,7 +18,6 @@
 
 #include <thread>
 
-
 namespace {
 const QString SyncUser = QStringLiteral("hxsync");
 const QString SyncPassword = QStringLiteral("sync'pw\\");
