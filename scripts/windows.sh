@@ -212,6 +212,10 @@ case "$mode" in
     # CTest runs each test program through Wine (CMAKE_CROSSCOMPILING_EMULATOR);
     # then the command-line export with a Chinese code page, read back as GBK.
     status=0
+    # One Wine server for the whole run, started before the tests: the first
+    # programs would otherwise wait on its start-up and the prefix's update.
+    wineserver -p 900
+    wine cmd /c exit >/dev/null 2>&1 || true
     (cd "$build" && with_display ctest --output-on-failure -j"$jobs" --timeout 900) || status=$?
     check="$(mktemp -d)"
     QT_QPA_PLATFORM=offscreen wine "$bin/stationsim.exe" --dir "Z:$check/station" --records 200 --days 2 --seed 3 \
