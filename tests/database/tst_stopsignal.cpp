@@ -62,6 +62,9 @@ void TestStopSignal::liveStationStops()
         QStringLiteral("--rate"), QStringLiteral("200") });
     station.setProcessChannelMode(QProcess::MergedChannels);
 #ifdef Q_OS_WIN
+    // Console events travel through a console the station shares with us.
+    if (!::GetConsoleWindow())
+        ::AllocConsole();
     // Its own process group, so that the console event reaches it alone.
     station.setCreateProcessArgumentsModifier(
         [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= CREATE_NEW_PROCESS_GROUP; });
