@@ -40,7 +40,7 @@ private:
 
 // The time axis' counterpart: ticks at whole hours (1, 2, 3, 6 or 12),
 // local midnights (1 or 2 days) or Mondays (1, 2 or 4 weeks), from the tick
-// at or before from to the one at or after to. Times keep from's time spec.
+// at or before from to the one at or after to. Times keep the time zone of from.
 class TimeScale
 {
 public:
