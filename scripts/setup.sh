@@ -22,5 +22,7 @@ fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+# Another apt (an unattended upgrade, a second script) may hold the lock: wait.
+lock=(-o DPkg::Lock::Timeout=900)
+$SUDO apt-get "${lock[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" </dev/null

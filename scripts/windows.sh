@@ -50,7 +50,7 @@ Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
-    $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+    $SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq
 fi
 
 # The POSIX-threads flavour of the cross compilers (std::thread needs it).
