@@ -14,6 +14,8 @@
 #include <QStandardItemModel>
 #include <QTableView>
 
+#include <memory>
+
 LogPage::LogPage(PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const LogWidgets& widgets)
     : PagedPage(host, db, widgets.paging)
     , m_rModel(model)
@@ -76,8 +78,14 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     m_Shown = ShownQuery { start, end, QString(), false, logKind, PageChecks::chosenStation(m_W.station) };
     m_Cursor.offset = 0;
     m_Cursor.total = 0;
+    // A failed count is no count of 0: it arrives before the count's slot.
+    auto failure = std::make_shared<QString>();
     const QPointer<CheckThread> count = startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)),
-        SLOT(onResultCountlog(int)), [this](CheckThread* thread) { thread->setRange(range(m_Shown), 0, 0); });
+        SLOT(onResultCountlog(int)), [this, failure](CheckThread* thread) {
+            thread->setRange(range(m_Shown), 0, 0);
+            QObject::connect(thread, &CheckThread::failed, m_Paging.title,
+                [failure](const QString& reason) { *failure = reason; });
+        });
     bool cancelled = false;
     const bool finished
         = m_pHost->waitForFinishCancelable(QCoreApplication::translate("hxReport", "正在查询记录，请稍等"),
@@ -90,6 +98,12 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
         return;
     if (cancelled) {
         restoreAfterCancel();
+        return;
+    }
+    if (!failure->isEmpty()) {
+        if (m_rModel)
+            m_rModel->removeRows(0, m_rModel->rowCount());
+        showFailure(start, end, *failure);
         return;
     }
 

@@ -18,6 +18,11 @@ PagedPage::PagedPage(PageHost* host, DetectDataDB* db, const PagingWidgets& widg
     , m_pDB(db)
     , m_Paging(widgets)
 {
+    // A title longer than the page (a driver's reason, a long station name)
+    // is cut at the page's edge, whole in the tooltip: the window keeps its
+    // size and the other controls their places.
+    if (m_Paging.title)
+        m_Paging.title->setMinimumWidth(1);
 }
 
 PagedPage::~PagedPage() = default;
@@ -58,6 +63,7 @@ void PagedPage::setTitle(const QString& text, bool bold)
     font.setBold(bold);
     m_Paging.title->setFont(font);
     m_Paging.title->setText(text);
+    m_Paging.title->setToolTip(text); // whole where the page cuts it
 }
 
 QString PagedPage::withStation(const QString& title, const QString& station)
@@ -98,6 +104,19 @@ void PagedPage::reportQueryError(const QSqlQuery& sql)
     if (sql.lastError().isValid())
         m_pHost->showStatus(
             QCoreApplication::translate("hxReport", "查询失败：%1").arg(sql.lastError().text()));
+}
+
+void PagedPage::showFailure(const QString& start, const QString& end, const QString& why)
+{
+    const QString title
+        = withStation(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的查询失败：%3")
+                          .arg(start, end, why.simplified()),
+            m_Shown.station);
+    setTitle(title, true);
+    startPages(0, pageSize());
+    m_Paging.next->setEnabled(false);
+    m_Paging.countLabel->setText(QCoreApplication::translate("hxReport", "查询失败"));
+    m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1").arg(why));
 }
 
 RangeQuery PagedPage::range(const ShownQuery& query) const

@@ -74,6 +74,9 @@ protected:
     virtual RangeQuery range(const ShownQuery& query) const;
     // A failed statement is said in the status bar, not shown as no rows.
     void reportQueryError(const QSqlQuery& sql);
+    // A failed query reads as failed where its result would be: the title
+    // and the count label, and the whole reason in the status bar.
+    void showFailure(const QString& start, const QString& end, const QString& why);
     CheckThread* startQueryThread(const QString& sql, int mode, const char* signal, const char* slot,
         const std::function<void(CheckThread*)>& prepare = nullptr);
     // An emptied read-only table model, made on first use.

@@ -160,26 +160,11 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
         if (m_rModel)
             m_rModel->removeRows(0, m_rModel->rowCount());
         m_W.number->setText(QCoreApplication::translate("hxReport", "查询失败"));
-        const QString title
-            = withStation(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的查询失败：%3")
-                              .arg(m_W.start->text(), m_W.end->text(), why.simplified()),
-                m_Shown.station);
-        setTitle(title, true);
-        // A driver's message can be long: cut to the title's width, whole in
-        // the tooltip and the status bar, so the window keeps its size.
-        const QFontMetrics metrics(m_Paging.title->font());
-        m_Paging.title->setText(
-            metrics.elidedText(title, Qt::ElideRight, qMax(200, m_Paging.title->contentsRect().width() - 8)));
-        m_Paging.title->setToolTip(title);
-        startPages(0, size);
-        m_Paging.next->setEnabled(false);
-        m_Paging.countLabel->setText(QCoreApplication::translate("hxReport", "查询失败"));
-        m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1").arg(why));
+        showFailure(m_W.start->text(), m_W.end->text(), why);
         return true;
     }
     const int total = result.value(QStringLiteral("sum")).toInt();
     m_W.number->setText(QString::number(total));
-    m_Paging.title->setToolTip(QString());
     setTitle(titleOfCount()(total), true);
     startPages(total, size);
     showCount(m_rModel ? m_rModel->rowCount() : 0);

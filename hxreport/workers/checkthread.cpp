@@ -4,6 +4,8 @@
 #include "plantpage.h"
 #include "quickanswers.h"
 
+#include <QSqlError>
+
 CheckThread::CheckThread(QObject* parent)
     : QThread(parent)
 {
@@ -77,6 +79,8 @@ void CheckThread::run()
             }
         }
     }
+    if (m_pDB && query.lastError().isValid())
+        emit failed(query.lastError().text());
     emit resultReady(query);
     emit resultCount(count);
 }

@@ -47,6 +47,9 @@ public:
     void cancel() { m_Cancel.cancel(); }
 
 signals:
+    // Emitted before the two results when the statement failed (a count of 0
+    // then means nothing): the driver's reason.
+    void failed(QString reason);
     // Always emitted, in this order, at the end of every run.
     void resultReady(QSqlQuery sql);
     void resultCount(int nCount);

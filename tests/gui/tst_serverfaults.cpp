@@ -286,6 +286,15 @@ void TestServerFaults::failedQuery()
     QVERIFY2(window.reportWidget()->title().startsWith(QStringLiteral("统计失败：")),
         qPrintable(window.reportWidget()->title()));
     QVERIFY(window.countMap().isEmpty());
+
+    // The log page: a failed count is no "0 records".
+    pick(window, "pushButton_Set1_Warning", From);
+    pick(window, "pushButton_Set2_Warning", To);
+    child<QPushButton>(window, "pushButton_Wandring")->click();
+    const auto* logTitle = child<QLabel>(window, "label_Tab3_Title");
+    QTRY_VERIFY2(logTitle->text().contains(QStringLiteral("查询失败：")), qPrintable(logTitle->text()));
+    QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata_2")->text(), QStringLiteral("查询失败"));
+    QCOMPARE(window.width(), ownWidth);
 }
 
 void TestServerFaults::mendPasswordWithoutRestart()
