@@ -19,6 +19,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QSqlQuery>
+#include <QTextCodec>
 #include <QTextStream>
 #include <QTranslator>
 
@@ -136,7 +137,7 @@ bool knownNames(DetectDataDB& db, const QString& dir, const Request& r, QString&
     return false;
 }
 
-bool exportRecords(DetectDataDB& db, const Request& r, QString& error)
+bool exportRecords(DetectDataDB& db, const Request& r, QString& error, int& replaced)
 {
     const bool production = r.what == QLatin1String("production");
     // The title the window's page shows once the query is done, with the
@@ -154,10 +155,11 @@ bool exportRecords(DetectDataDB& db, const Request& r, QString& error)
     thread.start();
     thread.wait();
     error = thread.errorString();
+    replaced = thread.replacedCharacters();
     return thread.succeeded();
 }
 
-bool exportStatistics(DetectDataDB& db, const Request& r, QString& error)
+bool exportStatistics(DetectDataDB& db, const Request& r, QString& error, int& replaced)
 {
     QVariantMap request;
     request.insert(QStringLiteral("Type"), 4);
@@ -195,6 +197,7 @@ bool exportStatistics(DetectDataDB& db, const Request& r, QString& error)
     CsvWriter csv(&file);
     csv.writeCounts(QDateTime::fromString(r.start, kTimeFormat), QDateTime::fromString(r.end, kTimeFormat),
         counts, QDateTime::currentDateTime(), r.station);
+    replaced = csv.replacedCharacters();
     if (!csv.ok() || !file.commit()) {
         error = csv.ok() ? file.errorString() : csv.errorString();
         return false;
@@ -356,16 +359,22 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         } else {
             db.readShifts(&shifts, r.station);
             QString error;
+            int replaced = 0;
             if (!knownNames(db, dir, r, problem)) {
                 err << "hxReport: " << problem << '\n';
                 status = BadInput;
             } else if (!readRange(p, shifts, r, problem)) {
                 err << "hxReport: " << problem << '\n';
                 status = BadInput;
-            } else if (!(r.what == QLatin1String("statistics") ? exportStatistics(db, r, error)
-                                                               : exportRecords(db, r, error))) {
+            } else if (!(r.what == QLatin1String("statistics") ? exportStatistics(db, r, error, replaced)
+                                                               : exportRecords(db, r, error, replaced))) {
                 err << "hxReport: export failed: " << error << '\n';
                 status = Failed;
+            } else if (replaced > 0) {
+                // The file is whole; what it could not hold as typed is said.
+                err << "hxReport: " << replaced << " character(s) not in the code page ("
+                    << QString::fromLatin1(QTextCodec::codecForLocale()->name())
+                    << ") were written as <U+XXXX>\n";
             }
         }
     }

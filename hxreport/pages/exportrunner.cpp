@@ -63,6 +63,7 @@ ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* show
     thread->setTask(m_pDB, sql, fileName, nType);
     thread->setChunks(chunks);
     m_bRecordsOk = false;
+    m_nReplaced = 0;
     const QPointer<QSaveCSVThread> running = thread;
     m_pHost->startThread(thread, SIGNAL(resultReady(int)), SLOT(onSaveCSVDone(int)));
     bool cancelled = false;
@@ -87,6 +88,7 @@ void ExportRunner::noteRecordsDone(const QSaveCSVThread* thread)
     if (!thread)
         return;
     m_bRecordsOk = thread->succeeded();
+    m_nReplaced = thread->replacedCharacters();
     m_ErrorString = thread->errorString();
 }
 
@@ -106,17 +108,23 @@ ExportRunner::Outcome ExportRunner::exportStatistics(
     return closeWith(writeCountFile(fileName, &counts, start, end, true, station), fileName);
 }
 
-QString ExportRunner::doneMessage(const QString& fileName)
+QString ExportRunner::doneMessage(const QString& fileName, int replaced)
 {
-    return QCoreApplication::translate("hxReport", "数据导出完成") + QLatin1Char('\n')
+    QString text = QCoreApplication::translate("hxReport", "数据导出完成") + QLatin1Char('\n')
         + QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+    // Said, not hidden: a name the code page cannot hold is no longer as typed.
+    if (replaced > 0)
+        text += QLatin1Char('\n')
+            + QCoreApplication::translate("hxReport", "%1个字符不在本机的编码中，已写为<U+XXXX>")
+                  .arg(replaced);
+    return text;
 }
 
 ExportRunner::Outcome ExportRunner::closeWith(bool ok, const QString& fileName)
 {
     if (ok)
         m_pHost->showMessageBox(QMessageBox::Information, QCoreApplication::translate("hxReport", "提示"),
-            doneMessage(fileName), 0);
+            doneMessage(fileName, m_nReplaced), 0);
     else
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
             QCoreApplication::translate("hxReport", "数据导出失败：%1").arg(m_ErrorString), 0);
@@ -137,6 +145,7 @@ bool ExportRunner::writeCountFile(const QString& fileName, const QMap<QString, i
     }
     CsvWriter csv(&file);
     csv.writeCounts(start, end, *counts, QDateTime::currentDateTime(), station);
+    m_nReplaced = csv.replacedCharacters();
     if (!csv.ok()) {
         m_ErrorString = csv.errorString();
         return false;

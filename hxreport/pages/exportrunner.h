@@ -41,8 +41,9 @@ public:
     // QSaveCSVThread::setTitleOfCount).
     Outcome exportRecords(const QStandardItemModel* shown, int nType, std::function<QString(int)> title,
         const QString& sql, const ExportQuery& chunks);
-    // "数据导出完成" and beneath it the file written.
-    static QString doneMessage(const QString& fileName);
+    // "数据导出完成" and beneath it the file written, and how many characters
+    // the code page lacks (written as <U+XXXX>) when there were any.
+    static QString doneMessage(const QString& fileName, int replaced = 0);
     // The window's onSaveCSVDone(int) hands its sender over.
     void noteRecordsDone(const QSaveCSVThread* thread);
     // The statistics block of counts over [start, end], of one station of the
@@ -62,6 +63,7 @@ private:
     PageHost* m_pHost;
     DetectDataDB* m_pDB;
     bool m_bRecordsOk = false;
+    int m_nReplaced = 0;
     QString m_ErrorString;
 };
 

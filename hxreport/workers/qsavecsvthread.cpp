@@ -168,6 +168,7 @@ bool QSaveCSVThread::finishRecords(CsvWriter& csv, bool queried, int number,
     void (CsvWriter::*footer)(int, const QString&, const QDateTime&))
 {
     m_nRows = number;
+    m_nReplaced = csv.replacedCharacters();
     if (!csv.ok()) {
         m_ErrorString = csv.errorString();
         return false;
@@ -178,6 +179,7 @@ bool QSaveCSVThread::finishRecords(CsvWriter& csv, bool queried, int number,
         return false;
     }
     (csv.*footer)(number, m_User, QDateTime::currentDateTime());
+    m_nReplaced = csv.replacedCharacters();
     if (!csv.ok()) {
         m_ErrorString = csv.errorString();
         return false;

@@ -61,6 +61,8 @@ public:
     bool succeeded() const { return m_bSucceeded; }
     QString errorString() const { return m_ErrorString; }
     int rowsWritten() const { return m_nRows; }
+    // Characters the file's code page lacks, written as <U+XXXX>.
+    int replacedCharacters() const { return m_nReplaced; }
 
     // Write the whole file's content to an open device; false when the query
     // failed or the device reported an error (the message in errorString()).
@@ -111,6 +113,7 @@ private:
     bool m_bSucceeded = false;
     QString m_ErrorString;
     int m_nRows = 0;
+    int m_nReplaced = 0;
 };
 
 #endif // QSAVECSVTHREAD_H

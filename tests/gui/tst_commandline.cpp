@@ -4,6 +4,7 @@
 #include "pagefixture.h"
 #include "qsavecsvthread.h"
 
+#include <QTextCodec>
 #include <QtTest>
 
 #include <atomic>
@@ -23,8 +24,10 @@ QStringList linesOf(const QString& path)
         QStringLiteral("^(时间:|保存时间:),\\d{4}-\\d{2}-\\d{2},\\d{2}:\\d{2}:\\d{2}\r?$"));
     QStringList lines;
     for (const QByteArray& line : file.readAll().split('\n')) {
-        if (!when.match(QString::fromUtf8(line)).hasMatch())
-            lines << QString::fromUtf8(line);
+        // Read in the code page the file was written in.
+        const QString text = QTextCodec::codecForLocale()->toUnicode(line);
+        if (!when.match(text).hasMatch())
+            lines << text;
     }
     return lines;
 }
@@ -64,9 +67,14 @@ void TestCommandLine::sameBytesAsWindow_data()
 {
     QTest::addColumn<int>("page");
     QTest::addColumn<QStringList>("options");
-    QTest::newRow("production, one model") << 0 << QStringList { "--export", "production", "--model", "B,2" };
-    QTest::newRow("log, usage") << 2 << QStringList { "--export", "log", "--kind", "usage" };
-    QTest::newRow("statistics") << 1 << QStringList { "--export", "statistics" };
+    // The code page the files are written in (empty: the test's UTF-8).
+    QTest::addColumn<QByteArray>("codePage");
+    QTest::newRow("production, one model")
+        << 0 << QStringList { "--export", "production", "--model", "B,2" } << QByteArray();
+    QTest::newRow("log, usage") << 2 << QStringList { "--export", "log", "--kind", "usage" } << QByteArray();
+    QTest::newRow("statistics") << 1 << QStringList { "--export", "statistics" } << QByteArray();
+    // A model name GBK cannot hold: both say how many characters became <U+XXXX>.
+    QTest::newRow("production, GBK") << 0 << QStringList { "--export", "production" } << QByteArray("GBK");
 }
 
 // The same query through the window and through the command line gives the
@@ -75,8 +83,20 @@ void TestCommandLine::sameBytesAsWindow()
 {
     QFETCH(int, page);
     QFETCH(QStringList, options);
+    QFETCH(QByteArray, codePage);
     PageFixture fixture;
-    fixture.addRecords(30, { QStringLiteral("A1"), QStringLiteral("B,2"), QStringLiteral("=1+1") });
+    fixture.addRecords(30,
+        { QStringLiteral("A1"), QStringLiteral("B,2"), QStringLiteral("=1+1"),
+            QStringLiteral("型\U0001F600") });
+    struct CodePage
+    {
+        explicit CodePage(const QByteArray& name)
+        {
+            if (!name.isEmpty())
+                QTextCodec::setCodecForLocale(QTextCodec::codecForName(name));
+        }
+        ~CodePage() { QTextCodec::setCodecForLocale(nullptr); }
+    } usedCodePage(codePage);
     fixture.addLogs(12, 1, QStringLiteral("alarm"));
     fixture.addLogs(9, 5, QStringLiteral("-usage;"));
     fixture.done();
@@ -96,8 +116,10 @@ void TestCommandLine::sameBytesAsWindow()
     };
     pick(window, buttons[page][0], from);
     pick(window, buttons[page][1], to);
+    const int model = options.indexOf(QStringLiteral("--model"));
     if (page == 0)
-        child<QComboBox>(window, "comboBox_Model")->setCurrentText(QStringLiteral("B,2"));
+        child<QComboBox>(window, "comboBox_Model")
+            ->setCurrentText(model >= 0 ? options.at(model + 1) : QStringLiteral("全部"));
     if (page == 2)
         child<QComboBox>(window, "comboBox_Wandring_Log")->setCurrentText(QStringLiteral("使用记录查询"));
     QVERIFY(GuiTest::clickAndWait(window, buttons[page][2], &hxReport::sgPageShown));
@@ -106,7 +128,9 @@ void TestCommandLine::sameBytesAsWindow()
     GuiTest::answerFileDialog(byWindow);
     GuiTest::answerMessageBox(&message);
     child<QPushButton>(window, buttons[page][3])->click();
-    QCOMPARE(message, QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(byWindow));
+    const QStringList said = message.split(QLatin1Char('\n'));
+    QCOMPARE(
+        said.mid(0, 2), QStringList({ QStringLiteral("数据导出完成"), QDir::toNativeSeparators(byWindow) }));
 
     const QString byCommand = fixture.path() + QStringLiteral("/command.csv");
     QString error;
@@ -115,7 +139,16 @@ void TestCommandLine::sameBytesAsWindow()
                          "--to", to.toString("yyyy-MM-dd hh:mm:ss"), "--out", byCommand },
                  &error),
         int(CommandLineExport::Ok));
-    QCOMPARE(error, QString());
+    if (codePage.isEmpty()) {
+        QCOMPARE(said.size(), 2);
+        QCOMPARE(error, QString());
+    } else {
+        const int replaced = said.value(2).section(QStringLiteral("个字符"), 0, 0).toInt();
+        QVERIFY2(replaced > 0, qPrintable(message));
+        QCOMPARE(error,
+            QStringLiteral("hxReport: %1 character(s) not in the code page (GBK) were written as <U+XXXX>\n")
+                .arg(replaced));
+    }
     const QStringList lines = linesOf(byCommand);
     QVERIFY(lines.size() > 5);
     QCOMPARE(lines, linesOf(byWindow));

@@ -804,6 +804,14 @@
         <source>起始时间:%1 到 结束时间:%2 的查询失败：%3</source>
         <translation>起始时间:%1 到 结束时间:%2 的查询失败：%3</translation>
     </message>
+    <message>
+        <source>服务器用户 %1 的密码：</source>
+        <translation>服务器用户 %1 的密码：</translation>
+    </message>
+    <message>
+        <source>%1个字符不在本机的编码中，已写为&lt;U+XXXX&gt;</source>
+        <translation>%1个字符不在本机的编码中，已写为&lt;U+XXXX&gt;</translation>
+    </message>
 </context>
 <context>
     <name>hxReportClass</name>
