@@ -9,6 +9,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${HX_BUILD:-$root/build}"
 [ -n "${HX_BUILD:-}" ] || cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"${HX_JOBS:-$(nproc)}" --target hxscreenshots hxReport stationsim
+# A sanitizer build (HX_BUILD=build-test) would fail on Qt's own allocations at exit.
+export ASAN_OPTIONS=detect_leaks=0
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 end=2026-12-07
@@ -17,8 +19,7 @@ out="$build/screenshots"
 for lang in Chinese English; do
     mkdir -p "$work/$lang"
     printf '[General]\nlanguage=%s\n' "$lang" >"$work/$lang/hubdetect.ini"
-    # A sanitizer build (HX_BUILD=build-test) would fail on Qt's own allocations at exit.
-    (cd "$work/$lang" && LANG=C.UTF-8 ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    (cd "$work/$lang" && LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1280x1024x24" \
         "$build/bin/hxscreenshots" --dir "$work/station" --out "$out" --end "$end" --prefix "${lang,,}-")
 done
 mkdir -p "$root/docs"

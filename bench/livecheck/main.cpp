@@ -43,8 +43,9 @@ public:
     LiveStation(const QString& program, const QString& dir, double rate)
     {
         m_Process.setProgram(program);
+        m_StopFile = QDir(dir).filePath(QStringLiteral("stop-station"));
         m_Process.setArguments({ QStringLiteral("--dir"), dir, QStringLiteral("--live"),
-            QStringLiteral("--rate"), QString::number(rate) });
+            QStringLiteral("--rate"), QString::number(rate), QStringLiteral("--stop-file"), m_StopFile });
         m_Process.setProcessChannelMode(QProcess::MergedChannels);
     }
 
@@ -63,8 +64,13 @@ public:
 
     StationFigures stop()
     {
-        m_Process.terminate(); // SIGTERM: the station finishes its write and reports
+        // The station finishes its write and reports (the same on Windows,
+        // where a console program gets no signal from terminate()).
+        QFile stop(m_StopFile);
+        stop.open(QIODevice::WriteOnly);
+        stop.close();
         m_Process.waitForFinished(20000);
+        QFile::remove(m_StopFile);
         const QString text = QString::fromUtf8(m_Process.readAll());
         StationFigures figures;
         const QRegularExpressionMatch match = QRegularExpression(
@@ -80,6 +86,7 @@ public:
 
 private:
     QProcess m_Process;
+    QString m_StopFile;
 };
 
 using GuiTest::child;

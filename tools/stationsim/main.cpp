@@ -4,8 +4,14 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -53,6 +59,7 @@ int main(int argc, char* argv[])
         { "live", "Keep appending like a running station.", "" },
         { "rate", "Live records per second (10).", "R" },
         { "seconds", "Live duration; 0 runs until interrupted (0).", "T" },
+        { "stop-file", "Live: stop once this file exists (a stop that works the same on Windows).", "FILE" },
         { "end", "Time of the last record, \"yyyy-MM-dd hh:mm:ss\" or \"now\" (2024-06-30 23:59:59).",
             "TIME" },
     };
@@ -120,7 +127,23 @@ int main(int argc, char* argv[])
         StopSignal::install(onSignal);
         out << "Live: " << rate << " records per second" << (seconds > 0 ? "" : " until interrupted") << '\n';
         out.flush();
+        // A console program on Windows gets no SIGTERM from QProcess::terminate():
+        // a caller may stop it by creating this file instead.
+        const QString stopFile = parser.value(QStringLiteral("stop-file"));
+        std::atomic_bool running { true };
+        std::thread watcher;
+        if (!stopFile.isEmpty()) {
+            QFile::remove(stopFile);
+            watcher = std::thread([&simulator, &running, stopFile] {
+                while (running && !QFileInfo::exists(stopFile))
+                    QThread::msleep(50);
+                simulator.requestStop();
+            });
+        }
         const StationSimulator::LiveReport report = simulator.runLive(rate, seconds);
+        running = false;
+        if (watcher.joinable())
+            watcher.join();
         liveSimulator = nullptr;
         out << "Live writes: " << report.writes << ", failed writes: " << report.failedWrites
             << ", longest wait: " << report.longestWaitMs << " ms\n";
