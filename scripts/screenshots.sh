@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh" xvfb xauth
 # HX_BUILD names another build folder (one configured already, e.g. a test build).
-build="${HX_BUILD:-$root/build}"
+build="$(realpath -m "${HX_BUILD:-$root/build}")"
 [ -n "${HX_BUILD:-}" ] || cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"${HX_JOBS:-$(nproc)}" --target hxscreenshots hxReport stationsim
 # A sanitizer build (HX_BUILD=build-test) would fail on Qt's own allocations at exit.
