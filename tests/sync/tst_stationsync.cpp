@@ -419,6 +419,10 @@ void TestStationSync::optionFile()
     QFETCH(int, permissions);
     QFETCH(QString, password);
     QFETCH(QString, message);
+#ifdef Q_OS_WIN
+    if (permissions != 0600)
+        QSKIP("a Windows file's rights are ACLs that the permission bits do not show");
+#endif
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("my.cnf"));
     QFile file(path);
