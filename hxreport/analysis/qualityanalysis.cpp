@@ -2,6 +2,7 @@
 
 #include "databasesql.h"
 #include "measuredvalue.h"
+#include "ngmodel.h"
 #include "rangequery.h"
 #include "sqlitehandle.h"
 
@@ -69,7 +70,7 @@ bool QualityAnalysis::runOnPlant(const QString& time1, const QString& time2, Qua
               TrendRow& period = result->trend[buckets.indexOf(time.constData(), time.size())];
               ++period.hubs;
               ++result->total;
-              if (utf8(row.at(1)) == "NG")
+              if (NgModel::matches(utf8(row.at(1))))
                   ++period.ng;
               if (result->measured) {
                   for (int m = 0; m < MeasureCount; ++m) {
@@ -115,7 +116,6 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
     reset();
     const QString time1 = request.start.toString(kTimeFormat);
     const QString time2 = request.end.toString(kTimeFormat);
-    const QString ng = QStringLiteral("NG");
     const QString* model = request.model.isEmpty() ? nullptr : &request.model;
 
     if (m_pPlant)
@@ -131,7 +131,7 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
             [&](qint64 key, const QString& value, qint64 count) {
                 TrendRow& row = result->trend[key < 0 ? buckets.otherIndex() : buckets.indexOfPacked(key)];
                 row.hubs += count;
-                if (value == ng)
+                if (NgModel::matches(value))
                     row.ng += count;
                 result->total += count;
             });
@@ -176,8 +176,9 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
             reinterpret_cast<const char*>(sqlite3_value_text(time)), sqlite3_value_bytes(time))];
         ++row.hubs;
         ++result->total;
-        if (sqlite3_value_type(value) == SQLITE_TEXT && sqlite3_value_bytes(value) == 2
-            && qstrncmp(reinterpret_cast<const char*>(sqlite3_value_text(value)), "NG", 2) == 0)
+        if (sqlite3_value_type(value) == SQLITE_TEXT
+            && NgModel::matches(
+                reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value)))
             ++row.ng;
         if (result->measured) {
             for (int i = 0; i < 4; ++i)
