@@ -5,14 +5,15 @@
 #include "ngmodel.h"
 #include "rangequery.h"
 #include "sqlitehandle.h"
+#include "stationfile.h"
 
 #include <sqlite3.h>
 
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-const char* const kAll = "SELECT time, model, correlate, detecttime, diameter, hight FROM wftable"
+const char* const kAll = "SELECT time, model, correlate, detecttime, diameter, hight FROM %1"
                          " WHERE time > ?1 AND time < ?2";
-const char* const kOne = "SELECT time, model, correlate, detecttime, diameter, hight FROM wftable"
+const char* const kOne = "SELECT time, model, correlate, detecttime, diameter, hight FROM %1"
                          " WHERE time > ?1 AND time < ?2 AND model = ?3";
 
 // Where the statements' column order puts each measure.
@@ -162,7 +163,7 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
         m_Error = db.errorString();
         return false;
     }
-    SqliteStatement records(db, model ? kOne : kAll);
+    SqliteStatement records(db, StationFile::onRecords(model ? kOne : kAll).constData());
     records.bind(1, time1.toUtf8()).bind(2, time2.toUtf8());
     if (model)
         records.bind(3, model->toUtf8());

@@ -1,5 +1,6 @@
 #include "stationsync.h"
 
+#include "stationschema.h"
 #include "syncvalues.h"
 
 #include <QCryptographicHash>
@@ -206,23 +207,25 @@ StationSync::Outcome StationSync::pass()
     StationFile file(path, m_pStop.get());
     if (!file.open())
         return stationFailure(file);
-    if (!file.hasTable(QStringLiteral("wftable"))) {
+    const QString recordTable = StationSchema::detectionTable();
+    const QString logTable = StationSchema::logTable();
+    if (!file.hasTable(recordTable)) {
         if (file.errorString().isEmpty())
-            m_Error = QStringLiteral("station file %1 has no table wftable").arg(path);
+            m_Error = QStringLiteral("station file %1 has no table %2").arg(path, recordTable);
         else
             m_Error = QStringLiteral("station file %1: %2").arg(path, file.errorString());
         return Outcome::Transient;
     }
-    const bool logs = file.hasTable(QStringLiteral("warningtable"));
+    const bool logs = file.hasTable(logTable);
     StationFile::TableProbe records;
     StationFile::TableProbe logProbe;
     const SyncWitnesses recordWitnesses = SyncWitnesses::fromText(position.recordWitnesses);
     const SyncWitnesses logWitnesses = SyncWitnesses::fromText(position.logWitnesses);
-    if (!file.probeTable(QStringLiteral("wftable"), recordIdentity(), position.recordUid, true, &records,
+    if (!file.probeTable(recordTable, recordIdentity(), position.recordUid, true, &records,
             recordWitnesses.uidsBelow(position.recordUid))
         || (logs
-            && !file.probeTable(QStringLiteral("warningtable"), logIdentity(), position.logUid, false,
-                &logProbe, logWitnesses.uidsBelow(position.logUid))))
+            && !file.probeTable(logTable, logIdentity(), position.logUid, false, &logProbe,
+                logWitnesses.uidsBelow(position.logUid))))
         return stationFailure(file);
 
     QString reason;
