@@ -47,13 +47,13 @@ allowed() {
     case "$1" in
         database) echo "database" ;;
         station) echo "station" ;;
-        workers) echo "database station workers" ;;
+        workers) echo "database workers" ;;
         index) echo "database station index" ;;
         sync) echo "database station index sync" ;;
         analysis) echo "database station index analysis" ;;
         dialogs) echo "dialogs" ;;
         pages) echo "database station workers index analysis dialogs pages" ;;
-        cli) echo "database station workers cli" ;;
+        cli) echo "database workers cli" ;;
         window) echo "database station workers index analysis dialogs pages cli window" ;;
         tools) echo "database tools" ;;
         synctool) echo "database station index sync synctool" ;;
