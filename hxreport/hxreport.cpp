@@ -653,7 +653,7 @@ void hxReport::checkHistoryData(QString start, QString end, QString model)
 
 QString hxReport::historySqlBase()
 {
-    return m_pProductionPage->sqlBase();
+    return m_pProductionPage->currentRange().filterText();
 }
 
 void hxReport::fillHistoryTable(QSqlQuery sql)

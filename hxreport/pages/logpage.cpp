@@ -76,7 +76,7 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     m_Shown = ShownQuery { start, end, QString(), false, logKind, PageChecks::chosenStation(m_W.station) };
     m_Cursor.offset = 0;
     m_Cursor.total = 0;
-    const QPointer<CheckThread> count = startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)),
+    const QPointer<CheckThread> count = startQueryThread(CheckMode::Count, SIGNAL(resultCount(int)),
         SLOT(onResultCountlog(int)), [this](CheckThread* thread) { thread->setRange(range(m_Shown), 0, 0); });
     bool cancelled = false;
     const bool finished
@@ -94,9 +94,8 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     }
 
     const int size = pageSize();
-    startQueryThread(
-        sql(m_Shown, false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_Cursor.offset), 0,
-        SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)),
+    startQueryThread(CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)),
+        SLOT(onUpdateTableViewShowlog(QSqlQuery)),
         [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); });
     setTitle(titleOfCount()(m_Cursor.total), true);
     startPages(m_Cursor.total, size);
@@ -121,8 +120,7 @@ void LogPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checklog");
     if (!forward && name != QLatin1String("Prev_checklog"))
         return;
-    requestPage(forward, sql(m_Shown, false), QStringLiteral(" LIMIT %1 OFFSET %2 "),
-        SLOT(onUpdateTableViewShowlog(QSqlQuery)));
+    requestPage(forward, SLOT(onUpdateTableViewShowlog(QSqlQuery)));
 }
 
 void LogPage::fillTable(QSqlQuery sql)

@@ -118,8 +118,19 @@ bool PageIndex::countByModel(
     return true;
 }
 
-bool PageIndex::countOfModel(const QString& time1, const QString& time2, const QString& model, int* count)
+bool PageIndex::holds(const RangeQuery& range)
 {
+    return range.isValid() && range.dialect() == SqlDialect::Station && range.kind() == RecordKind::Production
+        && !range.isAllModels() && !range.lowerIncluded() && !range.hasLastKey();
+}
+
+bool PageIndex::countOf(const RangeQuery& range, int* count)
+{
+    if (!holds(range))
+        return false;
+    const QString time1 = range.lower();
+    const QString time2 = range.upper();
+    const QString model = range.model();
     qint64 found = 0;
     if (!ask<qint64>([&] { return m_Reader.countOfModel(time1, time2, model); }, &found))
         return false;
@@ -127,16 +138,22 @@ bool PageIndex::countOfModel(const QString& time1, const QString& time2, const Q
     return true;
 }
 
-bool PageIndex::pageOfModel(
-    const QString& time1, const QString& time2, const QString& model, int offset, int limit, QSqlQuery* rows)
+bool PageIndex::pageOf(const RangeQuery& range, QSqlQuery* rows)
 {
+    if (!holds(range))
+        return false;
+    const QString time1 = range.lower();
+    const QString time2 = range.upper();
+    const QString model = range.model();
+    const int offset = range.offset();
+    const int limit = range.limit();
     QVector<qint64> uids;
     if (!ask<QVector<qint64>>([&] { return m_Reader.pageUids(time1, time2, model, offset, limit); }, &uids))
         return false;
     // Those records from the station file, checked against the range and the
     // model again: a record removed or replaced since the index was read
     // makes the page direct rather than short or wrong.
-    const BoundStatement statement = RangeQuery::production(time1, time2, model).keyedRows(uids);
+    const BoundStatement statement = range.keyedRows(uids);
     QSqlQuery found;
     if (!m_pDB->runDetached(statement, found)) {
         direct(QStringLiteral("station rows unreadable: ") + found.lastError().text());

@@ -46,9 +46,11 @@ public:
 
     bool countByModel(
         const QString& time1, const QString& time2, int* total, QMap<QString, int>* counts) override;
-    bool countOfModel(const QString& time1, const QString& time2, const QString& model, int* count) override;
-    bool pageOfModel(const QString& time1, const QString& time2, const QString& model, int offset, int limit,
-        QSqlQuery* rows) override;
+    bool countOf(const RangeQuery& range, int* count) override;
+    bool pageOf(const RangeQuery& range, QSqlQuery* rows) override;
+    // Whether the index holds a range's answers: one model's production
+    // records of the station file in time1 < time < time2.
+    static bool holds(const RangeQuery& range);
 
     // A pass with at least this many records to read shows its progress.
     static const int ProgressMin = 1000;

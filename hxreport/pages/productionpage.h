@@ -41,7 +41,8 @@ public:
     ProductionPage(
         PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const ProductionWidgets& widgets);
 
-    // Receives each request for the record worker (the window's operateHistory).
+    // Receives each request for the record worker (the window's operateHistory):
+    // "query", the range with its first page.
     void setRequestSender(std::function<void(const QVariantMap&)> send) { m_SendRequest = std::move(send); }
     // Asked first for one model's later pages (not owned; may be null).
     void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
@@ -50,11 +51,10 @@ public:
     void query(const QDateTime& start, const QDateTime& end, const QMap<QString, ShiftRecord>& shifts);
     // The count and first page of a range for one model ("*": all models).
     void check(const QString& start, const QString& end, const QString& model);
-    // The filter statement of the widgets as they are now (the export's).
-    QString sqlBase() const;
+    // The records the widgets select as they are now (the export's).
+    RangeQuery currentRange() const;
     // The result's title for a number of records: the page's and the export's.
     std::function<QString(int)> titleOfCount() const;
-    static QString statement(const ShownQuery& query);
 
     // Shows the result of the query; false when the query was cancelled, and
     // the page then stays as it was before it.
@@ -73,7 +73,7 @@ public:
     void showPicture(QSqlQuery sql);
 
 protected:
-    void preparePage(CheckThread* thread, int size, int offset) override;
+    void preparePage(CheckThread* thread) override;
     RangeQuery range(const ShownQuery& query) const override;
 
 private:
