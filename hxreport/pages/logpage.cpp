@@ -120,7 +120,7 @@ void LogPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checklog");
     if (!forward && name != QLatin1String("Prev_checklog"))
         return;
-    requestPage(forward, SLOT(onUpdateTableViewShowlog(QSqlQuery)));
+    requestPage(forward, range(m_Shown), SLOT(onUpdateTableViewShowlog(QSqlQuery)));
 }
 
 void LogPage::fillTable(QSqlQuery sql)

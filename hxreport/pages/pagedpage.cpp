@@ -72,15 +72,15 @@ void PagedPage::startPages(int total, int size)
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
 }
 
-void PagedPage::requestPage(bool forward, const char* slot)
+void PagedPage::requestPage(bool forward, const RangeQuery& shown, const char* slot)
 {
     const int size = pageSize();
     if (!m_Cursor.step(forward, size))
         return;
     const int offset = m_Cursor.offset;
-    startQueryThread(
-        CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), slot, [this, size, offset](CheckThread* thread) {
-            thread->setRange(range(m_Shown), size, offset);
+    startQueryThread(CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), slot,
+        [this, shown, size, offset](CheckThread* thread) {
+            thread->setRange(shown, size, offset);
             preparePage(thread);
         });
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);

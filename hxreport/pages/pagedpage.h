@@ -65,9 +65,9 @@ protected:
     static QString withStation(const QString& title, const QString& station);
     // A first page of total rows is shown: cursor, Next button, page label.
     void startPages(int total, int size);
-    // Prev or Next: the shown query's page on a one-shot thread whose rows
-    // go to the window's slot.
-    void requestPage(bool forward, const char* slot);
+    // Prev or Next: a page of shown (the query shown) on a one-shot thread
+    // whose rows go to the window's slot.
+    void requestPage(bool forward, const RangeQuery& shown, const char* slot);
     // Called with each page's thread before it starts.
     virtual void preparePage(CheckThread* thread);
     // The shown query as a range, without its page.

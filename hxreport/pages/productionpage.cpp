@@ -164,7 +164,7 @@ void ProductionPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checkShengchang");
     if (!forward && name != QLatin1String("Prev_checkShengchang"))
         return;
-    requestPage(forward, SLOT(onUpdateTableViewShow(QSqlQuery)));
+    requestPage(forward, range(m_Shown), SLOT(onUpdateTableViewShow(QSqlQuery)));
 }
 
 void ProductionPage::preparePage(CheckThread* thread)

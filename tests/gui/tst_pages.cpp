@@ -1,7 +1,9 @@
 #include "guitestutil.h"
 #include "hxreport.h"
 #include "pagefixture.h"
+#include "pageindex.h"
 #include "qreportwidget.h"
+#include "recordindex.h"
 
 #include <QAbstractItemModelTester>
 #include <QStandardItemModel>
@@ -365,16 +367,23 @@ void TestPages::pagingStaysOnShownQuery_data()
 {
     QTest::addColumn<bool>("logPage");
     QTest::addColumn<QString>("change");
-    QTest::newRow("production, model") << false << "model";
-    QTest::newRow("production, time") << false << "time";
-    QTest::newRow("log, kind") << true << "kind";
-    QTest::newRow("log, time") << true << "time";
+    // Who answers one model's pages: the record index, or the station file
+    // when the index is stopped (the plant server's rows are in
+    // tst_plantserver).
+    QTest::addColumn<bool>("indexed");
+    QTest::newRow("production, model, index") << false << "model" << true;
+    QTest::newRow("production, model, direct") << false << "model" << false;
+    QTest::newRow("production, time, index") << false << "time" << true;
+    QTest::newRow("production, time, direct") << false << "time" << false;
+    QTest::newRow("log, kind") << true << "kind" << false;
+    QTest::newRow("log, time") << true << "time" << false;
 }
 
 void TestPages::pagingStaysOnShownQuery()
 {
     QFETCH(bool, logPage);
     QFETCH(QString, change);
+    QFETCH(bool, indexed);
     PageFixture fixture;
     fixture.addRecords(120, { QStringLiteral("A1"), QStringLiteral("B2") });
     fixture.addLogs(60, 1, QStringLiteral("alarm"));
@@ -390,7 +399,14 @@ void TestPages::pagingStaysOnShownQuery()
     }
     fixture.done();
     hxReport window;
+    auto* index = window.findChild<PageIndex*>();
+    QVERIFY(index);
+    if (!indexed)
+        index->stop(); // before the event loop starts it
+    QSignalSpy direct(index, &PageIndex::answeredDirectly);
     window.show();
+    if (indexed)
+        QTRY_VERIFY_WITH_TIMEOUT(index->recordIndex()->isInStep(), 20000);
 
     const char* endButton = logPage ? "pushButton_Set2_Warning" : "pushButton_Set2_History";
     if (logPage) {
@@ -439,6 +455,8 @@ void TestPages::pagingStaysOnShownQuery()
     QVERIFY(rowsBelongToShownQuery(50));
     QCOMPARE(pageLabel->text(), QStringLiteral("第1页 共2页"));
     QCOMPARE(title->text(), shownTitle);
+    if (!logPage)
+        QCOMPARE(direct.isEmpty(), indexed);
 }
 
 void TestPages::statistics_data()
