@@ -21,6 +21,7 @@
 #include "qsavecsvthread.h"
 #include "qualitypage.h"
 #include "quickanswers.h"
+#include "rangequery.h"
 #include "recordindex.h"
 #include "serversettings.h"
 #include "statisticspage.h"
@@ -710,7 +711,17 @@ int hxReport::logKind() const
 
 QString hxReport::logSql(bool withCount)
 {
-    return m_pLogPage->sql(withCount);
+    // The statement text of the station file's builder, for its callers: the
+    // pages themselves run ranges.
+    const RangeQuery range = m_pLogPage->currentRange();
+    QVariantMap request;
+    request.insert(QStringLiteral("time1"), range.lower());
+    request.insert(QStringLiteral("time2"), range.upper());
+    request.insert(QStringLiteral("logType"), range.logClass());
+    request.insert(QStringLiteral("Type"), StationSchema::toInt(QueryKind::LogInRange));
+    if (withCount)
+        request.insert(QStringLiteral("Count"), 1);
+    return m_pDetectDB->buildQuerySql(request);
 }
 
 void hxReport::checkLogData(int kind, QString start, QString end)

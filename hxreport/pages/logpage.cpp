@@ -42,30 +42,18 @@ int LogPage::kind() const
 {
     const QString text = m_W.kind->currentText();
     if (text == QCoreApplication::translate("hxReport", "使用记录查询"))
-        return 5;
+        return StationSchema::toInt(LogClass::Usage);
     if (text == QCoreApplication::translate("hxReport", "报警记录查询"))
-        return 1;
+        return StationSchema::toInt(LogClass::Alarm);
     if (text == QCoreApplication::translate("hxReport", "运行状态查询"))
-        return 4;
-    return 0;
+        return StationSchema::toInt(LogClass::State);
+    return 0; // none chosen: a class no record has
 }
 
-QString LogPage::sql(bool withCount) const
+RangeQuery LogPage::currentRange() const
 {
-    return sql(
-        ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind(), QString() }, withCount);
-}
-
-QString LogPage::sql(const ShownQuery& query, bool withCount) const
-{
-    QVariantMap request;
-    request.insert(QStringLiteral("time1"), query.start);
-    request.insert(QStringLiteral("time2"), query.end);
-    request.insert(QStringLiteral("logType"), query.kind);
-    request.insert(QStringLiteral("Type"), 3);
-    if (withCount)
-        request.insert(QStringLiteral("Count"), 1);
-    return m_pDB->buildQuerySql(request);
+    return range(ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind(),
+        PageChecks::chosenStation(m_W.station) });
 }
 
 void LogPage::check(int logKind, const QString& start, const QString& end)

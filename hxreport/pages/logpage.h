@@ -30,10 +30,8 @@ public:
     void query();
     // Log class of the kind chosen in the combo box (0 for none).
     int kind() const;
-    // The statement of the widgets as they are now (the export's), with the
-    // count form when withCount is set.
-    QString sql(bool withCount) const;
-    QString sql(const ShownQuery& query, bool withCount) const;
+    // The records the widgets select as they are now (the export's).
+    RangeQuery currentRange() const;
     // The shown result's title for a number of records: the page's and the
     // export's.
     std::function<QString(int)> titleOfCount() const;

@@ -107,9 +107,12 @@ void PageIndex::direct(const QString& reason)
     emit answeredDirectly(reason);
 }
 
-bool PageIndex::countByModel(
-    const QString& time1, const QString& time2, int* total, QMap<QString, int>* counts)
+bool PageIndex::countByModel(const RangeQuery& range, int* total, QMap<QString, int>* counts)
 {
+    if (!holds(range, true))
+        return false;
+    const QString time1 = range.lower();
+    const QString time2 = range.upper();
     ModelCounts found;
     if (!ask<ModelCounts>([&] { return m_Reader.countByModel(time1, time2); }, &found))
         return false;
@@ -118,10 +121,10 @@ bool PageIndex::countByModel(
     return true;
 }
 
-bool PageIndex::holds(const RangeQuery& range)
+bool PageIndex::holds(const RangeQuery& range, bool allModels)
 {
     return range.isValid() && range.dialect() == SqlDialect::Station && range.kind() == RecordKind::Production
-        && !range.isAllModels() && !range.lowerIncluded() && !range.hasLastKey();
+        && range.isAllModels() == allModels && !range.lowerIncluded() && !range.hasLastKey();
 }
 
 bool PageIndex::countOf(const RangeQuery& range, int* count)

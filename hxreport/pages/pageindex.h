@@ -44,13 +44,12 @@ public:
     void start();
     void stop();
 
-    bool countByModel(
-        const QString& time1, const QString& time2, int* total, QMap<QString, int>* counts) override;
+    bool countByModel(const RangeQuery& range, int* total, QMap<QString, int>* counts) override;
     bool countOf(const RangeQuery& range, int* count) override;
     bool pageOf(const RangeQuery& range, QSqlQuery* rows) override;
-    // Whether the index holds a range's answers: one model's production
-    // records of the station file in time1 < time < time2.
-    static bool holds(const RangeQuery& range);
+    // Whether the index holds a range's answers: production records of the
+    // station file in time1 < time < time2, of one model unless allModels.
+    static bool holds(const RangeQuery& range, bool allModels = false);
 
     // A pass with at least this many records to read shows its progress.
     static const int ProgressMin = 1000;

@@ -57,20 +57,7 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     m_CountStart = QDateTime::fromString(time1, format);
     m_CountEnd = QDateTime::fromString(time2, format);
     m_CountStation = PageChecks::chosenStation(m_W.station);
-    QVariantMap request;
-    request.insert(QStringLiteral("Type"), 4);
-    request.insert(QStringLiteral("time1"), time1);
-    request.insert(QStringLiteral("time2"), time2);
-    request.insert(QStringLiteral("CheckType"), QStringLiteral("Count"));
-    const QString records = m_pDB->buildQuerySql(request);
-    request.insert(QStringLiteral("Count"), 1);
-    const QString count = m_pDB->buildQuerySql(request);
     QVariantMap work;
-    work.insert(QStringLiteral("SqlCount"), count);
-    work.insert(QStringLiteral("SqlCheck"), records);
-    // The range of both, for the record index.
-    work.insert(QStringLiteral("time1"), time1);
-    work.insert(QStringLiteral("time2"), time2);
     work.insert(QStringLiteral("range"),
         QVariant::fromValue(RangeQuery::allModels(time1, time2).atStation(m_CountStation)));
     if (m_SendRequest)

@@ -20,9 +20,7 @@ public:
 
     // The statistics: the range's count and the per-model counts as CountData
     // adds them up (a NULL and an empty model both under "").
-    virtual bool countByModel(
-        const QString& time1, const QString& time2, int* total, QMap<QString, int>* counts)
-        = 0;
+    virtual bool countByModel(const RangeQuery& range, int* total, QMap<QString, int>* counts) = 0;
     // The range's count.
     virtual bool countOf(const RangeQuery& range, int* count) = 0;
     // The rows of the range's page (every column, in the station's order),
