@@ -781,12 +781,12 @@ QString hxReport::defaultCsvName(const QString& prefix)
 void hxReport::exportRecords(int nType)
 {
     const ExportRunner::Outcome outcome = nType == 0
-        ? m_pExport->exportRecords(m_pProdModel, 0, m_pProductionPage->titleOfCount(), historySqlBase(),
+        ? m_pExport->exportRecords(m_pProdModel, 0, m_pProductionPage->titleOfCount(),
             ExportQuery::production(ui.label_Time1_History->text(), ui.label_Time2_History->text(),
                 ui.comboBox_Model->currentText() == tr("全部") ? QString() : ui.comboBox_Model->currentText())
                 .atStation(
                     PageChecks::chosenStation(findChild<QComboBox*>(QStringLiteral("comboBox_Station")))))
-        : m_pExport->exportRecords(m_pLogModel, 1, m_pLogPage->titleOfCount(), logSql(false),
+        : m_pExport->exportRecords(m_pLogModel, 1, m_pLogPage->titleOfCount(),
             ExportQuery::log(ui.label_Time1_warning->text(), ui.label_Time2_warning->text(), logKind())
                 .atStation(PageChecks::chosenStation(
                     findChild<QComboBox*>(QStringLiteral("comboBox_Station_Log")))));
