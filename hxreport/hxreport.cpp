@@ -150,7 +150,9 @@ hxReport::hxReport(QWidget* parent)
             worker->setCancelFlag(m_pProductionPage->cancelFlag());
             worker->setQuickAnswers(quick);
             connect(this, &hxReport::operateHistory, worker, &CheckData::doWork);
-            connect(worker, &CheckData::resultReady, this, &hxReport::handleResultsHistory);
+            // The page asks its worker and shows the answer itself.
+            connect(m_pProductionPage.get(), &ProductionPage::sgQuery, worker, &CheckData::doQuery);
+            connect(worker, &CheckData::resultReady, m_pProductionPage.get(), &ProductionPage::onFirstPage);
             connect(worker, &CheckData::sgShowProgress, this, &hxReport::onProgressForTsk);
         });
 
@@ -268,7 +270,6 @@ void hxReport::initPages()
     m_pProductionPage = std::make_unique<ProductionPage>(this, m_pDetectDB, m_pProdModel,
         ProductionWidgets { production, ui.label_Time1_History, ui.label_Time2_History, ui.comboBox_Model,
             ui.comboBox_Banci, ui.label_Number, ui.CheckDlg_label_Pic, productionStation });
-    m_pProductionPage->setRequestSender([this](const QVariantMap& work) { emit operateHistory(work); });
     if (!isOnPlantServer())
         m_pProductionPage->setQuickAnswers(m_pPageIndex);
 
@@ -491,6 +492,11 @@ void hxReport::showStatus(const QString& text)
 bool hxReport::hasRunningQueries() const
 {
     return m_OneShotThreads.hasRunning();
+}
+
+void hxReport::pageShown()
+{
+    emit sgPageShown();
 }
 
 void hxReport::startThread(QThread* thread, const char* signal, const char* slot)

@@ -99,6 +99,7 @@ public:
     QMap<QString, ShiftRecord> shiftMap() const { return m_Shifts.of(QString()); }
     const QMap<QString, int>& countMap() const { return m_countMap; }
     QStandardItemModel* productionModel() const { return m_pProdModel; }
+    ProductionPage* productionPage() const { return m_pProductionPage.get(); }
     QStandardItemModel* logModel() const { return m_pLogModel; }
     QReportWidget* reportWidget() const { return m_pReportWidget; }
     DetectDataDB* detectDataBase() const { return m_pDetectDB; }
@@ -163,6 +164,7 @@ private:
     void initPages();
     void showStatus(const QString& text) override;
     void startThread(QThread* thread, const char* signal, const char* slot) override;
+    void pageShown() override;
     void exportRecords(int nType);
     void exportStatistics();
     // Fills a page's shift box with the shifts of the station chosen in

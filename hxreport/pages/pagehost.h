@@ -33,6 +33,8 @@ public:
     // Starts a thread that deletes itself when finished; its signal (a
     // SIGNAL() text) goes to the window's slot (a SLOT() text).
     virtual void startThread(QThread* thread, const char* signal, const char* slot) = 0;
+    // A page shows a result it asked its worker for (the window's sgPageShown).
+    virtual void pageShown() = 0;
 };
 
 #endif // PAGEHOST_H

@@ -79,11 +79,7 @@ void ProductionPage::request(const QString& start, const QString& end, const QSt
     const int size = pageSize();
     m_Cursor.total = 0;
     m_Cursor.offset = 0;
-    QVariantMap work;
-    work.insert(QStringLiteral("query"), QVariant::fromValue(range(m_Shown).page(size, m_Cursor.offset)));
-    work.insert(QStringLiteral("limit"), size);
-    if (m_SendRequest)
-        m_SendRequest(work);
+    emit sgQuery(range(m_Shown).page(size, m_Cursor.offset));
 }
 
 RangeQuery ProductionPage::currentRange() const
@@ -157,6 +153,12 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
     showCount(m_rModel ? m_rModel->rowCount() : 0);
     m_pHost->onShowMessage(QCoreApplication::translate("hxReport", "数据查询完成"));
     return true;
+}
+
+void ProductionPage::onFirstPage(QVariantMap result, QSqlQuery sql)
+{
+    if (showFirstPage(result, sql))
+        m_pHost->pageShown();
 }
 
 void ProductionPage::onPagingButton(const QString& name)

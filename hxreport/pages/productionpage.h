@@ -31,19 +31,18 @@ struct ProductionWidgets
 };
 
 // The production records page: date check, the count-and-first-page request
-// to the record worker, paging of the query shown, the table with its
-// thumbnails and the full picture of a record. UI thread only; the window
-// forwards its slots here and emits its own signals.
-class ProductionPage : public PagedPage
+// to the record worker (sgQuery, whose answer comes back to onFirstPage()),
+// paging of the query shown, the table with its thumbnails and the full
+// picture of a record. UI thread only; the window forwards its slots here and
+// emits its own signals.
+class ProductionPage : public QObject, public PagedPage
 {
+    Q_OBJECT
 public:
     // model is the window's table model, made and emptied here.
     ProductionPage(
         PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const ProductionWidgets& widgets);
 
-    // Receives each request for the record worker (the window's operateHistory):
-    // "query", the range with its first page.
-    void setRequestSender(std::function<void(const QVariantMap&)> send) { m_SendRequest = std::move(send); }
     // Asked first for one model's later pages (not owned; may be null).
     void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
 
@@ -59,6 +58,14 @@ public:
     // Shows the result of the query; false when the query was cancelled, and
     // the page then stays as it was before it.
     bool showFirstPage(const QVariantMap& result, QSqlQuery sql);
+    // The record worker's answer: shown, and said to the host.
+    void onFirstPage(QVariantMap result, QSqlQuery sql);
+
+signals:
+    // The range with its first page, for the record worker.
+    void sgQuery(RangeQuery query);
+
+public:
     // The Cancel of the waiting dialog: stops the query on its worker.
     void cancel();
     // Given to the record worker, which serves the page's queries.
@@ -81,7 +88,6 @@ private:
 
     QStandardItemModel*& m_rModel;
     ProductionWidgets m_W;
-    std::function<void(const QVariantMap&)> m_SendRequest;
     QuickAnswers* m_pQuick = nullptr;
     CancelFlag m_Cancel;
     bool m_bCancelled = false;

@@ -2,6 +2,7 @@
 #include "hxreport.h"
 #include "pagefixture.h"
 #include "pageindex.h"
+#include "productionpage.h"
 #include "qreportwidget.h"
 #include "recordindex.h"
 
@@ -243,7 +244,8 @@ void TestPages::productionDateValidation()
     child<QComboBox>(window, "comboBox_Banci")->setCurrentText(shift);
     pick(window, "pushButton_Set2_History", QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
     pick(window, "pushButton_Set1_History", QDateTime(QDate(2020, 5, 3), QTime(0, 0)));
-    QSignalSpy sent(&window, &hxReport::operateHistory);
+    // The page asks its worker itself.
+    QSignalSpy sent(window.productionPage(), &ProductionPage::sgQuery);
     QString text;
     QString title;
     GuiTest::answerMessageBox(&text, &title);
