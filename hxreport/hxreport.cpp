@@ -499,6 +499,16 @@ void hxReport::pageShown()
     emit sgPageShown();
 }
 
+void hxReport::pictureShown()
+{
+    emit sgPictureShown();
+}
+
+void hxReport::startThread(QThread* thread, QObject* receiver, const char* signal, const char* slot)
+{
+    m_OneShotThreads.start(thread, receiver, signal, slot);
+}
+
 void hxReport::startThread(QThread* thread, const char* signal, const char* slot)
 {
     m_OneShotThreads.start(thread, this, signal, slot);

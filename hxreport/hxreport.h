@@ -164,7 +164,9 @@ private:
     void initPages();
     void showStatus(const QString& text) override;
     void startThread(QThread* thread, const char* signal, const char* slot) override;
+    void startThread(QThread* thread, QObject* receiver, const char* signal, const char* slot) override;
     void pageShown() override;
+    void pictureShown() override;
     void exportRecords(int nType);
     void exportStatistics();
     // Fills a page's shift box with the shifts of the station chosen in

@@ -72,17 +72,19 @@ void PagedPage::startPages(int total, int size)
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
 }
 
-void PagedPage::requestPage(bool forward, const RangeQuery& shown, const char* slot)
+void PagedPage::requestPage(bool forward, const RangeQuery& shown, const char* slot, QObject* receiver)
 {
     const int size = pageSize();
     if (!m_Cursor.step(forward, size))
         return;
     const int offset = m_Cursor.offset;
-    startQueryThread(CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), slot,
+    startQueryThread(
+        CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), slot,
         [this, shown, size, offset](CheckThread* thread) {
             thread->setRange(shown, size, offset);
             preparePage(thread);
-        });
+        },
+        receiver);
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
     const PageCursor::Buttons buttons = m_Cursor.buttonsAfterStep(forward, size);
     if (buttons.prevEnabled)
@@ -103,15 +105,18 @@ void PagedPage::preparePage(CheckThread* thread)
     Q_UNUSED(thread)
 }
 
-CheckThread* PagedPage::startQueryThread(
-    CheckMode mode, const char* signal, const char* slot, const std::function<void(CheckThread*)>& prepare)
+CheckThread* PagedPage::startQueryThread(CheckMode mode, const char* signal, const char* slot,
+    const std::function<void(CheckThread*)>& prepare, QObject* receiver)
 {
     auto* thread = new CheckThread(nullptr);
     // No statement text: prepare gives the range.
     thread->setQuery(m_pDB, QString());
     thread->setMode(mode);
     prepare(thread);
-    m_pHost->startThread(thread, signal, slot);
+    if (receiver)
+        m_pHost->startThread(thread, receiver, signal, slot);
+    else
+        m_pHost->startThread(thread, signal, slot);
     return thread;
 }
 

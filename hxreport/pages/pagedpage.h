@@ -66,8 +66,8 @@ protected:
     // A first page of total rows is shown: cursor, Next button, page label.
     void startPages(int total, int size);
     // Prev or Next: a page of shown (the query shown) on a one-shot thread
-    // whose rows go to the window's slot.
-    void requestPage(bool forward, const RangeQuery& shown, const char* slot);
+    // whose rows go to the slot of receiver (the window's when null).
+    void requestPage(bool forward, const RangeQuery& shown, const char* slot, QObject* receiver = nullptr);
     // Called with each page's thread before it starts.
     virtual void preparePage(CheckThread* thread);
     // The shown query as a range, without its page.
@@ -77,7 +77,7 @@ protected:
     // A one-shot thread for a range's statement (mode as CheckThread's), set
     // up by prepare.
     CheckThread* startQueryThread(CheckMode mode, const char* signal, const char* slot,
-        const std::function<void(CheckThread*)>& prepare);
+        const std::function<void(CheckThread*)>& prepare, QObject* receiver = nullptr);
     // An emptied read-only table model, made on first use.
     static void prepareFill(QTableView* view, QStandardItemModel*& model);
     // What a cancelled request must leave as it was: the title, the paging

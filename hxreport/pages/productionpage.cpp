@@ -161,12 +161,24 @@ void ProductionPage::onFirstPage(QVariantMap result, QSqlQuery sql)
         m_pHost->pageShown();
 }
 
+void ProductionPage::onPageRows(QSqlQuery sql)
+{
+    fillTable(sql);
+    m_pHost->pageShown();
+}
+
+void ProductionPage::onPictureRow(QSqlQuery sql)
+{
+    showPicture(sql);
+    m_pHost->pictureShown();
+}
+
 void ProductionPage::onPagingButton(const QString& name)
 {
     const bool forward = name == QLatin1String("Next_checkShengchang");
     if (!forward && name != QLatin1String("Prev_checkShengchang"))
         return;
-    requestPage(forward, range(m_Shown), SLOT(onUpdateTableViewShow(QSqlQuery)));
+    requestPage(forward, range(m_Shown), SLOT(onPageRows(QSqlQuery)), this);
 }
 
 void ProductionPage::preparePage(CheckThread* thread)
@@ -250,9 +262,11 @@ void ProductionPage::requestPicture(const QModelIndex& index)
     bool isNumber = false;
     const qint64 number = key.toLongLong(&isNumber);
     // A key that is no number names no record: the picture is cleared.
-    startQueryThread(CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onSlowPixmap(QSqlQuery)),
+    startQueryThread(
+        CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onPictureRow(QSqlQuery)),
         [this, isNumber, number](
-            CheckThread* thread) { thread->setPicture(range(m_Shown), isNumber ? number : -1); });
+            CheckThread* thread) { thread->setPicture(range(m_Shown), isNumber ? number : -1); },
+        this);
 }
 
 void ProductionPage::showPicture(QSqlQuery sql)

@@ -58,8 +58,12 @@ public:
     // Shows the result of the query; false when the query was cancelled, and
     // the page then stays as it was before it.
     bool showFirstPage(const QVariantMap& result, QSqlQuery sql);
+public slots:
     // The record worker's answer: shown, and said to the host.
     void onFirstPage(QVariantMap result, QSqlQuery sql);
+    // A later page's rows, and a record's picture, from their one-shot threads.
+    void onPageRows(QSqlQuery sql);
+    void onPictureRow(QSqlQuery sql);
 
 signals:
     // The range with its first page, for the record worker.
@@ -74,8 +78,7 @@ public:
     void setTotal(int total) { m_Cursor.total = total; }
     void onPagingButton(const QString& name);
     void fillTable(QSqlQuery sql);
-    // Fetches the picture of the row clicked; it arrives in the window's
-    // onSlowPixmap().
+    // Fetches the picture of the row clicked; it arrives in onPictureRow().
     void requestPicture(const QModelIndex& index);
     void showPicture(QSqlQuery sql);
 
