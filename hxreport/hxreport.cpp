@@ -140,10 +140,12 @@ hxReport::hxReport(QWidget* parent)
             worker->setCancelFlag(m_pStatisticsPage->cancelFlag());
             worker->setQuickAnswers(quick);
             connect(this, &hxReport::operateCount, worker, &CountData::doWork);
-            connect(worker, &CountData::resultReady, this, &hxReport::handleResultsCount);
+            // The page asks its worker and shows the answer itself.
+            connect(m_pStatisticsPage.get(), &StatisticsPage::sgCount, worker, &CountData::countRange);
+            connect(worker, &CountData::resultReady, m_pStatisticsPage.get(), &StatisticsPage::onResult);
             connect(worker, SIGNAL(sgShowMsg(QString)), this, SLOT(onShowMessage(QString)));
             connect(worker, &CountData::sgShowProgress, this, &hxReport::onProgressForTsk);
-            connect(worker, &CountData::sgError, this, &hxReport::onCountError);
+            connect(worker, &CountData::sgError, m_pStatisticsPage.get(), &StatisticsPage::onError);
         });
     m_pCheckData = startWorker<CheckData>(
         m_WorkThreadCheckHistory, m_pDetectDB, "m_WorkThreadCheckHistory", [this, quick](CheckData* worker) {
@@ -282,8 +284,7 @@ void hxReport::initPages()
 
     m_pStatisticsPage = std::make_unique<StatisticsPage>(this, m_pDetectDB, m_countMap, m_bCounting,
         StatisticsWidgets { ui.comboBox_Banci_Calculate, ui.label_Time1_Count, ui.label_Time2_Count,
-            m_pReportWidget, statisticsStation });
-    m_pStatisticsPage->setRequestSender([this](const QVariantMap& work) { emit operateCount(work); });
+            m_pReportWidget, statisticsStation, m_pCountChart });
 
     // A page's shifts are those of the station it shows.
     for (QComboBox* box : { productionStation, statisticsStation })
@@ -478,10 +479,7 @@ void hxReport::onShowMsg()
 
 void hxReport::onCountError(QString message)
 {
-    if (m_pStatisticsPage->isCancelling())
-        return; // the user stopped it; the page says so
-    m_pStatisticsPage->noteError(message);
-    ui.statusBar->showMessage(tr("统计失败：%1").arg(message));
+    m_pStatisticsPage->onError(message);
 }
 
 void hxReport::showStatus(const QString& text)
@@ -781,10 +779,7 @@ void hxReport::startCountQuery(QString time1, QString time2)
 
 void hxReport::handleResultsCount(QString result, const QMap<QString, int>* p)
 {
-    const bool shown = m_pStatisticsPage->showResult(result, p);
-    m_pCountChart->showCounts(m_countMap);
-    if (shown)
-        emit sgPageShown();
+    m_pStatisticsPage->onResult(result, p);
 }
 
 // ---------------------------------------------------------------- export

@@ -100,6 +100,7 @@ public:
     const QMap<QString, int>& countMap() const { return m_countMap; }
     QStandardItemModel* productionModel() const { return m_pProdModel; }
     ProductionPage* productionPage() const { return m_pProductionPage.get(); }
+    StatisticsPage* statisticsPage() const { return m_pStatisticsPage.get(); }
     QStandardItemModel* logModel() const { return m_pLogModel; }
     QReportWidget* reportWidget() const { return m_pReportWidget; }
     DetectDataDB* detectDataBase() const { return m_pDetectDB; }

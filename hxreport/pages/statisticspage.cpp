@@ -1,5 +1,6 @@
 #include "statisticspage.h"
 
+#include "countchart.h"
 #include "csvwriter.h"
 #include "detectdatadb.h"
 #include "pagechecks.h"
@@ -57,11 +58,24 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     m_CountStart = QDateTime::fromString(time1, format);
     m_CountEnd = QDateTime::fromString(time2, format);
     m_CountStation = PageChecks::chosenStation(m_W.station);
-    QVariantMap work;
-    work.insert(QStringLiteral("range"),
-        QVariant::fromValue(RangeQuery::allModels(time1, time2).atStation(m_CountStation)));
-    if (m_SendRequest)
-        m_SendRequest(work);
+    emit sgCount(RangeQuery::allModels(time1, time2).atStation(m_CountStation));
+}
+
+void StatisticsPage::onResult(QString result, const QMap<QString, int>* p)
+{
+    const bool shown = showResult(result, p);
+    if (m_W.chart)
+        m_W.chart->showCounts(m_rCounts);
+    if (shown)
+        m_pHost->pageShown();
+}
+
+void StatisticsPage::onError(QString message)
+{
+    if (m_bCancelled)
+        return; // the user stopped it; the page says so
+    noteError(message);
+    m_pHost->showStatus(QCoreApplication::translate("hxReport", "统计失败：%1").arg(message));
 }
 
 void StatisticsPage::cancel()

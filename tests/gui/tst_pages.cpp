@@ -5,6 +5,7 @@
 #include "productionpage.h"
 #include "qreportwidget.h"
 #include "recordindex.h"
+#include "statisticspage.h"
 
 #include <QAbstractItemModelTester>
 #include <QStandardItemModel>
@@ -497,7 +498,7 @@ void TestPages::statisticsTwoQuickClicks()
     fixture.done();
     hxReport window;
     window.show();
-    QSignalSpy requests(&window, &hxReport::operateCount);
+    QSignalSpy requests(window.statisticsPage(), &StatisticsPage::sgCount);
     QSignalSpy shown(&window, &hxReport::sgPageShown);
     auto* button = child<QPushButton>(window, "pushButton_Checkdata_Calculate");
     button->click();
@@ -516,7 +517,7 @@ void TestPages::statisticsDateValidation()
     window.show();
     pick(window, "pushButton_Set1_Count", QDateTime(QDate(2020, 5, 3), QTime(0, 0)));
     pick(window, "pushButton_Set2_Count", QDateTime(QDate(2020, 5, 1), QTime(0, 0)));
-    QSignalSpy requests(&window, &hxReport::operateCount);
+    QSignalSpy requests(window.statisticsPage(), &StatisticsPage::sgCount);
     // "全天" is in the combo but is not a shift of the table.
     QString text;
     GuiTest::answerMessageBox(&text);
