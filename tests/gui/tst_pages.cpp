@@ -346,6 +346,9 @@ void TestPages::logPaging()
     QCOMPARE(pageLabel->text(), QStringLiteral("第1页 共3页"));
     QCOMPARE(window.logModel()->rowCount(), 50);
     QCOMPARE(window.logModel()->columnCount(), 2);
+    // The model stays sound through the pages that refill it.
+    QAbstractItemModelTester tester(
+        window.logModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     // Newest first.
     QCOMPARE(window.logModel()->item(0, 1)->text(), QStringLiteral("alarm 120"));
     QCOMPARE(child<QLabel>(window, "showNum_Label_Checkdata_2")->text(), QStringLiteral("本页50条，共120条"));
@@ -489,6 +492,12 @@ void TestPages::statistics()
     QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, "pushButton_Checkdata_Calculate")));
     QCOMPARE(reportRows(window.reportWidget()), rows);
     QCOMPARE(window.countMap().isEmpty(), models.isEmpty());
+    // The same again into the table model shown, which stays sound.
+    QVERIFY(window.reportWidget()->model());
+    QAbstractItemModelTester tester(
+        window.reportWidget()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(clickAndWaitForPage(window, child<QPushButton>(window, "pushButton_Checkdata_Calculate")));
+    QCOMPARE(reportRows(window.reportWidget()), rows);
 }
 
 void TestPages::statisticsTwoQuickClicks()
