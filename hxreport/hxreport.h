@@ -23,6 +23,7 @@
 
 #include <memory>
 
+class AppContext;
 class CheckData;
 class CountChart;
 class CountData;
@@ -53,6 +54,8 @@ class hxReport : public QMainWindow, public PageHost
     Q_OBJECT
 public:
     explicit hxReport(QWidget* parent = nullptr);
+    // The window over a context main built (not owned; it outlives the window).
+    explicit hxReport(AppContext* context, QWidget* parent = nullptr);
     ~hxReport() override;
 
     // Windows made after this read the plant server instead of the station
@@ -173,7 +176,6 @@ private:
     // Fills a page's shift box with the shifts of the station chosen in
     // station (the station file's or the plant's without one).
     void fillShiftBox(QComboBox* shifts, const QComboBox* station);
-    void stopThread(QThread& thread, const char* name);
     // Sets up the server connection and reads the stations, models and
     // shifts on a thread of their own.
     void connectToServer(const ServerSettings& settings, const QString& password);
@@ -202,20 +204,18 @@ private:
     QTime m_DayEnd;
     StationShifts m_Shifts;
     QMap<QString, int> m_countMap;
-    QThread m_Workthread;
     WorkForDB* m_pWorkForDB = nullptr;
-    QThread m_WorkThreadCount;
     CountData* m_pCountData = nullptr;
-    QThread m_WorkThreadCheckHistory;
     CheckData* m_pCheckData = nullptr;
     WaitingDialog m_WaitingDialog;
     bool m_bCounting = false;
     QCompleter* m_pModelCompleter = nullptr;
     QStandardItemModel* m_pProdModel = nullptr;
     QStandardItemModel* m_pLogModel = nullptr;
-    DetectDataDB* m_pDetectDB = nullptr;
+    AppContext* m_pContext; // its own child, or main's
+    DetectDataDB* m_pDetectDB = nullptr; // the context's
     ModelDB* m_pModelDB = nullptr;
-    PageIndex* m_pPageIndex = nullptr; // child of the window
+    PageIndex* m_pPageIndex = nullptr; // the context's
     QStringList m_Stations; // the plant server's, for the station choices
     QString m_ServerProblem; // why the server could not be read; empty when it was
 

@@ -20,7 +20,6 @@
 PageIndex::PageIndex(DetectDataDB* db, QStatusBar* bar, QObject* parent)
     : QObject(parent)
     , m_pDB(db)
-    , m_pBar(bar)
     , m_pIndex(new RecordIndex(db ? db->databasePath() : QString(), AppPaths::indexFolder(), this))
     , m_Reader(m_pIndex->reader())
 {
@@ -29,14 +28,22 @@ PageIndex::PageIndex(DetectDataDB* db, QStatusBar* bar, QObject* parent)
     connect(m_pIndex, &RecordIndex::passFinished, this, [this](bool inStep) { onPassFinished(inStep); });
     // Queued from the workers' threads to the status bar's.
     connect(this, &PageIndex::answeredDirectly, this, &PageIndex::showNote, Qt::QueuedConnection);
+    setStatusBar(bar);
+    // Not before the event loop runs: start-up never waits for the index.
+    QTimer::singleShot(0, this, &PageIndex::start);
+}
+
+void PageIndex::setStatusBar(QStatusBar* bar)
+{
+    if (m_pProgress)
+        delete m_pProgress;
+    m_pBar = bar;
     if (m_pBar) {
         m_pProgress = new QLabel(m_pBar);
         m_pProgress->setObjectName(QStringLiteral("label_IndexProgress"));
         m_pBar->addPermanentWidget(m_pProgress);
         m_pProgress->hide();
     }
-    // Not before the event loop runs: start-up never waits for the index.
-    QTimer::singleShot(0, this, &PageIndex::start);
 }
 
 PageIndex::~PageIndex()

@@ -41,6 +41,8 @@ public:
     ~PageIndex() override;
 
     RecordIndex* recordIndex() const { return m_pIndex; }
+    // Where progress and notes go from now on (not owned; may be null).
+    void setStatusBar(QStatusBar* bar);
     void start();
     void stop();
 
