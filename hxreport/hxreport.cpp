@@ -453,6 +453,11 @@ void hxReport::pictureShown()
     emit sgPictureShown();
 }
 
+void hxReport::finishWait()
+{
+    emit sgFinish();
+}
+
 void hxReport::startThread(QThread* thread, QObject* receiver, const char* signal, const char* slot)
 {
     m_OneShotThreads.start(thread, receiver, signal, slot);

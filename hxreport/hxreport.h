@@ -171,6 +171,7 @@ private:
     void startThread(QThread* thread, QObject* receiver, const char* signal, const char* slot) override;
     void pageShown() override;
     void pictureShown() override;
+    void finishWait() override;
     void exportRecords(int nType);
     void exportStatistics();
     // Fills a page's shift box with the shifts of the station chosen in

@@ -64,8 +64,9 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     m_Shown = ShownQuery { start, end, QString(), false, logKind, PageChecks::chosenStation(m_W.station) };
     m_Cursor.offset = 0;
     m_Cursor.total = 0;
-    const QPointer<CheckThread> count = startQueryThread(CheckMode::Count, SIGNAL(resultCount(int)),
-        SLOT(onResultCountlog(int)), [this](CheckThread* thread) { thread->setRange(range(m_Shown), 0, 0); });
+    const QPointer<CheckThread> count = startQueryThread(
+        CheckMode::Count, SIGNAL(resultCount(int)), SLOT(onCount(int)),
+        [this](CheckThread* thread) { thread->setRange(range(m_Shown), 0, 0); }, this);
     bool cancelled = false;
     const bool finished
         = m_pHost->waitForFinishCancelable(QCoreApplication::translate("hxReport", "正在查询记录，请稍等"),
@@ -82,9 +83,9 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     }
 
     const int size = pageSize();
-    startQueryThread(CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)),
-        SLOT(onUpdateTableViewShowlog(QSqlQuery)),
-        [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); });
+    startQueryThread(
+        CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onPageRows(QSqlQuery)),
+        [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); }, this);
     setTitle(titleOfCount()(m_Cursor.total), true);
     startPages(m_Cursor.total, size);
 }
@@ -108,7 +109,19 @@ void LogPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checklog");
     if (!forward && name != QLatin1String("Prev_checklog"))
         return;
-    requestPage(forward, range(m_Shown), SLOT(onUpdateTableViewShowlog(QSqlQuery)));
+    requestPage(forward, range(m_Shown), SLOT(onPageRows(QSqlQuery)), this);
+}
+
+void LogPage::onCount(int total)
+{
+    setTotal(total);
+    m_pHost->finishWait();
+}
+
+void LogPage::onPageRows(QSqlQuery sql)
+{
+    fillTable(sql);
+    m_pHost->pageShown();
 }
 
 void LogPage::fillTable(QSqlQuery sql)

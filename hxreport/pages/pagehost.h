@@ -40,6 +40,8 @@ public:
     virtual void pageShown() = 0;
     // A page shows a record's picture it asked for (the window's sgPictureShown).
     virtual void pictureShown() = 0;
+    // What a page waits for arrived: ends waitForFinish() (the window's sgFinish).
+    virtual void finishWait() = 0;
 };
 
 #endif // PAGEHOST_H
