@@ -1,5 +1,6 @@
 #include "hxreport.h"
 
+#include "appcontext.h"
 #include "apppaths.h"
 #include "checkdata.h"
 #include "checkthread.h"
@@ -21,6 +22,7 @@
 #include "qsavecsvthread.h"
 #include "qualitypage.h"
 #include "quickanswers.h"
+#include "rangequery.h"
 #include "recordindex.h"
 #include "serversettings.h"
 #include "statisticspage.h"
@@ -41,41 +43,15 @@
 #include <QTranslator>
 #include <QVBoxLayout>
 
-namespace {
-
-// The plant server the next window reads instead of the station file.
-struct PlantServerChoice
-{
-    bool used = false;
-    ServerSettings settings;
-    QString password;
-};
-
-PlantServerChoice& plantServer()
-{
-    static PlantServerChoice choice;
-    return choice;
-}
-
-// Moves a new worker to its long-lived thread, gives it the detection
-// database, lets wire() connect it, and starts the thread. The worker is
-// deleted when its thread finishes.
-template <class Worker, class Wire>
-Worker* startWorker(QThread& thread, DetectDataDB* db, const char* name, Wire wire)
-{
-    auto* worker = new Worker;
-    worker->moveToThread(&thread);
-    worker->setDataBase(db);
-    QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
-    wire(worker);
-    thread.start(QThread::InheritPriority);
-    qDebug().noquote() << QStringLiteral("start thread %1").arg(QLatin1String(name));
-    return worker;
-}
-}
-
 hxReport::hxReport(QWidget* parent)
+    : hxReport(nullptr, parent)
+{
+}
+
+hxReport::hxReport(AppContext* context, QWidget* parent)
     : QMainWindow(parent)
+    // A window of its own: its context goes with it (after its members).
+    , m_pContext(context ? context : new AppContext(this))
 {
     const QSettings settings(AppPaths::settingsFile(), QSettings::IniFormat);
     initLanguage(settings.value(QStringLiteral("language"), QStringLiteral("Chinese")).toString());
@@ -85,26 +61,21 @@ hxReport::hxReport(QWidget* parent)
     ui.setupUi(this);
     initConnections();
 
-    const bool onServer = isOnPlantServer();
+    const bool onServer = m_pContext->onPlantServer();
     QStringList models;
-    if (onServer) {
-        // Nothing is asked of the server here: the workers connect on their
-        // own threads, and the stations, models and shifts arrive from
-        // readPlantCatalog() once the window is up.
-        m_pDetectDB = new DetectDataDB(QStringLiteral("hxreport-plant-server"), QStringLiteral("QMYSQL"));
-    } else {
-        m_pDetectDB = new DetectDataDB(AppPaths::detectionDatabase(), QStringLiteral("QSQLITE"));
-        if (!m_pDetectDB->openDatabase())
-            ui.statusBar->showMessage(tr("无法打开数据库 %1：%2")
-                                          .arg(QDir::toNativeSeparators(AppPaths::detectionDatabase()),
-                                              m_pDetectDB->lastError().text()));
+    m_pDetectDB = m_pContext->database();
+    // On the server the stations, models and shifts arrive from
+    // readPlantCatalog() once the window is up.
+    if (!onServer) {
+        if (!m_pContext->openError().isEmpty())
+            ui.statusBar->showMessage(
+                tr("无法打开数据库 %1：%2")
+                    .arg(QDir::toNativeSeparators(AppPaths::detectionDatabase()), m_pContext->openError()));
         m_pDetectDB->readShifts(&m_Shifts);
     }
-    m_pPageIndex = new PageIndex(m_pDetectDB, ui.statusBar, this);
-    // The record index is a station file's: the server answers every page itself.
-    if (onServer)
-        m_pPageIndex->stop();
-    QuickAnswers* quick = onServer ? nullptr : m_pPageIndex;
+    m_pPageIndex = m_pContext->pageIndex();
+    m_pPageIndex->setStatusBar(ui.statusBar);
+    QuickAnswers* quick = m_pContext->quickAnswers();
 
     m_pModelDB = new ModelDB(AppPaths::modelDatabase(), QStringLiteral("QSQLITE"));
     if (!onServer) {
@@ -129,27 +100,31 @@ hxReport::hxReport(QWidget* parent)
     m_pProdModel = new QStandardItemModel;
     initPages();
 
-    m_pWorkForDB
-        = startWorker<WorkForDB>(m_Workthread, m_pDetectDB, "m_Workthread", [this](WorkForDB* worker) {
-              connect(this, &hxReport::operate, worker, &WorkForDB::doWork);
-              connect(worker, &WorkForDB::resultReady, this, &hxReport::handleResults);
-          });
-    m_pCountData = startWorker<CountData>(
-        m_WorkThreadCount, m_pDetectDB, "m_WorkThreadCount", [this, quick](CountData* worker) {
+    m_pWorkForDB = m_pContext->startWorker<WorkForDB>(
+        m_pContext->workThread(), "m_Workthread", [this](WorkForDB* worker) {
+            connect(this, &hxReport::operate, worker, &WorkForDB::doWork);
+            connect(worker, &WorkForDB::resultReady, this, &hxReport::handleResults);
+        });
+    m_pCountData = m_pContext->startWorker<CountData>(
+        m_pContext->countThread(), "m_WorkThreadCount", [this, quick](CountData* worker) {
             worker->setCancelFlag(m_pStatisticsPage->cancelFlag());
             worker->setQuickAnswers(quick);
             connect(this, &hxReport::operateCount, worker, &CountData::doWork);
-            connect(worker, &CountData::resultReady, this, &hxReport::handleResultsCount);
+            // The page asks its worker and shows the answer itself.
+            connect(m_pStatisticsPage.get(), &StatisticsPage::sgCount, worker, &CountData::countRange);
+            connect(worker, &CountData::resultReady, m_pStatisticsPage.get(), &StatisticsPage::onResult);
             connect(worker, SIGNAL(sgShowMsg(QString)), this, SLOT(onShowMessage(QString)));
             connect(worker, &CountData::sgShowProgress, this, &hxReport::onProgressForTsk);
-            connect(worker, &CountData::sgError, this, &hxReport::onCountError);
+            connect(worker, &CountData::sgError, m_pStatisticsPage.get(), &StatisticsPage::onError);
         });
-    m_pCheckData = startWorker<CheckData>(
-        m_WorkThreadCheckHistory, m_pDetectDB, "m_WorkThreadCheckHistory", [this, quick](CheckData* worker) {
+    m_pCheckData = m_pContext->startWorker<CheckData>(
+        m_pContext->checkThread(), "m_WorkThreadCheckHistory", [this, quick](CheckData* worker) {
             worker->setCancelFlag(m_pProductionPage->cancelFlag());
             worker->setQuickAnswers(quick);
             connect(this, &hxReport::operateHistory, worker, &CheckData::doWork);
-            connect(worker, &CheckData::resultReady, this, &hxReport::handleResultsHistory);
+            // The page asks its worker and shows the answer itself.
+            connect(m_pProductionPage.get(), &ProductionPage::sgQuery, worker, &CheckData::doQuery);
+            connect(worker, &CheckData::resultReady, m_pProductionPage.get(), &ProductionPage::onFirstPage);
             connect(worker, &CheckData::sgShowProgress, this, &hxReport::onProgressForTsk);
         });
 
@@ -188,21 +163,15 @@ hxReport::hxReport(QWidget* parent)
         settingsButton->setFlat(true);
         ui.statusBar->addPermanentWidget(settingsButton);
         connect(settingsButton, &QPushButton::clicked, this, &hxReport::openServerSettings);
-        connectToServer(plantServer().settings, plantServer().password);
+        connectToServer(AppContext::serverSettings(), AppContext::serverPassword());
     }
 }
 
 hxReport::~hxReport()
 {
-    // Closing never waits for an index build: it resumes at the next start.
-    m_pPageIndex->stop();
-    // A worker or one-shot thread busy in a long statement is stopped rather
-    // than waited out; idle ones are unaffected.
-    if (m_pDetectDB)
-        m_pDetectDB->setInterrupted(true);
-    stopThread(m_Workthread, "m_Workthread");
-    stopThread(m_WorkThreadCount, "m_WorkThreadCount");
-    stopThread(m_WorkThreadCheckHistory, "m_WorkThreadCheckHistory");
+    // The index and the workers first; a one-shot thread busy in a long
+    // statement is interrupted with them rather than waited out.
+    m_pContext->stop();
     m_OneShotThreads.finishAll();
 
     delete m_pLogModel;
@@ -214,25 +183,25 @@ hxReport::~hxReport()
     delete m_pReportContainer;
     m_pReportContainer = nullptr;
 
-    // Nothing uses the databases any more: every thread that could has ended.
+    // Nothing uses the model database any more; the detection database is
+    // the context's.
     delete m_pModelDB;
-    delete m_pDetectDB;
     qDeleteAll(m_translators);
 }
 
 void hxReport::usePlantServer(const ServerSettings& settings, const QString& password)
 {
-    plantServer() = PlantServerChoice { true, settings, password };
+    AppContext::usePlantServer(settings, password);
 }
 
 void hxReport::useStationFile()
 {
-    plantServer() = PlantServerChoice();
+    AppContext::useStationFile();
 }
 
 bool hxReport::isOnPlantServer()
 {
-    return plantServer().used;
+    return AppContext::isOnPlantServer();
 }
 
 void hxReport::initPages()
@@ -267,7 +236,6 @@ void hxReport::initPages()
     m_pProductionPage = std::make_unique<ProductionPage>(this, m_pDetectDB, m_pProdModel,
         ProductionWidgets { production, ui.label_Time1_History, ui.label_Time2_History, ui.comboBox_Model,
             ui.comboBox_Banci, ui.label_Number, ui.CheckDlg_label_Pic, productionStation });
-    m_pProductionPage->setRequestSender([this](const QVariantMap& work) { emit operateHistory(work); });
     if (!isOnPlantServer())
         m_pProductionPage->setQuickAnswers(m_pPageIndex);
 
@@ -280,8 +248,7 @@ void hxReport::initPages()
 
     m_pStatisticsPage = std::make_unique<StatisticsPage>(this, m_pDetectDB, m_countMap, m_bCounting,
         StatisticsWidgets { ui.comboBox_Banci_Calculate, ui.label_Time1_Count, ui.label_Time2_Count,
-            m_pReportWidget, statisticsStation });
-    m_pStatisticsPage->setRequestSender([this](const QVariantMap& work) { emit operateCount(work); });
+            m_pReportWidget, statisticsStation, m_pCountChart });
 
     // A page's shifts are those of the station it shows.
     for (QComboBox* box : { productionStation, statisticsStation })
@@ -289,19 +256,6 @@ void hxReport::initPages()
             connect(box, SIGNAL(currentIndexChanged(int)), this, SLOT(onStationChosen()));
 
     m_pExport = std::make_unique<ExportRunner>(this, m_pDetectDB);
-}
-
-void hxReport::stopThread(QThread& thread, const char* name)
-{
-    if (!thread.isRunning())
-        return;
-    qDebug().noquote() << QStringLiteral("delete %1").arg(QLatin1String(name));
-    thread.quit();
-    // Idle workers end well within 50 ms; a busy one was interrupted above and
-    // must still not be destroyed while its thread runs.
-    if (!thread.wait(50))
-        thread.wait();
-    qDebug().noquote() << QStringLiteral("delete %1 end").arg(QLatin1String(name));
 }
 
 void hxReport::initConnections()
@@ -355,13 +309,13 @@ void hxReport::initConnections()
 
 QString hxReport::serverName() const
 {
-    const ServerSettings& settings = plantServer().settings;
+    const ServerSettings& settings = AppContext::serverSettings();
     return settings.host.isEmpty() ? settings.socket : settings.host;
 }
 
 void hxReport::connectToServer(const ServerSettings& settings, const QString& password)
 {
-    plantServer() = PlantServerChoice { true, settings, password };
+    AppContext::usePlantServer(settings, password);
     QString why;
     if (!settings.configure(m_pDetectDB, password, &why)) {
         m_ServerProblem = why;
@@ -476,10 +430,7 @@ void hxReport::onShowMsg()
 
 void hxReport::onCountError(QString message)
 {
-    if (m_pStatisticsPage->isCancelling())
-        return; // the user stopped it; the page says so
-    m_pStatisticsPage->noteError(message);
-    ui.statusBar->showMessage(tr("统计失败：%1").arg(message));
+    m_pStatisticsPage->onError(message);
 }
 
 void hxReport::showStatus(const QString& text)
@@ -490,6 +441,26 @@ void hxReport::showStatus(const QString& text)
 bool hxReport::hasRunningQueries() const
 {
     return m_OneShotThreads.hasRunning();
+}
+
+void hxReport::pageShown()
+{
+    emit sgPageShown();
+}
+
+void hxReport::pictureShown()
+{
+    emit sgPictureShown();
+}
+
+void hxReport::finishWait()
+{
+    emit sgFinish();
+}
+
+void hxReport::startThread(QThread* thread, QObject* receiver, const char* signal, const char* slot)
+{
+    m_OneShotThreads.start(thread, receiver, signal, slot);
 }
 
 void hxReport::startThread(QThread* thread, const char* signal, const char* slot)
@@ -653,7 +624,7 @@ void hxReport::checkHistoryData(QString start, QString end, QString model)
 
 QString hxReport::historySqlBase()
 {
-    return m_pProductionPage->sqlBase();
+    return m_pProductionPage->currentRange().filterText();
 }
 
 void hxReport::fillHistoryTable(QSqlQuery sql)
@@ -710,7 +681,17 @@ int hxReport::logKind() const
 
 QString hxReport::logSql(bool withCount)
 {
-    return m_pLogPage->sql(withCount);
+    // The statement text of the station file's builder, for its callers: the
+    // pages themselves run ranges.
+    const RangeQuery range = m_pLogPage->currentRange();
+    QVariantMap request;
+    request.insert(QStringLiteral("time1"), range.lower());
+    request.insert(QStringLiteral("time2"), range.upper());
+    request.insert(QStringLiteral("logType"), range.logClass());
+    request.insert(QStringLiteral("Type"), StationSchema::toInt(QueryKind::LogInRange));
+    if (withCount)
+        request.insert(QStringLiteral("Count"), 1);
+    return m_pDetectDB->buildQuerySql(request);
 }
 
 void hxReport::checkLogData(int kind, QString start, QString end)
@@ -754,10 +735,7 @@ void hxReport::startCountQuery(QString time1, QString time2)
 
 void hxReport::handleResultsCount(QString result, const QMap<QString, int>* p)
 {
-    const bool shown = m_pStatisticsPage->showResult(result, p);
-    m_pCountChart->showCounts(m_countMap);
-    if (shown)
-        emit sgPageShown();
+    m_pStatisticsPage->onResult(result, p);
 }
 
 // ---------------------------------------------------------------- export
@@ -770,12 +748,12 @@ QString hxReport::defaultCsvName(const QString& prefix)
 void hxReport::exportRecords(int nType)
 {
     const ExportRunner::Outcome outcome = nType == 0
-        ? m_pExport->exportRecords(m_pProdModel, 0, m_pProductionPage->titleOfCount(), historySqlBase(),
+        ? m_pExport->exportRecords(m_pProdModel, 0, m_pProductionPage->titleOfCount(),
             ExportQuery::production(ui.label_Time1_History->text(), ui.label_Time2_History->text(),
                 ui.comboBox_Model->currentText() == tr("全部") ? QString() : ui.comboBox_Model->currentText())
                 .atStation(
                     PageChecks::chosenStation(findChild<QComboBox*>(QStringLiteral("comboBox_Station")))))
-        : m_pExport->exportRecords(m_pLogModel, 1, m_pLogPage->titleOfCount(), logSql(false),
+        : m_pExport->exportRecords(m_pLogModel, 1, m_pLogPage->titleOfCount(),
             ExportQuery::log(ui.label_Time1_warning->text(), ui.label_Time2_warning->text(), logKind())
                 .atStation(PageChecks::chosenStation(
                     findChild<QComboBox*>(QStringLiteral("comboBox_Station_Log")))));

@@ -23,6 +23,7 @@
 
 #include <memory>
 
+class AppContext;
 class CheckData;
 class CountChart;
 class CountData;
@@ -53,6 +54,8 @@ class hxReport : public QMainWindow, public PageHost
     Q_OBJECT
 public:
     explicit hxReport(QWidget* parent = nullptr);
+    // The window over a context main built (not owned; it outlives the window).
+    explicit hxReport(AppContext* context, QWidget* parent = nullptr);
     ~hxReport() override;
 
     // Windows made after this read the plant server instead of the station
@@ -99,6 +102,8 @@ public:
     QMap<QString, ShiftRecord> shiftMap() const { return m_Shifts.of(QString()); }
     const QMap<QString, int>& countMap() const { return m_countMap; }
     QStandardItemModel* productionModel() const { return m_pProdModel; }
+    ProductionPage* productionPage() const { return m_pProductionPage.get(); }
+    StatisticsPage* statisticsPage() const { return m_pStatisticsPage.get(); }
     QStandardItemModel* logModel() const { return m_pLogModel; }
     QReportWidget* reportWidget() const { return m_pReportWidget; }
     DetectDataDB* detectDataBase() const { return m_pDetectDB; }
@@ -163,12 +168,15 @@ private:
     void initPages();
     void showStatus(const QString& text) override;
     void startThread(QThread* thread, const char* signal, const char* slot) override;
+    void startThread(QThread* thread, QObject* receiver, const char* signal, const char* slot) override;
+    void pageShown() override;
+    void pictureShown() override;
+    void finishWait() override;
     void exportRecords(int nType);
     void exportStatistics();
     // Fills a page's shift box with the shifts of the station chosen in
     // station (the station file's or the plant's without one).
     void fillShiftBox(QComboBox* shifts, const QComboBox* station);
-    void stopThread(QThread& thread, const char* name);
     // Sets up the server connection and reads the stations, models and
     // shifts on a thread of their own.
     void connectToServer(const ServerSettings& settings, const QString& password);
@@ -197,20 +205,18 @@ private:
     QTime m_DayEnd;
     StationShifts m_Shifts;
     QMap<QString, int> m_countMap;
-    QThread m_Workthread;
     WorkForDB* m_pWorkForDB = nullptr;
-    QThread m_WorkThreadCount;
     CountData* m_pCountData = nullptr;
-    QThread m_WorkThreadCheckHistory;
     CheckData* m_pCheckData = nullptr;
     WaitingDialog m_WaitingDialog;
     bool m_bCounting = false;
     QCompleter* m_pModelCompleter = nullptr;
     QStandardItemModel* m_pProdModel = nullptr;
     QStandardItemModel* m_pLogModel = nullptr;
-    DetectDataDB* m_pDetectDB = nullptr;
+    AppContext* m_pContext; // its own child, or main's
+    DetectDataDB* m_pDetectDB = nullptr; // the context's
     ModelDB* m_pModelDB = nullptr;
-    PageIndex* m_pPageIndex = nullptr; // child of the window
+    PageIndex* m_pPageIndex = nullptr; // the context's
     QStringList m_Stations; // the plant server's, for the station choices
     QString m_ServerProblem; // why the server could not be read; empty when it was
 

@@ -1,3 +1,4 @@
+#include "appcontext.h"
 #include "apppaths.h"
 #include "commandlineexport.h"
 #include "consoleoutput.h"
@@ -148,7 +149,9 @@ int main(int argc, char* argv[])
     ConsoleOutput::closeOwnConsole();
     int result = 0;
     {
-        hxReport window;
+        // The database, record index and worker threads outlive the window.
+        AppContext context;
+        hxReport window(&context);
         window.show();
         result = app.exec();
     }

@@ -79,6 +79,32 @@ while IFS= read -r file; do
     done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
 done < <(git ls-files -- 'hxreport/*.cpp' 'hxreport/*.h' 'tools/*.cpp' 'tools/*.h')
 
+# Above the database layer values cross the libraries, not statement texts: no
+# header there declares a text parameter, member or function named for SQL.
+# Only the window's and workers' own public surface keeps its texts.
+sql_text='\b(QString|QStringList|QLatin1String)\b[[:space:]&*]+[[:alnum:]_]*(sql|Sql|SQL|statement|Statement)[[:alnum:]_]*[[:space:]]*[,)=(;]'
+sql_kept=(
+    'hxreport/hxreport.h:QString historySqlBase();'
+    'hxreport/hxreport.h:QString logSql(bool withCount);'
+    'hxreport/workers/checkthread.h:void setQuery(DetectDataDB* db, QString sql);'
+    'hxreport/workers/checkthread.h:QString m_Sql;'
+    'hxreport/workers/qsavecsvthread.h:void setTask(DetectDataDB* db, QString sql, QString fileName, int nType);'
+    'hxreport/workers/qsavecsvthread.h:QString m_Sql;'
+)
+while IFS= read -r file; do
+    [ "$(layer_of_path "$file")" = database ] && continue
+    while IFS= read -r line; do
+        declared="$file:$(echo "${line#*:}" | sed 's/^[[:space:]]*//')"
+        kept=0
+        for allowed in "${sql_kept[@]}"; do
+            [ "$allowed" = "$declared" ] && kept=1
+        done
+        [ "$kept" = 1 ] && continue
+        echo "statement text above the database layer: $file:$line"
+        failed=1
+    done < <(grep -nE "$sql_text" "$file" || true)
+done < <(git ls-files -- 'hxreport/*.h')
+
 format="$(command -v clang-format-14 || command -v clang-format || true)"
 if [ -z "$format" ]; then
     echo "clang-format not found: formatting not checked"

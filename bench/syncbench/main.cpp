@@ -249,7 +249,7 @@ bool viewerFigures(MariaDbServer& server, const QString& station, int repeats, c
         qMin(repeats, 3),
         [&] {
             QSaveCSVThread thread;
-            thread.setTask(&db, QString(), csv, ExportType::Production);
+            thread.setTask(&db, csv, ExportType::Production);
             thread.setChunks(ExportQuery::production(lower, upper, QString()).atStation(station));
             thread.start();
             thread.wait();

@@ -161,15 +161,7 @@ bool exportRecords(DetectDataDB& db, const Request& r, QString& error, int& repl
 
 bool exportStatistics(DetectDataDB& db, const Request& r, QString& error, int& replaced)
 {
-    QVariantMap request;
-    request.insert(QStringLiteral("Type"), 4);
-    request.insert(QStringLiteral("time1"), r.start);
-    request.insert(QStringLiteral("time2"), r.end);
-    request.insert(QStringLiteral("CheckType"), QStringLiteral("Count"));
     QVariantMap work;
-    work.insert(QStringLiteral("SqlCheck"), db.buildQuerySql(request));
-    request.insert(QStringLiteral("Count"), 1);
-    work.insert(QStringLiteral("SqlCount"), db.buildQuerySql(request));
     work.insert(QStringLiteral("range"),
         QVariant::fromValue(RangeQuery::allModels(r.start, r.end).atStation(r.station)));
     // The worker runs here, on this thread: its signals arrive at once.
@@ -280,8 +272,9 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
     }
     const QString kind
         = p.isSet(QStringLiteral("kind")) ? p.value(QStringLiteral("kind")) : QStringLiteral("alarm");
-    const QMap<QString, int> kinds { { QStringLiteral("alarm"), 1 }, { QStringLiteral("state"), 4 },
-        { QStringLiteral("usage"), 5 } };
+    const QMap<QString, int> kinds { { QStringLiteral("alarm"), StationSchema::toInt(LogClass::Alarm) },
+        { QStringLiteral("state"), StationSchema::toInt(LogClass::State) },
+        { QStringLiteral("usage"), StationSchema::toInt(LogClass::Usage) } };
     if (!kinds.contains(kind)) {
         err << "hxReport: --kind takes alarm, state or usage, not \"" << kind << "\"\n";
         return BadInput;

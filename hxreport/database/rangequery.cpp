@@ -1,5 +1,7 @@
 #include "rangequery.h"
 
+#include "statementtexts.h"
+
 #include <QDateTime>
 
 namespace {
@@ -68,6 +70,22 @@ RangeQuery RangeQuery::inDialect(SqlDialect dialect) const
     RangeQuery query = *this;
     query.m_Dialect = dialect;
     return query;
+}
+
+RangeQuery RangeQuery::page(int limit, int offset) const
+{
+    RangeQuery query = *this;
+    query.m_Limit = limit;
+    query.m_Offset = offset;
+    return query;
+}
+
+QString RangeQuery::filterText() const
+{
+    const QString all = QStringLiteral("select * from %1 where time >'%2' and time <'%3'")
+                            .arg(StationSchema::detectionTable(), sqlQuoted(m_Lower), sqlQuoted(m_Upper));
+    // Filled one by one: a time or model may hold a "%1" of its own.
+    return m_AllModels ? all : all + QStringLiteral(" and model = '%1'").arg(sqlQuoted(m_Model));
 }
 
 QString RangeQuery::table() const

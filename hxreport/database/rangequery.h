@@ -20,9 +20,19 @@
 // sets the dialect of its database, so that no page knows which engine
 // answers. A station condition applies on the plant server only.
 //
+// A query also carries the page a page shows of it (limit rows from offset),
+// so that one value goes from the page to whichever engine answers it.
+//
 // The range excludes its upper end; its lower end is excluded too, except in
 // the slices TimeSlicer makes after the first, which start at a time that
 // belongs to them.
+// What a range holds.
+enum class RecordKind
+{
+    Production, // detection records, of one model or all
+    Log, // log records of one class
+};
+
 class RangeQuery
 {
 public:
@@ -46,8 +56,14 @@ public:
     BoundStatement lastKeyStatement() const;
     // The same records in the statements of that engine.
     RangeQuery inDialect(SqlDialect dialect) const;
+    // The same records with the page shown of them: limit rows from offset.
+    RangeQuery page(int limit, int offset) const;
 
     bool isValid() const { return !m_Table.isEmpty(); }
+    RecordKind kind() const { return m_IsLog ? RecordKind::Log : RecordKind::Production; }
+    int limit() const { return m_Limit; }
+    int offset() const { return m_Offset; }
+    bool hasLastKey() const { return m_LastKey >= 0; }
     SqlDialect dialect() const { return m_Dialect; }
     QString station() const { return m_Station; }
     QString table() const;
@@ -73,6 +89,8 @@ public:
     // Whole rows, limit rows from offset on, in the order the table gives
     // (on the plant server the same order stated: time, then id).
     BoundStatement pageStatement(int limit, int offset) const;
+    // The same for the range's own page.
+    BoundStatement pageStatement() const { return pageStatement(m_Limit, m_Offset); }
     // Whole rows of the records with these keys that lie in the range, in no
     // particular order: a page whose keys the viewer's record index gave.
     // The key lookups are the plan; the range is checked on each row found.
@@ -109,6 +127,10 @@ public:
     // All of an export's rows in one statement, in the chunks' order: for a
     // server whose reads hold no lock against the writer.
     BoundStatement allRows(const QStringList& columns) const;
+    // The production records' statement with the values written into its text
+    // (time1 < time < time2, the model unless all): the window's filter
+    // statement, which callers outside the viewer read. Quotes are doubled.
+    QString filterText() const;
 
 private:
     // " where <range> [and <condition>]" with its values appended to values.
@@ -130,6 +152,8 @@ private:
     bool m_IsLog = false;
     int m_LogClass = 0;
     qint64 m_LastKey = -1; // none
+    int m_Limit = 0;
+    int m_Offset = 0;
 };
 
 Q_DECLARE_METATYPE(RangeQuery)

@@ -3,21 +3,11 @@
 #include "databasesql.h"
 
 #include <QAtomicInt>
-#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QVariant>
 
 namespace {
-// A quoted value may hold doubled quotes; it is kept as written.
-const QRegularExpression kRange(
-    QStringLiteral("from (\\w+) where time >'((?:[^']|'')*)' and time < '((?:[^']|'')*)'"));
-
 QAtomicInt defaultRows(TimeSlicer::DefaultRowsPerSlice);
-
-QString unquoted(const QString& quoted)
-{
-    return QString(quoted).replace(QLatin1String("''"), QLatin1String("'"));
-}
 
 QString firstValue(DataBaseSql* db, const BoundStatement& statement, bool* ok)
 {
@@ -99,45 +89,6 @@ QVector<RangeQuery> TimeSlicer::split(const RangeQuery& range) const
         included = true;
     }
     return slices;
-}
-
-QStringList TimeSlicer::split(const QString& sql) const
-{
-    const QRegularExpressionMatch match = kRange.match(sql);
-    if (!m_pDB || !match.hasMatch())
-        return { sql };
-    // A bare count of the range is answered from the time index alone, which
-    // is quick for any range: it is not worth slicing.
-    if (sql.leftRef(match.capturedStart()) == QLatin1String("select count(*) ")
-        && sql.midRef(match.capturedEnd()).trimmed().isEmpty())
-        return { sql };
-    const QString table = match.captured(1);
-    QStringList bounds;
-    if (!boundaries(table, unquoted(match.captured(2)), false, unquoted(match.captured(3)), &bounds)
-        || bounds.isEmpty())
-        return { sql };
-
-    QStringList statements;
-    QString from = match.captured(2);
-    QString fromOp = QStringLiteral(">");
-    bounds << unquoted(match.captured(3));
-    for (const QString& to : qAsConst(bounds)) {
-        const QString quotedTo = sqlQuoted(to);
-        const QString range
-            = QStringLiteral("from %1 where time %2'%3' and time < '%4'").arg(table, fromOp, from, quotedTo);
-        statements << QString(sql).replace(match.capturedStart(), match.capturedLength(), range);
-        from = quotedTo;
-        fromOp = QStringLiteral(">=");
-    }
-    return statements;
-}
-
-QVector<BoundStatement> TimeSlicer::splitStatements(const QString& sql) const
-{
-    QVector<BoundStatement> statements;
-    for (const QString& part : split(sql))
-        statements << BoundStatement { part, {} };
-    return statements;
 }
 
 QVector<BoundStatement> TimeSlicer::countStatements(const RangeQuery& range) const

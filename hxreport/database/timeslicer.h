@@ -5,7 +5,6 @@
 #include "rangequery.h"
 
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 class DataBaseSql;
@@ -37,14 +36,6 @@ public:
     // more than one slice or the boundaries cannot be read.
     QVector<RangeQuery> split(const RangeQuery& range) const;
 
-    // The same for a statement text as the query builder makes it for a time
-    // range ("from <table> where time >'<t1>' and time < '<t2>'", alone or
-    // inside a sub-query): the statements to run in its place. Any other
-    // statement, and a bare count of the range (which the time index answers
-    // quickly), comes back alone, unchanged.
-    QStringList split(const QString& sql) const;
-    // The slices of a statement text as statements to run (nothing to bind).
-    QVector<BoundStatement> splitStatements(const QString& sql) const;
     // The count statements of a range: one per slice, or the whole range's
     // when the time index alone counts it (a bare range is not worth slicing).
     QVector<BoundStatement> countStatements(const RangeQuery& range) const;

@@ -45,8 +45,8 @@ QString ExportRunner::askSaveFileName(const QString& defaultName)
     return QString();
 }
 
-ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* shown, int nType,
-    std::function<QString(int)> title, const QString& sql, const ExportQuery& chunks)
+ExportRunner::Outcome ExportRunner::exportRecords(
+    const QStandardItemModel* shown, int nType, std::function<QString(int)> title, const ExportQuery& chunks)
 {
     if (!shown || shown->rowCount() < 1) {
         m_pHost->showMessageBox(QMessageBox::Warning, QCoreApplication::translate("hxReport", "提示"),
@@ -60,7 +60,8 @@ ExportRunner::Outcome ExportRunner::exportRecords(const QStandardItemModel* show
     auto* thread = new QSaveCSVThread(nullptr);
     thread->setHeader(QString(), QStringLiteral("username"));
     thread->setTitleOfCount(std::move(title));
-    thread->setTask(m_pDB, sql, fileName, nType);
+    // No statement text: the chunks are the rows.
+    thread->setTask(m_pDB, QString(), fileName, nType);
     thread->setChunks(chunks);
     m_bRecordsOk = false;
     m_nReplaced = 0;

@@ -34,13 +34,13 @@ public:
     static QString defaultCsvName(const QString& prefix);
     static QString askSaveFileName(const QString& defaultName);
 
-    // A record file of the rows the model shows: the statement and its
-    // keyset chunks, written by a QSaveCSVThread whose end goes to the
+    // A record file of the rows the model shows: the records of chunks, read
+    // in keyset chunks and written by a QSaveCSVThread whose end goes to the
     // window's onSaveCSVDone(int). nType 0 is the production file, 1 the log.
     // The title is made from the number of records written (see
     // QSaveCSVThread::setTitleOfCount).
     Outcome exportRecords(const QStandardItemModel* shown, int nType, std::function<QString(int)> title,
-        const QString& sql, const ExportQuery& chunks);
+        const ExportQuery& chunks);
     // "数据导出完成" and beneath it the file written, and how many characters
     // the code page lacks (written as <U+XXXX>) when there were any.
     static QString doneMessage(const QString& fileName, int replaced = 0);

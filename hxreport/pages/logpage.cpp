@@ -44,30 +44,18 @@ int LogPage::kind() const
 {
     const QString text = m_W.kind->currentText();
     if (text == QCoreApplication::translate("hxReport", "使用记录查询"))
-        return 5;
+        return StationSchema::toInt(LogClass::Usage);
     if (text == QCoreApplication::translate("hxReport", "报警记录查询"))
-        return 1;
+        return StationSchema::toInt(LogClass::Alarm);
     if (text == QCoreApplication::translate("hxReport", "运行状态查询"))
-        return 4;
-    return 0;
+        return StationSchema::toInt(LogClass::State);
+    return 0; // none chosen: a class no record has
 }
 
-QString LogPage::sql(bool withCount) const
+RangeQuery LogPage::currentRange() const
 {
-    return sql(
-        ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind(), QString() }, withCount);
-}
-
-QString LogPage::sql(const ShownQuery& query, bool withCount) const
-{
-    QVariantMap request;
-    request.insert(QStringLiteral("time1"), query.start);
-    request.insert(QStringLiteral("time2"), query.end);
-    request.insert(QStringLiteral("logType"), query.kind);
-    request.insert(QStringLiteral("Type"), 3);
-    if (withCount)
-        request.insert(QStringLiteral("Count"), 1);
-    return m_pDB->buildQuerySql(request);
+    return range(ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind(),
+        PageChecks::chosenStation(m_W.station) });
 }
 
 void LogPage::check(int logKind, const QString& start, const QString& end)
@@ -80,12 +68,14 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     m_Cursor.total = 0;
     // A failed count is no count of 0: it arrives before the count's slot.
     auto failure = std::make_shared<QString>();
-    const QPointer<CheckThread> count = startQueryThread(sql(m_Shown, true), 1, SIGNAL(resultCount(int)),
-        SLOT(onResultCountlog(int)), [this, failure](CheckThread* thread) {
+    const QPointer<CheckThread> count = startQueryThread(
+        CheckMode::Count, SIGNAL(resultCount(int)), SLOT(onCount(int)),
+        [this, failure](CheckThread* thread) {
             thread->setRange(range(m_Shown), 0, 0);
             QObject::connect(thread, &CheckThread::failed, m_Paging.title,
                 [failure](const QString& reason) { *failure = reason; });
-        });
+        },
+        this);
     bool cancelled = false;
     const bool finished
         = m_pHost->waitForFinishCancelable(QCoreApplication::translate("hxReport", "正在查询记录，请稍等"),
@@ -109,9 +99,8 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
 
     const int size = pageSize();
     startQueryThread(
-        sql(m_Shown, false) + QStringLiteral(" LIMIT %1 OFFSET %2 ").arg(size).arg(m_Cursor.offset), 0,
-        SIGNAL(resultReady(QSqlQuery)), SLOT(onUpdateTableViewShowlog(QSqlQuery)),
-        [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); });
+        CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onPageRows(QSqlQuery)),
+        [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); }, this);
     setTitle(titleOfCount()(m_Cursor.total), true);
     startPages(m_Cursor.total, size);
 }
@@ -135,8 +124,19 @@ void LogPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checklog");
     if (!forward && name != QLatin1String("Prev_checklog"))
         return;
-    requestPage(forward, sql(m_Shown, false), QStringLiteral(" LIMIT %1 OFFSET %2 "),
-        SLOT(onUpdateTableViewShowlog(QSqlQuery)));
+    requestPage(forward, range(m_Shown), SLOT(onPageRows(QSqlQuery)), this);
+}
+
+void LogPage::onCount(int total)
+{
+    setTotal(total);
+    m_pHost->finishWait();
+}
+
+void LogPage::onPageRows(QSqlQuery sql)
+{
+    fillTable(sql);
+    m_pHost->pageShown();
 }
 
 void LogPage::fillTable(QSqlQuery sql)

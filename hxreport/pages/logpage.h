@@ -4,6 +4,7 @@
 #include "pagedpage.h"
 #include "shownquery.h"
 
+#include <QObject>
 #include <QSqlQuery>
 
 class QComboBox;
@@ -20,9 +21,11 @@ struct LogWidgets
 
 // The log records page: the count of one kind in a range while a modal wait
 // runs, then the first page; paging of the query shown; the two-column
-// table. UI thread only; the window forwards its slots here.
-class LogPage : public PagedPage
+// table; the threads' answers come back to the page's slots. UI thread only;
+// the window forwards its slots here.
+class LogPage : public QObject, public PagedPage
 {
+    Q_OBJECT
 public:
     LogPage(PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const LogWidgets& widgets);
 
@@ -30,10 +33,8 @@ public:
     void query();
     // Log class of the kind chosen in the combo box (0 for none).
     int kind() const;
-    // The statement of the widgets as they are now (the export's), with the
-    // count form when withCount is set.
-    QString sql(bool withCount) const;
-    QString sql(const ShownQuery& query, bool withCount) const;
+    // The records the widgets select as they are now (the export's).
+    RangeQuery currentRange() const;
     // The shown result's title for a number of records: the page's and the
     // export's.
     std::function<QString(int)> titleOfCount() const;
@@ -43,6 +44,12 @@ public:
     void onPagingButton(const QString& name);
     void fillTable(QSqlQuery sql);
 
+public slots:
+    // The count and the pages from their one-shot threads.
+    void onCount(int total);
+    void onPageRows(QSqlQuery sql);
+
+public:
 protected:
     RangeQuery range(const ShownQuery& query) const override;
 

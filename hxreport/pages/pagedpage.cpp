@@ -78,19 +78,19 @@ void PagedPage::startPages(int total, int size)
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
 }
 
-void PagedPage::requestPage(bool forward, const QString& base, const QString& pagingClause, const char* slot)
+void PagedPage::requestPage(bool forward, const RangeQuery& shown, const char* slot, QObject* receiver)
 {
     const int size = pageSize();
     if (!m_Cursor.step(forward, size))
         return;
-    // The paging clause is filled on its own: the filter part may hold a "%1"
-    // typed into the model filter.
     const int offset = m_Cursor.offset;
-    startQueryThread(base + pagingClause.arg(size).arg(offset), 0, SIGNAL(resultReady(QSqlQuery)), slot,
-        [this, size, offset](CheckThread* thread) {
-            thread->setRange(range(m_Shown), size, offset);
-            preparePage(thread, size, offset);
-        });
+    startQueryThread(
+        CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), slot,
+        [this, shown, size, offset](CheckThread* thread) {
+            thread->setRange(shown, size, offset);
+            preparePage(thread);
+        },
+        receiver);
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
     const PageCursor::Buttons buttons = m_Cursor.buttonsAfterStep(forward, size);
     if (buttons.prevEnabled)
@@ -119,29 +119,23 @@ void PagedPage::showFailure(const QString& start, const QString& end, const QStr
     m_pHost->showStatus(QCoreApplication::translate("hxReport", "查询失败：%1").arg(why));
 }
 
-RangeQuery PagedPage::range(const ShownQuery& query) const
-{
-    Q_UNUSED(query)
-    return RangeQuery();
-}
-
-void PagedPage::preparePage(CheckThread* thread, int size, int offset)
+void PagedPage::preparePage(CheckThread* thread)
 {
     Q_UNUSED(thread)
-    Q_UNUSED(size)
-    Q_UNUSED(offset)
 }
 
-CheckThread* PagedPage::startQueryThread(const QString& sql, int mode, const char* signal, const char* slot,
-    const std::function<void(CheckThread*)>& prepare)
+CheckThread* PagedPage::startQueryThread(CheckMode mode, const char* signal, const char* slot,
+    const std::function<void(CheckThread*)>& prepare, QObject* receiver)
 {
     auto* thread = new CheckThread(nullptr);
-    thread->setQuery(m_pDB, sql);
-    if (mode == 1)
-        thread->setMode(1);
-    if (prepare)
-        prepare(thread);
-    m_pHost->startThread(thread, signal, slot);
+    // No statement text: prepare gives the range.
+    thread->setQuery(m_pDB, QString());
+    thread->setMode(mode);
+    prepare(thread);
+    if (receiver)
+        m_pHost->startThread(thread, receiver, signal, slot);
+    else
+        m_pHost->startThread(thread, signal, slot);
     return thread;
 }
 

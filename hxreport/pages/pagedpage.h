@@ -12,6 +12,7 @@
 #include <functional>
 
 class CheckThread;
+enum class CheckMode;
 class DetectDataDB;
 class PageHost;
 class QLabel;
@@ -64,21 +65,22 @@ protected:
     static QString withStation(const QString& title, const QString& station);
     // A first page of total rows is shown: cursor, Next button, page label.
     void startPages(int total, int size);
-    // Prev or Next: the page of base + pagingClause (filled with size and
-    // offset) on a one-shot thread whose rows go to the window's slot.
-    void requestPage(bool forward, const QString& base, const QString& pagingClause, const char* slot);
-    // Called with each page's thread before it starts (size rows from offset).
-    virtual void preparePage(CheckThread* thread, int size, int offset);
-    // The shown query as a range, for a database that is not a station file
-    // (invalid: the statement texts only).
-    virtual RangeQuery range(const ShownQuery& query) const;
+    // Prev or Next: a page of shown (the query shown) on a one-shot thread
+    // whose rows go to the slot of receiver (the window's when null).
+    void requestPage(bool forward, const RangeQuery& shown, const char* slot, QObject* receiver = nullptr);
+    // Called with each page's thread before it starts.
+    virtual void preparePage(CheckThread* thread);
+    // The shown query as a range, without its page.
+    virtual RangeQuery range(const ShownQuery& query) const = 0;
     // A failed statement is said in the status bar, not shown as no rows.
     void reportQueryError(const QSqlQuery& sql);
     // A failed query reads as failed where its result would be: the title
     // and the count label, and the whole reason in the status bar.
     void showFailure(const QString& start, const QString& end, const QString& why);
-    CheckThread* startQueryThread(const QString& sql, int mode, const char* signal, const char* slot,
-        const std::function<void(CheckThread*)>& prepare = nullptr);
+    // A one-shot thread for a range's statement (mode as CheckThread's), set
+    // up by prepare.
+    CheckThread* startQueryThread(CheckMode mode, const char* signal, const char* slot,
+        const std::function<void(CheckThread*)>& prepare, QObject* receiver = nullptr);
     // An emptied read-only table model, made on first use.
     static void prepareFill(QTableView* view, QStandardItemModel*& model);
     // What a cancelled request must leave as it was: the title, the paging

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QObject;
 class QThread;
 
 // What a page needs from the window that holds it: the shared dialogs, the
@@ -33,6 +34,14 @@ public:
     // Starts a thread that deletes itself when finished; its signal (a
     // SIGNAL() text) goes to the window's slot (a SLOT() text).
     virtual void startThread(QThread* thread, const char* signal, const char* slot) = 0;
+    // The same with the signal going to a page's own slot.
+    virtual void startThread(QThread* thread, QObject* receiver, const char* signal, const char* slot) = 0;
+    // A page shows a result it asked its worker for (the window's sgPageShown).
+    virtual void pageShown() = 0;
+    // A page shows a record's picture it asked for (the window's sgPictureShown).
+    virtual void pictureShown() = 0;
+    // What a page waits for arrived: ends waitForFinish() (the window's sgFinish).
+    virtual void finishWait() = 0;
 };
 
 #endif // PAGEHOST_H

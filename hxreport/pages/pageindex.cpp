@@ -20,7 +20,6 @@
 PageIndex::PageIndex(DetectDataDB* db, QStatusBar* bar, QObject* parent)
     : QObject(parent)
     , m_pDB(db)
-    , m_pBar(bar)
     , m_pIndex(new RecordIndex(db ? db->databasePath() : QString(), AppPaths::indexFolder(), this))
     , m_Reader(m_pIndex->reader())
 {
@@ -29,14 +28,22 @@ PageIndex::PageIndex(DetectDataDB* db, QStatusBar* bar, QObject* parent)
     connect(m_pIndex, &RecordIndex::passFinished, this, [this](bool inStep) { onPassFinished(inStep); });
     // Queued from the workers' threads to the status bar's.
     connect(this, &PageIndex::answeredDirectly, this, &PageIndex::showNote, Qt::QueuedConnection);
+    setStatusBar(bar);
+    // Not before the event loop runs: start-up never waits for the index.
+    QTimer::singleShot(0, this, &PageIndex::start);
+}
+
+void PageIndex::setStatusBar(QStatusBar* bar)
+{
+    if (m_pProgress)
+        delete m_pProgress;
+    m_pBar = bar;
     if (m_pBar) {
         m_pProgress = new QLabel(m_pBar);
         m_pProgress->setObjectName(QStringLiteral("label_IndexProgress"));
         m_pBar->addPermanentWidget(m_pProgress);
         m_pProgress->hide();
     }
-    // Not before the event loop runs: start-up never waits for the index.
-    QTimer::singleShot(0, this, &PageIndex::start);
 }
 
 PageIndex::~PageIndex()
@@ -107,9 +114,12 @@ void PageIndex::direct(const QString& reason)
     emit answeredDirectly(reason);
 }
 
-bool PageIndex::countByModel(
-    const QString& time1, const QString& time2, int* total, QMap<QString, int>* counts)
+bool PageIndex::countByModel(const RangeQuery& range, int* total, QMap<QString, int>* counts)
 {
+    if (!holds(range, true))
+        return false;
+    const QString time1 = range.lower();
+    const QString time2 = range.upper();
     ModelCounts found;
     if (!ask<ModelCounts>([&] { return m_Reader.countByModel(time1, time2); }, &found))
         return false;
@@ -118,8 +128,19 @@ bool PageIndex::countByModel(
     return true;
 }
 
-bool PageIndex::countOfModel(const QString& time1, const QString& time2, const QString& model, int* count)
+bool PageIndex::holds(const RangeQuery& range, bool allModels)
 {
+    return range.isValid() && range.dialect() == SqlDialect::Station && range.kind() == RecordKind::Production
+        && range.isAllModels() == allModels && !range.lowerIncluded() && !range.hasLastKey();
+}
+
+bool PageIndex::countOf(const RangeQuery& range, int* count)
+{
+    if (!holds(range))
+        return false;
+    const QString time1 = range.lower();
+    const QString time2 = range.upper();
+    const QString model = range.model();
     qint64 found = 0;
     if (!ask<qint64>([&] { return m_Reader.countOfModel(time1, time2, model); }, &found))
         return false;
@@ -127,16 +148,22 @@ bool PageIndex::countOfModel(const QString& time1, const QString& time2, const Q
     return true;
 }
 
-bool PageIndex::pageOfModel(
-    const QString& time1, const QString& time2, const QString& model, int offset, int limit, QSqlQuery* rows)
+bool PageIndex::pageOf(const RangeQuery& range, QSqlQuery* rows)
 {
+    if (!holds(range))
+        return false;
+    const QString time1 = range.lower();
+    const QString time2 = range.upper();
+    const QString model = range.model();
+    const int offset = range.offset();
+    const int limit = range.limit();
     QVector<qint64> uids;
     if (!ask<QVector<qint64>>([&] { return m_Reader.pageUids(time1, time2, model, offset, limit); }, &uids))
         return false;
     // Those records from the station file, checked against the range and the
     // model again: a record removed or replaced since the index was read
     // makes the page direct rather than short or wrong.
-    const BoundStatement statement = RangeQuery::production(time1, time2, model).keyedRows(uids);
+    const BoundStatement statement = range.keyedRows(uids);
     QSqlQuery found;
     if (!m_pDB->runDetached(statement, found)) {
         direct(QStringLiteral("station rows unreadable: ") + found.lastError().text());

@@ -41,14 +41,17 @@ public:
     ~PageIndex() override;
 
     RecordIndex* recordIndex() const { return m_pIndex; }
+    // Where progress and notes go from now on (not owned; may be null).
+    void setStatusBar(QStatusBar* bar);
     void start();
     void stop();
 
-    bool countByModel(
-        const QString& time1, const QString& time2, int* total, QMap<QString, int>* counts) override;
-    bool countOfModel(const QString& time1, const QString& time2, const QString& model, int* count) override;
-    bool pageOfModel(const QString& time1, const QString& time2, const QString& model, int offset, int limit,
-        QSqlQuery* rows) override;
+    bool countByModel(const RangeQuery& range, int* total, QMap<QString, int>* counts) override;
+    bool countOf(const RangeQuery& range, int* count) override;
+    bool pageOf(const RangeQuery& range, QSqlQuery* rows) override;
+    // Whether the index holds a range's answers: production records of the
+    // station file in time1 < time < time2, of one model unless allModels.
+    static bool holds(const RangeQuery& range, bool allModels = false);
 
     // A pass with at least this many records to read shows its progress.
     static const int ProgressMin = 1000;

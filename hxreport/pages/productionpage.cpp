@@ -21,9 +21,6 @@
 #include <QTableView>
 
 namespace {
-const QString kProductionAll = QStringLiteral("select * from wftable where time >'%1' and time <'%2'");
-const QString kProductionModel
-    = QStringLiteral("select * from wftable where time >'%1' and time <'%2' and model = '%3'");
 // The hidden column that keeps each row's uid for the picture request.
 const int kUidColumn = 7;
 // On the plant server without a station chosen: the row's station.
@@ -79,47 +76,18 @@ void ProductionPage::request(const QString& start, const QString& end, const QSt
     m_Shown = ShownQuery { start, end, model, all, 0, PageChecks::chosenStation(m_W.station) };
     m_Cancel.reset();
     m_bCancelled = false;
-    QVariantMap request;
-    request.insert(QStringLiteral("Type"), all ? 2 : 1);
-    request.insert(QStringLiteral("time1"), start);
-    request.insert(QStringLiteral("time2"), end);
-    request.insert(QStringLiteral("name"), all ? QStringLiteral("*") : model);
-    request.insert(QStringLiteral("Count"), 1);
-    const QString countSql = m_pDB->buildQuerySql(request);
-
     const int size = pageSize();
     m_Cursor.total = 0;
     m_Cursor.offset = 0;
-    const QString page
-        = statement(m_Shown) + QStringLiteral(" LIMIT %1 OFFSET %2").arg(size).arg(m_Cursor.offset);
-    QVariantMap work;
-    work.insert(QStringLiteral("SqlCount"), countSql);
-    work.insert(QStringLiteral("SqlCheck"), page);
-    work.insert(QStringLiteral("limit"), size);
-    work.insert(QStringLiteral("range"), QVariant::fromValue(range(m_Shown)));
-    if (!all) {
-        // What both statements select, for the record index.
-        work.insert(QStringLiteral("time1"), start);
-        work.insert(QStringLiteral("time2"), end);
-        work.insert(QStringLiteral("model"), model);
-        work.insert(QStringLiteral("offset"), m_Cursor.offset);
-    }
-    if (m_SendRequest)
-        m_SendRequest(work);
+    emit sgQuery(range(m_Shown).page(size, m_Cursor.offset));
 }
 
-QString ProductionPage::sqlBase() const
+RangeQuery ProductionPage::currentRange() const
 {
     const QString model = m_W.model->currentText();
-    return statement(ShownQuery { m_W.start->text(), m_W.end->text(), model,
-        model == QCoreApplication::translate("hxReport", "全部"), 0, QString() });
-}
-
-QString ProductionPage::statement(const ShownQuery& query)
-{
-    if (query.all)
-        return kProductionAll.arg(sqlQuoted(query.start), sqlQuoted(query.end));
-    return kProductionModel.arg(sqlQuoted(query.start), sqlQuoted(query.end), sqlQuoted(query.model));
+    return range(ShownQuery { m_W.start->text(), m_W.end->text(), model,
+        model == QCoreApplication::translate("hxReport", "全部"), 0,
+        PageChecks::chosenStation(m_W.station) });
 }
 
 RangeQuery ProductionPage::range(const ShownQuery& query) const
@@ -172,19 +140,35 @@ bool ProductionPage::showFirstPage(const QVariantMap& result, QSqlQuery sql)
     return true;
 }
 
+void ProductionPage::onFirstPage(QVariantMap result, QSqlQuery sql)
+{
+    if (showFirstPage(result, sql))
+        m_pHost->pageShown();
+}
+
+void ProductionPage::onPageRows(QSqlQuery sql)
+{
+    fillTable(sql);
+    m_pHost->pageShown();
+}
+
+void ProductionPage::onPictureRow(QSqlQuery sql)
+{
+    showPicture(sql);
+    m_pHost->pictureShown();
+}
+
 void ProductionPage::onPagingButton(const QString& name)
 {
     const bool forward = name == QLatin1String("Next_checkShengchang");
     if (!forward && name != QLatin1String("Prev_checkShengchang"))
         return;
-    requestPage(forward, statement(m_Shown), QStringLiteral(" LIMIT %1 OFFSET %2"),
-        SLOT(onUpdateTableViewShow(QSqlQuery)));
+    requestPage(forward, range(m_Shown), SLOT(onPageRows(QSqlQuery)), this);
 }
 
-void ProductionPage::preparePage(CheckThread* thread, int size, int offset)
+void ProductionPage::preparePage(CheckThread* thread)
 {
-    if (!m_Shown.all)
-        thread->setQuickPage(m_pQuick, m_Shown.start, m_Shown.end, m_Shown.model, offset, size);
+    thread->setQuickAnswers(m_pQuick);
 }
 
 void ProductionPage::fillTable(QSqlQuery sql)
@@ -260,16 +244,14 @@ void ProductionPage::requestPicture(const QModelIndex& index)
     if (!m_rModel || !m_pDB)
         return;
     const QString key = m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString();
-    QVariantMap request;
-    request.insert(QStringLiteral("uid"), key);
-    request.insert(QStringLiteral("Type"), 5);
     bool isNumber = false;
     const qint64 number = key.toLongLong(&isNumber);
-    startQueryThread(m_pDB->buildQuerySql(request), 0, SIGNAL(resultReady(QSqlQuery)),
-        SLOT(onSlowPixmap(QSqlQuery)), [this, isNumber, number](CheckThread* thread) {
-            if (isNumber)
-                thread->setPicture(range(m_Shown), number);
-        });
+    // A key that is no number names no record: the picture is cleared.
+    startQueryThread(
+        CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onPictureRow(QSqlQuery)),
+        [this, isNumber, number](
+            CheckThread* thread) { thread->setPicture(range(m_Shown), isNumber ? number : -1); },
+        this);
 }
 
 void ProductionPage::showPicture(QSqlQuery sql)

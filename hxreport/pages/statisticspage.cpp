@@ -1,5 +1,6 @@
 #include "statisticspage.h"
 
+#include "countchart.h"
 #include "csvwriter.h"
 #include "detectdatadb.h"
 #include "pagechecks.h"
@@ -57,24 +58,24 @@ void StatisticsPage::startCount(const QString& time1, const QString& time2)
     m_CountStart = QDateTime::fromString(time1, format);
     m_CountEnd = QDateTime::fromString(time2, format);
     m_CountStation = PageChecks::chosenStation(m_W.station);
-    QVariantMap request;
-    request.insert(QStringLiteral("Type"), 4);
-    request.insert(QStringLiteral("time1"), time1);
-    request.insert(QStringLiteral("time2"), time2);
-    request.insert(QStringLiteral("CheckType"), QStringLiteral("Count"));
-    const QString records = m_pDB->buildQuerySql(request);
-    request.insert(QStringLiteral("Count"), 1);
-    const QString count = m_pDB->buildQuerySql(request);
-    QVariantMap work;
-    work.insert(QStringLiteral("SqlCount"), count);
-    work.insert(QStringLiteral("SqlCheck"), records);
-    // The range of both, for the record index.
-    work.insert(QStringLiteral("time1"), time1);
-    work.insert(QStringLiteral("time2"), time2);
-    work.insert(QStringLiteral("range"),
-        QVariant::fromValue(RangeQuery::allModels(time1, time2).atStation(m_CountStation)));
-    if (m_SendRequest)
-        m_SendRequest(work);
+    emit sgCount(RangeQuery::allModels(time1, time2).atStation(m_CountStation));
+}
+
+void StatisticsPage::onResult(QString result, const QMap<QString, int>* p)
+{
+    const bool shown = showResult(result, p);
+    if (m_W.chart)
+        m_W.chart->showCounts(m_rCounts);
+    if (shown)
+        m_pHost->pageShown();
+}
+
+void StatisticsPage::onError(QString message)
+{
+    if (m_bCancelled)
+        return; // the user stopped it; the page says so
+    noteError(message);
+    m_pHost->showStatus(QCoreApplication::translate("hxReport", "统计失败：%1").arg(message));
 }
 
 void StatisticsPage::cancel()

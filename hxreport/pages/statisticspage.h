@@ -2,15 +2,18 @@
 #define STATISTICSPAGE_H
 
 #include "cancelflag.h"
+#include "rangequery.h"
 #include "shiftrecord.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QMap>
+#include <QObject>
 #include <QVariantMap>
 
 #include <functional>
 
+class CountChart;
 class DetectDataDB;
 class PageHost;
 class QComboBox;
@@ -24,19 +27,19 @@ struct StatisticsWidgets
     QLabel* end = nullptr;
     QReportWidget* report = nullptr;
     QComboBox* station = nullptr; // on the plant server only
+    CountChart* chart = nullptr; // the counts as bars beside the table
 };
 
 // The statistics page: date check, the grouping request to the count worker
-// and the table of counts with "NG" and the total. The last result and the
-// request flag are the window's (counts, counting). UI thread only.
-class StatisticsPage
+// (sgCount, whose answer comes back to onResult()) and the table of counts
+// with "NG" and the total. The last result and the request flag are the
+// window's (counts, counting). UI thread only.
+class StatisticsPage : public QObject
 {
+    Q_OBJECT
 public:
     StatisticsPage(PageHost* host, DetectDataDB* db, QMap<QString, int>& counts, bool& counting,
         const StatisticsWidgets& widgets);
-
-    // Receives each request for the count worker (the window's operateCount).
-    void setRequestSender(std::function<void(const QVariantMap&)> send) { m_SendRequest = std::move(send); }
 
     // The Query button.
     void query(const QDateTime& start, const QDateTime& end, const QMap<QString, ShiftRecord>& shifts);
@@ -59,13 +62,23 @@ public:
     // The station counted on the plant server; empty for the whole plant.
     QString countStation() const { return m_CountStation; }
 
+signals:
+    // The range to count, for the count worker.
+    void sgCount(RangeQuery range);
+
+public slots:
+    // The count worker's answer (p handed over), shown with the chart and
+    // said to the host.
+    void onResult(QString result, const QMap<QString, int>* p);
+    // The count worker's failure, before its result.
+    void onError(QString message);
+
 private:
     PageHost* m_pHost;
     DetectDataDB* m_pDB;
     QMap<QString, int>& m_rCounts;
     bool& m_rCounting;
     StatisticsWidgets m_W;
-    std::function<void(const QVariantMap&)> m_SendRequest;
     QDateTime m_CountStart;
     QDateTime m_CountEnd;
     QString m_CountStation;

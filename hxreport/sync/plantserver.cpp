@@ -163,8 +163,8 @@ bool PlantServer::open()
     }
     m_bOpen = true;
     // Strict: a value the column cannot hold is an error, never silently cut.
-    if (!run(QStringLiteral("SET NAMES utf8mb4"), {}, QStringLiteral("cannot set up the session"))
-        || !run(QStringLiteral("SET SESSION sql_mode = 'STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'"), {},
+    if (!run({ QStringLiteral("SET NAMES utf8mb4"), {} }, QStringLiteral("cannot set up the session"))
+        || !run({ QStringLiteral("SET SESSION sql_mode = 'STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'"), {} },
             QStringLiteral("cannot set up the session")))
         return false;
     // A picture over the packet limit would end the connection ("server has
@@ -175,13 +175,13 @@ bool PlantServer::open()
             return fail(packet.lastError(), QStringLiteral("cannot set up the session"));
         m_PictureLimit = qMin<qint64>(MediumBlobBytes, packet.value(0).toLongLong() - PacketReserve);
     }
-    if (!run(QLatin1String(SchemaCheckSql), {},
+    if (!run({ QLatin1String(SchemaCheckSql), {} },
             QStringLiteral("the database holds no plant archive, or one from an older server/schema.sql "
                            "(load server/schema.sql)")))
         return false;
     // The station's lock and the session's batch tables; refused when the
     // account is not the station's.
-    if (!run(QLatin1String(OpenSql), { m_Settings.station },
+    if (!run({ QLatin1String(OpenSql), { m_Settings.station } },
             QStringLiteral("cannot open station \"%1\"").arg(m_Settings.station))) {
         if (m_Failure == Failure::Transient)
             close();
@@ -211,17 +211,17 @@ bool PlantServer::exec(QSqlQuery& query, const QString& what)
     return fail(query.lastError(), what);
 }
 
-bool PlantServer::run(const QString& sql, const QVariantList& values, const QString& what)
+bool PlantServer::run(const BoundStatement& statement, const QString& what)
 {
     QSqlQuery query(QSqlDatabase::database(m_Connection, false));
-    if (values.isEmpty()) {
-        if (query.exec(sql))
+    if (statement.values.isEmpty()) {
+        if (query.exec(statement.text))
             return true;
         return fail(query.lastError(), what);
     }
-    if (!query.prepare(sql))
+    if (!query.prepare(statement.text))
         return fail(query.lastError(), what);
-    for (const QVariant& value : values)
+    for (const QVariant& value : statement.values)
         query.addBindValue(value);
     return exec(query, what);
 }
@@ -273,9 +273,9 @@ bool PlantServer::beginEpoch(
     if (!db.transaction())
         return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
     const quint32 epoch = position->exists ? position->epoch + 1 : 1;
-    if (!run(QLatin1String(EpochSql),
-            { m_Settings.station, epoch - 1, filePath.left(1024), QString::fromLatin1(fileId.left(64)),
-                reason.left(255) },
+    if (!run({ QLatin1String(EpochSql),
+                 { m_Settings.station, epoch - 1, filePath.left(1024), QString::fromLatin1(fileId.left(64)),
+                     reason.left(255) } },
             QStringLiteral("cannot begin the station's epoch"))) {
         rollBack();
         return false;
@@ -379,9 +379,9 @@ bool PlantServer::writeRows(
     // The server adds the rows it has not got yet, their day counts and the
     // position in this transaction.
     bool ok = insertRows(table, rows, &batchAdjusted)
-        && run(QLatin1String(records ? AddRecordsSql : AddLogsSql),
-            { m_Settings.station, position->epoch, QString::fromLatin1(mark),
-                QString::fromLatin1(witnessText) },
+        && run({ QLatin1String(records ? AddRecordsSql : AddLogsSql),
+                   { m_Settings.station, position->epoch, QString::fromLatin1(mark),
+                       QString::fromLatin1(witnessText) } },
             QStringLiteral("cannot add the batch of ") + table.serverTable);
     if (ok && m_BeforeCommit)
         m_BeforeCommit();
@@ -431,7 +431,7 @@ bool PlantServer::writeShifts(const Position& position, const QVector<StationFil
         return fail(db.lastError(), QStringLiteral("cannot begin a transaction"));
     int adjusted = 0;
     if (!insertRows(SyncTable::shifts(), rows, &adjusted)
-        || !run(QLatin1String(AddShiftsSql), { m_Settings.station, position.epoch },
+        || !run({ QLatin1String(AddShiftsSql), { m_Settings.station, position.epoch } },
             QStringLiteral("cannot write the shifts"))) {
         rollBack();
         return false;
@@ -455,8 +455,8 @@ bool PlantServer::writeModels(const QStringList& models)
     if (!ok)
         fail(query.lastError(), QStringLiteral("cannot write the models"));
     if (!ok
-        || !run(
-            QLatin1String(AddModelsSql), { m_Settings.station }, QStringLiteral("cannot write the models"))) {
+        || !run({ QLatin1String(AddModelsSql), { m_Settings.station } },
+            QStringLiteral("cannot write the models"))) {
         rollBack();
         return false;
     }

@@ -1,6 +1,7 @@
 #ifndef PLANTSERVER_H
 #define PLANTSERVER_H
 
+#include "boundstatement.h"
 #include "stationfile.h"
 #include "syncsettings.h"
 #include "synctable.h"
@@ -89,7 +90,7 @@ private:
 
     bool fail(const QSqlError& error, const QString& what);
     bool exec(QSqlQuery& query, const QString& what);
-    bool run(const QString& sql, const QVariantList& values, const QString& what);
+    bool run(const BoundStatement& statement, const QString& what);
     bool commit(const QString& what);
     void rollBack();
     // Inserts rows into the session's batch table of table in statements of

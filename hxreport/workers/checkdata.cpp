@@ -13,27 +13,28 @@ CheckData::CheckData(QObject* parent)
 
 void CheckData::doWork(QVariantMap m_map)
 {
-    // The statement texts are a station file's; another engine runs the
-    // range's own statements.
-    const QVariant range = m_map.value(QStringLiteral("range"));
-    if (m_pDB && m_pDB->dialect() != SqlDialect::Station && range.canConvert<RangeQuery>()) {
-        doRange(range.value<RangeQuery>(), m_map.value(QStringLiteral("limit")).toInt(), 0);
+    const QVariant query = m_map.value(QStringLiteral("query"));
+    if (query.canConvert<RangeQuery>()) {
+        doQuery(query.value<RangeQuery>());
         return;
     }
     const QString sqlCount = m_map.value(QStringLiteral("SqlCount")).toString();
     const QString sqlCheck = m_map.value(QStringLiteral("SqlCheck")).toString();
-    const auto counts = [this, sqlCount] { return TimeSlicer(m_pDB).splitStatements(sqlCount); };
-    QuickQuery quick;
-    quick.valid = m_map.contains(QStringLiteral("model"));
-    quick.time1 = m_map.value(QStringLiteral("time1")).toString();
-    quick.time2 = m_map.value(QStringLiteral("time2")).toString();
-    quick.model = m_map.value(QStringLiteral("model")).toString();
-    quick.offset = m_map.value(QStringLiteral("offset")).toInt();
-    serve(counts, { sqlCheck, {} }, m_map.value(QStringLiteral("limit")).toInt(), quick);
+    serve(
+        [sqlCount] {
+            return QVector<BoundStatement> { { sqlCount, {} } };
+        },
+        { sqlCheck, {} }, m_map.value(QStringLiteral("limit")).toInt(), RangeQuery());
 }
 
 void CheckData::doRange(RangeQuery range, int limit, int offset)
 {
+    doQuery(range.page(limit, offset));
+}
+
+void CheckData::doQuery(RangeQuery range)
+{
+    const int limit = range.limit();
     QVector<RangeQuery> edges;
     BoundStatement dayTotal;
     BoundStatement dayGrouping;
@@ -41,16 +42,16 @@ void CheckData::doRange(RangeQuery range, int limit, int offset)
         QVector<BoundStatement> parts { dayTotal };
         for (const RangeQuery& edge : qAsConst(edges))
             parts << edge.countStatement();
-        serve([parts] { return parts; }, PlantPage::statement(m_pDB, range, limit, offset), limit,
-            QuickQuery());
+        serve([parts] { return parts; }, PlantPage::statement(m_pDB, range, limit, range.offset()), limit,
+            range);
         return;
     }
     const auto counts = [this, range] { return TimeSlicer(m_pDB).countStatements(range); };
-    serve(counts, range.pageStatement(limit, offset), limit, QuickQuery());
+    serve(counts, range.pageStatement(), limit, range);
 }
 
 void CheckData::serve(const std::function<QVector<BoundStatement>()>& countStatements,
-    const BoundStatement& page, int limit, const QuickQuery& quick)
+    const BoundStatement& page, int limit, const RangeQuery& quick)
 {
     const CancelFlag::Scope cancel(m_pCancel);
     // One progress map per request: later messages keep the keys set earlier.
@@ -66,8 +67,8 @@ void CheckData::serve(const std::function<QVector<BoundStatement>()>& countState
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数量"));
         emit sgShowProgress(progress);
 
-        const bool asked = m_pQuick && quick.valid;
-        const bool counted = asked && m_pQuick->countOfModel(quick.time1, quick.time2, quick.model, &count);
+        const bool asked = m_pQuick && quick.isValid();
+        const bool counted = asked && m_pQuick->countOf(quick, &count);
         // A long range is counted slice by slice so the station can commit in
         // between; each statement's last row holds its count.
         for (const BoundStatement& part : counted ? QVector<BoundStatement>() : countStatements()) {
@@ -85,8 +86,7 @@ void CheckData::serve(const std::function<QVector<BoundStatement>()>& countState
         progress.insert(QStringLiteral("msg"), QStringLiteral("正在获取数据"));
         emit sgShowProgress(progress);
 
-        if (!asked
-            || !m_pQuick->pageOfModel(quick.time1, quick.time2, quick.model, quick.offset, limit, &rows))
+        if (!asked || !m_pQuick->pageOf(quick, &rows))
             m_pDB->runDetached(page, rows);
         if (error.isEmpty() && rows.lastError().isValid())
             error = rows.lastError().text();

@@ -28,29 +28,22 @@ signals:
     void sgShowProgress(QVariantMap m_Map);
 
 public slots:
-    // m_map: "SqlCount", "SqlCheck", "limit"; for one model's query also
-    // "time1", "time2", "model" and "offset" (what both statements select),
-    // for which the quick answers are asked first.
+    // m_map: "query", a RangeQuery with its page (the viewer's pages send
+    // this); or statement texts "SqlCount", "SqlCheck" and "limit", run as
+    // they are.
     void doWork(QVariantMap m_map);
     // The same for a range: its count and its page of limit rows from offset.
     void doRange(RangeQuery range, int limit, int offset);
+    // The count and page of a range with its page: the quick answers first,
+    // else the statements of the database's engine.
+    void doQuery(RangeQuery query);
 
 private:
-    // One model's query as the quick answers take it.
-    struct QuickQuery
-    {
-        QString time1;
-        QString time2;
-        QString model;
-        int offset = 0;
-        bool valid = false;
-    };
-
     // Runs the count statements (made once counting starts) and adds up their
-    // counts, then the page, and reports; the quick answer of either replaces
-    // its statements.
+    // counts, then the page, and reports; the quick answers of query, when
+    // valid, replace either.
     void serve(const std::function<QVector<BoundStatement>()>& countStatements, const BoundStatement& page,
-        int limit, const QuickQuery& quick);
+        int limit, const RangeQuery& quick);
 };
 
 #endif // CHECKDATA_H

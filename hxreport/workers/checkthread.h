@@ -31,16 +31,13 @@ public:
     void setMode(CheckMode mode);
     // The window's numbering of CheckMode.
     void setMode(int mode);
-    // The statement is one model's page (limit rows from offset of time1 <
-    // time < time2): quick is asked for it first (not owned; may be null).
-    // The page as a range (limit rows from offset; its count in count mode):
-    // run instead of the statement text where the database is not a station
-    // file.
+    // The page of a range (limit rows from offset; its count in count mode),
+    // run instead of the statement text, in the database's engine.
     void setRange(const RangeQuery& range, int limit, int offset);
     // The picture of the range's record with this key, the same way.
     void setPicture(const RangeQuery& range, qint64 key);
-    void setQuickPage(QuickAnswers* quick, const QString& time1, const QString& time2, const QString& model,
-        int offset, int limit);
+    // Asked first for a range's page (not owned; may be null).
+    void setQuickAnswers(QuickAnswers* quick) { m_pQuick = quick; }
 
     // Stops the thread's statement (any thread may call it); the results then
     // report the failure.
@@ -62,16 +59,10 @@ private:
     CancelFlag m_Cancel;
     QString m_Sql;
     RangeQuery m_Range;
-    int m_nRangeLimit = 0;
-    int m_nRangeOffset = 0;
+    bool m_bPicture = false;
     qint64 m_nPictureKey = -1;
     CheckMode m_Mode = CheckMode::Rows;
     QuickAnswers* m_pQuick = nullptr;
-    QString m_QuickTime1;
-    QString m_QuickTime2;
-    QString m_QuickModel;
-    int m_nQuickOffset = 0;
-    int m_nQuickLimit = 0;
 };
 
 #endif // CHECKTHREAD_H

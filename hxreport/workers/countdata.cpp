@@ -14,29 +14,21 @@ CountData::CountData(QObject* parent)
 
 void CountData::doWork(QVariantMap m_Map)
 {
-    // The statement texts are a station file's; another engine runs the
-    // range's own statements.
     const QVariant range = m_Map.value(QStringLiteral("range"));
-    if (m_pDB && m_pDB->dialect() != SqlDialect::Station && range.canConvert<RangeQuery>()) {
+    if (range.canConvert<RangeQuery>()) {
         countRange(range.value<RangeQuery>());
         return;
     }
     const QString sqlCount = m_Map.value(QStringLiteral("SqlCount")).toString();
-    const QString sqlCheck = m_Map.value(QStringLiteral("SqlCheck")).toString();
-    const auto sliced = [this](const QString& sql) { return TimeSlicer(m_pDB).splitStatements(sql); };
-    const QString grouping
-        = QStringLiteral("select model,count(model) from (%1) GROUP BY model ;").arg(sqlCheck);
-    Quick quick;
-    if (m_pQuick && m_Map.contains(QStringLiteral("time1")) && m_Map.contains(QStringLiteral("time2"))) {
-        const QString time1 = m_Map.value(QStringLiteral("time1")).toString();
-        const QString time2 = m_Map.value(QStringLiteral("time2")).toString();
-        QuickAnswers* answers = m_pQuick;
-        quick = [answers, time1, time2](int* total, QMap<QString, int>* counts) {
-            return answers->countByModel(time1, time2, total, counts);
-        };
-    }
-    serve([sliced, sqlCount] { return sliced(sqlCount); }, [sliced, grouping] { return sliced(grouping); },
-        quick);
+    const QString grouping = QStringLiteral("select model,count(model) from (%1) GROUP BY model ;")
+                                 .arg(m_Map.value(QStringLiteral("SqlCheck")).toString());
+    serve(
+        [sqlCount] {
+            return QVector<BoundStatement> { { sqlCount, {} } };
+        },
+        [grouping] {
+            return QVector<BoundStatement> { { grouping, {} } };
+        });
 }
 
 void CountData::countRange(RangeQuery range)
@@ -61,7 +53,14 @@ void CountData::countRange(RangeQuery range)
             statements << slice.groupingStatement();
         return statements;
     };
-    serve(counts, groupings);
+    Quick quick;
+    if (m_pQuick) {
+        QuickAnswers* answers = m_pQuick;
+        quick = [answers, range](int* total, QMap<QString, int>* counts) {
+            return answers->countByModel(range, total, counts);
+        };
+    }
+    serve(counts, groupings, quick);
 }
 
 void CountData::serve(

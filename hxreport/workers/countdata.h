@@ -29,11 +29,12 @@ signals:
     void sgError(QString message);
 
 public slots:
-    // m_Map: "SqlCount" (the total) and "SqlCheck" (the record query to group);
-    // with "time1" and "time2" (the range of both) the quick answers are
-    // asked first.
+    // m_Map: "range", a RangeQuery (the viewer's pages send this); or the
+    // statement texts "SqlCount" (the total) and "SqlCheck" (the record query
+    // to group), run as they are.
     void doWork(QVariantMap m_Map);
-    // The same for a range: its count and its records per model.
+    // The same for a range: its count and its records per model; the quick
+    // answers first.
     void countRange(RangeQuery range);
 
 private:

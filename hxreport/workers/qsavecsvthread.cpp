@@ -27,9 +27,9 @@ void QSaveCSVThread::setTask(DetectDataDB* db, QString sql, QString fileName, in
     m_nType = nType;
 }
 
-void QSaveCSVThread::setTask(DetectDataDB* db, const QString& sql, const QString& fileName, ExportType type)
+void QSaveCSVThread::setTask(DetectDataDB* db, const QString& fileName, ExportType type)
 {
-    setTask(db, sql, fileName, static_cast<int>(type));
+    setTask(db, QString(), fileName, static_cast<int>(type));
 }
 
 void QSaveCSVThread::setHeader(QString title, QString user)

@@ -39,7 +39,8 @@ public:
     // Must be called before start(). nType 0: production records, 1: log
     // records, anything else writes nothing. db is not owned.
     void setTask(DetectDataDB* db, QString sql, QString fileName, int nType);
-    void setTask(DetectDataDB* db, const QString& sql, const QString& fileName, ExportType type);
+    // The same without a statement: setChunks() gives the rows.
+    void setTask(DetectDataDB* db, const QString& fileName, ExportType type);
     void setHeader(QString title, QString user);
     // Reads the rows in chunks instead of running the task's statement once
     // (see ExportQuery); the rows and their order are the same. chunkSize 0

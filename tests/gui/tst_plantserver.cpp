@@ -444,6 +444,10 @@ void TestPlantServer::productionPages()
     // The title names the one station shown, and only that.
     QCOMPARE(child<QLabel>(*window, "label_Tab2_Title")->text().contains(QStringLiteral("工位: ") + station),
         !station.isEmpty());
+    // Next continues the query shown, whatever the filters say by then.
+    child<QComboBox>(*window, "comboBox_Model")
+        ->setCurrentText(model.isEmpty() ? QStringLiteral("B2") : QStringLiteral("全部"));
+    pick(*window, "pushButton_Set2_History", to.addDays(1));
     QCOMPARE(pagedRows(*window, &hxReport::productionModel, "Next_checkShengchang"), expected);
 }
 
