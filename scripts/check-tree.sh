@@ -39,7 +39,7 @@ layer_of_header() {
     esac
     local found
     found="$(git ls-files -- 'hxreport/*' 'tools/*' 'tests/*' 'bench/*' | grep -m1 -E "(^|/)${name//./\\.}\$" || true)"
-    [ -n "$found" ] && layer_of_path "$found"
+    if [ -n "$found" ]; then layer_of_path "$found"; fi
 }
 
 # The layers a layer may include.
