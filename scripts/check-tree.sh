@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the tree before the tests: that no file includes a header of a layer
-# above its own (database <- workers, index <- analysis <- pages <- cli, window; dialogs beside them;
+# above its own (database <- workers, index <- analysis <- report <- pages <- cli, window; dialogs beside them;
 # tools/ uses the database layer only, tools/stationsync the sync layer), and that the sources are formatted with
 # the committed .clang-format. Either fails the check; HX_CHECK_FORMAT=0 turns
 # the formatting part into a report (for a work tree in the middle of a change).
@@ -18,6 +18,7 @@ layer_of_path() {
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
         hxreport/analysis/*) echo analysis ;;
+        hxreport/report/*) echo report ;;
         hxreport/waitingdialog.* | hxreport/confirmbox.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/stationsync/*) echo synctool ;;
@@ -48,10 +49,11 @@ allowed() {
         index) echo "database index" ;;
         sync) echo "database index sync" ;;
         analysis) echo "database index analysis" ;;
+        report) echo "database workers index analysis report" ;;
         dialogs) echo "dialogs" ;;
-        pages) echo "database workers index analysis dialogs pages" ;;
-        cli) echo "database workers index analysis dialogs pages cli" ;;
-        window) echo "database workers index analysis dialogs pages cli window" ;;
+        pages) echo "database workers index analysis report dialogs pages" ;;
+        cli) echo "database workers index analysis report dialogs pages cli" ;;
+        window) echo "database workers index analysis report dialogs pages cli window" ;;
         tools) echo "database tools" ;;
         synctool) echo "database index sync synctool" ;;
         *) echo "*" ;;
