@@ -17,11 +17,6 @@
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("ShiftReport", text);
-}
-
 // The quality page's figures: three decimals, the similarity in percent.
 QString number(double value)
 {
@@ -42,13 +37,13 @@ QString measureName(int measure)
 {
     switch (measure) {
     case QualityAnalysis::Diameter:
-        return tr("直径");
+        return QCoreApplication::translate("ShiftReport", "直径");
     case QualityAnalysis::Hight:
-        return tr("厚度");
+        return QCoreApplication::translate("ShiftReport", "厚度");
     case QualityAnalysis::Correlate:
-        return tr("相似度(%)");
+        return QCoreApplication::translate("ShiftReport", "相似度(%)");
     default:
-        return tr("检测时间");
+        return QCoreApplication::translate("ShiftReport", "检测时间");
     }
 }
 
@@ -61,7 +56,7 @@ int trendRows(const QualityResult& result)
 
 QString periodLabel(const TrendBuckets::Period& period)
 {
-    return period.start.isValid() ? period.label : tr("其他");
+    return period.start.isValid() ? period.label : QCoreApplication::translate("ShiftReport", "其他");
 }
 }
 
@@ -102,7 +97,7 @@ bool ReportRenderer::writePdf(const ShiftReport& report, const QString& fileName
         QPdfWriter writer(&file);
         writer.setResolution(300);
         writer.setCreator(QStringLiteral("hxReport ") + report.version);
-        writer.setTitle(tr("生产报表"));
+        writer.setTitle(QCoreApplication::translate("ShiftReport", "生产报表"));
         prepare(&writer);
         ReportRenderer(report).paint(&writer);
     }
@@ -145,8 +140,8 @@ void ReportRenderer::paint(QPagedPaintDevice* device)
     // The last page's number.
     ensure(0);
     painter.setFont(font(8));
-    painter.drawText(
-        QRectF(0, m_Height, m_Width, 8 * m_Mm), Qt::AlignRight | Qt::AlignBottom, tr("第%1页").arg(m_nPage));
+    painter.drawText(QRectF(0, m_Height, m_Width, 8 * m_Mm), Qt::AlignRight | Qt::AlignBottom,
+        QCoreApplication::translate("ShiftReport", "第%1页").arg(m_nPage));
     m_pPainter = nullptr;
 }
 
@@ -156,8 +151,8 @@ void ReportRenderer::ensure(qreal height)
         return;
     m_pPainter->setFont(font(8));
     m_pPainter->setPen(Qt::black);
-    m_pPainter->drawText(
-        QRectF(0, m_Height, m_Width, 8 * m_Mm), Qt::AlignRight | Qt::AlignBottom, tr("第%1页").arg(m_nPage));
+    m_pPainter->drawText(QRectF(0, m_Height, m_Width, 8 * m_Mm), Qt::AlignRight | Qt::AlignBottom,
+        QCoreApplication::translate("ShiftReport", "第%1页").arg(m_nPage));
     m_pDevice->newPage();
     ++m_nPage;
     m_Y = 0;
@@ -168,16 +163,19 @@ void ReportRenderer::header()
     QPainter& p = *m_pPainter;
     const QFont title = font(16, true);
     p.setFont(title);
-    p.drawText(QRectF(0, m_Y, m_Width, lineHeight(title)), Qt::AlignLeft | Qt::AlignVCenter, tr("生产报表"));
+    p.drawText(QRectF(0, m_Y, m_Width, lineHeight(title)), Qt::AlignLeft | Qt::AlignVCenter,
+        QCoreApplication::translate("ShiftReport", "生产报表"));
     m_Y += lineHeight(title) + 2 * m_Mm;
     const QFont text = font(9.5);
     p.setFont(text);
-    const QStringList lines { tr("工位：%1").arg(m_Report.station),
-        tr("时间范围：%1 至 %2")
+    const QStringList lines { QCoreApplication::translate("ShiftReport", "工位：%1").arg(m_Report.station),
+        QCoreApplication::translate("ShiftReport", "时间范围：%1 至 %2")
             .arg(m_Report.start.toString(kTimeFormat), m_Report.end.toString(kTimeFormat)),
-        tr("班次：%1").arg(m_Report.shift.isEmpty() ? tr("按起止时间") : m_Report.shift),
-        tr("生成时间：%1").arg(m_Report.made.toString(kTimeFormat)),
-        tr("程序版本：hxReport %1").arg(m_Report.version) };
+        QCoreApplication::translate("ShiftReport", "班次：%1")
+            .arg(m_Report.shift.isEmpty() ? QCoreApplication::translate("ShiftReport", "按起止时间")
+                                          : m_Report.shift),
+        QCoreApplication::translate("ShiftReport", "生成时间：%1").arg(m_Report.made.toString(kTimeFormat)),
+        QCoreApplication::translate("ShiftReport", "程序版本：hxReport %1").arg(m_Report.version) };
     for (const QString& line : lines) {
         p.drawText(QRectF(0, m_Y, m_Width, lineHeight(text)), Qt::AlignLeft | Qt::AlignVCenter, line);
         m_Y += lineHeight(text);
@@ -250,22 +248,27 @@ void ReportRenderer::table(const QStringList& header, const QVector<QStringList>
 
 void ReportRenderer::counts()
 {
-    heading(tr("各型号产量"));
+    heading(QCoreApplication::translate("ShiftReport", "各型号产量"));
     QVector<QStringList> rows;
     for (auto it = m_Report.counts.constBegin(); it != m_Report.counts.constEnd(); ++it) {
         if (it.key() != QLatin1String("NG"))
             rows << QStringList { it.key(), QString::number(it.value()) };
     }
     rows << QStringList { QStringLiteral("NG"), QString::number(m_Report.ng()) };
-    rows << QStringList { tr("总数"), QString::number(m_Report.total) };
-    rows << QStringList { tr("NG率(%)"), rate(m_Report.ng(), m_Report.total) };
-    table({ tr("型号"), tr("数量") }, rows, { 0.3, 0.2 });
+    rows << QStringList { QCoreApplication::translate("ShiftReport", "总数"),
+        QString::number(m_Report.total) };
+    rows << QStringList { QCoreApplication::translate("ShiftReport", "NG率(%)"),
+        rate(m_Report.ng(), m_Report.total) };
+    table({ QCoreApplication::translate("ShiftReport", "型号"),
+              QCoreApplication::translate("ShiftReport", "数量") },
+        rows, { 0.3, 0.2 });
 }
 
 void ReportRenderer::trend()
 {
     const bool days = m_Report.trend.size == TrendBuckets::Size::Day;
-    heading(days ? tr("每日产量与NG率") : tr("每小时产量与NG率"));
+    heading(days ? QCoreApplication::translate("ShiftReport", "每日产量与NG率")
+                 : QCoreApplication::translate("ShiftReport", "每小时产量与NG率"));
     chart(70 * m_Mm);
     QVector<QStringList> rows;
     for (int r = 0; r < trendRows(m_Report.trend); ++r) {
@@ -273,7 +276,11 @@ void ReportRenderer::trend()
         rows << QStringList { periodLabel(t.period), QString::number(t.hubs), QString::number(t.ng),
             rate(t.ng, t.hubs) };
     }
-    table({ tr("时段"), tr("数量"), tr("NG"), tr("NG率(%)") }, rows, { 0.3, 0.15, 0.15, 0.15 });
+    table({ QCoreApplication::translate("ShiftReport", "时段"),
+              QCoreApplication::translate("ShiftReport", "数量"),
+              QCoreApplication::translate("ShiftReport", "NG"),
+              QCoreApplication::translate("ShiftReport", "NG率(%)") },
+        rows, { 0.3, 0.15, 0.15, 0.15 });
 }
 
 void ReportRenderer::chart(qreal height)
@@ -307,8 +314,9 @@ void ReportRenderer::chart(qreal height)
     const QColor ng(220, 50, 47);
     const QColor rateColor(230, 140, 0);
     qreal lx = plot.left();
-    for (const auto& item :
-        { qMakePair(hubs, tr("数量")), qMakePair(ng, tr("NG")), qMakePair(rateColor, tr("NG率(%)")) }) {
+    for (const auto& item : { qMakePair(hubs, QCoreApplication::translate("ShiftReport", "数量")),
+             qMakePair(ng, QCoreApplication::translate("ShiftReport", "NG")),
+             qMakePair(rateColor, QCoreApplication::translate("ShiftReport", "NG率(%)")) }) {
         p.fillRect(QRectF(lx, m_Y + legend * 0.25, 3 * m_Mm, legend * 0.5), item.first);
         p.setPen(Qt::black);
         p.drawText(QPointF(lx + 4 * m_Mm, m_Y + legend * 0.7), item.second);
@@ -372,27 +380,32 @@ void ReportRenderer::alarms()
 {
     // A heading is not left alone at a page's foot.
     ensure(40 * m_Mm);
-    heading(tr("报警记录"));
+    heading(QCoreApplication::translate("ShiftReport", "报警记录"));
     if (m_Report.alarmTotal == 0 && m_Report.alarms.isEmpty()) {
-        note(tr("无报警记录"));
+        note(QCoreApplication::translate("ShiftReport", "无报警记录"));
         return;
     }
-    note(tr("共%1条报警记录，以下为最新的%2条").arg(m_Report.alarmTotal).arg(m_Report.alarms.size()));
+    note(QCoreApplication::translate("ShiftReport", "共%1条报警记录，以下为最新的%2条")
+             .arg(m_Report.alarmTotal)
+             .arg(m_Report.alarms.size()));
     QVector<QStringList> rows;
     for (const ShiftReport::Alarm& alarm : m_Report.alarms)
         rows << QStringList { alarm.time, alarm.message };
-    table({ tr("时间"), tr("信息") }, rows, { 0.25, 0.75 }, 2);
+    table({ QCoreApplication::translate("ShiftReport", "时间"),
+              QCoreApplication::translate("ShiftReport", "信息") },
+        rows, { 0.25, 0.75 }, 2);
 }
 
 void ReportRenderer::measurements()
 {
-    heading(tr("测量值"));
+    heading(QCoreApplication::translate("ShiftReport", "测量值"));
     if (m_Report.models.isEmpty()) {
-        note(tr("无测量记录"));
+        note(QCoreApplication::translate("ShiftReport", "无测量记录"));
         return;
     }
-    note(tr("Cp/Cpk按质量分析页为该型号设定的上下限计算；未设限值时为“-”"));
-    QStringList header { tr("指标") };
+    note(QCoreApplication::translate(
+        "ShiftReport", "Cp/Cpk按质量分析页为该型号设定的上下限计算；未设限值时为“-”"));
+    QStringList header { QCoreApplication::translate("ShiftReport", "指标") };
     for (int m = 0; m < QualityAnalysis::MeasureCount; ++m)
         header << measureName(m);
     for (const ShiftReport::ModelMeasures& model : m_Report.models) {
@@ -400,16 +413,16 @@ void ReportRenderer::measurements()
         ensure(lineHeight(f) + 10 * lineHeight(font(8.5)) * 1.1);
         m_pPainter->setFont(f);
         m_pPainter->drawText(QRectF(0, m_Y, m_Width, lineHeight(f)), Qt::AlignLeft | Qt::AlignVCenter,
-            tr("型号 %1").arg(model.model));
+            QCoreApplication::translate("ShiftReport", "型号 %1").arg(model.model));
         m_Y += lineHeight(f);
         const QString none = QStringLiteral("-");
         QVector<QStringList> rows(8);
-        rows[0] << tr("数量");
-        rows[1] << tr("平均值");
-        rows[2] << tr("标准差σ");
-        rows[3] << tr("最小值");
-        rows[4] << tr("最大值");
-        rows[5] << tr("上下限");
+        rows[0] << QCoreApplication::translate("ShiftReport", "数量");
+        rows[1] << QCoreApplication::translate("ShiftReport", "平均值");
+        rows[2] << QCoreApplication::translate("ShiftReport", "标准差σ");
+        rows[3] << QCoreApplication::translate("ShiftReport", "最小值");
+        rows[4] << QCoreApplication::translate("ShiftReport", "最大值");
+        rows[5] << QCoreApplication::translate("ShiftReport", "上下限");
         rows[6] << QStringLiteral("Cp");
         rows[7] << QStringLiteral("Cpk");
         for (int m = 0; m < QualityAnalysis::MeasureCount; ++m) {
