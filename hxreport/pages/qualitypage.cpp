@@ -26,8 +26,6 @@
 #include <QTableView>
 #include <QtCharts/QChartView>
 
-#include <algorithm>
-
 using namespace QtCharts;
 
 namespace {
@@ -413,12 +411,11 @@ void QualityPage::query()
 
 void QualityPage::showResult()
 {
-    // Each model's limits are remembered in the settings file: those stored
-    // for the model shown come back (the shift report reads them too).
-    MeasureLimits stored[QualityAnalysis::MeasureCount];
-    if (!m_Result.request.model.isEmpty()
-        && MeasureLimitStore::read(AppPaths::settingsFile(), m_Result.request.model, stored)) {
-        std::copy(stored, stored + QualityAnalysis::MeasureCount, m_Limits);
+    // Each model's limits are remembered in the settings file: a model's
+    // result shows the limits set for it, none when there are none (the shift
+    // report reads them too).
+    if (!m_Result.request.model.isEmpty()) {
+        MeasureLimitStore::read(AppPaths::settingsFile(), m_Result.request.model, m_Limits);
         const MeasureLimits& l = m_Limits[m_pMeasure->currentIndex()];
         const QSignalBlocker lower(m_pLower);
         const QSignalBlocker upper(m_pUpper);
