@@ -6,6 +6,8 @@
 #include "reportbuilder.h"
 
 #include <QAction>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QSqlQuery>
 #include <QTextCodec>
 #include <QtTest>
@@ -659,6 +661,16 @@ void TestCommandLine::reportHoldsStatementFigures()
         return text;
     };
     QCOMPARE(comparable(pdfLines(byWindow)), comparable(lines));
+
+    // The preview draws the same pages.
+    int previewed = -1;
+    GuiTest::whenModal<QPrintPreviewDialog>([&previewed](QPrintPreviewDialog* dialog) {
+        if (auto* pages = dialog->findChild<QPrintPreviewWidget*>())
+            previewed = pages->pageCount();
+        dialog->reject();
+    });
+    view.findChild<QAction*>(QStringLiteral("action_ReportPreview"))->trigger();
+    QCOMPARE(previewed, lines.filter(QRegularExpression(QStringLiteral("^第\\d+页$"))).size());
 }
 
 QTEST_MAIN(TestCommandLine)
