@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks the tree before the tests: that no file includes a header of a layer
-# above its own (database <- workers, index <- analysis <- report <- pages <- cli, window; dialogs beside them;
+# above its own (database <- workers <- cli (no widgets), index <- analysis <- report <- pages <- window;
+# report, the shift report without widgets, also below cli; dialogs beside them;
+# station, the station file's shared rules, beside database and below index and sync;
 # tools/ uses the database layer only, tools/stationsync the sync layer), and that the sources are formatted with
 # the committed .clang-format. Either fails the check; HX_CHECK_FORMAT=0 turns
 # the formatting part into a report (for a work tree in the middle of a change).
@@ -12,6 +14,7 @@ cd "$root"
 layer_of_path() {
     case "$1" in
         hxreport/database/*) echo database ;;
+        hxreport/station/*) echo station ;;
         hxreport/workers/*) echo workers ;;
         hxreport/pages/*) echo pages ;;
         hxreport/sync/*) echo sync ;;
@@ -45,17 +48,18 @@ layer_of_header() {
 allowed() {
     case "$1" in
         database) echo "database" ;;
+        station) echo "station" ;;
         workers) echo "database workers" ;;
-        index) echo "database index" ;;
-        sync) echo "database index sync" ;;
-        analysis) echo "database index analysis" ;;
-        report) echo "database workers index analysis report" ;;
+        index) echo "database station index" ;;
+        sync) echo "database station index sync" ;;
+        analysis) echo "database station index analysis" ;;
+        report) echo "database station workers index analysis report" ;;
         dialogs) echo "dialogs" ;;
-        pages) echo "database workers index analysis report dialogs pages" ;;
-        cli) echo "database workers index analysis report dialogs pages cli" ;;
-        window) echo "database workers index analysis report dialogs pages cli window" ;;
+        pages) echo "database station workers index analysis report dialogs pages" ;;
+        cli) echo "database workers report cli" ;;
+        window) echo "database station workers index analysis report dialogs pages cli window" ;;
         tools) echo "database tools" ;;
-        synctool) echo "database index sync synctool" ;;
+        synctool) echo "database station index sync synctool" ;;
         *) echo "*" ;;
     esac
 }

@@ -2,16 +2,18 @@
 
 #include "databasesql.h"
 #include "measuredvalue.h"
+#include "ngmodel.h"
 #include "rangequery.h"
 #include "sqlitehandle.h"
+#include "stationfile.h"
 
 #include <sqlite3.h>
 
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-const char* const kAll = "SELECT time, model, correlate, detecttime, diameter, hight FROM wftable"
+const char* const kAll = "SELECT time, model, correlate, detecttime, diameter, hight FROM %1"
                          " WHERE time > ?1 AND time < ?2";
-const char* const kOne = "SELECT time, model, correlate, detecttime, diameter, hight FROM wftable"
+const char* const kOne = "SELECT time, model, correlate, detecttime, diameter, hight FROM %1"
                          " WHERE time > ?1 AND time < ?2 AND model = ?3";
 
 // Where the statements' column order puts each measure.
@@ -69,7 +71,7 @@ bool QualityAnalysis::runOnPlant(const QString& time1, const QString& time2, Qua
               TrendRow& period = result->trend[buckets.indexOf(time.constData(), time.size())];
               ++period.hubs;
               ++result->total;
-              if (utf8(row.at(1)) == "NG")
+              if (NgModel::matches(utf8(row.at(1))))
                   ++period.ng;
               if (result->measured) {
                   for (int m = 0; m < MeasureCount; ++m) {
@@ -115,7 +117,6 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
     reset();
     const QString time1 = request.start.toString(kTimeFormat);
     const QString time2 = request.end.toString(kTimeFormat);
-    const QString ng = QStringLiteral("NG");
     const QString* model = request.model.isEmpty() ? nullptr : &request.model;
 
     if (m_pPlant)
@@ -131,7 +132,7 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
             [&](qint64 key, const QString& value, qint64 count) {
                 TrendRow& row = result->trend[key < 0 ? buckets.otherIndex() : buckets.indexOfPacked(key)];
                 row.hubs += count;
-                if (value == ng)
+                if (NgModel::matches(value))
                     row.ng += count;
                 result->total += count;
             });
@@ -162,7 +163,7 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
         m_Error = db.errorString();
         return false;
     }
-    SqliteStatement records(db, model ? kOne : kAll);
+    SqliteStatement records(db, StationFile::onRecords(model ? kOne : kAll).constData());
     records.bind(1, time1.toUtf8()).bind(2, time2.toUtf8());
     if (model)
         records.bind(3, model->toUtf8());
@@ -176,8 +177,9 @@ bool QualityAnalysis::run(const QualityRequest& request, QualityResult* result, 
             reinterpret_cast<const char*>(sqlite3_value_text(time)), sqlite3_value_bytes(time))];
         ++row.hubs;
         ++result->total;
-        if (sqlite3_value_type(value) == SQLITE_TEXT && sqlite3_value_bytes(value) == 2
-            && qstrncmp(reinterpret_cast<const char*>(sqlite3_value_text(value)), "NG", 2) == 0)
+        if (sqlite3_value_type(value) == SQLITE_TEXT
+            && NgModel::matches(
+                reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value)))
             ++row.ng;
         if (result->measured) {
             for (int i = 0; i < 4; ++i)

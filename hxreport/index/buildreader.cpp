@@ -15,13 +15,13 @@ namespace {
 // index entry and only the other columns from the record, which the table
 // keeps before the thumbnail: no thumbnail is read. The unary plus keeps the
 // uid bound from steering SQLite onto the table.
-const char* const FirstNullSql = " FROM wftable WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
+const char* const FirstNullSql = " FROM %1 WHERE time IS NULL AND uid <= ?1 ORDER BY uid LIMIT ?2";
 const char* const NextNullSql
-    = " FROM wftable WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
+    = " FROM %1 WHERE time IS NULL AND uid > ?3 AND uid <= ?1 ORDER BY uid LIMIT ?2";
 const char* const FirstTimedSql
-    = " FROM wftable WHERE time IS NOT NULL AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
+    = " FROM %1 WHERE time IS NOT NULL AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
 const char* const NextTimedSql
-    = " FROM wftable WHERE (time, uid) > (?4, ?3) AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
+    = " FROM %1 WHERE (time, uid) > (?4, ?3) AND +uid <= ?1 ORDER BY time, uid LIMIT ?2";
 // Chunks waiting for the index at most.
 const size_t MaxReady = 2;
 // Rows between two looks at the clock.
@@ -136,8 +136,8 @@ bool BuildReader::readChunk(StationFile& station, const QByteArray& list, BuildC
                                       : (hasCursor ? NextTimedSql : FirstTimedSql);
         int found = 0;
         bool stoppedEarly = false;
-        if (!readPart(station, "SELECT " + list + from, m_nRows - total, chunk, clock.elapsed(), &found,
-                &stoppedEarly))
+        if (!readPart(station, "SELECT " + list + StationFile::onRecords(from), m_nRows - total, chunk,
+                clock.elapsed(), &found, &stoppedEarly))
             return false;
         total += found;
         if (stoppedEarly || total == m_nRows)

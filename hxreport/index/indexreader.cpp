@@ -337,8 +337,14 @@ bool modelIds(SqliteConnection& index, const QString* model, QVector<QPair<qint6
     SqliteStatement models(index, model ? ModelIdsSql : ModelsSql);
     if (model)
         models.bind(1, model->toUtf8());
-    while (models.step())
-        found->append({ models.int64(0), model ? *model : models.variant(1).toString() });
+    while (models.step()) {
+        QString name;
+        if (model)
+            name = *model;
+        else if (models.type(1) == SQLITE_TEXT)
+            name = QString::fromUtf8(models.text(1));
+        found->append({ models.int64(0), name });
+    }
     return !models.failed();
 }
 

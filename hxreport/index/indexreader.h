@@ -64,8 +64,9 @@ public:
     IndexAnswer<QVector<qint64>> pageUids(
         const QString& time1, const QString& time2, const QString& model, qint64 offset, qint64 limit) const;
 
-    // A count per group: group(key, model, count) with the model as Qt's
-    // driver reads it as text (a NULL model reads as "").
+    // A count per group: group(key, model, count) with the model's text; a
+    // model stored as no text (NULL, a number, bytes) reads as "", so that
+    // bytes spelling "NG" are not taken for the NG text.
     using GroupRow = std::function<void(qint64 key, const QString& model, qint64 count)>;
     // For trends: the records of the range of all models (or those equal to
     // *model), as group(key, model, count) with key the packed time of one

@@ -1,6 +1,7 @@
 #include "indexsync.h"
 
 #include "buildreader.h"
+#include "filechange.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -282,16 +283,18 @@ bool IndexSync::checkStation(StationFile& station, StationFile::Check* checked, 
             return reset(types, fileId, reason);
         return true;
     }
-    bool replaced = false;
-    if (m_State.lastUid > 0) {
-        if (check.hasSequence && check.sequence < m_State.lastUid)
-            replaced = true;
-        else if (check.hasRow)
-            replaced = !check.rowTime.sameAs(m_State.lastTime) || !check.rowModel.sameAs(m_State.lastModel);
-        else
-            replaced = !check.hasSequence;
-    }
-    if (replaced)
+    // The index keeps no witnesses: what it compares of its last record is
+    // the time and the model, and an edited one is rebuilt like another file.
+    FileChange::Seen seen;
+    seen.lastUid = m_State.lastUid;
+    seen.hasSequence = check.hasSequence;
+    seen.sequence = check.sequence;
+    if (check.hasRow)
+        seen.row = check.rowTime.sameAs(m_State.lastTime) && check.rowModel.sameAs(m_State.lastModel)
+            ? FileChange::Row::Same
+            : FileChange::Row::Changed;
+    QString why;
+    if (FileChange::judge(seen, &why) != FileChange::State::Same)
         return reset(types, fileId, reason);
     const bool anyOld = check.minUid > 0 && check.minUid <= m_State.lastUid;
     bool intact = false;

@@ -1,5 +1,7 @@
 #include "stationfile.h"
 
+#include "stationschema.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,23 +15,28 @@
 #endif
 
 namespace {
-const char* const TableInfoSql = "PRAGMA table_info(wftable)";
-const char* const MaxUidSql = "SELECT max(uid) FROM wftable";
-const char* const MinUidSql = "SELECT min(uid) FROM wftable";
-const char* const SequenceSql = "SELECT seq FROM sqlite_sequence WHERE name = 'wftable'";
-const char* const RowSql = "SELECT time, model FROM wftable WHERE uid = ?1";
+const char* const TableInfoSql = "PRAGMA table_info(%1)";
+const char* const MaxUidSql = "SELECT max(uid) FROM %1";
+const char* const MinUidSql = "SELECT min(uid) FROM %1";
+const char* const SequenceSql = "SELECT seq FROM sqlite_sequence WHERE name = '%1'";
+const char* const RowSql = "SELECT time, model FROM %1 WHERE uid = ?1";
 // On the time index, which orders equal times by uid; NULL times are left out
 // because retention (time < cut-off) never deletes them.
 const char* const FirstSql
-    = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL ORDER BY time, uid LIMIT 1";
+    = "SELECT time, uid, model FROM %1 WHERE time IS NOT NULL ORDER BY time, uid LIMIT 1";
 // The first of the records up to ?1. The unary plus keeps SQLite on the time
 // index (the uid condition alone would pick the table and sort it); records
 // after ?1 are skipped there, and they seldom come before the older ones.
-const char* const OldFirstSql = "SELECT time, uid, model FROM wftable WHERE time IS NOT NULL AND +uid <= ?1"
+const char* const OldFirstSql = "SELECT time, uid, model FROM %1 WHERE time IS NOT NULL AND +uid <= ?1"
                                 " ORDER BY time, uid LIMIT 1";
 // NOT INDEXED keeps SQLite on the uid key: only the records after ?1 are read.
 const char* const NewInRangeSql
-    = "SELECT count(*) FROM wftable NOT INDEXED WHERE uid > ?1 AND time > ?2 AND time < ?3";
+    = "SELECT count(*) FROM %1 NOT INDEXED WHERE uid > ?1 AND time > ?2 AND time < ?3";
+}
+
+QByteArray StationFile::onRecords(const char* sql)
+{
+    return QString::fromLatin1(sql).arg(StationSchema::detectionTable()).toUtf8();
 }
 
 const QStringList& StationFile::columns()
@@ -93,14 +100,14 @@ bool StationFile::fail()
 
 bool StationFile::declaredTypes(QStringList* types)
 {
-    SqliteStatement info(m_Db, TableInfoSql);
+    SqliteStatement info(m_Db, onRecords(TableInfoSql).constData());
     QHash<QString, QString> declared;
     while (info.step())
         declared.insert(QString::fromUtf8(info.text(1)).toLower(), QString::fromUtf8(info.text(2)));
     if (info.failed())
         return fail();
     if (declared.isEmpty()) {
-        m_Error = QStringLiteral("station file has no table wftable");
+        m_Error = QStringLiteral("station file has no table %1").arg(StationSchema::detectionTable());
         return false;
     }
     types->clear();
@@ -109,8 +116,8 @@ bool StationFile::declaredTypes(QStringList* types)
         types->append(declared.value(column));
         select << (declared.contains(column) ? column : QStringLiteral("NULL"));
     }
-    m_ChunkSql = QStringLiteral("SELECT %1 FROM wftable WHERE uid > ?1 ORDER BY uid LIMIT ?2")
-                     .arg(select.join(QLatin1Char(',')))
+    m_ChunkSql = QStringLiteral("SELECT %1 FROM %2 WHERE uid > ?1 ORDER BY uid LIMIT ?2")
+                     .arg(select.join(QLatin1Char(',')), StationSchema::detectionTable())
                      .toUtf8();
     m_List = select.join(QLatin1Char(',')).toUtf8();
     return true;
@@ -120,27 +127,27 @@ bool StationFile::readCheck(qint64 uid, Check* check)
 {
     *check = Check();
     {
-        SqliteStatement max(m_Db, MaxUidSql);
+        SqliteStatement max(m_Db, onRecords(MaxUidSql).constData());
         if (!max.step())
             return fail();
         check->maxUid = max.isNull(0) ? 0 : max.int64(0);
     }
     {
-        SqliteStatement min(m_Db, MinUidSql);
+        SqliteStatement min(m_Db, onRecords(MinUidSql).constData());
         if (!min.step())
             return fail();
         check->minUid = min.isNull(0) ? 0 : min.int64(0);
     }
     {
         // A file without AUTOINCREMENT tables has no sqlite_sequence: no sequence.
-        SqliteStatement sequence(m_Db, SequenceSql);
+        SqliteStatement sequence(m_Db, onRecords(SequenceSql).constData());
         if (sequence.isValid() && sequence.step()) {
             check->hasSequence = true;
             check->sequence = sequence.int64(0);
         }
     }
     if (uid > 0) {
-        SqliteStatement row(m_Db, RowSql);
+        SqliteStatement row(m_Db, onRecords(RowSql).constData());
         row.bind(1, uid);
         if (row.step()) {
             check->hasRow = true;
@@ -149,7 +156,7 @@ bool StationFile::readCheck(qint64 uid, Check* check)
         } else if (row.failed()) {
             return fail();
         }
-        SqliteStatement old(m_Db, OldFirstSql);
+        SqliteStatement old(m_Db, onRecords(OldFirstSql).constData());
         old.bind(1, uid);
         if (old.step()) {
             check->hasOldFirst = true;
@@ -161,7 +168,7 @@ bool StationFile::readCheck(qint64 uid, Check* check)
         }
     }
     {
-        SqliteStatement first(m_Db, FirstSql);
+        SqliteStatement first(m_Db, onRecords(FirstSql).constData());
         if (first.step()) {
             check->hasFirst = true;
             check->firstTime = SqliteValue(first.value(0));
@@ -231,7 +238,7 @@ bool StationFile::readAfter(
 bool StationFile::countAfterInRange(
     qint64 afterUid, const QByteArray& time1, const QByteArray& time2, qint64* count)
 {
-    SqliteStatement statement(m_Db, NewInRangeSql);
+    SqliteStatement statement(m_Db, onRecords(NewInRangeSql).constData());
     statement.bind(1, afterUid).bind(2, time1).bind(3, time2);
     if (!statement.step())
         return fail();

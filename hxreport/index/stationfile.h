@@ -17,6 +17,8 @@ class StationFile
 public:
     // The measured columns the index copies, in the order of IndexFile's rec.
     static const QStringList& columns(); // time, model, correlate, detecttime, diameter, hight
+    // A statement on the production table, "%1" standing for its name.
+    static QByteArray onRecords(const char* sql);
 
     struct Check
     {

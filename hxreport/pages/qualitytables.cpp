@@ -153,15 +153,9 @@ bool QualityTables::writeCsv(const QString& fileName, const QString& title, cons
     csv.writeText(CsvWriter::textField(title));
     // The first column names a period (with a shift name from the station)
     // or a figure; the numbers after it stay numbers, a minus sign included.
-    const auto line = [](const QStringList& fields) {
-        QStringList out;
-        for (int i = 0; i < fields.size(); ++i)
-            out << (i == 0 ? CsvWriter::textField(fields[i]) : CsvWriter::field(fields[i]));
-        return out.join(QLatin1Char(','));
-    };
-    csv.writeText(line(header));
+    csv.writeRow(header, 1);
     for (const QStringList& row : rows)
-        csv.writeText(line(row));
+        csv.writeRow(row, 1);
     if (!csv.ok()) {
         *error = csv.errorString();
         return false;

@@ -1,5 +1,6 @@
 #include "stationsync.h"
 
+#include "stationschema.h"
 #include "syncvalues.h"
 
 #include <QCryptographicHash>
@@ -33,64 +34,34 @@ StationSync::StationSync(
 
 StationSync::~StationSync() = default;
 
-// The station's tables are AUTOINCREMENT: a uid is never given twice in one
-// file, even after deletes. It deletes records older than a cut-off
-// (retention), trims log classes to their newest rows, or empties tables; an
-// operator deletes or edits a wrong record. So the same file shows, for the
-// last copied uid: a sequence at or above it, and either that very row, no
-// row, or the row edited, while the earlier copied rows that are still there
-// (the witnesses) are the same. Another file has other rows under those
-// uids, or starts its uids again. Without a witness in the file: a record
-// gone by retention took every record older than it along, so a record with
-// a time below it that is still there means another file.
+// The facts FileChange judges by: the last copied row by its mark, the
+// earlier copied rows still there (the witnesses) by theirs, and, without a
+// witness, whether a row older than the last copied one is there.
 StationSync::FileState StationSync::compare(const StationFile::TableProbe& probe, qint64 lastUid,
     const QByteArray& lastMark, const QByteArray& lastTime, const SyncWitnesses& witnesses, QString* why)
 {
-    if (lastUid <= 0)
-        return FileState::Same;
-    if (probe.hasSequence && probe.sequence < lastUid) {
-        *why = QStringLiteral("its uids start again (%1 after %2)").arg(probe.sequence).arg(lastUid);
-        return FileState::Replaced;
-    }
-    if (probe.hasRow && SyncValues::mark(probe.row, probe.row.size()) == lastMark)
-        return FileState::Same;
-    int same = 0;
+    FileChange::Seen seen;
+    seen.lastUid = lastUid;
+    seen.hasSequence = probe.hasSequence;
+    seen.sequence = probe.sequence;
+    if (probe.hasRow)
+        seen.row = SyncValues::mark(probe.row, probe.row.size()) == lastMark ? FileChange::Row::Same
+                                                                             : FileChange::Row::Changed;
     QStringList other;
     for (const StationFile::TableRow& row : probe.others) {
         for (const SyncWitnesses::Witness& witness : witnesses.list()) {
             if (witness.uid != row.uid || row.uid >= lastUid)
                 continue;
             if (SyncValues::mark(row.values, row.values.size()) == witness.mark)
-                ++same;
+                ++seen.sameWitnesses;
             else
                 other << QString::number(row.uid);
         }
     }
-    if (same > 0) {
-        *why = QStringLiteral("row %1 %2 (%3 earlier copied rows are the same)")
-                   .arg(lastUid)
-                   .arg(probe.hasRow ? QStringLiteral("was edited") : QStringLiteral("was deleted"))
-                   .arg(same);
-        return probe.hasRow ? FileState::LastRowEdited : FileState::LastRowDeleted;
-    }
-    if (!other.isEmpty()) {
-        *why = QStringLiteral("rows %1 are other ones").arg(other.join(QStringLiteral(", ")));
-        return FileState::Replaced;
-    }
-    if (probe.hasRow) {
-        *why = QStringLiteral("row %1 is another one").arg(lastUid);
-        return FileState::Replaced;
-    }
-    if (!probe.hasSequence) {
-        *why = QStringLiteral("row %1 is gone and the table keeps no sequence").arg(lastUid);
-        return FileState::Replaced;
-    }
-    if (!lastTime.isNull() && probe.hasFirstTime && SyncValues::isText(probe.firstTime)
-        && SyncValues::text(probe.firstTime) < lastTime) {
-        *why = QStringLiteral("row %1 is gone but older rows are there").arg(lastUid);
-        return FileState::Replaced;
-    }
-    return FileState::Same;
+    seen.otherWitnesses = other.join(QStringLiteral(", "));
+    seen.olderRows = !lastTime.isNull() && probe.hasFirstTime && SyncValues::isText(probe.firstTime)
+        && SyncValues::text(probe.firstTime) < lastTime;
+    return FileChange::judge(seen, why);
 }
 
 QString StationSync::checkTable(
@@ -236,23 +207,25 @@ StationSync::Outcome StationSync::pass()
     StationFile file(path, m_pStop.get());
     if (!file.open())
         return stationFailure(file);
-    if (!file.hasTable(QStringLiteral("wftable"))) {
+    const QString recordTable = StationSchema::detectionTable();
+    const QString logTable = StationSchema::logTable();
+    if (!file.hasTable(recordTable)) {
         if (file.errorString().isEmpty())
-            m_Error = QStringLiteral("station file %1 has no table wftable").arg(path);
+            m_Error = QStringLiteral("station file %1 has no table %2").arg(path, recordTable);
         else
             m_Error = QStringLiteral("station file %1: %2").arg(path, file.errorString());
         return Outcome::Transient;
     }
-    const bool logs = file.hasTable(QStringLiteral("warningtable"));
+    const bool logs = file.hasTable(logTable);
     StationFile::TableProbe records;
     StationFile::TableProbe logProbe;
     const SyncWitnesses recordWitnesses = SyncWitnesses::fromText(position.recordWitnesses);
     const SyncWitnesses logWitnesses = SyncWitnesses::fromText(position.logWitnesses);
-    if (!file.probeTable(QStringLiteral("wftable"), recordIdentity(), position.recordUid, true, &records,
+    if (!file.probeTable(recordTable, recordIdentity(), position.recordUid, true, &records,
             recordWitnesses.uidsBelow(position.recordUid))
         || (logs
-            && !file.probeTable(QStringLiteral("warningtable"), logIdentity(), position.logUid, false,
-                &logProbe, logWitnesses.uidsBelow(position.logUid))))
+            && !file.probeTable(logTable, logIdentity(), position.logUid, false, &logProbe,
+                logWitnesses.uidsBelow(position.logUid))))
         return stationFailure(file);
 
     QString reason;

@@ -1,6 +1,7 @@
 #ifndef STATIONSYNC_H
 #define STATIONSYNC_H
 
+#include "filechange.h"
 #include "plantserver.h"
 #include "stationfile.h"
 #include "syncsettings.h"
@@ -20,7 +21,7 @@
 // A file replaced by another one (its uids start again, or the row under the
 // last copied uid is a different one, or records older than the last copied
 // one are back) is never merged into the old one's rows: the sync begins the
-// station's next epoch, the old rows stay under theirs (see replaced()).
+// station's next epoch, the old rows stay under theirs (see compare()).
 //
 // Threads: one object in one thread; stop may be set from anywhere (a signal
 // handler) and ends the run between batches, interrupting a station read.
@@ -47,13 +48,8 @@ public:
         qint64 pictures = 0; // pictures left out, too large for the server
     };
 
-    enum class FileState
-    {
-        Same,
-        Replaced,
-        LastRowDeleted,
-        LastRowEdited
-    };
+    // As FileChange judges it, the rule the index shares.
+    using FileState = FileChange::State;
 
     StationSync(
         const SyncSettings& settings, std::shared_ptr<std::atomic<bool>> stop, QObject* parent = nullptr);

@@ -1,5 +1,7 @@
 #include "synctable.h"
 
+#include "stationschema.h"
+
 QStringList SyncTable::names() const
 {
     QStringList list;
@@ -12,7 +14,7 @@ SyncTable SyncTable::records(bool withPicture)
 {
     // Widths as in the server's schema (server/schema.sql).
     SyncTable table;
-    table.stationTable = QStringLiteral("wftable");
+    table.stationTable = StationSchema::detectionTable();
     table.serverTable = QStringLiteral("records");
     table.columns = { { QStringLiteral("time"), Kind::Text, 64 },
         { QStringLiteral("model"), Kind::Text, 255 }, { QStringLiteral("channel"), Kind::Integer, 0 },
@@ -27,7 +29,7 @@ SyncTable SyncTable::records(bool withPicture)
 SyncTable SyncTable::logs()
 {
     SyncTable table;
-    table.stationTable = QStringLiteral("warningtable");
+    table.stationTable = StationSchema::logTable();
     table.serverTable = QStringLiteral("logs");
     table.columns = { { QStringLiteral("time"), Kind::Text, 64 }, { QStringLiteral("class"), Kind::Text, 32 },
         { QStringLiteral("message"), Kind::Text, 0 } };
@@ -38,7 +40,7 @@ SyncTable SyncTable::logs()
 SyncTable SyncTable::shifts()
 {
     SyncTable table;
-    table.stationTable = QStringLiteral("wftimetable_2");
+    table.stationTable = StationSchema::shiftTable();
     table.serverTable = QStringLiteral("shifts");
     table.columns = { { QStringLiteral("type"), Kind::Text, 255 },
         { QStringLiteral("starttime"), Kind::Text, 64 }, { QStringLiteral("endtime"), Kind::Text, 64 },

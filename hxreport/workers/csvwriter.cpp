@@ -89,6 +89,63 @@ bool startsFormula(const QByteArray& bytes)
     return false;
 }
 
+// The one guard for texts from the station (see CsvWriter::textField), for
+// Qt strings and for the byte lines alike: such a text is quoted when a
+// spreadsheet would split it or take it for a formula, a formula's text
+// after a leading "'".
+bool splits(QChar c)
+{
+    return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n') || c == QLatin1Char('\r')
+        || c == QLatin1Char(';') || c == QLatin1Char('\t');
+}
+
+bool splits(char c)
+{
+    return c == ',' || c == '"' || c == '\n' || c == '\r' || c == ';' || c == '\t';
+}
+
+template <typename Text> bool needsQuotes(const Text& text, bool formula)
+{
+    return formula || std::any_of(text.cbegin(), text.cend(), [](auto c) { return splits(c); });
+}
+
+bool isQuote(QChar c)
+{
+    return c == QLatin1Char('"');
+}
+
+bool isQuote(char c)
+{
+    return c == '"';
+}
+
+void appendAscii(QString* out, char c)
+{
+    *out += QLatin1Char(c);
+}
+
+void appendAscii(QByteArray* out, char c)
+{
+    *out += c;
+}
+
+template <typename Text, typename Out> void appendGuarded(Out* out, const Text& text, bool formula)
+{
+    if (!needsQuotes(text, formula)) {
+        *out += text;
+        return;
+    }
+    appendAscii(out, '"');
+    if (formula)
+        appendAscii(out, '\'');
+    for (const auto c : text) {
+        if (isQuote(c))
+            appendAscii(out, '"');
+        *out += c;
+    }
+    appendAscii(out, '"');
+}
+
 // The statistics file's words go through the interface translation; the
 // record files' words are written as they stand.
 QString trWindow(const char* text)
@@ -140,15 +197,13 @@ QString CsvWriter::field(const QString& text)
 
 QString CsvWriter::textField(const QString& text)
 {
-    if (text.isEmpty())
-        return text;
     const bool formula = startsFormula(text);
-    const bool separator = text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('\t'));
-    if (!formula && !separator)
-        return field(text);
-    QString quoted = formula ? QLatin1Char('\'') + text : text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    if (!needsQuotes(text, formula))
+        return text;
+    QString quoted;
+    quoted.reserve(text.size() + 3);
+    appendGuarded(&quoted, text, formula);
+    return quoted;
 }
 
 QString CsvWriter::fixed3(double value)
@@ -167,6 +222,22 @@ QString CsvWriter::percent(double correlate)
 void CsvWriter::writeLine(std::initializer_list<QString> fields, bool trailingComma)
 {
     writeFields(fields, trailingComma, &CsvWriter::field);
+}
+
+void CsvWriter::writeRow(const QStringList& fields, int stationTexts)
+{
+    m_Line.resize(0);
+    for (int i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            m_Line += QLatin1Char(',');
+        if (i < stationTexts)
+            appendField(fields.at(i));
+        else
+            m_Line += field(fields.at(i));
+    }
+    m_Line += QLatin1Char('\n');
+    flushBytes();
+    streamLine(m_Line);
 }
 
 void CsvWriter::writeFields(
@@ -267,14 +338,7 @@ const QStringList& CsvWriter::logColumns()
 
 void CsvWriter::appendField(const QString& text)
 {
-    const auto special = [](QChar c) {
-        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n')
-            || c == QLatin1Char('\r') || c == QLatin1Char(';') || c == QLatin1Char('\t');
-    };
-    if (!startsFormula(text) && std::none_of(text.cbegin(), text.cend(), special))
-        m_Line += text;
-    else
-        m_Line += textField(text);
+    appendGuarded(&m_Line, text, startsFormula(text));
 }
 
 void CsvWriter::appendFixed3(double value)
@@ -327,22 +391,7 @@ void CsvWriter::appendFieldBytes(const RowView& row, int i)
         bytes = m_pCodec->fromUnicode(text);
         formula = startsFormula(text);
     }
-    const auto special
-        = [](char c) { return c == ',' || c == '"' || c == '\n' || c == '\r' || c == ';' || c == '\t'; };
-    if (!formula && std::none_of(bytes.cbegin(), bytes.cend(), special)) {
-        m_Bytes += bytes;
-        return;
-    }
-    // As textField(): quoted, with a leading "'" before a formula's first character.
-    m_Bytes += '"';
-    if (formula)
-        m_Bytes += '\'';
-    for (const char c : qAsConst(bytes)) {
-        if (c == '"')
-            m_Bytes += '"';
-        m_Bytes += c;
-    }
-    m_Bytes += '"';
+    appendGuarded(&m_Bytes, bytes, formula);
 }
 
 void CsvWriter::appendFixed3Bytes(double value)

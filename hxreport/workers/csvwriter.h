@@ -37,6 +37,9 @@ public:
 
     // fields joined by ","; trailingComma adds one more "," at the end.
     void writeLine(std::initializer_list<QString> fields, bool trailingComma = false);
+    // fields joined by ","; the first stationTexts of them are texts from
+    // the station (as textField() writes them), the others field()s.
+    void writeRow(const QStringList& fields, int stationTexts);
     // A line written verbatim (the title lines).
     void writeText(const QString& line);
     // False once the stream or the device reported a write error.

@@ -23,13 +23,16 @@ const char* const kWellShaped
 
 // Values written as the station never should: NULL, empty, blank-padded and
 // other texts in number columns, an odd time text, a minute past 59 (well
-// shaped, but in no hour), an NG with a text number.
+// shaped, but in no hour), an NG with a text number, a model that only
+// starts with "NG" and one of the bytes "NG" (no text, so no NG).
 const char* const OddRecords
     = "insert into wftable(time, model, correlate, detecttime, diameter, hight) values"
       "('2024-06-25 10:15:00', 'A1', NULL, 'abc', NULL, 'x'),"
       "('2024-06-25 10:16:00', 'A1', '0.75', ' 2.5 ', '', 450),"
       "('2024-06-25 10:17:00', 'A1', 0.8, '', 460.5, '12mm'),"
       "('2024-06-25 10:18:00', 'NG', 0.3, '1e3', 470, 200),"
+      "('2024-06-25 10:18:30', 'NGX', 0.3, '1.5', 470, 200),"
+      "('2024-06-25 10:18:40', X'4E47', 0.3, '1.5', 470, 200),"
       "('2024-06-25 10:19:00', 'A1', 0.5, 'nan', 400, 'inf'),"
       "('2024-06-25 10:20:00', 'A1', 0.5, '+1.5', 400, 200),"
       "('2024-06-25 10:00:00.5', 'A1', 0.9, '1.5', 480, 210),"

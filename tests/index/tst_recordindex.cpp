@@ -91,6 +91,11 @@ const char* const OddRecords
       "(12345, 'A1', 0.5, '1.25', 400, 80),"
       "('2024-06-16 00:00:00', 'D4''s', 0.5, '1.25', 400, 80)";
 
+// A retention cut on the hour keeps the record on it, and the next hour
+// begins with one: the cut hour's count must not take that one in.
+const char* const HourEdgeRecords = "insert into wftable(time, model) values"
+                                    "('2024-06-10 00:00:00', 'A1'), ('2024-06-10 01:00:00', 'A1')";
+
 // Records around hour, day, month and year ends: on midnight and just before
 // it, odd texts whose key falls inside an hour or before it, a minute past 59,
 // NULL and empty models, and times that are no texts.
@@ -219,9 +224,10 @@ void TestRecordIndex::compareAll(RecordIndex& index, const QString& station, qui
             return time;
         return timeText(parsed.addSecs(kind == 2 ? -1 : 1));
     };
-    for (int i = 0; i < 10; ++i) {
-        QString t1 = bound();
-        QString t2 = bound();
+    // Random ranges, then every record: a stale one anywhere shows.
+    for (int i = 0; i < 11; ++i) {
+        QString t1 = i < 10 ? bound() : QString();
+        QString t2 = i < 10 ? bound() : QStringLiteral("z");
         if (i % 3 == 0 && t2 < t1)
             std::swap(t1, t2);
         const QString tag = QStringLiteral("range '%1' .. '%2'").arg(t1, t2);
@@ -261,6 +267,7 @@ void TestRecordIndex::answersEqualDirect_data()
     QTest::newRow("older inserts, then deleteBefore") << QStringLiteral("older");
     QTest::newRow("clearAll then inserts") << QStringLiteral("clearAll");
     QTest::newRow("file replaced") << QStringLiteral("replaced");
+    QTest::newRow("last record's model edited") << QStringLiteral("lastModel");
 }
 
 void TestRecordIndex::answersEqualDirect()
@@ -269,6 +276,7 @@ void TestRecordIndex::answersEqualDirect()
     TestAppDir app;
     QVERIFY(app.generate(400));
     const QString station = app.detectionDatabase();
+    QVERIFY(TestAppDir::exec(station, QLatin1String(HourEdgeRecords)));
     QVERIFY(TestAppDir::exec(station, QLatin1String(OddRecords)));
     QTemporaryDir cache;
     RecordIndex index(station, cache.path());
@@ -337,6 +345,13 @@ void TestRecordIndex::answersEqualDirect()
                      .covers(QStringLiteral("2024-06-01 00:00:00"), QStringLiteral("2024-06-20 00:00:00"))
                      .available);
         expectedRead = 300; // rebuilt
+    } else if (change == QLatin1String("lastModel")) {
+        // The same time under the last uid, another model: not the indexed record.
+        QVERIFY(TestAppDir::exec(station,
+            QStringLiteral("update wftable set model = 'B2' where uid = (select max(uid) from wftable)")));
+        expectedRead = TestAppDir::firstColumn(station, QStringLiteral("select count(*) from wftable"))
+                           .value(0)
+                           .toLongLong(); // rebuilt
     }
     qint64 read = -1;
     QVERIFY(syncIndex(index, &read));

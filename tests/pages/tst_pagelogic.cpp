@@ -1,10 +1,12 @@
 #include "pagechecks.h"
 #include "pagecursor.h"
+#include "qualitytables.h"
 #include "rangecontrols.h"
 #include "timeranges.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // The paging and time-range rules of the pages, without a window.
@@ -20,6 +22,8 @@ private slots:
     void shiftRefill();
     void hourlyTrendLimit_data();
     void hourlyTrendLimit();
+    void trendCsv_data();
+    void trendCsv();
 };
 
 void TestPageLogic::paging_data()
@@ -223,6 +227,49 @@ void TestPageLogic::hourlyTrendLimit()
     QCOMPARE(!problem.isEmpty(), refused);
     if (refused)
         QVERIFY(problem.contains(QString::number(PageChecks::MaxHourDays)));
+}
+
+void TestPageLogic::trendCsv_data()
+{
+    QTest::addColumn<QString>("shift"); // a shift's name as the station's shift table holds it
+    QTest::addColumn<QString>("field"); // its period's field in the file
+
+    QTest::newRow("plain") << QStringLiteral("早班") << QStringLiteral("2024-06-24 早班");
+    QTest::newRow("semicolon") << "=A1;B1"
+                               << "\"2024-06-24 =A1;B1\"";
+    QTest::newRow("tab") << "a\tb"
+                         << "\"2024-06-24 a\tb\"";
+    QTest::newRow("comma") << "a,b"
+                           << "\"2024-06-24 a,b\"";
+}
+
+// The quality page's trend file: a shift name from the station is a text a
+// spreadsheet neither evaluates nor splits; the title (with a model) as well.
+void TestPageLogic::trendCsv()
+{
+    QFETCH(QString, shift);
+    QFETCH(QString, field);
+    QMap<QString, ShiftRecord> shifts;
+    shifts.insert(shift, { 1, shift, QTime(8, 0), 0, QTime(20, 0), 0 });
+    const TrendBuckets buckets(TrendBuckets::Size::Shift, QDateTime(QDate(2024, 6, 24), QTime(8, 0)),
+        QDateTime(QDate(2024, 6, 24), QTime(20, 0)), shifts);
+    QualityResult result;
+    for (const TrendBuckets::Period& period : buckets.periods())
+        result.trend.append({ period, 4, 1 });
+    QVector<QStringList> rows;
+    for (int r = 0; r < QualityTables::trendRowCount(result); ++r)
+        rows << QualityTables::trendRow(result, r);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("trend.csv"));
+    QString error;
+    QVERIFY2(
+        QualityTables::writeCsv(path, QStringLiteral("=model"), QualityTables::trendHeader(), rows, &error),
+        qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QCOMPARE(lines.at(0), QStringLiteral("\"'=model\""));
+    QCOMPARE(lines.at(2), field + QStringLiteral(",4,1,25.00"));
 }
 
 QTEST_MAIN(TestPageLogic)
