@@ -24,6 +24,7 @@
 #include "quickanswers.h"
 #include "rangequery.h"
 #include "recordindex.h"
+#include "reportrunner.h"
 #include "serversettings.h"
 #include "statisticspage.h"
 #include "timeranges.h"
@@ -249,6 +250,14 @@ void hxReport::initPages()
     m_pStatisticsPage = std::make_unique<StatisticsPage>(this, m_pDetectDB, m_countMap, m_bCounting,
         StatisticsWidgets { ui.comboBox_Banci_Calculate, ui.label_Time1_Count, ui.label_Time2_Count,
             m_pReportWidget, statisticsStation, m_pCountChart });
+    // The shift report of the statistics page's range and shift, at the end of its start row.
+    const IndexReader reader = isOnPlantServer() ? IndexReader() : m_pPageIndex->recordIndex()->reader();
+    m_pReportRunner = new ReportRunner(this, m_pDetectDB, isOnPlantServer() ? nullptr : m_pPageIndex,
+        isOnPlantServer() ? nullptr : &reader, &m_Shifts,
+        ReportWidgets {
+            ui.label_Time1_Count, ui.label_Time2_Count, ui.comboBox_Banci_Calculate, statisticsStation },
+        this);
+    ui.horizontalLayout_11->addWidget(m_pReportRunner->button());
 
     // A page's shifts are those of the station it shows.
     for (QComboBox* box : { productionStation, statisticsStation })

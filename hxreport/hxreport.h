@@ -29,6 +29,7 @@ class CountChart;
 class CountData;
 class DetectDataDB;
 class ExportRunner;
+class ReportRunner;
 class LogPage;
 class ModelDB;
 class PageIndex;
@@ -226,6 +227,7 @@ private:
     std::unique_ptr<LogPage> m_pLogPage;
     std::unique_ptr<StatisticsPage> m_pStatisticsPage;
     std::unique_ptr<ExportRunner> m_pExport;
+    ReportRunner* m_pReportRunner = nullptr;
     RangeControls m_Ranges;
     // The worker whose progress shows m_WaitingDialog.
     QPointer<QObject> m_pWaitingFor;

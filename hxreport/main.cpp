@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QSettings>
 #include <QTextStream>
@@ -54,6 +55,18 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    if (CommandLineExport::needsPainting(arguments)) {
+#ifndef Q_OS_WIN
+        // Fonts need a GUI application; the report never shows a window, so
+        // it needs no display either.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+        QGuiApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return CommandLineExport::run(app.arguments(), out, err);
+    }
     if (CommandLineExport::isRequested(arguments)) {
         // No window and no display: a scheduler runs this.
         QCoreApplication app(argc, argv);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the tree before the tests: that no file includes a header of a layer
-# above its own (database <- workers <- cli (no widgets), index <- analysis <- pages <- window; dialogs beside them;
+# above its own (database <- workers <- cli (no widgets), index <- analysis <- report <- pages <- window;
+# report, the shift report without widgets, also below cli; dialogs beside them;
 # station, the station file's shared rules, beside database and below index and sync;
 # tools/ uses the database layer only, tools/stationsync the sync layer), and that the sources are formatted with
 # the committed .clang-format. Either fails the check; HX_CHECK_FORMAT=0 turns
@@ -20,6 +21,7 @@ layer_of_path() {
         hxreport/cli/*) echo cli ;;
         hxreport/index/*) echo index ;;
         hxreport/analysis/*) echo analysis ;;
+        hxreport/report/*) echo report ;;
         hxreport/waitingdialog.* | hxreport/confirmbox.* | hxreport/digits.* | hxreport/qclockdlg.* | hxreport/qtimedlg.* | hxreport/qreportwidget.*) echo dialogs ;;
         hxreport/*) echo window ;;
         tools/stationsync/*) echo synctool ;;
@@ -51,10 +53,11 @@ allowed() {
         index) echo "database station index" ;;
         sync) echo "database station index sync" ;;
         analysis) echo "database station index analysis" ;;
+        report) echo "database station workers index analysis report" ;;
         dialogs) echo "dialogs" ;;
-        pages) echo "database station workers index analysis dialogs pages" ;;
-        cli) echo "database workers cli" ;;
-        window) echo "database station workers index analysis dialogs pages cli window" ;;
+        pages) echo "database station workers index analysis report dialogs pages" ;;
+        cli) echo "database workers report cli" ;;
+        window) echo "database station workers index analysis report dialogs pages cli window" ;;
         tools) echo "database tools" ;;
         synctool) echo "database station index sync synctool" ;;
         *) echo "*" ;;

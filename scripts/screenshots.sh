@@ -21,7 +21,13 @@ for lang in Chinese English; do
     printf '[General]\nlanguage=%s\n' "$lang" >"$work/$lang/hubdetect.ini"
     (cd "$work/$lang" && LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1280x1024x24" \
         "$build/bin/hxscreenshots" --dir "$work/station" --out "$out" --end "$end" --prefix "${lang,,}-")
+    # The shift report's first page, as the command line writes it.
+    (cd "$work/$lang" && "$build/bin/hxReport" --export report --dir "$work/station" --date "$end" --shift 白班 \
+        --out "$out/${lang,,}-report.pdf" && pdftoppm -r 80 -png -f 1 -l 1 -singlefile "$out/${lang,,}-report.pdf" \
+        "$out/${lang,,}-report")
 done
+cp "$out/chinese-report.png" "$root/docs/report.png"
+cp "$out/english-report.png" "$root/docs/report-en.png"
 mkdir -p "$root/docs"
 cp "$out/chinese-production.png" "$root/docs/production.png"
 cp "$out/english-production.png" "$root/docs/production-en.png"

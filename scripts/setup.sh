@@ -7,6 +7,7 @@ packages=(
     libsqlite3-dev sqlite3 libqt5charts5-dev
     mariadb-server libqt5sql5-mysql
     fonts-wqy-microhei clang-format
+    poppler-utils
 )
 # Callers may name more packages (the screenshot script needs a virtual display).
 packages+=("$@")

@@ -176,9 +176,11 @@ copy_dlls() { # target-folder binary...
     done
 }
 # The plugins the viewer loads: the Windows and offscreen platforms, the
-# SQLite driver, the native style and the image formats of the pictures.
+# SQLite driver, the native style, the image formats of the pictures and the
+# printers (the shift report's print dialog).
 plugins=(platforms/qwindows.dll platforms/qoffscreen.dll sqldrivers/qsqlite.dll
-    styles/qwindowsvistastyle.dll imageformats/qjpeg.dll imageformats/qgif.dll imageformats/qico.dll)
+    styles/qwindowsvistastyle.dll imageformats/qjpeg.dll imageformats/qgif.dll imageformats/qico.dll
+    printsupport/windowsprintersupport.dll)
 for plugin in "${plugins[@]}"; do
     mkdir -p "$bin/$(dirname "$plugin")"
     cp "$qt_prefix/plugins/$plugin" "$bin/$plugin"

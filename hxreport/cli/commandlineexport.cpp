@@ -8,6 +8,8 @@
 #include "modeldb.h"
 #include "qsavecsvthread.h"
 #include "rangequery.h"
+#include "reportbuilder.h"
+#include "reportrenderer.h"
 #include "serversettings.h"
 #include "timeranges.h"
 #include "translationloader.h"
@@ -40,12 +42,17 @@ struct Request
     int logClass = 0;
     QString out;
     QString station; // on the plant server; empty: every station
+    QString shift; // the report's header: the shift or day chosen, empty for --from/--to
+    QMap<QString, ShiftRecord> shifts;
 };
 
 const char* const kHelpExample
     = "\nExample (yesterday's night shift of model A1):\n"
       "  hxReport --export production --dir /srv/station --shift 夜班 --date 2026-12-07 "
-      "--model A1 --out /srv/reports/night.csv\n";
+      "--model A1 --out /srv/reports/night.csv\n"
+      "The shift report of the same shift as PDF:\n"
+      "  hxReport --export report --dir /srv/station --shift 夜班 --date 2026-12-07 --out "
+      "/srv/reports/night.pdf\n";
 
 // The range from --from/--to, or from --shift/--date (the station's shift
 // anchored on that date; without --shift the whole day).
@@ -83,6 +90,9 @@ bool readRange(
                 return false;
             }
             range = TimeRanges::ofShift(*shift, date);
+            r.shift = shift.key();
+        } else {
+            r.shift = QCoreApplication::translate("ShiftReport", "全天");
         }
         start = range.first;
         end = range.second;
@@ -159,6 +169,26 @@ bool exportRecords(DetectDataDB& db, const Request& r, QString& error, int& repl
     return thread.succeeded();
 }
 
+// The shift report as PDF: gathered by the code behind the pages, written
+// whole or not at all.
+bool exportReport(DetectDataDB& db, const Request& r, QString& error)
+{
+    ReportRequest request;
+    request.start = QDateTime::fromString(r.start, kTimeFormat);
+    request.end = QDateTime::fromString(r.end, kTimeFormat);
+    request.shift = r.shift;
+    request.station = r.station;
+    request.shifts = r.shifts;
+    ReportBuilder builder(&db);
+    builder.setSettingsFile(AppPaths::settingsFile());
+    ShiftReport report;
+    if (!builder.build(request, &report)) {
+        error = builder.errorString();
+        return false;
+    }
+    return ReportRenderer::writePdf(report, r.out, &error);
+}
+
 bool exportStatistics(DetectDataDB& db, const Request& r, QString& error, int& replaced)
 {
     QVariantMap work;
@@ -198,6 +228,17 @@ bool exportStatistics(DetectDataDB& db, const Request& r, QString& error, int& r
 }
 }
 
+bool CommandLineExport::needsPainting(const QStringList& arguments)
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--export=report")
+            || (arguments.at(i) == QLatin1String("--export")
+                && arguments.value(i + 1) == QLatin1String("report")))
+            return true;
+    }
+    return false;
+}
+
 bool CommandLineExport::isRequested(const QStringList& arguments)
 {
     for (const QString& argument : arguments) {
@@ -218,7 +259,9 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         QStringList { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help."));
     p.addOptions({
         help,
-        { QStringLiteral("export"), QStringLiteral("What to export: production, log or statistics."),
+        { QStringLiteral("export"),
+            QStringLiteral(
+                "What to export: production, log, statistics, or report (the shift report as PDF)."),
             QStringLiteral("what") },
         { QStringLiteral("dir"),
             QStringLiteral("Station folder with wheelhubwf.db (default: the program's folder)."),
@@ -236,7 +279,8 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
         { QStringLiteral("kind"),
             QStringLiteral("Log records of this kind: alarm, state or usage (default: alarm)."),
             QStringLiteral("kind") },
-        { QStringLiteral("out"), QStringLiteral("The CSV file to write (replaced when it exists)."),
+        { QStringLiteral("out"),
+            QStringLiteral("The CSV file (PDF for the report) to write (replaced when it exists)."),
             QStringLiteral("file") },
         { QStringLiteral("server"),
             QStringLiteral(
@@ -266,8 +310,8 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
     Request r;
     r.what = p.value(QStringLiteral("export"));
     if (r.what != QLatin1String("production") && r.what != QLatin1String("log")
-        && r.what != QLatin1String("statistics")) {
-        err << "hxReport: --export takes production, log or statistics, not \"" << r.what << "\"\n";
+        && r.what != QLatin1String("statistics") && r.what != QLatin1String("report")) {
+        err << "hxReport: --export takes production, log, statistics or report, not \"" << r.what << "\"\n";
         return BadInput;
     }
     const QString kind
@@ -351,6 +395,7 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
                                                                                                    : BadInput;
         } else {
             db.readShifts(&shifts, r.station);
+            r.shifts = shifts;
             QString error;
             int replaced = 0;
             if (!knownNames(db, dir, r, problem)) {
@@ -359,8 +404,10 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
             } else if (!readRange(p, shifts, r, problem)) {
                 err << "hxReport: " << problem << '\n';
                 status = BadInput;
-            } else if (!(r.what == QLatin1String("statistics") ? exportStatistics(db, r, error, replaced)
-                                                               : exportRecords(db, r, error, replaced))) {
+            } else if (!(r.what == QLatin1String("report") ? exportReport(db, r, error)
+                               : r.what == QLatin1String("statistics")
+                               ? exportStatistics(db, r, error, replaced)
+                               : exportRecords(db, r, error, replaced))) {
                 err << "hxReport: export failed: " << error << '\n';
                 status = Failed;
             } else if (replaced > 0) {

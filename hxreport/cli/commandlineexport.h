@@ -5,7 +5,8 @@
 
 class QTextStream;
 
-// "hxReport --export …": the window's three CSV exports without a window,
+// "hxReport --export …": the window's three CSV exports and the shift report
+// (PDF) without a window,
 // for a scheduler. The same statements, keyset chunks, lock rules and bytes
 // as the window's exports of the same query (the closing date and time lines
 // aside); the file appears only when it is complete. Runs on the calling
@@ -28,6 +29,9 @@ public:
     static int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
     // Whether the arguments ask for the command-line export.
     static bool isRequested(const QStringList& arguments);
+    // Whether the export draws (the PDF report): it needs a QGuiApplication
+    // for its fonts, on the offscreen platform where there is no display.
+    static bool needsPainting(const QStringList& arguments);
 };
 
 #endif // COMMANDLINEEXPORT_H

@@ -26,7 +26,7 @@ QString ExportRunner::defaultCsvName(const QString& prefix)
         .arg(prefix, QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd")));
 }
 
-QString ExportRunner::askSaveFileName(const QString& defaultName)
+QString ExportRunner::askSaveFileName(const QString& defaultName, const QString& filter)
 {
     QFileDialog dialog(nullptr, QString(), defaultName, QString());
     dialog.setWindowTitle(QStringLiteral("Save As"));
@@ -38,7 +38,7 @@ QString ExportRunner::askSaveFileName(const QString& defaultName)
     // its place but grows to where a typed name stays readable.
     dialog.setMinimumSize(640, 420);
     dialog.setDirectory(QStringLiteral("."));
-    dialog.setNameFilter(QStringLiteral("Execl(*.csv)"));
+    dialog.setNameFilter(filter);
     dialog.selectFile(defaultName);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         return dialog.selectedFiles().constFirst();

@@ -32,7 +32,9 @@ public:
 
     // The file name the save dialog proposes, e.g. "History_2020_05_01.csv".
     static QString defaultCsvName(const QString& prefix);
-    static QString askSaveFileName(const QString& defaultName);
+    // filter: the dialog's file types (the report is a PDF).
+    static QString askSaveFileName(
+        const QString& defaultName, const QString& filter = QStringLiteral("Execl(*.csv)"));
 
     // A record file of the rows the model shows: the records of chunks, read
     // in keyset chunks and written by a QSaveCSVThread whose end goes to the

@@ -1,6 +1,8 @@
 #include "qualitypage.h"
 
+#include "apppaths.h"
 #include "exportrunner.h"
+#include "measurelimits.h"
 #include "pagechecks.h"
 #include "pagehost.h"
 #include "pagelayout.h"
@@ -409,6 +411,17 @@ void QualityPage::query()
 
 void QualityPage::showResult()
 {
+    // Each model's limits are remembered in the settings file: a model's
+    // result shows the limits set for it, none when there are none (the shift
+    // report reads them too).
+    if (!m_Result.request.model.isEmpty()) {
+        MeasureLimitStore::read(AppPaths::settingsFile(), m_Result.request.model, m_Limits);
+        const MeasureLimits& l = m_Limits[m_pMeasure->currentIndex()];
+        const QSignalBlocker lower(m_pLower);
+        const QSignalBlocker upper(m_pUpper);
+        m_pLower->setText(l.hasLower ? QString::number(l.lower) : QString());
+        m_pUpper->setText(l.hasUpper ? QString::number(l.upper) : QString());
+    }
     m_pTrendModel->setResult(&m_Result);
     const QString model = m_Result.request.model.isEmpty() ? QCoreApplication::translate("hxReport", "全部")
                                                            : m_Result.request.model;
@@ -491,6 +504,8 @@ void QualityPage::onLimitsEdited()
         m_pHost->showStatus(QString());
     }
     m_Limits[m_pMeasure->currentIndex()] = l;
+    if (m_bHasResult && !m_Result.request.model.isEmpty())
+        MeasureLimitStore::write(AppPaths::settingsFile(), m_Result.request.model, m_Limits);
     fillMeasureTable();
 }
 

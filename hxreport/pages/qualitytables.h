@@ -1,6 +1,7 @@
 #ifndef QUALITYTABLES_H
 #define QUALITYTABLES_H
 
+#include "measurelimits.h"
 #include "qualityanalysis.h"
 
 #include <QString>
@@ -8,15 +9,6 @@
 #include <QVector>
 
 class QIODevice;
-
-// The lower and upper limits the user typed for one measure.
-struct MeasureLimits
-{
-    bool hasLower = false;
-    double lower = 0;
-    bool hasUpper = false;
-    double upper = 0;
-};
 
 // The texts of the quality page's two tables, cell by cell, so that the views
 // and the CSV files show the same numbers. No widgets.

@@ -3,11 +3,17 @@
 #include "hxreport.h"
 #include "pagefixture.h"
 #include "qsavecsvthread.h"
+#include "reportbuilder.h"
 
+#include <QAction>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QSqlQuery>
 #include <QTextCodec>
 #include <QtTest>
 
 #include <atomic>
+#include <cmath>
 
 namespace {
 using GuiTest::child;
@@ -61,6 +67,8 @@ private slots:
     void snapshotBesideLiveStation();
     void withoutDisplay_data();
     void withoutDisplay();
+    void reportHoldsStatementFigures_data();
+    void reportHoldsStatementFigures();
 };
 
 void TestCommandLine::sameBytesAsWindow_data()
@@ -176,6 +184,8 @@ void TestCommandLine::badInput_data()
         << (QStringList { "--export", "log", "--dir", "<empty>" } + day) << "no station file";
     QTest::newRow("not a database") << (QStringList { "--export", "log", "--dir", "<garbage>" } + day)
                                     << "cannot read";
+    QTest::newRow("report, unknown shift")
+        << (QStringList { "--export", "report", "--shift", "早班" } + day) << "unknown shift";
     QTest::newRow("target in a missing folder")
         << (QStringList { "--export", "log", "--out", "<missing>" } + day) << "no such folder";
 }
@@ -241,6 +251,12 @@ void TestCommandLine::stationFileUntouched_data()
                                  << int(CommandLineExport::Ok) << "";
     QTest::newRow("statistics") << "station" << (QStringList { "--export", "statistics" } + day)
                                 << int(CommandLineExport::Ok) << "";
+    QTest::newRow("report") << "station" << (QStringList { "--export", "report" } + day)
+                            << int(CommandLineExport::Ok) << "";
+    // The alarms' statement fails after the counts were read: no file at all.
+    QTest::newRow("report, log table without classes")
+        << "log without classes" << (QStringList { "--export", "report" } + day)
+        << int(CommandLineExport::Failed) << "export failed: no such column";
 }
 
 // The command line only reads: whatever the file, its bytes stay as they
@@ -268,6 +284,10 @@ void TestCommandLine::stationFileUntouched()
             PageFixture::execAll(file, { QStringLiteral("create table notes (uid integer, text text)") }));
     } else if (layout == QLatin1String("detections only")) {
         QVERIFY(PageFixture::execAll(file, PageFixture::detectionTableSql()));
+    } else if (layout == QLatin1String("log without classes")) {
+        QVERIFY(PageFixture::execAll(file,
+            PageFixture::detectionTableSql() << QStringLiteral(
+                "create table warningtable (uid integer primary key, time text, message text)")));
     }
     const QByteArray before
         = QCryptographicHash::hash(PageFixture::fileBytes(file), QCryptographicHash::Sha256);
@@ -394,6 +414,263 @@ void TestCommandLine::withoutDisplay()
     QVERIFY2(out.contains(output), qPrintable(out));
     QVERIFY2(err.contains(error), qPrintable(err));
     QCOMPARE(out.isEmpty(), output.isEmpty());
+}
+
+namespace {
+// A PDF's text as pdftotext gives it, one line per row, blanks collapsed.
+QStringList pdfLines(const QString& pdf)
+{
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+    if (!text.waitForFinished(60000) || text.exitCode() != 0)
+        return { QStringLiteral("<pdftotext failed>") };
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(text.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QString simple = line.simplified();
+        if (!simple.isEmpty())
+            lines << simple;
+    }
+    return lines;
+}
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+// What the report must say for [from, to], read with plain statements from
+// the station file, in the report's order.
+QStringList expectedLines(const QString& file, const QDateTime& from, const QDateTime& to, int alarmLines)
+{
+    QStringList lines;
+    const QString connection = QStringLiteral("expected-report");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        db.open();
+        const QString t1 = from.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        const QString t2 = to.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        const auto run = [&db, &t1, &t2](const QString& sql, const QVariantList& more = {}) {
+            QSqlQuery q(db);
+            q.prepare(sql);
+            q.addBindValue(t1);
+            q.addBindValue(t2);
+            for (const QVariant& v : more)
+                q.addBindValue(v);
+            q.exec();
+            return q;
+        };
+        QStringList models;
+        qint64 total = 0;
+        qint64 ng = 0;
+        QSqlQuery counts = run(QStringLiteral(
+            "select model, count(*) from wftable where time > ? and time < ? group by model order by model"));
+        while (counts.next()) {
+            total += counts.value(1).toLongLong();
+            if (counts.value(0).toString() == QLatin1String("NG")) {
+                ng = counts.value(1).toLongLong();
+                continue;
+            }
+            models << counts.value(0).toString();
+            lines << counts.value(0).toString() + QLatin1Char(' ') + counts.value(1).toString();
+        }
+        lines << QStringLiteral("NG %1").arg(ng) << QStringLiteral("总数 %1").arg(total)
+              << QStringLiteral("NG率(%) ") + (total ? fixed(100.0 * ng / total, 2) : QStringLiteral("-"));
+
+        // Hours up to two days, days beyond, empty ones included.
+        const bool days = from.secsTo(to) > 2 * 86400;
+        const int length = days ? 10 : 13;
+        QMap<QString, QPair<qint64, qint64>> periods;
+        QSqlQuery trend
+            = run(QStringLiteral("select substr(time, 1, %1), count(*), sum(model = 'NG') from wftable "
+                                 "where time > ? and time < ? group by 1")
+                      .arg(length));
+        while (trend.next())
+            periods.insert(
+                trend.value(0).toString(), { trend.value(1).toLongLong(), trend.value(2).toLongLong() });
+        for (QDateTime t = days ? QDateTime(from.date(), QTime(0, 0))
+                                : QDateTime(from.date(), QTime(from.time().hour(), 0));
+             t <= to; t = days ? t.addDays(1) : t.addSecs(3600)) {
+            const QString label = t.toString(QStringLiteral("yyyy-MM-dd hh")).left(length);
+            const auto p = periods.value(label);
+            lines << QStringLiteral("%1 %2 %3 %4")
+                         .arg(label)
+                         .arg(p.first)
+                         .arg(p.second)
+                         .arg(p.first ? fixed(100.0 * p.second / p.first, 2) : QStringLiteral("-"));
+        }
+
+        QSqlQuery alarms = run(
+            QStringLiteral("select count(*) from warningtable where time > ? and time < ? and class = 1"));
+        alarms.next();
+        const int alarmTotal = alarms.value(0).toInt();
+        lines << QStringLiteral("共%1条报警记录，以下为最新的%2条")
+                     .arg(alarmTotal)
+                     .arg(std::min(alarmTotal, alarmLines));
+        QSqlQuery newest
+            = run(QStringLiteral("select time, message from warningtable where time > ? and time < ? "
+                                 "and class = 1 order by time desc, uid desc limit ?"),
+                { alarmLines });
+        while (newest.next())
+            lines << newest.value(0).toString() + QLatin1Char(' ') + newest.value(1).toString().simplified();
+
+        const QSettings limits(QStringLiteral("hubdetect.ini"), QSettings::IniFormat);
+        for (const QString& model : qAsConst(models)) {
+            lines << QStringLiteral("型号 ") + model;
+            QStringList rows[7] = { { QStringLiteral("数量") }, { QStringLiteral("平均值") },
+                { QStringLiteral("标准差σ") }, { QStringLiteral("最小值") }, { QStringLiteral("最大值") },
+                { QStringLiteral("Cp") }, { QStringLiteral("Cpk") } };
+            const char* const columns[] = { "diameter", "hight", "correlate", "detecttime" };
+            for (const char* column : columns) {
+                QVector<double> values;
+                QSqlQuery q
+                    = run(QStringLiteral("select %1 from wftable where time > ? and time < ? and model = ?")
+                              .arg(QLatin1String(column)),
+                        { model });
+                while (q.next())
+                    values << q.value(0).toDouble() * (qstrcmp(column, "correlate") == 0 ? 100 : 1);
+                double sum = 0;
+                for (const double v : values)
+                    sum += v;
+                const double mean = sum / values.size();
+                double squares = 0;
+                for (const double v : values)
+                    squares += (v - mean) * (v - mean);
+                const double sigma = std::sqrt(squares / (values.size() - 1));
+                rows[0] << QString::number(values.size());
+                rows[1] << fixed(mean, 3);
+                rows[2] << fixed(sigma, 3);
+                rows[3] << fixed(*std::min_element(values.begin(), values.end()), 3);
+                rows[4] << fixed(*std::max_element(values.begin(), values.end()), 3);
+                const QString key = QStringLiteral("QualityLimits/%1/%2_").arg(model, QLatin1String(column));
+                if (limits.contains(key + QStringLiteral("lower"))) {
+                    const double lower = limits.value(key + QStringLiteral("lower")).toDouble();
+                    const double upper = limits.value(key + QStringLiteral("upper")).toDouble();
+                    rows[5] << fixed((upper - lower) / (6 * sigma), 3);
+                    rows[6] << fixed(std::min(upper - mean, mean - lower) / (3 * sigma), 3);
+                } else {
+                    rows[5] << QStringLiteral("-");
+                    rows[6] << QStringLiteral("-");
+                }
+            }
+            for (const QStringList& row : rows)
+                lines << row.join(QLatin1Char(' '));
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return lines;
+}
+
+// The lines of expected that the report lacks, or holds out of order.
+QStringList missing(const QStringList& report, const QStringList& expected)
+{
+    QStringList out;
+    int at = 0;
+    for (const QString& line : expected) {
+        const int found = report.indexOf(line, at);
+        if (found < 0)
+            out << line;
+        else
+            at = found + 1;
+    }
+    return out;
+}
+}
+
+void TestCommandLine::reportHoldsStatementFigures_data()
+{
+    QTest::addColumn<QStringList>("range");
+    QTest::addColumn<QDateTime>("from");
+    QTest::addColumn<QDateTime>("to");
+    QTest::addColumn<bool>("limits"); // limits set for A1 on the quality page
+    QTest::addColumn<bool>("window"); // the window's PDF too
+    const QDate day(2024, 6, 29);
+    QTest::newRow("day shift") << QStringList { "--date", "2024-06-29", "--shift", "白班" }
+                               << QDateTime(day, QTime(8, 0)) << QDateTime(day, QTime(20, 0)) << false
+                               << false;
+    QTest::newRow("night shift, limits")
+        << QStringList { "--date", "2024-06-29", "--shift", "夜班" }
+        << QDateTime(day.addDays(-1), QTime(20, 0)) << QDateTime(day, QTime(8, 0)) << true << false;
+    QTest::newRow("whole day, by the window")
+        << QStringList { "--from", "2024-06-29 00:00:00", "--to", "2024-06-29 23:59:00" }
+        << QDateTime(day, QTime(0, 0)) << QDateTime(day, QTime(23, 59)) << true << true;
+    // More alarms than a page; a trend per day.
+    QTest::newRow("four days") << QStringList { "--from", "2024-06-26 00:00:00", "--to",
+        "2024-06-29 23:59:59" } << QDateTime(day.addDays(-3), QTime(0, 0))
+                               << QDateTime(day, QTime(23, 59, 59)) << false << false;
+}
+
+// The report's text holds exactly what plain statements over the station
+// file give for the range: counts, NG and rates, the trend, the newest alarms
+// with their total, and each model's figures with Cp/Cpk where limits were
+// set; the window writes the same text.
+void TestCommandLine::reportHoldsStatementFigures()
+{
+    QFETCH(QStringList, range);
+    QFETCH(QDateTime, from);
+    QFETCH(QDateTime, to);
+    QFETCH(bool, limits);
+    QFETCH(bool, window);
+    PageFixture fixture;
+    fixture.done();
+    StationSimulator::Options options = fixture.options(20000, 4000);
+    options.days = 10;
+    options.seed = 25;
+    QVERIFY(fixture.generate(options));
+    if (limits) {
+        QSettings ini(QStringLiteral("hubdetect.ini"), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("QualityLimits/A1/diameter_lower"), 390);
+        ini.setValue(QStringLiteral("QualityLimits/A1/diameter_upper"), 402.5);
+        ini.setValue(QStringLiteral("QualityLimits/A1/correlate_lower"), 55);
+        ini.setValue(QStringLiteral("QualityLimits/A1/correlate_upper"), 100);
+    }
+    const QString byCommand = fixture.path() + QStringLiteral("/command.pdf");
+    QString error;
+    QCOMPARE(
+        runExport(QStringList { "--export", "report", "--dir", fixture.path(), "--out", byCommand } + range,
+            &error),
+        int(CommandLineExport::Ok));
+    QCOMPARE(error, QString());
+    const QStringList lines = pdfLines(byCommand);
+    const QStringList expected
+        = expectedLines(fixture.detectionDatabase(), from, to, ReportBuilder::AlarmLines);
+    QVERIFY(expected.size() > 30);
+    QVERIFY2(
+        missing(lines, expected).isEmpty(), qPrintable(missing(lines, expected).join(QLatin1Char('\n'))));
+    QCOMPARE(lines.filter(QStringLiteral("Cp ")).size(), expected.filter(QStringLiteral("Cp ")).size());
+    if (!window)
+        return;
+
+    hxReport view;
+    view.show();
+    child<QListWidget>(view, "check_listWidget")->setCurrentRow(1);
+    pick(view, "pushButton_Set1_Count", from);
+    pick(view, "pushButton_Set2_Count", to);
+    const QString byWindow = fixture.path() + QStringLiteral("/window.pdf");
+    QString message;
+    GuiTest::answerFileDialog(byWindow);
+    GuiTest::answerMessageBox(&message);
+    view.findChild<QAction*>(QStringLiteral("action_ReportPdf"))->trigger();
+    QCOMPARE(message, QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(byWindow));
+    // The same text but for when it was made and the shift box's words.
+    const auto comparable = [](QStringList text) {
+        for (const QString& prefix : { QStringLiteral("生成时间："), QStringLiteral("班次：") })
+            text.erase(std::remove_if(text.begin(), text.end(),
+                           [&prefix](const QString& l) { return l.startsWith(prefix); }),
+                text.end());
+        return text;
+    };
+    QCOMPARE(comparable(pdfLines(byWindow)), comparable(lines));
+
+    // The preview draws the same pages.
+    int previewed = -1;
+    GuiTest::whenModal<QPrintPreviewDialog>([&previewed](QPrintPreviewDialog* dialog) {
+        if (auto* pages = dialog->findChild<QPrintPreviewWidget*>())
+            previewed = pages->pageCount();
+        dialog->reject();
+    });
+    view.findChild<QAction*>(QStringLiteral("action_ReportPreview"))->trigger();
+    QCOMPARE(previewed, lines.filter(QRegularExpression(QStringLiteral("^第\\d+页$"))).size());
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -102,6 +102,8 @@ private slots:
     void productionExport();
     void quality_data();
     void quality();
+    void report_data();
+    void report();
 
 private:
     // The stations' rows in the range, as the plant orders them: stations in
@@ -728,6 +730,60 @@ void TestPlantServer::productionExport()
         QVERIFY2(named, qPrintable(lines.at(i)));
     }
     QVERIFY(lines.contains(QStringLiteral("总数,%1").arg(expected.size())));
+}
+
+void TestPlantServer::report_data()
+{
+    QTest::addColumn<QString>("station");
+    QTest::newRow("one station") << QStringLiteral("二号线");
+    QTest::newRow("hostile station") << Hostile;
+}
+
+// The shift report of one station from the server says what the same report
+// of that station's own file says, but for the header's station and time.
+void TestPlantServer::report()
+{
+    if (!m_Skip.isEmpty())
+        QSKIP(qPrintable(m_Skip));
+    QFETCH(QString, station);
+    const int s = m_Stations.indexOf(station);
+    QVERIFY(s >= 0);
+    const QStringList range { QStringLiteral("--from"), From.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+        QStringLiteral("--to"), To.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) };
+    const QString fromServer = m_Work.filePath(QStringLiteral("server.pdf"));
+    QString errors;
+    QVERIFY2(
+        runCommandLine(QStringList { QStringLiteral("report"), QStringLiteral("--out"), fromServer } + range,
+            station, &errors),
+        qPrintable(errors));
+    const QString fromFile = m_Work.filePath(QStringLiteral("file.pdf"));
+    QString output;
+    QTextStream out(&output);
+    QTextStream err(&errors);
+    QCOMPARE(CommandLineExport::run(QStringList { QStringLiteral("hxReport"), QStringLiteral("--export"),
+                                        QStringLiteral("report"), QStringLiteral("--dir"),
+                                        m_Files.at(s)->path(), QStringLiteral("--out"), fromFile }
+                     + range,
+                 out, err),
+        int(CommandLineExport::Ok));
+    const auto text = [](const QString& pdf) {
+        QProcess tool;
+        tool.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+        tool.waitForFinished(60000);
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            const QString simple = line.simplified();
+            if (!simple.isEmpty() && !simple.startsWith(QStringLiteral("工位："))
+                && !simple.startsWith(QStringLiteral("生成时间：")))
+                lines << simple;
+        }
+        return lines;
+    };
+    const QStringList lines = text(fromServer);
+    // Records of the station in the range, not two empty reports.
+    const QStringList total = lines.filter(QRegularExpression(QStringLiteral("^总数 [1-9]")));
+    QCOMPARE(total.size(), 1);
+    QCOMPARE(lines, text(fromFile));
 }
 
 QTEST_MAIN(TestPlantServer)

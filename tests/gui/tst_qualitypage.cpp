@@ -124,6 +124,10 @@ void TestQualityPage::qualityViews()
     app.closeStation();
     const QString station = app.detectionDatabase();
     QVERIFY(TestAppDir::exec(station, QLatin1String(OddValues)));
+    // The limits are kept in the settings file of the working directory.
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(app.path());
+    const auto restoreCwd = qScopeGuard([&oldCwd] { QDir::setCurrent(oldCwd); });
 
     hxReport window;
     auto* page = GuiTest::child<QualityPage>(window, "page_Quality");
@@ -185,6 +189,13 @@ void TestQualityPage::qualityViews()
         auto* upper = GuiTest::child<QLineEdit>(window, "lineEdit_Upper_Quality");
         upper->setText(QStringLiteral("500"));
         emit upper->editingFinished();
+        // Remembered for the model: its next result shows them again.
+        GuiTest::child<QLineEdit>(window, "lineEdit_Lower_Quality")->clear();
+        upper->clear();
+        GuiTest::child<QPushButton>(window, "pushButton_Check_Quality")->click();
+        QVERIFY(shown.count() > 1 || shown.wait(20000));
+        QCOMPARE(GuiTest::child<QLineEdit>(window, "lineEdit_Lower_Quality")->text(), QStringLiteral("380"));
+        QCOMPARE(upper->text(), QStringLiteral("500"));
         const QString numbers = QStringLiteral(" and typeof(diameter) in ('integer', 'real')");
         QCOMPARE(cells(measures, 0)[1],
             scalar(station, QStringLiteral("select count(*) from wftable where ") + where + numbers)

@@ -291,6 +291,165 @@
     </message>
 </context>
 <context>
+    <name>ShiftReport</name>
+    <message>
+        <source>全天</source>
+        <translation>全天</translation>
+    </message>
+    <message>
+        <source>全厂</source>
+        <translation>全厂</translation>
+    </message>
+    <message>
+        <source>直径</source>
+        <translation>直径</translation>
+    </message>
+    <message>
+        <source>厚度</source>
+        <translation>厚度</translation>
+    </message>
+    <message>
+        <source>相似度(%)</source>
+        <translation>相似度(%)</translation>
+    </message>
+    <message>
+        <source>检测时间</source>
+        <translation>检测时间</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>其他</translation>
+    </message>
+    <message>
+        <source>生产报表</source>
+        <translation>生产报表</translation>
+    </message>
+    <message>
+        <source>第%1页</source>
+        <translation>第%1页</translation>
+    </message>
+    <message>
+        <source>工位：%1</source>
+        <translation>工位：%1</translation>
+    </message>
+    <message>
+        <source>时间范围：%1 至 %2</source>
+        <translation>时间范围：%1 至 %2</translation>
+    </message>
+    <message>
+        <source>班次：%1</source>
+        <translation>班次：%1</translation>
+    </message>
+    <message>
+        <source>按起止时间</source>
+        <translation>按起止时间</translation>
+    </message>
+    <message>
+        <source>生成时间：%1</source>
+        <translation>生成时间：%1</translation>
+    </message>
+    <message>
+        <source>程序版本：hxReport %1</source>
+        <translation>程序版本：hxReport %1</translation>
+    </message>
+    <message>
+        <source>各型号产量</source>
+        <translation>各型号产量</translation>
+    </message>
+    <message>
+        <source>总数</source>
+        <translation>总数</translation>
+    </message>
+    <message>
+        <source>NG率(%)</source>
+        <translation>NG率(%)</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>数量</translation>
+    </message>
+    <message>
+        <source>每日产量与NG率</source>
+        <translation>每日产量与NG率</translation>
+    </message>
+    <message>
+        <source>每小时产量与NG率</source>
+        <translation>每小时产量与NG率</translation>
+    </message>
+    <message>
+        <source>时段</source>
+        <translation>时段</translation>
+    </message>
+    <message>
+        <source>NG</source>
+        <translation>NG</translation>
+    </message>
+    <message>
+        <source>报警记录</source>
+        <translation>报警记录</translation>
+    </message>
+    <message>
+        <source>无报警记录</source>
+        <translation>无报警记录</translation>
+    </message>
+    <message>
+        <source>共%1条报警记录，以下为最新的%2条</source>
+        <translation>共%1条报警记录，以下为最新的%2条</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>测量值</source>
+        <translation>测量值</translation>
+    </message>
+    <message>
+        <source>无测量记录</source>
+        <translation>无测量记录</translation>
+    </message>
+    <message>
+        <source>Cp/Cpk按质量分析页为该型号设定的上下限计算；未设限值时为“-”</source>
+        <translation>Cp/Cpk按质量分析页为该型号设定的上下限计算；未设限值时为“-”</translation>
+    </message>
+    <message>
+        <source>指标</source>
+        <translation>指标</translation>
+    </message>
+    <message>
+        <source>型号 %1</source>
+        <translation>型号 %1</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>平均值</translation>
+    </message>
+    <message>
+        <source>标准差σ</source>
+        <translation>标准差σ</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>最小值</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>最大值</translation>
+    </message>
+    <message>
+        <source>上下限</source>
+        <translation>上下限</translation>
+    </message>
+</context>
+<context>
     <name>hxReport</name>
     <message>
         <source>无法打开数据库 %1：%2</source>
@@ -811,6 +970,34 @@
     <message>
         <source>%1个字符不在本机的编码中，已写为&lt;U+XXXX&gt;</source>
         <translation>%1个字符不在本机的编码中，已写为&lt;U+XXXX&gt;</translation>
+    </message>
+    <message>
+        <source>生成报表</source>
+        <translation>生成报表</translation>
+    </message>
+    <message>
+        <source>预览…</source>
+        <translation>预览…</translation>
+    </message>
+    <message>
+        <source>打印…</source>
+        <translation>打印…</translation>
+    </message>
+    <message>
+        <source>保存为PDF…</source>
+        <translation>保存为PDF…</translation>
+    </message>
+    <message>
+        <source>正在生成报表</source>
+        <translation>正在生成报表</translation>
+    </message>
+    <message>
+        <source>报表生成失败：%1</source>
+        <translation>报表生成失败：%1</translation>
+    </message>
+    <message>
+        <source>生产报表</source>
+        <translation>生产报表</translation>
     </message>
 </context>
 <context>

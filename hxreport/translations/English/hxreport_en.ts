@@ -291,6 +291,165 @@
     </message>
 </context>
 <context>
+    <name>ShiftReport</name>
+    <message>
+        <source>全天</source>
+        <translation>Whole day</translation>
+    </message>
+    <message>
+        <source>全厂</source>
+        <translation>Whole plant</translation>
+    </message>
+    <message>
+        <source>直径</source>
+        <translation>Diameter</translation>
+    </message>
+    <message>
+        <source>厚度</source>
+        <translation>Thickness</translation>
+    </message>
+    <message>
+        <source>相似度(%)</source>
+        <translation>Similarity (%)</translation>
+    </message>
+    <message>
+        <source>检测时间</source>
+        <translation>Detect time</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>生产报表</source>
+        <translation>Production report</translation>
+    </message>
+    <message>
+        <source>第%1页</source>
+        <translation>Page %1</translation>
+    </message>
+    <message>
+        <source>工位：%1</source>
+        <translation>Station: %1</translation>
+    </message>
+    <message>
+        <source>时间范围：%1 至 %2</source>
+        <translation>Range: %1 to %2</translation>
+    </message>
+    <message>
+        <source>班次：%1</source>
+        <translation>Shift: %1</translation>
+    </message>
+    <message>
+        <source>按起止时间</source>
+        <translation>by start and end time</translation>
+    </message>
+    <message>
+        <source>生成时间：%1</source>
+        <translation>Made: %1</translation>
+    </message>
+    <message>
+        <source>程序版本：hxReport %1</source>
+        <translation>Program: hxReport %1</translation>
+    </message>
+    <message>
+        <source>各型号产量</source>
+        <translation>Hubs per model</translation>
+    </message>
+    <message>
+        <source>总数</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>NG率(%)</source>
+        <translation>NG rate (%)</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Count</translation>
+    </message>
+    <message>
+        <source>每日产量与NG率</source>
+        <translation>Output and NG rate per day</translation>
+    </message>
+    <message>
+        <source>每小时产量与NG率</source>
+        <translation>Output and NG rate per hour</translation>
+    </message>
+    <message>
+        <source>时段</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>NG</source>
+        <translation>NG</translation>
+    </message>
+    <message>
+        <source>报警记录</source>
+        <translation>Alarms</translation>
+    </message>
+    <message>
+        <source>无报警记录</source>
+        <translation>No alarm records</translation>
+    </message>
+    <message>
+        <source>共%1条报警记录，以下为最新的%2条</source>
+        <translation>%1 alarm records; the newest %2 below</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>测量值</source>
+        <translation>Measurements</translation>
+    </message>
+    <message>
+        <source>无测量记录</source>
+        <translation>No measurements</translation>
+    </message>
+    <message>
+        <source>Cp/Cpk按质量分析页为该型号设定的上下限计算；未设限值时为“-”</source>
+        <translation>Cp/Cpk against the limits set for the model on the quality page; “-” without limits</translation>
+    </message>
+    <message>
+        <source>指标</source>
+        <translation>Figure</translation>
+    </message>
+    <message>
+        <source>型号 %1</source>
+        <translation>Model %1</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>标准差σ</source>
+        <translation>Std. dev. σ</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>上下限</source>
+        <translation>Limits</translation>
+    </message>
+</context>
+<context>
     <name>hxReport</name>
     <message>
         <source>无法打开数据库 %1：%2</source>
@@ -811,6 +970,34 @@
     <message>
         <source>%1个字符不在本机的编码中，已写为&lt;U+XXXX&gt;</source>
         <translation>%1 character(s) not in this PC&apos;s code page were written as &lt;U+XXXX&gt;</translation>
+    </message>
+    <message>
+        <source>生成报表</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>预览…</source>
+        <translation>Preview…</translation>
+    </message>
+    <message>
+        <source>打印…</source>
+        <translation>Print…</translation>
+    </message>
+    <message>
+        <source>保存为PDF…</source>
+        <translation>Save as PDF…</translation>
+    </message>
+    <message>
+        <source>正在生成报表</source>
+        <translation>Making the report</translation>
+    </message>
+    <message>
+        <source>报表生成失败：%1</source>
+        <translation>Report failed: %1</translation>
+    </message>
+    <message>
+        <source>生产报表</source>
+        <translation>Production report</translation>
     </message>
 </context>
 <context>
