@@ -34,7 +34,9 @@ const char* const AddShiftsSql = "CALL sync_add_shifts(?, ?)";
 const char* const AddModelsSql = "CALL sync_add_models(?)";
 const char* const ModelSql = "INSERT IGNORE INTO sync_batch_models (model) VALUES (?)";
 
-PlantServer::Failure classify(const QSqlError& error)
+}
+
+PlantServer::Failure PlantServer::classify(const QSqlError& error)
 {
     const int code = error.nativeErrorCode().toInt();
     switch (code) {
@@ -42,12 +44,15 @@ PlantServer::Failure classify(const QSqlError& error)
     case 1053: // server shutting down
     case 1205: // lock wait timeout
     case 1213: // deadlock
+    // The AUTO-INC lock of an INSERT … SELECT not granted (a deadlock or lock
+    // wait among stations starting their first copy together).
+    case 1467:
     case 1317: // query interrupted
     case 1927: // connection killed
     case 4031: // disconnected for inactivity
     case 1114: // table full: the server's disk or tablespace
     case 1021: // disk full
-        return PlantServer::Failure::Transient;
+        return Failure::Transient;
     case 1044: // access denied to the database
     case 1045: // access denied
     case 1049: // unknown database
@@ -58,17 +63,15 @@ PlantServer::Failure classify(const QSqlError& error)
     case 1698:
     case 1370: // no EXECUTE on a procedure
     case 50001: // the account may not write the station (server/schema.sql)
-        return PlantServer::Failure::Settings;
+        return Failure::Settings;
     case 50002: // another session holds the station
-        return PlantServer::Failure::Transient;
+        return Failure::Transient;
     default:
         // The connector's own errors: cannot connect, server gone, lost connection.
         if (code >= 2000 && code < 3000)
-            return PlantServer::Failure::Transient;
-        return error.type() == QSqlError::ConnectionError ? PlantServer::Failure::Transient
-                                                          : PlantServer::Failure::Other;
+            return Failure::Transient;
+        return error.type() == QSqlError::ConnectionError ? Failure::Transient : Failure::Other;
     }
-}
 }
 
 PlantServer::PlantServer(const SyncSettings& settings)
@@ -89,7 +92,7 @@ bool PlantServer::fail(const QSqlError& error, const QString& what)
     const QString text = error.text().trimmed();
     m_Error = what + QStringLiteral(": ") + (text.isEmpty() ? QStringLiteral("unknown error") : text);
     const int code = error.nativeErrorCode().toInt();
-    if (m_Failure == Failure::Transient && code != 1205 && code != 1213 && code != 50002) {
+    if (m_Failure == Failure::Transient && code != 1205 && code != 1213 && code != 1467 && code != 50002) {
         // The connection is gone or going: closed now, before the failed
         // statement and the prepared ones are freed, they are freed without
         // asking the server (and without the driver's warnings).

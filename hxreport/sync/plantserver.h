@@ -7,6 +7,7 @@
 #include "synctable.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 
@@ -33,6 +34,8 @@ public:
         Settings, // access denied, no such database, no archive schema
         Other
     };
+    // What a server error means for the sync (by the server's error number).
+    static Failure classify(const QSqlError& error);
 
     struct Position
     {

@@ -1,6 +1,7 @@
 #include "detectdatadb.h"
 #include "mariadbserver.h"
 #include "optionfile.h"
+#include "plantserver.h"
 #include "sqlitehandle.h"
 #include "stationsync.h"
 #include "syncsettings.h"
@@ -132,6 +133,8 @@ private slots:
     void replaced();
     void optionFile_data();
     void optionFile();
+    void errorKinds_data();
+    void errorKinds();
 
     void copiesEveryRowOnce();
     void serverKilledInBatch();
@@ -450,6 +453,37 @@ void TestStationSync::optionFile()
         QVERIFY2(said.isEmpty(), qPrintable(said));
     else
         QVERIFY2(said.contains(message), qPrintable(said));
+}
+
+// What a server error means for the sync: a temporary one is retried with
+// the back-off, a setting is reported with status 2, anything else ends it.
+void TestStationSync::errorKinds_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("kind");
+    const int statement = QSqlError::StatementError;
+    QTest::newRow("deadlock") << "1213" << statement << int(PlantServer::Failure::Transient);
+    QTest::newRow("lock wait timeout") << "1205" << statement << int(PlantServer::Failure::Transient);
+    // Twenty stations starting their first copy together met this one.
+    QTest::newRow("auto-increment lock") << "1467" << statement << int(PlantServer::Failure::Transient);
+    QTest::newRow("disk full") << "1114" << statement << int(PlantServer::Failure::Transient);
+    QTest::newRow("server gone") << "2006" << statement << int(PlantServer::Failure::Transient);
+    QTest::newRow("access denied") << "1045" << int(QSqlError::ConnectionError)
+                                   << int(PlantServer::Failure::Settings);
+    QTest::newRow("not this station's account")
+        << "50001" << statement << int(PlantServer::Failure::Settings);
+    QTest::newRow("syntax") << "1064" << statement << int(PlantServer::Failure::Other);
+}
+
+void TestStationSync::errorKinds()
+{
+    QFETCH(QString, code);
+    QFETCH(int, type);
+    QFETCH(int, kind);
+    const QSqlError error(
+        QStringLiteral("driver"), QStringLiteral("database"), QSqlError::ErrorType(type), code);
+    QCOMPARE(int(PlantServer::classify(error)), kind);
 }
 
 void TestStationSync::copiesEveryRowOnce()
