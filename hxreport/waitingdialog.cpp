@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 
 // Pulls the compiled-in images of this static library into every program
 // that uses the dialog. Must stay outside any namespace.
@@ -104,22 +105,42 @@ QString WaitingDialog::activity() const
     return m_pActivity->text();
 }
 
-bool WaitingDialog::waitFor(QObject* source, const char* signal, const QString& title,
-    const QString& activity, const std::function<void()>& cancel)
+void WaitingDialog::prepareModal(
+    WaitingDialog& dialog, const QString& title, const std::function<void()>& cancel)
 {
-    WaitingDialog dialog(nullptr);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
     // A waiting dialog must not keep the program alive once the window is
     // closed: it would hide when the work ends and leave an invisible process.
     dialog.setAttribute(Qt::WA_QuitOnClose, false);
     dialog.setWindowTitle(title);
-    dialog.setActivity(activity);
     if (cancel) {
         dialog.setCancelable(true);
         connect(&dialog, &WaitingDialog::cancelRequested, &dialog, cancel);
     }
     dialog.startProgress(50, 150);
+}
+
+void WaitingDialog::runThread(QThread* thread, const QString& title, const std::function<void()>& cancel)
+{
+    WaitingDialog dialog(nullptr);
+    prepareModal(dialog, title, cancel);
+    QEventLoop loop;
+    connect(thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    thread->start();
+    dialog.show();
+    loop.exec();
+    dialog.stopProgress();
+    dialog.hide();
+    thread->wait();
+}
+
+bool WaitingDialog::waitFor(QObject* source, const char* signal, const QString& title,
+    const QString& activity, const std::function<void()>& cancel)
+{
+    WaitingDialog dialog(nullptr);
+    prepareModal(dialog, title, cancel);
+    dialog.setActivity(activity);
     dialog.show();
     QEventLoop loop;
     connect(source, signal, &dialog, SLOT(markFinished()));

@@ -14,6 +14,8 @@ class QPushButton;
 // starts again while work goes on elsewhere. It knows nothing about the work;
 // title, that line, modality, icon and visibility are set by its user. UI
 // thread only.
+class QThread;
+
 class WaitingDialog : public QDialog
 {
     Q_OBJECT
@@ -50,6 +52,10 @@ public:
     // is quitting).
     static bool waitFor(QObject* source, const char* signal, const QString& title, const QString& activity,
         const std::function<void()>& cancel);
+    // Starts thread and shows the same dialog until it has finished; with
+    // cancel, "取消" calls it. The thread has ended when this returns.
+    static void runThread(
+        QThread* thread, const QString& title, const std::function<void()>& cancel = nullptr);
 
 signals:
     void cancelRequested();
@@ -62,6 +68,10 @@ private slots:
     void markFinished();
 
 private:
+    // Modal, the window's icon, no quit on close, the title, Cancel when given.
+    static void prepareModal(
+        WaitingDialog& dialog, const QString& title, const std::function<void()>& cancel);
+
     int m_Count = 0;
     int m_Interval = 0;
     int m_Maximum = 0;

@@ -373,22 +373,8 @@ void QualityPage::query()
         ? std::make_unique<QualityThread>(m_pPlant, PageChecks::chosenStation(m_pStation), request)
         : std::make_unique<QualityThread>(m_StationPath, request, m_bWithIndex, m_Index);
     QualityThread* thread = m_pThread.get();
-    WaitingDialog dialog(nullptr);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
-    dialog.setAttribute(Qt::WA_QuitOnClose, false);
-    dialog.setWindowTitle(QCoreApplication::translate("hxReport", "正在分析数据"));
-    dialog.setCancelable(true);
-    connect(&dialog, &WaitingDialog::cancelRequested, &dialog, [thread] { thread->cancel(); });
-    QEventLoop loop;
-    connect(thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    thread->start();
-    dialog.startProgress(50, 150);
-    dialog.show();
-    loop.exec();
-    dialog.stopProgress();
-    dialog.hide();
-    thread->wait();
+    WaitingDialog::runThread(
+        thread, QCoreApplication::translate("hxReport", "正在分析数据"), [thread] { thread->cancel(); });
 
     // A cancelled or failed pass leaves the page as it was.
     bool shown = false;

@@ -92,20 +92,7 @@ bool ReportRunner::gather(ShiftReport* report)
     builder.setSettingsFile(AppPaths::settingsFile());
     bool ok = false;
     QThread* thread = QThread::create([&] { ok = builder.build(request, report); });
-    WaitingDialog dialog(nullptr);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setWindowIcon(QIcon(QStringLiteral(":/image/corvel")));
-    dialog.setAttribute(Qt::WA_QuitOnClose, false);
-    dialog.setWindowTitle(QCoreApplication::translate("hxReport", "正在生成报表"));
-    QEventLoop loop;
-    connect(thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    thread->start();
-    dialog.startProgress(50, 150);
-    dialog.show();
-    loop.exec();
-    dialog.stopProgress();
-    dialog.hide();
-    thread->wait();
+    WaitingDialog::runThread(thread, QCoreApplication::translate("hxReport", "正在生成报表"));
     delete thread;
     m_bBusy = false;
     if (!ok) {
