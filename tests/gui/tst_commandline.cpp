@@ -345,7 +345,8 @@ void TestCommandLine::snapshotBesideLiveStation()
         QCOMPARE(runExport(options + range, &error), int(CommandLineExport::Ok));
         const QList<QByteArray> lines = PageFixture::fileBytes(out).split('\n');
         QVERIFY(lines.size() > 4);
-        const QRegularExpressionMatch count = title.match(QString::fromUtf8(lines.at(0)));
+        const QRegularExpressionMatch count
+            = title.match(QTextCodec::codecForLocale()->toUnicode(lines.at(0)));
         QVERIFY2(count.hasMatch(), lines.at(0).constData());
         int rows = 0;
         int total = -1;

@@ -18,6 +18,7 @@
 #include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTextCodec>
 #include <QtTest>
 
 #include <memory>
@@ -548,7 +549,7 @@ void TestDamagedFiles::unexpectedValues()
         GuiTest::answerMessageBox(&done);
         child<QPushButton>(window, "pushButton_SaveHistory")->click();
         QCOMPARE(done, QStringLiteral("数据导出完成\n") + QDir::toNativeSeparators(csv));
-        const QList<QStringList> lines = parseCsv(QString::fromUtf8(fileBytes(csv)));
+        const QList<QStringList> lines = parseCsv(QTextCodec::codecForLocale()->toUnicode(fileBytes(csv)));
         QCOMPARE(lines.size(), production.size() + 5);
         for (int i = 0; i < production.size(); ++i)
             QCOMPARE(

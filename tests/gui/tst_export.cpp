@@ -3,6 +3,7 @@
 #include "pagefixture.h"
 
 #include <QFile>
+#include <QTextCodec>
 #include <QtTest>
 
 #include <limits>
@@ -21,7 +22,7 @@ QStringList fileLines(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return { QStringLiteral("<cannot open>") };
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QStringList lines = QTextCodec::codecForLocale()->toUnicode(file.readAll()).split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();
     return lines;

@@ -18,6 +18,7 @@
 #include <QDirIterator>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTextCodec>
 #include <QTimer>
 #include <QtTest>
 
@@ -91,7 +92,7 @@ QString checkExport(const QString& path)
 {
     if (!QFile::exists(path))
         return QString();
-    const QList<QStringList> lines = parseCsv(QString::fromUtf8(fileBytes(path)));
+    const QList<QStringList> lines = parseCsv(QTextCodec::codecForLocale()->toUnicode(fileBytes(path)));
     if (lines.size() < 5)
         return QStringLiteral("only %1 lines").arg(lines.size());
     const int rows = lines.size() - 5;

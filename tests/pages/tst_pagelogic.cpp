@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QtTest>
 
 // The paging and time-range rules of the pages, without a window.
@@ -267,7 +268,8 @@ void TestPageLogic::trendCsv()
         qPrintable(error));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines
+        = QTextCodec::codecForLocale()->toUnicode(file.readAll()).split(QLatin1Char('\n'));
     QCOMPARE(lines.at(0), QStringLiteral("\"'=model\""));
     QCOMPARE(lines.at(2), field + QStringLiteral(",4,1,25.00"));
 }

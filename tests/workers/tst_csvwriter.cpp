@@ -57,6 +57,7 @@ class TestCsvWriter : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void field_data();
     void field();
     void stationText_data();
@@ -71,6 +72,13 @@ private slots:
     void codePage_data();
     void codePage();
 };
+
+void TestCsvWriter::initTestCase()
+{
+    // The layout is checked in UTF-8 whatever the machine's code page (a
+    // Windows one writes Chinese as GBK); codePage() covers the code pages.
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+}
 
 void TestCsvWriter::field_data()
 {

@@ -6,13 +6,14 @@
 #include <QBuffer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTextCodec>
 #include <QtTest>
 
 namespace {
 // Everything but the line with the time of writing.
 QStringList stableLines(const QByteArray& bytes)
 {
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    QStringList lines = QTextCodec::codecForLocale()->toUnicode(bytes).split(QLatin1Char('\n'));
     lines.erase(std::remove_if(lines.begin(), lines.end(),
                     [](const QString& l) {
                         return l.startsWith(QStringLiteral("时间:"))
