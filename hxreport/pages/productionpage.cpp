@@ -73,37 +73,38 @@ void ProductionPage::check(const QString& start, const QString& end, const QStri
 void ProductionPage::request(const QString& start, const QString& end, const QString& model, bool all)
 {
     // Later pages continue this query, whatever the widgets say by then.
-    m_Shown = ShownQuery { start, end, model, all, 0, PageChecks::chosenStation(m_W.station) };
+    m_Shown = rangeOf(start, end, model, all);
     m_Cancel.reset();
     m_bCancelled = false;
     const int size = pageSize();
     m_Cursor.total = 0;
     m_Cursor.offset = 0;
-    emit sgQuery(range(m_Shown).page(size, m_Cursor.offset));
+    emit sgQuery(m_Shown.page(size, m_Cursor.offset));
 }
 
 RangeQuery ProductionPage::currentRange() const
 {
     const QString model = m_W.model->currentText();
-    return range(ShownQuery { m_W.start->text(), m_W.end->text(), model,
-        model == QCoreApplication::translate("hxReport", "全部"), 0,
-        PageChecks::chosenStation(m_W.station) });
+    return rangeOf(
+        m_W.start->text(), m_W.end->text(), model, model == QCoreApplication::translate("hxReport", "全部"));
 }
 
-RangeQuery ProductionPage::range(const ShownQuery& query) const
+RangeQuery ProductionPage::rangeOf(
+    const QString& start, const QString& end, const QString& model, bool all) const
 {
-    const RangeQuery range = query.all ? RangeQuery::allModels(query.start, query.end)
-                                       : RangeQuery::production(query.start, query.end, query.model);
-    return range.atStation(query.station);
+    const RangeQuery range
+        = all ? RangeQuery::allModels(start, end) : RangeQuery::production(start, end, model);
+    return range.atStation(PageChecks::chosenStation(m_W.station));
 }
 
 std::function<QString(int)> ProductionPage::titleOfCount() const
 {
-    // Copies only: the export calls it on its own thread.
+    // Copies only: the export calls it on its own thread. The times are the
+    // labels' as they are now, also for the page's own title.
     const QString format
         = QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录 共%3条")
               .arg(m_W.start->text(), m_W.end->text());
-    const QString station = m_Shown.station;
+    const QString station = m_Shown.station();
     return [format, station](int total) { return withStation(QString(format).arg(total), station); };
 }
 
@@ -163,7 +164,7 @@ void ProductionPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checkShengchang");
     if (!forward && name != QLatin1String("Prev_checkShengchang"))
         return;
-    requestPage(forward, range(m_Shown), SLOT(onPageRows(QSqlQuery)), this);
+    requestPage(forward, SLOT(onPageRows(QSqlQuery)), this);
 }
 
 void ProductionPage::preparePage(CheckThread* thread)
@@ -185,7 +186,7 @@ void ProductionPage::fillTable(QSqlQuery sql)
         QCoreApplication::translate("hxReport", "直径mm"), QCoreApplication::translate("hxReport", "厚度mm"),
         QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
     // The whole plant's rows: which station each is from.
-    const int stationField = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station.isEmpty()
+    const int stationField = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station().isEmpty()
         ? sql.record().indexOf(QStringLiteral("station"))
         : -1;
     if (stationField >= 0)
@@ -250,7 +251,7 @@ void ProductionPage::requestPicture(const QModelIndex& index)
     startQueryThread(
         CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onPictureRow(QSqlQuery)),
         [this, isNumber, number](
-            CheckThread* thread) { thread->setPicture(range(m_Shown), isNumber ? number : -1); },
+            CheckThread* thread) { thread->setPicture(m_Shown, isNumber ? number : -1); },
         this);
 }
 
