@@ -4,6 +4,7 @@
 #include "detectdatadb.h"
 #include "pagechecks.h"
 #include "pagehost.h"
+#include "pagetables.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -142,17 +143,8 @@ void LogPage::fillTable(QSqlQuery sql)
 {
     QTableView* view = m_Paging.table;
     prepareFill(view, m_rModel);
-    QStandardItemModel* model = m_rModel;
-    model->setHorizontalHeaderLabels(
-        { QCoreApplication::translate("hxReport", "时间"), QCoreApplication::translate("hxReport", "信息") });
     reportQueryError(sql);
-    int row = 0;
-    while (sql.next()) {
-        model->setItem(row, 0, new QStandardItem(sql.value(QStringLiteral("time")).toString()));
-        model->setItem(row, 1, new QStandardItem(sql.value(QStringLiteral("message")).toString()));
-        ++row;
-    }
-    showCount(row);
+    showCount(PageTables::fillLog(m_rModel, sql));
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    view->setModel(model);
+    view->setModel(m_rModel);
 }

@@ -146,7 +146,6 @@ void PagedPage::prepareFill(QTableView* view, QStandardItemModel*& model)
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     if (!model)
         model = new QStandardItemModel;
-    model->clear();
 }
 
 void PagedPage::keepForCancel()

@@ -78,7 +78,7 @@ protected:
     // up by prepare.
     CheckThread* startQueryThread(CheckMode mode, const char* signal, const char* slot,
         const std::function<void(CheckThread*)>& prepare, QObject* receiver = nullptr);
-    // An emptied read-only table model, made on first use.
+    // A read-only table, and its model made on first use (PageTables fills it).
     static void prepareFill(QTableView* view, QStandardItemModel*& model);
     // What a cancelled request must leave as it was: the title, the paging
     // and the query shown.

@@ -1,11 +1,11 @@
 #include "productionpage.h"
 
 #include "checkthread.h"
-#include "csvwriter.h"
 #include "databasesql.h"
 #include "detectdatadb.h"
 #include "pagechecks.h"
 #include "pagehost.h"
+#include "pagetables.h"
 #include "thumbnail.h"
 
 #include <QApplication>
@@ -15,17 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlRecord>
 #include <QStandardItemModel>
 #include <QTableView>
-
-namespace {
-// The hidden column that keeps each row's uid for the picture request.
-const int kUidColumn = 7;
-// On the plant server without a station chosen: the row's station.
-const int kStationColumn = 8;
-}
 
 ProductionPage::ProductionPage(
     PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const ProductionWidgets& widgets)
@@ -176,64 +167,22 @@ void ProductionPage::fillTable(QSqlQuery sql)
 {
     QTableView* view = m_Paging.table;
     prepareFill(view, m_rModel);
-    QStandardItemModel* model = m_rModel;
     view->horizontalHeader()->setMaximumHeight(100);
     m_W.picture->clear();
-    model->setHorizontalHeaderLabels({ QCoreApplication::translate("hxReport", "日期时间"),
-        QCoreApplication::translate("hxReport", "匹配型号"),
-        QCoreApplication::translate("hxReport", "相似度"),
-        QCoreApplication::translate("hxReport", "消耗时间s"),
-        QCoreApplication::translate("hxReport", "直径mm"), QCoreApplication::translate("hxReport", "厚度mm"),
-        QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
     // The whole plant's rows: which station each is from.
-    const int stationField = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station().isEmpty()
-        ? sql.record().indexOf(QStringLiteral("station"))
-        : -1;
-    if (stationField >= 0)
-        model->setHorizontalHeaderItem(
-            kStationColumn, new QStandardItem(QCoreApplication::translate("hxReport", "工位")));
+    const bool withStation = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station().isEmpty();
     reportQueryError(sql);
-
-    const int idField = sql.record().indexOf(QStringLiteral("id"));
-    const int keyField = idField >= 0 ? idField : sql.record().indexOf(QStringLiteral("uid"));
-    int row = 0;
     QByteArray lastPicture;
-    while (sql.next()) {
-        const QByteArray pic = sql.value(QStringLiteral("pic")).toByteArray();
-        const QImage icon = Thumbnail::decodeScaled(
-            pic, QSize(Thumbnail::IconSize, Thumbnail::IconSize), Qt::IgnoreAspectRatio);
-        auto* picItem = new QStandardItem;
-        if (!icon.isNull())
-            picItem->setIcon(QIcon(QPixmap::fromImage(icon)));
-        auto* timeItem = new QStandardItem(sql.value(QStringLiteral("time")).toString());
-        timeItem->setToolTip(timeItem->text());
-        model->setItem(row, 0, timeItem);
-        model->setItem(row, 1, new QStandardItem(sql.value(QStringLiteral("model")).toString()));
-        model->setItem(
-            row, 2, new QStandardItem(CsvWriter::percent(sql.value(QStringLiteral("correlate")).toDouble())));
-        model->setItem(
-            row, 3, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("detecttime")).toDouble())));
-        model->setItem(
-            row, 4, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("diameter")).toDouble())));
-        model->setItem(
-            row, 5, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("hight")).toDouble())));
-        model->setItem(row, 6, picItem);
-        // The row's key: id on the plant server, where uids repeat across stations.
-        model->setItem(row, kUidColumn, new QStandardItem(sql.value(keyField).toString()));
-        if (stationField >= 0)
-            model->setItem(row, kStationColumn, new QStandardItem(sql.value(stationField).toString()));
-        lastPicture = pic;
-        ++row;
-    }
+    const int rows = PageTables::fillProduction(m_rModel, sql, withStation, &lastPicture);
     // The label ends up showing the last row's picture; decoding only that one
     // gives the same screen for less work.
     const QImage picture = Thumbnail::decodeScaled(
         lastPicture, QSize(Thumbnail::PictureSize, Thumbnail::PictureSize), Qt::IgnoreAspectRatio);
     if (!picture.isNull())
         m_W.picture->setPixmap(QPixmap::fromImage(picture));
-    showCount(row);
-    view->setModel(model);
-    view->hideColumn(kUidColumn);
+    showCount(rows);
+    view->setModel(m_rModel);
+    view->hideColumn(PageTables::UidColumn);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     // An even share of the width is less than a whole time at the window's own
     // size; the time column takes what its texts need, the others stretch.
@@ -244,7 +193,7 @@ void ProductionPage::requestPicture(const QModelIndex& index)
 {
     if (!m_rModel || !m_pDB)
         return;
-    const QString key = m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString();
+    const QString key = m_rModel->index(index.row(), PageTables::UidColumn).data(Qt::DisplayRole).toString();
     bool isNumber = false;
     const qint64 number = key.toLongLong(&isNumber);
     // A key that is no number names no record: the picture is cleared.
