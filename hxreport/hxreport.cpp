@@ -683,7 +683,7 @@ void hxReport::onResultCount(int nCount)
 
 // ---------------------------------------------------------------- log page
 
-int hxReport::logKind() const
+LogClass hxReport::logKind() const
 {
     return m_pLogPage->kind();
 }
@@ -696,7 +696,7 @@ QString hxReport::logSql(bool withCount)
     QVariantMap request;
     request.insert(QStringLiteral("time1"), range.lower());
     request.insert(QStringLiteral("time2"), range.upper());
-    request.insert(QStringLiteral("logType"), range.logClass());
+    request.insert(QStringLiteral("logType"), StationSchema::toInt(range.logClass()));
     request.insert(QStringLiteral("Type"), StationSchema::toInt(QueryKind::LogInRange));
     if (withCount)
         request.insert(QStringLiteral("Count"), 1);
@@ -705,7 +705,7 @@ QString hxReport::logSql(bool withCount)
 
 void hxReport::checkLogData(int kind, QString start, QString end)
 {
-    m_pLogPage->check(kind, start, end);
+    m_pLogPage->check(StationSchema::toLogClass(kind), start, end);
 }
 
 const hxReport::Paging& hxReport::logPaging() const

@@ -6,6 +6,7 @@
 #include "pagehost.h"
 #include "rangecontrols.h"
 #include "shiftrecord.h"
+#include "stationschema.h"
 #include "stationshifts.h"
 #include "ui_hxreport.h"
 #include "waitingdialog.h"
@@ -88,8 +89,8 @@ public:
     void fillHistoryTable(QSqlQuery sql);
     void checkLogData(int kind, QString start, QString end);
     QString logSql(bool withCount);
-    // Log class of the kind chosen in the page's combo box (0 for none).
-    int logKind() const;
+    // Log class of the kind chosen in the page's combo box.
+    LogClass logKind() const;
     void fillLogTable(QSqlQuery sql);
     void startCountQuery(QString time1, QString time2);
     bool writeCountCsv(QString fileName, const QMap<QString, int>* counts);

@@ -39,7 +39,7 @@ struct Request
     QString start;
     QString end;
     QString model; // empty: all models
-    int logClass = 0;
+    LogClass logClass = LogClass::None;
     QString out;
     QString station; // on the plant server; empty: every station
     QString shift; // the report's header: the shift or day chosen, empty for --from/--to
@@ -316,9 +316,8 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
     }
     const QString kind
         = p.isSet(QStringLiteral("kind")) ? p.value(QStringLiteral("kind")) : QStringLiteral("alarm");
-    const QMap<QString, int> kinds { { QStringLiteral("alarm"), StationSchema::toInt(LogClass::Alarm) },
-        { QStringLiteral("state"), StationSchema::toInt(LogClass::State) },
-        { QStringLiteral("usage"), StationSchema::toInt(LogClass::Usage) } };
+    const QMap<QString, LogClass> kinds { { QStringLiteral("alarm"), LogClass::Alarm },
+        { QStringLiteral("state"), LogClass::State }, { QStringLiteral("usage"), LogClass::Usage } };
     if (!kinds.contains(kind)) {
         err << "hxReport: --kind takes alarm, state or usage, not \"" << kind << "\"\n";
         return BadInput;

@@ -30,7 +30,7 @@ RangeQuery RangeQuery::allModels(const QString& time1, const QString& time2)
     return query;
 }
 
-RangeQuery RangeQuery::log(const QString& time1, const QString& time2, int logClass)
+RangeQuery RangeQuery::log(const QString& time1, const QString& time2, LogClass logClass)
 {
     RangeQuery query;
     query.m_Table = StationSchema::logTable();
@@ -39,11 +39,6 @@ RangeQuery RangeQuery::log(const QString& time1, const QString& time2, int logCl
     query.m_IsLog = true;
     query.m_LogClass = logClass;
     return query;
-}
-
-RangeQuery RangeQuery::log(const QString& time1, const QString& time2, LogClass logClass)
-{
-    return log(time1, time2, StationSchema::toInt(logClass));
 }
 
 RangeQuery RangeQuery::atStation(const QString& station) const
@@ -128,7 +123,7 @@ QString RangeQuery::ownCondition(QVariantList* values) const
 {
     if (m_IsLog) {
         // The class column holds text: compared as text, as the station wrote it.
-        *values << QString::number(m_LogClass);
+        *values << QString::number(StationSchema::toInt(m_LogClass));
         return QStringLiteral(" and %1 = ?").arg(StationSchema::logClassColumn());
     }
     if (m_AllModels)

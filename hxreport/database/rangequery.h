@@ -43,8 +43,7 @@ public:
     // Production records with time1 < time < time2 of every model.
     static RangeQuery allModels(const QString& time1, const QString& time2);
     // Log records of one class with time1 < time < time2; newest first. The
-    // class is a number: the window asks for class 0 when none is chosen.
-    static RangeQuery log(const QString& time1, const QString& time2, int logClass);
+    // window asks for LogClass::None when no class is chosen.
     static RangeQuery log(const QString& time1, const QString& time2, LogClass logClass);
 
     // The records of one station only; empty for every station.
@@ -75,7 +74,7 @@ public:
     bool isAllModels() const { return m_AllModels; }
     QString model() const { return m_Model; }
     bool isLog() const { return m_IsLog; }
-    int logClass() const { return m_LogClass; }
+    LogClass logClass() const { return m_LogClass; }
     // Log records come newest first, production records oldest first.
     bool isNewestFirst() const { return m_IsLog; }
     // Whether time is the only condition, so that the time index alone counts
@@ -150,7 +149,7 @@ private:
     bool m_AllModels = true;
     QString m_Model;
     bool m_IsLog = false;
-    int m_LogClass = 0;
+    LogClass m_LogClass = LogClass::None;
     qint64 m_LastKey = -1; // none
     int m_Limit = 0;
     int m_Offset = 0;

@@ -20,6 +20,7 @@ enum class QueryKind
 // The station's log classes, as stored in the log table's class column.
 enum class LogClass
 {
+    None = 0, // the log page's "none chosen": a class no record has
     Alarm = 1,
     State = 4,
     Usage = 5,
@@ -86,6 +87,8 @@ public:
     static const QStringList& logExportColumns();
 
     static int toInt(LogClass logClass) { return static_cast<int>(logClass); }
+    // Any number: a class the station may add later is still asked as written.
+    static LogClass toLogClass(int value) { return static_cast<LogClass>(value); }
     static int toInt(QueryKind kind) { return static_cast<int>(kind); }
     static int toInt(ProductionColumn column) { return static_cast<int>(column); }
 };

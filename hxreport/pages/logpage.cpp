@@ -4,6 +4,7 @@
 #include "detectdatadb.h"
 #include "pagechecks.h"
 #include "pagehost.h"
+#include "pagetables.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,30 +41,34 @@ void LogPage::query()
     m_bBusy = false;
 }
 
-int LogPage::kind() const
+LogClass LogPage::kind() const
 {
     const QString text = m_W.kind->currentText();
     if (text == QCoreApplication::translate("hxReport", "使用记录查询"))
-        return StationSchema::toInt(LogClass::Usage);
+        return LogClass::Usage;
     if (text == QCoreApplication::translate("hxReport", "报警记录查询"))
-        return StationSchema::toInt(LogClass::Alarm);
+        return LogClass::Alarm;
     if (text == QCoreApplication::translate("hxReport", "运行状态查询"))
-        return StationSchema::toInt(LogClass::State);
-    return 0; // none chosen: a class no record has
+        return LogClass::State;
+    return LogClass::None;
 }
 
 RangeQuery LogPage::currentRange() const
 {
-    return range(ShownQuery { m_W.start->text(), m_W.end->text(), QString(), false, kind(),
-        PageChecks::chosenStation(m_W.station) });
+    return rangeOf(m_W.start->text(), m_W.end->text(), kind());
 }
 
-void LogPage::check(int logKind, const QString& start, const QString& end)
+RangeQuery LogPage::rangeOf(const QString& start, const QString& end, LogClass logKind) const
+{
+    return RangeQuery::log(start, end, logKind).atStation(PageChecks::chosenStation(m_W.station));
+}
+
+void LogPage::check(LogClass logKind, const QString& start, const QString& end)
 {
     if (!m_bBusy) // called on its own, not from query()
         keepForCancel();
     // Later pages continue this query, whatever the widgets say by then.
-    m_Shown = ShownQuery { start, end, QString(), false, logKind, PageChecks::chosenStation(m_W.station) };
+    m_Shown = rangeOf(start, end, logKind);
     m_Cursor.offset = 0;
     m_Cursor.total = 0;
     // A failed count is no count of 0: it arrives before the count's slot.
@@ -71,7 +76,7 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     const QPointer<CheckThread> count = startQueryThread(
         CheckMode::Count, SIGNAL(resultCount(int)), SLOT(onCount(int)),
         [this, failure](CheckThread* thread) {
-            thread->setRange(range(m_Shown), 0, 0);
+            thread->setRange(m_Shown);
             QObject::connect(thread, &CheckThread::failed, m_Paging.title,
                 [failure](const QString& reason) { *failure = reason; });
         },
@@ -100,7 +105,7 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
     const int size = pageSize();
     startQueryThread(
         CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onPageRows(QSqlQuery)),
-        [this, size](CheckThread* thread) { thread->setRange(range(m_Shown), size, m_Cursor.offset); }, this);
+        [this, size](CheckThread* thread) { thread->setRange(m_Shown.page(size, m_Cursor.offset)); }, this);
     setTitle(titleOfCount()(m_Cursor.total), true);
     startPages(m_Cursor.total, size);
 }
@@ -108,15 +113,10 @@ void LogPage::check(int logKind, const QString& start, const QString& end)
 std::function<QString(int)> LogPage::titleOfCount() const
 {
     // Copies only: the export calls it on its own thread.
-    const QString format
-        = QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条").arg(m_Shown.start, m_Shown.end);
-    const QString station = m_Shown.station;
+    const QString format = QCoreApplication::translate("hxReport", "从%1 到 %2 的记录 共%3条")
+                               .arg(m_Shown.lower(), m_Shown.upper());
+    const QString station = m_Shown.station();
     return [format, station](int total) { return withStation(QString(format).arg(total), station); };
-}
-
-RangeQuery LogPage::range(const ShownQuery& query) const
-{
-    return RangeQuery::log(query.start, query.end, query.kind).atStation(query.station);
 }
 
 void LogPage::onPagingButton(const QString& name)
@@ -124,7 +124,7 @@ void LogPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checklog");
     if (!forward && name != QLatin1String("Prev_checklog"))
         return;
-    requestPage(forward, range(m_Shown), SLOT(onPageRows(QSqlQuery)), this);
+    requestPage(forward, SLOT(onPageRows(QSqlQuery)), this);
 }
 
 void LogPage::onCount(int total)
@@ -143,17 +143,8 @@ void LogPage::fillTable(QSqlQuery sql)
 {
     QTableView* view = m_Paging.table;
     prepareFill(view, m_rModel);
-    QStandardItemModel* model = m_rModel;
-    model->setHorizontalHeaderLabels(
-        { QCoreApplication::translate("hxReport", "时间"), QCoreApplication::translate("hxReport", "信息") });
     reportQueryError(sql);
-    int row = 0;
-    while (sql.next()) {
-        model->setItem(row, 0, new QStandardItem(sql.value(QStringLiteral("time")).toString()));
-        model->setItem(row, 1, new QStandardItem(sql.value(QStringLiteral("message")).toString()));
-        ++row;
-    }
-    showCount(row);
+    showCount(PageTables::fillLog(m_rModel, sql));
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    view->setModel(model);
+    view->setModel(m_rModel);
 }

@@ -2,7 +2,6 @@
 #define LOGPAGE_H
 
 #include "pagedpage.h"
-#include "shownquery.h"
 
 #include <QObject>
 #include <QSqlQuery>
@@ -31,15 +30,15 @@ public:
 
     // The Query button.
     void query();
-    // Log class of the kind chosen in the combo box (0 for none).
-    int kind() const;
+    // Log class of the kind chosen in the combo box.
+    LogClass kind() const;
     // The records the widgets select as they are now (the export's).
     RangeQuery currentRange() const;
     // The shown result's title for a number of records: the page's and the
     // export's.
     std::function<QString(int)> titleOfCount() const;
     // Count, wait for it, first page.
-    void check(int kind, const QString& start, const QString& end);
+    void check(LogClass kind, const QString& start, const QString& end);
     void setTotal(int total) { m_Cursor.total = total; }
     void onPagingButton(const QString& name);
     void fillTable(QSqlQuery sql);
@@ -49,11 +48,10 @@ public slots:
     void onCount(int total);
     void onPageRows(QSqlQuery sql);
 
-public:
-protected:
-    RangeQuery range(const ShownQuery& query) const override;
-
 private:
+    // The records of one class, on the station chosen.
+    RangeQuery rangeOf(const QString& start, const QString& end, LogClass kind) const;
+
     QStandardItemModel*& m_rModel;
     LogWidgets m_W;
     bool m_bBusy = false;

@@ -78,16 +78,16 @@ void PagedPage::startPages(int total, int size)
     showPageLabel(m_Cursor.currentPage, m_Cursor.pageCount);
 }
 
-void PagedPage::requestPage(bool forward, const RangeQuery& shown, const char* slot, QObject* receiver)
+void PagedPage::requestPage(bool forward, const char* slot, QObject* receiver)
 {
     const int size = pageSize();
     if (!m_Cursor.step(forward, size))
         return;
-    const int offset = m_Cursor.offset;
+    const RangeQuery page = m_Shown.page(size, m_Cursor.offset);
     startQueryThread(
         CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), slot,
-        [this, shown, size, offset](CheckThread* thread) {
-            thread->setRange(shown, size, offset);
+        [this, page](CheckThread* thread) {
+            thread->setRange(page);
             preparePage(thread);
         },
         receiver);
@@ -111,7 +111,7 @@ void PagedPage::showFailure(const QString& start, const QString& end, const QStr
     const QString title
         = withStation(QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的查询失败：%3")
                           .arg(start, end, why.simplified()),
-            m_Shown.station);
+            m_Shown.station());
     setTitle(title, true);
     startPages(0, pageSize());
     m_Paging.next->setEnabled(false);
@@ -146,7 +146,6 @@ void PagedPage::prepareFill(QTableView* view, QStandardItemModel*& model)
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     if (!model)
         model = new QStandardItemModel;
-    model->clear();
 }
 
 void PagedPage::keepForCancel()

@@ -3,7 +3,6 @@
 
 #include "pagecursor.h"
 #include "rangequery.h"
-#include "shownquery.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -65,13 +64,11 @@ protected:
     static QString withStation(const QString& title, const QString& station);
     // A first page of total rows is shown: cursor, Next button, page label.
     void startPages(int total, int size);
-    // Prev or Next: a page of shown (the query shown) on a one-shot thread
-    // whose rows go to the slot of receiver (the window's when null).
-    void requestPage(bool forward, const RangeQuery& shown, const char* slot, QObject* receiver = nullptr);
+    // Prev or Next: a page of the query shown on a one-shot thread whose rows
+    // go to the slot of receiver (the window's when null).
+    void requestPage(bool forward, const char* slot, QObject* receiver = nullptr);
     // Called with each page's thread before it starts.
     virtual void preparePage(CheckThread* thread);
-    // The shown query as a range, without its page.
-    virtual RangeQuery range(const ShownQuery& query) const = 0;
     // A failed statement is said in the status bar, not shown as no rows.
     void reportQueryError(const QSqlQuery& sql);
     // A failed query reads as failed where its result would be: the title
@@ -81,7 +78,7 @@ protected:
     // up by prepare.
     CheckThread* startQueryThread(CheckMode mode, const char* signal, const char* slot,
         const std::function<void(CheckThread*)>& prepare, QObject* receiver = nullptr);
-    // An emptied read-only table model, made on first use.
+    // A read-only table, and its model made on first use (PageTables fills it).
     static void prepareFill(QTableView* view, QStandardItemModel*& model);
     // What a cancelled request must leave as it was: the title, the paging
     // and the query shown.
@@ -93,14 +90,16 @@ protected:
     DetectDataDB* m_pDB;
     PagingWidgets m_Paging;
     PageCursor m_Cursor;
-    // The query whose pages are shown.
-    ShownQuery m_Shown;
+    // The query whose title, total and pages are shown, without its page:
+    // later pages continue it even after the filter widgets changed. Its
+    // bounds are the texts the title shows, as they were typed.
+    RangeQuery m_Shown;
 
 private:
     QString m_KeptTitle;
     QFont m_KeptFont;
     PageCursor m_KeptCursor;
-    ShownQuery m_KeptShown;
+    RangeQuery m_KeptShown;
 };
 
 #endif // PAGEDPAGE_H

@@ -1,11 +1,11 @@
 #include "productionpage.h"
 
 #include "checkthread.h"
-#include "csvwriter.h"
 #include "databasesql.h"
 #include "detectdatadb.h"
 #include "pagechecks.h"
 #include "pagehost.h"
+#include "pagetables.h"
 #include "thumbnail.h"
 
 #include <QApplication>
@@ -15,17 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlRecord>
 #include <QStandardItemModel>
 #include <QTableView>
-
-namespace {
-// The hidden column that keeps each row's uid for the picture request.
-const int kUidColumn = 7;
-// On the plant server without a station chosen: the row's station.
-const int kStationColumn = 8;
-}
 
 ProductionPage::ProductionPage(
     PageHost* host, DetectDataDB* db, QStandardItemModel*& model, const ProductionWidgets& widgets)
@@ -73,37 +64,38 @@ void ProductionPage::check(const QString& start, const QString& end, const QStri
 void ProductionPage::request(const QString& start, const QString& end, const QString& model, bool all)
 {
     // Later pages continue this query, whatever the widgets say by then.
-    m_Shown = ShownQuery { start, end, model, all, 0, PageChecks::chosenStation(m_W.station) };
+    m_Shown = rangeOf(start, end, model, all);
     m_Cancel.reset();
     m_bCancelled = false;
     const int size = pageSize();
     m_Cursor.total = 0;
     m_Cursor.offset = 0;
-    emit sgQuery(range(m_Shown).page(size, m_Cursor.offset));
+    emit sgQuery(m_Shown.page(size, m_Cursor.offset));
 }
 
 RangeQuery ProductionPage::currentRange() const
 {
     const QString model = m_W.model->currentText();
-    return range(ShownQuery { m_W.start->text(), m_W.end->text(), model,
-        model == QCoreApplication::translate("hxReport", "全部"), 0,
-        PageChecks::chosenStation(m_W.station) });
+    return rangeOf(
+        m_W.start->text(), m_W.end->text(), model, model == QCoreApplication::translate("hxReport", "全部"));
 }
 
-RangeQuery ProductionPage::range(const ShownQuery& query) const
+RangeQuery ProductionPage::rangeOf(
+    const QString& start, const QString& end, const QString& model, bool all) const
 {
-    const RangeQuery range = query.all ? RangeQuery::allModels(query.start, query.end)
-                                       : RangeQuery::production(query.start, query.end, query.model);
-    return range.atStation(query.station);
+    const RangeQuery range
+        = all ? RangeQuery::allModels(start, end) : RangeQuery::production(start, end, model);
+    return range.atStation(PageChecks::chosenStation(m_W.station));
 }
 
 std::function<QString(int)> ProductionPage::titleOfCount() const
 {
-    // Copies only: the export calls it on its own thread.
+    // Copies only: the export calls it on its own thread. The times are the
+    // labels' as they are now, also for the page's own title.
     const QString format
         = QCoreApplication::translate("hxReport", "起始时间:%1 到 结束时间:%2 的历史记录 共%3条")
               .arg(m_W.start->text(), m_W.end->text());
-    const QString station = m_Shown.station;
+    const QString station = m_Shown.station();
     return [format, station](int total) { return withStation(QString(format).arg(total), station); };
 }
 
@@ -163,7 +155,7 @@ void ProductionPage::onPagingButton(const QString& name)
     const bool forward = name == QLatin1String("Next_checkShengchang");
     if (!forward && name != QLatin1String("Prev_checkShengchang"))
         return;
-    requestPage(forward, range(m_Shown), SLOT(onPageRows(QSqlQuery)), this);
+    requestPage(forward, SLOT(onPageRows(QSqlQuery)), this);
 }
 
 void ProductionPage::preparePage(CheckThread* thread)
@@ -175,64 +167,22 @@ void ProductionPage::fillTable(QSqlQuery sql)
 {
     QTableView* view = m_Paging.table;
     prepareFill(view, m_rModel);
-    QStandardItemModel* model = m_rModel;
     view->horizontalHeader()->setMaximumHeight(100);
     m_W.picture->clear();
-    model->setHorizontalHeaderLabels({ QCoreApplication::translate("hxReport", "日期时间"),
-        QCoreApplication::translate("hxReport", "匹配型号"),
-        QCoreApplication::translate("hxReport", "相似度"),
-        QCoreApplication::translate("hxReport", "消耗时间s"),
-        QCoreApplication::translate("hxReport", "直径mm"), QCoreApplication::translate("hxReport", "厚度mm"),
-        QCoreApplication::translate("hxReport", "缩略图"), QCoreApplication::translate("hxReport", "uid") });
     // The whole plant's rows: which station each is from.
-    const int stationField = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station.isEmpty()
-        ? sql.record().indexOf(QStringLiteral("station"))
-        : -1;
-    if (stationField >= 0)
-        model->setHorizontalHeaderItem(
-            kStationColumn, new QStandardItem(QCoreApplication::translate("hxReport", "工位")));
+    const bool withStation = m_pDB && m_pDB->dialect() == SqlDialect::Plant && m_Shown.station().isEmpty();
     reportQueryError(sql);
-
-    const int idField = sql.record().indexOf(QStringLiteral("id"));
-    const int keyField = idField >= 0 ? idField : sql.record().indexOf(QStringLiteral("uid"));
-    int row = 0;
     QByteArray lastPicture;
-    while (sql.next()) {
-        const QByteArray pic = sql.value(QStringLiteral("pic")).toByteArray();
-        const QImage icon = Thumbnail::decodeScaled(
-            pic, QSize(Thumbnail::IconSize, Thumbnail::IconSize), Qt::IgnoreAspectRatio);
-        auto* picItem = new QStandardItem;
-        if (!icon.isNull())
-            picItem->setIcon(QIcon(QPixmap::fromImage(icon)));
-        auto* timeItem = new QStandardItem(sql.value(QStringLiteral("time")).toString());
-        timeItem->setToolTip(timeItem->text());
-        model->setItem(row, 0, timeItem);
-        model->setItem(row, 1, new QStandardItem(sql.value(QStringLiteral("model")).toString()));
-        model->setItem(
-            row, 2, new QStandardItem(CsvWriter::percent(sql.value(QStringLiteral("correlate")).toDouble())));
-        model->setItem(
-            row, 3, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("detecttime")).toDouble())));
-        model->setItem(
-            row, 4, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("diameter")).toDouble())));
-        model->setItem(
-            row, 5, new QStandardItem(CsvWriter::fixed3(sql.value(QStringLiteral("hight")).toDouble())));
-        model->setItem(row, 6, picItem);
-        // The row's key: id on the plant server, where uids repeat across stations.
-        model->setItem(row, kUidColumn, new QStandardItem(sql.value(keyField).toString()));
-        if (stationField >= 0)
-            model->setItem(row, kStationColumn, new QStandardItem(sql.value(stationField).toString()));
-        lastPicture = pic;
-        ++row;
-    }
+    const int rows = PageTables::fillProduction(m_rModel, sql, withStation, &lastPicture);
     // The label ends up showing the last row's picture; decoding only that one
     // gives the same screen for less work.
     const QImage picture = Thumbnail::decodeScaled(
         lastPicture, QSize(Thumbnail::PictureSize, Thumbnail::PictureSize), Qt::IgnoreAspectRatio);
     if (!picture.isNull())
         m_W.picture->setPixmap(QPixmap::fromImage(picture));
-    showCount(row);
-    view->setModel(model);
-    view->hideColumn(kUidColumn);
+    showCount(rows);
+    view->setModel(m_rModel);
+    view->hideColumn(PageTables::UidColumn);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     // An even share of the width is less than a whole time at the window's own
     // size; the time column takes what its texts need, the others stretch.
@@ -243,14 +193,14 @@ void ProductionPage::requestPicture(const QModelIndex& index)
 {
     if (!m_rModel || !m_pDB)
         return;
-    const QString key = m_rModel->index(index.row(), kUidColumn).data(Qt::DisplayRole).toString();
+    const QString key = m_rModel->index(index.row(), PageTables::UidColumn).data(Qt::DisplayRole).toString();
     bool isNumber = false;
     const qint64 number = key.toLongLong(&isNumber);
     // A key that is no number names no record: the picture is cleared.
     startQueryThread(
         CheckMode::Rows, SIGNAL(resultReady(QSqlQuery)), SLOT(onPictureRow(QSqlQuery)),
         [this, isNumber, number](
-            CheckThread* thread) { thread->setPicture(range(m_Shown), isNumber ? number : -1); },
+            CheckThread* thread) { thread->setPicture(m_Shown, isNumber ? number : -1); },
         this);
 }
 

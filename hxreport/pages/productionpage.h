@@ -4,7 +4,6 @@
 #include "cancelflag.h"
 #include "pagedpage.h"
 #include "shiftrecord.h"
-#include "shownquery.h"
 
 #include <QDateTime>
 #include <QMap>
@@ -84,10 +83,11 @@ public:
 
 protected:
     void preparePage(CheckThread* thread) override;
-    RangeQuery range(const ShownQuery& query) const override;
 
 private:
     void request(const QString& start, const QString& end, const QString& model, bool all);
+    // The records of one model, or of all; on the station chosen.
+    RangeQuery rangeOf(const QString& start, const QString& end, const QString& model, bool all) const;
 
     QStandardItemModel*& m_rModel;
     ProductionWidgets m_W;

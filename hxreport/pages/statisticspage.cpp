@@ -5,6 +5,7 @@
 #include "detectdatadb.h"
 #include "pagechecks.h"
 #include "pagehost.h"
+#include "pagetables.h"
 #include "qreportwidget.h"
 #include "rangequery.h"
 
@@ -114,13 +115,8 @@ bool StatisticsPage::showResult(const QString& result, const QMap<QString, int>*
         m_rCounting = false;
         return false;
     }
-    QMap<QString, int> counts = *p;
-    m_W.report->SetData(counts);
-    m_rCounts = counts;
-    if (!counts.contains(QStringLiteral("NG")))
-        m_W.report->addRow(QStringLiteral("NG"), 0, true);
-    m_W.report->addRow(QCoreApplication::translate("hxReport", "总数"), result.toInt(), true);
-    m_W.report->updateTable();
+    m_rCounts = *p;
+    PageTables::showCounts(m_W.report, m_rCounts, result.toInt());
     m_rCounting = false;
     delete p;
     return true;

@@ -12,8 +12,6 @@
 
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-// The log page's number for its "报警记录查询" choice.
-const int kAlarmClass = 1;
 }
 
 ReportBuilder::ReportBuilder(DetectDataDB* db, QuickAnswers* quick, const IndexReader* index)
@@ -106,15 +104,15 @@ bool ReportBuilder::analyse(const ReportRequest& request, const QString& model, 
 bool ReportBuilder::readAlarms(const ReportRequest& request, ShiftReport* report)
 {
     // The log page's range for its alarm choice: the count, then its first page.
-    const RangeQuery range
-        = RangeQuery::log(request.start.toString(kTimeFormat), request.end.toString(kTimeFormat), kAlarmClass)
-              .atStation(request.station);
+    const RangeQuery range = RangeQuery::log(
+        request.start.toString(kTimeFormat), request.end.toString(kTimeFormat), LogClass::Alarm)
+                                 .atStation(request.station);
 
     for (const bool counting : { true, false }) {
         CheckThread thread;
         thread.setQuery(m_pDB, QString()); // the range is the statement
         thread.setMode(counting ? CheckMode::Count : CheckMode::Rows);
-        thread.setRange(range, counting ? 0 : AlarmLines, 0);
+        thread.setRange(range.page(counting ? 0 : AlarmLines, 0));
         QString failure;
         QObject::connect(
             &thread, &CheckThread::failed, &thread, [&failure](const QString& reason) { failure = reason; },

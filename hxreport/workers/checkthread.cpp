@@ -17,9 +17,9 @@ void CheckThread::setQuery(DetectDataDB* db, QString sql)
     m_Sql = sql;
 }
 
-void CheckThread::setRange(const RangeQuery& range, int limit, int offset)
+void CheckThread::setRange(const RangeQuery& range)
 {
-    m_Range = range.page(limit, offset);
+    m_Range = range;
 }
 
 void CheckThread::setPicture(const RangeQuery& range, qint64 key)

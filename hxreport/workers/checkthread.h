@@ -31,9 +31,9 @@ public:
     void setMode(CheckMode mode);
     // The window's numbering of CheckMode.
     void setMode(int mode);
-    // The page of a range (limit rows from offset; its count in count mode),
-    // run instead of the statement text, in the database's engine.
-    void setRange(const RangeQuery& range, int limit, int offset);
+    // The page a range carries (RangeQuery::page(); the range's count in
+    // count mode), run instead of the statement text, in the database's engine.
+    void setRange(const RangeQuery& range);
     // The picture of the range's record with this key, the same way.
     void setPicture(const RangeQuery& range, qint64 key);
     // Asked first for a range's page (not owned; may be null).

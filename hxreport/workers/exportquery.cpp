@@ -11,7 +11,7 @@ ExportQuery ExportQuery::production(const QString& time1, const QString& time2, 
     return query;
 }
 
-ExportQuery ExportQuery::log(const QString& time1, const QString& time2, int logClass)
+ExportQuery ExportQuery::log(const QString& time1, const QString& time2, LogClass logClass)
 {
     ExportQuery query;
     query.m_Range = RangeQuery::log(time1, time2, logClass);

@@ -28,7 +28,7 @@ public:
     // is empty; oldest first.
     static ExportQuery production(const QString& time1, const QString& time2, const QString& model);
     // Log records of one class with time1 < time < time2; newest first.
-    static ExportQuery log(const QString& time1, const QString& time2, int logClass);
+    static ExportQuery log(const QString& time1, const QString& time2, LogClass logClass);
 
     // The records of one station only (on the plant server); empty for all.
     ExportQuery atStation(const QString& station) const;

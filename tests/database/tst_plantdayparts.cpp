@@ -58,9 +58,10 @@ void TestPlantDayParts::split_data()
         "2020-05-01 00:00:00", "2020-05-09 00:00:00", "")
                                            .inDialect(SqlDialect::Plant)
                                     << "";
-    QTest::newRow("log records")
-        << RangeQuery::log("2020-05-01 00:00:00", "2020-05-09 00:00:00", 1).inDialect(SqlDialect::Plant)
-        << "";
+    QTest::newRow("log records") << RangeQuery::log(
+        "2020-05-01 00:00:00", "2020-05-09 00:00:00", LogClass::Alarm)
+                                        .inDialect(SqlDialect::Plant)
+                                 << "";
     QTest::newRow("station file") << RangeQuery::allModels("2020-05-01 00:00:00", "2020-05-09 00:00:00")
                                   << "";
 }

@@ -116,7 +116,7 @@ void TestSaveCsvThread::chunksGiveTheSingleStatementsRows()
     QFETCH(QString, sql);
     QFETCH(int, chunk);
     QFETCH(int, rows);
-    const ExportQuery chunks = type == 1 ? ExportQuery::log(kRange1, kRange2, 1)
+    const ExportQuery chunks = type == 1 ? ExportQuery::log(kRange1, kRange2, LogClass::Alarm)
         : sql.contains(QStringLiteral("model ="))
         ? ExportQuery::production(kRange1, kRange2, QStringLiteral("B, \"2\""))
         : ExportQuery::production(kRange1, kRange2, QString());
@@ -133,7 +133,7 @@ void TestSaveCsvThread::chunksGiveTheSingleStatementsRows()
 void TestSaveCsvThread::chunkStatementsUseTheTimeIndex()
 {
     const ExportQuery queries[] = { ExportQuery::production(kRange1, kRange2, QStringLiteral("A1")),
-        ExportQuery::log(kRange1, kRange2, 4) };
+        ExportQuery::log(kRange1, kRange2, LogClass::State) };
     for (const ExportQuery& query : queries) {
         for (const QString& sql :
             { query.firstChunk(10), query.nextChunk(QStringLiteral("2020-05-01 08:00:30"), 5, 10) }) {
