@@ -203,28 +203,49 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
     if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
     $SUDO localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi
-# Run Wine programs under one virtual display (the windows platform draws and
-# measures text; offscreen under Wine draws none).
-with_display() {
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+# Every Wine program of a run shares one virtual display, started before the
+# Wine server: Wine's desktop process takes the display of the first program
+# and keeps it, so a program started without one, or with another display
+# that has gone, cannot open a window (the windows platform then fails with
+# "Failed to create platform window"). The windows platform draws and
+# measures text; offscreen under Wine draws none.
+wine_session() {
+    [ "$mode" = build ] && return 0
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    local fd_file
+    fd_file="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$fd_file" ] && break
+        sleep 0.1
+    done
+    [ -s "$fd_file" ] || {
+        echo "Xvfb did not start" >&2
+        exit 1
+    }
+    export DISPLAY=":$(head -n1 "$fd_file")"
+    rm -f "$fd_file"
+    trap 'wineserver -k 2>/dev/null || true; kill "$xvfb_pid" 2>/dev/null || true' EXIT
+    # One Wine server for the whole run, its desktop on that display: the
+    # first programs would otherwise wait on its start-up and the prefix's update.
+    wineserver -p 900
+    wine cmd /c exit >/dev/null 2>&1 || true
 }
+wine_session
 
 case "$mode" in
 --test)
     # CTest runs each test program through Wine (CMAKE_CROSSCOMPILING_EMULATOR);
     # then the command-line export with a Chinese code page, read back as GBK.
     status=0
-    # One Wine server for the whole run, started before the tests: the first
-    # programs would otherwise wait on its start-up and the prefix's update.
-    wineserver -p 900
-    wine cmd /c exit >/dev/null 2>&1 || true
-    (cd "$build" && with_display ctest --output-on-failure -j"$jobs" --timeout 900) || status=$?
+    (cd "$build" && ctest --output-on-failure -j"$jobs" --timeout 900) || status=$?
     check="$(mktemp -d)"
     QT_QPA_PLATFORM=offscreen wine "$bin/stationsim.exe" --dir "Z:$check/station" --records 200 --days 2 --seed 3 \
         --end "2029-12-31 23:59:59" >/dev/null
     python3 "$root/tests/windows/export_check.py" wine "$bin/hxReport.exe" "$check/station" "$check" || status=1
     rm -rf "$check"
-    wineserver -k || true
     exit $status
     ;;
 --screenshots)
@@ -236,12 +257,11 @@ case "$mode" in
     for lang in Chinese English; do
         mkdir -p "$work/$lang"
         printf '[General]\r\nlanguage=%s\r\n' "$lang" >"$work/$lang/hubdetect.ini"
-        (cd "$work/$lang" && LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 QT_QPA_PLATFORM=windows with_display \
+        (cd "$work/$lang" && LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 QT_QPA_PLATFORM=windows \
             wine "$bin/hxscreenshots.exe" --dir "Z:$work/station" --out "Z:$out" --end "$end" \
             --prefix "wine-${lang,,}-") || true
     done
     rm -rf "$work"
-    wineserver -k || true
     ls "$out"/wine-*.png
     exit 0
     ;;
@@ -260,15 +280,14 @@ case "$mode" in
     (cd "$linux/bin" && QT_QPA_PLATFORM=offscreen ./hxpagebench --dir "$data")
     echo "== Windows build under Wine"
     wine "$bin/hxReport.exe" --help >/dev/null 2>&1 || true # Wine's own start-up, not the program's
-    (cd "$bin" && QT_QPA_PLATFORM=windows with_display wine ./hxpagebench.exe --dir "Z:$data")
+    (cd "$bin" && QT_QPA_PLATFORM=windows wine ./hxpagebench.exe --dir "Z:$data")
     # The viewer's heaviest work beside the station simulator writing live,
     # both under Wine: the station's failed writes and longest lock wait.
     echo "== Live station under Wine"
     live="$build/bench-data/live-100000"
     rm -rf "$live/index"
-    (cd "$bin" && QT_QPA_PLATFORM=windows with_display wine ./hxlivecheck.exe --dir "Z:$live" --records 100000) ||
+    (cd "$bin" && QT_QPA_PLATFORM=windows wine ./hxlivecheck.exe --dir "Z:$live" --records 100000) ||
         status=1
-    wineserver -k || true
     exit "${status:-0}"
     ;;
 esac
