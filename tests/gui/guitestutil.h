@@ -22,6 +22,16 @@
 
 namespace GuiTest {
 
+#ifdef Q_OS_WIN
+// Qt's own file dialog, as on Linux: the native one runs a loop of its own in
+// which no test finds its widgets to answer it.
+inline void useQtDialogs()
+{
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+}
+Q_COREAPP_STARTUP_FUNCTION(useQtDialogs)
+#endif
+
 // Calls act() with the first modal widget of type T (for which wanted() holds)
 // that shows up; polled every 10 ms, up to about 20 s.
 template <class T> void whenModal(std::function<void(T*)> act, std::function<bool(T*)> wanted = nullptr)
