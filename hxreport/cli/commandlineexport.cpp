@@ -25,7 +25,23 @@
 #include <QTextStream>
 #include <QTranslator>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
+// The code page the files are written in, as a user can look it up. Qt calls
+// Windows' ANSI code page "System", which says nothing: its number says more.
+QString codePageName()
+{
+    const QByteArray name = QTextCodec::codecForLocale()->name();
+#ifdef Q_OS_WIN
+    if (name == "System")
+        return QStringLiteral("code page %1").arg(GetACP());
+#endif
+    return QString::fromLatin1(name);
+}
+
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
 QString trWindow(const char* text)
@@ -411,8 +427,7 @@ int CommandLineExport::run(const QStringList& arguments, QTextStream& out, QText
                 status = Failed;
             } else if (replaced > 0) {
                 // The file is whole; what it could not hold as typed is said.
-                err << "hxReport: " << replaced << " character(s) not in the code page ("
-                    << QString::fromLatin1(QTextCodec::codecForLocale()->name())
+                err << "hxReport: " << replaced << " character(s) not in the code page (" << codePageName()
                     << ") were written as <U+XXXX>\n";
             }
         }

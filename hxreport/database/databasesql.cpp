@@ -7,6 +7,7 @@
 #include "sqlitevalues.h"
 #include "stationschema.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QMutexLocker>
 #include <QSqlRecord>
@@ -32,6 +33,19 @@ namespace {
 
 const char* const SqliteDriver = "QSQLITE";
 const char* const MysqlDriver = "QMYSQL";
+
+// A station file's name that is a folder can never open. SQLite on Windows
+// finds that out only after retrying for over a second, on every statement.
+bool namesFolder(const QSqlDatabase& db)
+{
+    return db.driverName() == QLatin1String(SqliteDriver) && QFileInfo(db.databaseName()).isDir();
+}
+
+QSqlError folderError(const QSqlDatabase& db)
+{
+    return QSqlError(QStringLiteral("unable to open database file: %1 is a folder").arg(db.databaseName()),
+        QString(), QSqlError::ConnectionError);
+}
 const char* const ReadOnlyOption = "QSQLITE_OPEN_READONLY";
 const char* const MysqlCreateTable
     = "CREATE TABLE `testtable2` (`id` int(11) NOT NULL,`name` varchar(60) DEFAULT NULL,"
@@ -179,6 +193,10 @@ DataBaseSql::~DataBaseSql()
 
 bool DataBaseSql::open()
 {
+    if (namesFolder(*m_pDatabase)) {
+        recordError(folderError(*m_pDatabase));
+        return false;
+    }
     bool opened = m_pDatabase->open();
     if (opened)
         SqliteHooks::install(*m_pDatabase, &m_State->hooks);
@@ -279,7 +297,7 @@ QSqlDatabase DataBaseSql::threadConnection(Access access) const
     }
     // Retried on every use: the file may appear after the first attempt. Not
     // for a request already stopped: connecting could take the server's time.
-    if (!clone.isOpen() && !stopped() && clone.open()) {
+    if (!clone.isOpen() && !stopped() && !namesFolder(clone) && clone.open()) {
         SqliteHooks::install(clone, &m_State->hooks);
         if (prepareSession(clone).isValid())
             clone.close();

@@ -99,6 +99,7 @@ void LogPage::check(LogClass logKind, const QString& start, const QString& end)
         if (m_rModel)
             m_rModel->removeRows(0, m_rModel->rowCount());
         showFailure(start, end, *failure);
+        m_pHost->pageShown(); // the failure is what the page shows
         return;
     }
 

@@ -148,15 +148,20 @@ void TestCommandLine::sameBytesAsWindow()
                          "--to", to.toString("yyyy-MM-dd hh:mm:ss"), "--out", byCommand },
                  &error),
         int(CommandLineExport::Ok));
-    if (codePage.isEmpty()) {
+    // Without a code page of its own the row writes in the machine's: UTF-8
+    // here, a Windows code page under Wine, which lacks the emoji.
+    if (QTextCodec::codecForLocale()->canEncode(QStringLiteral("型\U0001F600"))) {
         QCOMPARE(said.size(), 2);
         QCOMPARE(error, QString());
     } else {
         const int replaced = said.value(2).section(QStringLiteral("个字符"), 0, 0).toInt();
         QVERIFY2(replaced > 0, qPrintable(message));
+        const QString name
+            = codePage.isEmpty() ? QStringLiteral("code page 936") : QString::fromLatin1(codePage);
         QCOMPARE(error,
-            QStringLiteral("hxReport: %1 character(s) not in the code page (GBK) were written as <U+XXXX>\n")
-                .arg(replaced));
+            QStringLiteral("hxReport: %1 character(s) not in the code page (%2) were written as <U+XXXX>\n")
+                .arg(replaced)
+                .arg(name));
     }
     const QStringList lines = linesOf(byCommand);
     QVERIFY(lines.size() > 5);
