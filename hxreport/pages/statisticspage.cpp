@@ -77,7 +77,6 @@ void StatisticsPage::onError(QString message)
         return; // the user stopped it; the page says so
     noteError(message);
     m_pHost->showStatus(QCoreApplication::translate("hxReport", "统计失败：%1").arg(message));
-    m_pHost->pageShown(); // the failure is what the page shows
 }
 
 void StatisticsPage::cancel()
