@@ -14,6 +14,15 @@
 #include <limits>
 
 namespace {
+
+// Lines end as the platform's text files do (CR LF on Windows). Written here
+// rather than by the device's text mode, which would also turn a line feed
+// inside a quoted field into CR LF, and so change the value a reader gets.
+#ifdef Q_OS_WIN
+const char LineEnd[] = "\r\n";
+#else
+const char LineEnd[] = "\n";
+#endif
 const int BytesBlock = 1 << 16;
 const int UtfEightMib = 106;
 
@@ -160,6 +169,8 @@ CsvWriter::CsvWriter(QIODevice* device)
     , m_pCodec(m_Stream.codec())
     , m_bUtf8(m_pCodec && m_pCodec->mibEnum() == UtfEightMib)
 {
+    if (m_pDevice)
+        m_pDevice->setTextModeEnabled(false);
 }
 
 CsvWriter::~CsvWriter()
@@ -235,7 +246,7 @@ void CsvWriter::writeRow(const QStringList& fields, int stationTexts)
         else
             m_Line += field(fields.at(i));
     }
-    m_Line += QLatin1Char('\n');
+    m_Line += QLatin1String(LineEnd);
     flushBytes();
     streamLine(m_Line);
 }
@@ -253,7 +264,7 @@ void CsvWriter::writeFields(
     }
     if (trailingComma)
         m_Line += QLatin1Char(',');
-    m_Line += QLatin1Char('\n');
+    m_Line += QLatin1String(LineEnd);
     flushBytes();
     streamLine(m_Line);
 }
@@ -261,7 +272,7 @@ void CsvWriter::writeFields(
 void CsvWriter::writeText(const QString& line)
 {
     flushBytes();
-    streamLine(line + QLatin1Char('\n'));
+    streamLine(line + QLatin1String(LineEnd));
 }
 
 void CsvWriter::streamLine(const QString& line)
@@ -373,7 +384,7 @@ void CsvWriter::writeProductionRow(int number, const QVector<QVariant>& values)
         m_Line += QLatin1Char(',');
         appendField(values.at(6).toString());
     }
-    m_Line += QLatin1Char('\n');
+    m_Line += QLatin1String(LineEnd);
     flushBytes();
     streamLine(m_Line);
 }
@@ -448,7 +459,7 @@ void CsvWriter::writeProductionRow(int number, const RowView& row)
         m_Bytes += ',';
         appendFixed3Bytes(toDouble(row, i));
     }
-    m_Bytes += '\n';
+    m_Bytes += LineEnd;
     if (m_Bytes.size() >= BytesBlock)
         flushBytes();
 }
