@@ -46,6 +46,7 @@ QSqlError folderError(const QSqlDatabase& db)
     return QSqlError(QStringLiteral("unable to open database file: %1 is a folder").arg(db.databaseName()),
         QString(), QSqlError::ConnectionError);
 }
+
 const char* const ReadOnlyOption = "QSQLITE_OPEN_READONLY";
 const char* const MysqlCreateTable
     = "CREATE TABLE `testtable2` (`id` int(11) NOT NULL,`name` varchar(60) DEFAULT NULL,"
