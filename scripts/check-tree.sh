@@ -108,6 +108,16 @@ while IFS= read -r file; do
     done < <(grep -nE "$sql_text" "$file" || true)
 done < <(git ls-files -- 'hxreport/*.h')
 
+# thread_local holds pointers and plain numbers only: MinGW emulates it on
+# Windows and may free a thread's storage before running the destructors of
+# the objects in it, so an object there corrupts the heap when its thread ends.
+thread_local_plain='thread_local[[:space:]]+(const[[:space:]]+)?([[:alnum:]_:]+[[:space:]]*\*|bool|int|qint64|quint64|char|double)[[:space:]]'
+while IFS= read -r line; do
+    echo "object in thread_local storage: $line"
+    failed=1
+done < <(git ls-files -- 'hxreport/*.cpp' 'hxreport/*.h' 'tools/*.cpp' 'tools/*.h' |
+    xargs grep -nE '\bthread_local\b' | grep -vE "$thread_local_plain" | grep -vE ':[0-9]+:[[:space:]]*//' || true)
+
 format="$(command -v clang-format-14 || command -v clang-format || true)"
 if [ -z "$format" ]; then
     echo "clang-format not found: formatting not checked"

@@ -4,6 +4,7 @@
 #include "stationfile.h"
 #include "timekey.h"
 
+#include <QByteArrayList>
 #include <QFile>
 #include <QFileInfo>
 
@@ -64,29 +65,32 @@ Affinity affinityOf(const QString& declared)
     return Affinity::Numeric;
 }
 
-// Whether the statement's literal stays a text when compared with the time
+// Whether the statement's literals stay texts when compared with the time
 // column: a numeric column converts a literal that reads as a number, and
-// then the text order no longer applies. Asked of SQLite itself.
-bool boundStaysText(const QString& declaredTimeType, const QByteArray& bound)
+// then the text order no longer applies. Asked of SQLite itself, in a scratch
+// database of the call's own: one kept per thread in thread_local storage was
+// destroyed after its storage was freed where threads end through MinGW's
+// emulated TLS (Windows), corrupting the heap.
+bool boundsStayText(const QString& declaredTimeType, const QByteArrayList& bounds)
 {
     const Affinity affinity = affinityOf(declaredTimeType);
     if (affinity == Affinity::Text || affinity == Affinity::Blob)
         return true;
-    // One scratch database per thread, kept: opening one costs more than the check.
-    static thread_local SqliteConnection scratch;
-    if (!scratch.isOpen()
-        && (!scratch.open(QStringLiteral(":memory:"), SqliteConnection::Mode::Create)
-            || !scratch.exec("CREATE TABLE a(v NUMERIC)"))) {
-        scratch.close();
+    SqliteConnection scratch;
+    if (!scratch.open(QStringLiteral(":memory:"), SqliteConnection::Mode::Create)
+        || !scratch.exec("CREATE TABLE a(v NUMERIC)"))
         return false;
+    for (const QByteArray& bound : bounds) {
+        if (!scratch.exec("DELETE FROM a"))
+            return false;
+        SqliteStatement insert(scratch, "INSERT INTO a VALUES(?1)");
+        if (!insert.bind(1, bound).run())
+            return false;
+        SqliteStatement type(scratch, "SELECT typeof(v) FROM a");
+        if (!type.step() || type.text(0) != "text")
+            return false;
     }
-    if (!scratch.exec("DELETE FROM a"))
-        return false;
-    SqliteStatement insert(scratch, "INSERT INTO a VALUES(?1)");
-    if (!insert.bind(1, bound).run())
-        return false;
-    SqliteStatement type(scratch, "SELECT typeof(v) FROM a");
-    return type.step() && type.text(0) == "text";
+    return true;
 }
 
 bool sameFile(const QByteArray& stored, const QString& path)
@@ -170,7 +174,7 @@ bool IndexReader::begin(Session& session, const QString& time1, const QString& t
     const QString timeType = QString::fromUtf8(state.columns).section(QLatin1Char('|'), 0, 0);
     const QByteArray low = time1.toUtf8();
     const QByteArray high = time2.toUtf8();
-    if (!boundStaysText(timeType, low) || !boundStaysText(timeType, high)) {
+    if (!boundsStayText(timeType, { low, high })) {
         *reason = QStringLiteral("a range bound reads as a number");
         return false;
     }
