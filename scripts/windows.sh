@@ -235,6 +235,30 @@ wine_session() {
 }
 wine_session
 
+# Wine has none of Windows' fonts: Qt's default ("MS Shell Dlg 2" → Tahoma),
+# SimSun and YaHei would fall back to whatever font comes first, a maths font
+# whose lines are four times as tall as its letters, and every control and
+# table row would grow to fit. Those names are mapped to the CJK sans installed
+# above, whose metrics are those of a Windows UI font.
+fonts_stamp="$WINEPREFIX/.hx-fonts-1"
+if [ "$mode" != build ] && [ ! -f "$fonts_stamp" ]; then
+    fonts_reg="$(mktemp --suffix=.reg)"
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for name in "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "Segoe UI" Arial "Times New Roman" \
+            SimSun NSimSun 宋体 新宋体 SimHei 黑体 "Microsoft YaHei" "Microsoft YaHei UI" 微软雅黑; do
+            printf '"%s"="WenQuanYi Micro Hei"\r\n' "$name"
+        done
+        for name in "Courier New" Consolas "Lucida Console"; do
+            printf '"%s"="WenQuanYi Micro Hei Mono"\r\n' "$name"
+        done
+    } | iconv -f UTF-8 -t UTF-16 >"$fonts_reg"
+    wine regedit /S "Z:$fonts_reg" >/dev/null 2>&1
+    rm -f "$fonts_reg"
+    touch "$fonts_stamp"
+fi
+
 case "$mode" in
 --test)
     # CTest runs each test program through Wine (CMAKE_CROSSCOMPILING_EMULATOR);
