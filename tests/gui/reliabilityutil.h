@@ -23,10 +23,6 @@
 
 #include <functional>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace Reliability {
 
 using GuiTest::child;
@@ -55,14 +51,19 @@ inline bool clickAndWait(hxReport& window, const char* button)
     return GuiTest::clickAndWait(window, button, &hxReport::sgPageShown, 60000);
 }
 
-// Permission bits do not stop root from writing.
-inline bool isRoot()
+// Whether a path made read-only really stops writes: not for root, whom
+// permission bits do not stop, nor for a folder's read-only attribute on
+// Windows, nor under Wine, which does not enforce the attribute. Opening for
+// writing changes nothing in the file; the probe file is removed again.
+inline bool writesStopped(const QString& path, bool folder)
 {
-#ifdef Q_OS_UNIX
-    return ::geteuid() == 0;
-#else
+    QFile probe(folder ? path + QStringLiteral("/write-probe") : path);
+    if (!probe.open(folder ? QIODevice::WriteOnly | QIODevice::NewOnly : QIODevice::ReadWrite))
+        return true;
+    probe.close();
+    if (folder)
+        probe.remove();
     return false;
-#endif
 }
 
 // File helpers of the station fixture, under the names these tests use.

@@ -393,10 +393,6 @@ void TestDamagedFiles::readOnly()
 {
     QFETCH(bool, folder);
     QFETCH(QString, state);
-    // Root writes whatever the permission bits say; the viewer would then
-    // create the missing table or file as on a writable disk.
-    if (state != QLatin1String("complete") && isRoot())
-        QSKIP("running as root: permission bits do not stop writes, so a read-only path cannot be made");
     if (state != QLatin1String("missing")) {
         QVERIFY(generate(80, 40));
         if (state == QLatin1String("lacking"))
@@ -408,6 +404,10 @@ void TestDamagedFiles::readOnly()
         QVERIFY(QFile::setPermissions(m_App->path(), QFile::ReadOwner | QFile::ExeOwner));
     else
         QVERIFY(QFile::setPermissions(db(), QFile::ReadOwner));
+    // Where writes get through the viewer would create the missing table or
+    // file as on a writable disk.
+    if (state != QLatin1String("complete") && !writesStopped(folder ? m_App->path() : db(), folder))
+        QSKIP("this read-only path does not stop writes here (root, or a folder on Windows, or Wine)");
 
     hxReport window;
     window.show();
