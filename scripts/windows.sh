@@ -35,7 +35,7 @@ mkdir -p "$cache/src"
 # --- Packages -----------------------------------------------------------------
 # The host's Qt tools (lrelease) and the usual build packages come from setup.sh.
 "$root/scripts/setup.sh" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-    mingw-w64-tools wine wine64 nsis xvfb xauth fonts-wqy-microhei dpkg-dev zip tcl python3 locales
+    mingw-w64-tools wine wine64 nsis xvfb xauth fonts-wqy-microhei dpkg-dev patch zip tcl python3 locales
 
 # Source packages need a deb-src entry for the suites the machine already uses.
 src_list=/etc/apt/sources.list.d/hxreport-src.sources
@@ -100,6 +100,18 @@ fetch_source qtbase-opensource-src "qtbase-opensource-src-$qt_version+dfsg"
 fetch_source qtcharts-opensource-src "qtcharts-opensource-src-$qt_version"
 # Debian's repacked source lacks src/3rdparty/wintab (tablet events are off) and
 # src/3rdparty/sqlite (the driver uses the sqlite3.dll above).
+# Our own fixes to Qt, on top of Debian's patches (apt-get source applied
+# those); each is applied once, and the stamp below names them, so a changed
+# patch rebuilds Qt.
+qt_patches="$root/packaging/windows/qt-patches"
+for qt_patch in "$qt_patches"/*.diff; do
+    if ! patch -d "$qtbase_src" -p1 -R --dry-run -s -f <"$qt_patch" >/dev/null 2>&1; then
+        patch -d "$qtbase_src" -p1 -s -f <"$qt_patch" || {
+            echo "$qt_patch does not apply to $qtbase_src" >&2
+            exit 1
+        }
+    fi
+done
 # The mkspec calls $CROSS_COMPILE-gcc and friends: a folder of links puts the
 # POSIX-threads compilers behind those names.
 toolbin="$cache/toolbin"
@@ -114,7 +126,7 @@ qt_options=(-xplatform win32-g++ -device-option "CROSS_COMPILE=$toolbin/$triple-
     -no-opengl -no-dbus -no-icu -no-openssl -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-pcre -qt-harfbuzz
     -no-feature-tabletevent -sql-sqlite -system-sqlite -no-sql-mysql -no-sql-psql -no-sql-odbc
     -nomake examples -nomake tests "SQLITE_PREFIX=$sqlite_prefix")
-qt_stamp="$qt_version $(cat "$sqlite_prefix/.stamp") ${qt_options[*]}"
+qt_stamp="$qt_version $(cat "$sqlite_prefix/.stamp") ${qt_options[*]} $(cat "$qt_patches"/*.diff | sha256sum | cut -c1-16)"
 if [ "$(cat "$qt_prefix/.stamp" 2>/dev/null)" != "$qt_stamp" ]; then
     echo "Building Qt $qt_version for Windows (about half an hour on two cores)"
     rm -rf "$qt_prefix" "$cache/qtbase-build" "$cache/qtcharts-build"
