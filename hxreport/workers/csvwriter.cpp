@@ -337,6 +337,11 @@ void CsvWriter::writeProductionHeaderWithStation(const QString& title)
         QStringLiteral("工位") });
 }
 
+QLatin1String CsvWriter::lineEnd()
+{
+    return QLatin1String(LineEnd);
+}
+
 const QStringList& CsvWriter::productionColumns()
 {
     return StationSchema::productionExportColumns();

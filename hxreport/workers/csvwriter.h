@@ -53,6 +53,9 @@ public:
     // logColumns(), the columns of the table they are read from.
     static const QStringList& productionColumns();
     static const QStringList& logColumns();
+    // How every line ends: CR LF on Windows, LF elsewhere. A line feed inside
+    // a quoted field stays as it was.
+    static QLatin1String lineEnd();
     void writeProductionHeader(const QString& title);
     // With a last column "工位"; the rows then bring the station as a seventh value.
     void writeProductionHeaderWithStation(const QString& title);

@@ -46,7 +46,7 @@ QVector<QVariant> productionRow(
 
 QStringList linesOf(const QByteArray& bytes)
 {
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromUtf8(bytes).split(CsvWriter::lineEnd());
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();
     return lines;
@@ -260,10 +260,13 @@ void TestCsvWriter::logLinesEndWithComma()
     csv.writeLogFooter(1, QStringLiteral("username"), QDateTime(QDate(2021, 2, 3), QTime(4, 5, 6)));
     QVERIFY(csv.ok());
     const QString text = QString::fromUtf8(buffer.data());
+    // The line feed inside the quoted message stays a bare line feed.
+    const QString end = CsvWriter::lineEnd();
     QCOMPARE(text,
-        QStringLiteral("报警记录查询\n序号,时间,信息\n1,2020-05-01 08:00:01,\"motor \"\"2\"\" stalled, "
-                       "line\nstopped\",\n"
-                       "总数,1\n保存时间:,2021-02-03,04:05:06\n用户:,username,\n"));
+        QStringLiteral("报警记录查询") + end + QStringLiteral("序号,时间,信息") + end
+            + QStringLiteral("1,2020-05-01 08:00:01,\"motor \"\"2\"\" stalled, line\nstopped\",") + end
+            + QStringLiteral("总数,1") + end + QStringLiteral("保存时间:,2021-02-03,04:05:06") + end
+            + QStringLiteral("用户:,username,") + end);
 }
 
 void TestCsvWriter::countBlock_data()
@@ -362,9 +365,10 @@ void TestCsvWriter::codePage()
         QCOMPARE(csv.replacedCharacters(), 3 * replaced);
     }
     QTextCodec::setCodecForLocale(locale);
-    const QByteArray expected = page->fromUnicode(written + QStringLiteral("\n1,2020-05-01 08:00:01,")
-        + written + QStringLiteral(",50.000%,1.000,2.000,3.000\n2,2020-05-01 08:00:02,") + written
-        + QStringLiteral(",\n"));
+    const QString end = CsvWriter::lineEnd();
+    const QByteArray expected = page->fromUnicode(written + end + QStringLiteral("1,2020-05-01 08:00:01,")
+        + written + QStringLiteral(",50.000%,1.000,2.000,3.000") + end
+        + QStringLiteral("2,2020-05-01 08:00:02,") + written + QStringLiteral(",") + end);
     QCOMPARE(buffer.data(), expected);
 }
 
