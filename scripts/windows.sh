@@ -168,18 +168,21 @@ bin="$build/bin"
 # The DLLs a Windows binary loads, found among Qt's, SQLite's and MinGW's and
 # copied beside it (the system's own are not found, so not copied).
 dll_dirs=("$qt_prefix/bin" "$sqlite_prefix/bin" "${mingw_runtime[@]}")
+# A copy that differs from its source (a rebuilt or patched Qt) is replaced.
 copy_dlls() { # target-folder binary...
     local dest="$1" pending name dir
+    local -A seen=()
     shift
     pending=("$@")
     while [ ${#pending[@]} -gt 0 ]; do
         local file="${pending[0]}"
         pending=("${pending[@]:1}")
         for name in $("$triple-objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
-            [ -f "$dest/$name" ] && continue
+            [ -n "${seen[$name]:-}" ] && continue
+            seen[$name]=1
             for dir in "${dll_dirs[@]}"; do
                 if [ -f "$dir/$name" ]; then
-                    cp "$dir/$name" "$dest/"
+                    cmp -s "$dir/$name" "$dest/$name" || cp "$dir/$name" "$dest/"
                     pending+=("$dest/$name")
                     break
                 fi
