@@ -200,7 +200,8 @@ void TestHostileInput::texts()
         const QString written = writtenAs(text);
         const bool replaced = written != text;
         const QString production = m_App->path() + QStringLiteral("/production.csv");
-        QVERIFY(saysDone(exportTo(window, "pushButton_SaveHistory", production), production, replaced));
+        const QString productionSaid = exportTo(window, "pushButton_SaveHistory", production);
+        QVERIFY2(saysDone(productionSaid, production, replaced), qPrintable(productionSaid));
         const QList<QStringList> lines = readCsv(production);
         QCOMPARE(lines.size(), 8);
         for (int i = 0; i < 3; ++i)
@@ -214,7 +215,8 @@ void TestHostileInput::texts()
         QVERIFY(clickAndWait(window, "pushButton_Wandring"));
         QCOMPARE(column(window.logModel(), 1), QStringList({ text, text, text }));
         const QString log = m_App->path() + QStringLiteral("/log.csv");
-        QVERIFY(saysDone(exportTo(window, "pushButton_SaveWaring", log), log, replaced));
+        const QString logSaid = exportTo(window, "pushButton_SaveWaring", log);
+        QVERIFY2(saysDone(logSaid, log, replaced), qPrintable(logSaid));
         const QList<QStringList> logLines = readCsv(log);
         QCOMPARE(logLines.size(), 8);
         for (int i = 0; i < 3; ++i) // newest first; data lines end with a comma
@@ -228,7 +230,8 @@ void TestHostileInput::texts()
         QCOMPARE(counts.value(kDecoy), QStringLiteral("3"));
         QCOMPARE(counts.value(QStringLiteral("总数")), QStringLiteral("7"));
         const QString statistics = m_App->path() + QStringLiteral("/statistics.csv");
-        QVERIFY(saysDone(exportTo(window, "pushButton_SaveCalculate", statistics), statistics, replaced));
+        const QString statisticsSaid = exportTo(window, "pushButton_SaveCalculate", statistics);
+        QVERIFY2(saysDone(statisticsSaid, statistics, replaced), qPrintable(statisticsSaid));
         bool found = false;
         for (const QStringList& line : readCsv(statistics))
             found = found || (line.value(1) == written && line.value(2) == QLatin1String("3"));
